@@ -1,0 +1,116 @@
+// Mean time of one SendQuery against kolvex7-sim over a pseudo-terminal, as a ratio to a
+// minimal reference that writes the same frame and reads the reply with plain blocking system
+// calls. Rounds of the two alternate so that drift of the machine affects both alike.
+
+#include "link/linkstate.h"
+#include "link/protocol.h"
+#include "platform/portfolder.h"
+#include "platform/qthost.h"
+#include "platform/systemserialport.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kRounds = 10;
+constexpr int kPerRound = 200;
+const QByteArray kFrame = Protocol::MakeFrame(129, "Tfrq", "?");
+
+qint64 referenceRound(int fd)
+{
+    QElapsedTimer t;
+    t.start();
+    char buf[256];
+    for (int i = 0; i < kPerRound; ++i) {
+        if (::write(fd, kFrame.constData(), size_t(kFrame.size())) != kFrame.size())
+            return -1;
+        for (bool closed = false; !closed;) {
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n <= 0)
+                return -1;
+            closed = memchr(buf, '}', size_t(n)) != nullptr;
+        }
+    }
+    return t.nsecsElapsed();
+}
+
+qint64 toolRound(LinkState &link)
+{
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < kPerRound; ++i) {
+        if (Protocol::SendQuery(link, 129, "Tfrq").isEmpty())
+            return -1;
+    }
+    return t.nsecsElapsed();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+
+    QProcess sim;
+    sim.start(QStringLiteral(KOLVEX7_SIM),
+              {QStringLiteral("--satellite"), QStringLiteral(KOLVEX7_DEMO_SATELLITE),
+               QStringLiteral("--port"), QStringLiteral("1")});
+    if (!sim.waitForReadyRead(5000) || sim.readLine().trimmed() != "ready") {
+        std::fprintf(stderr, "bench_sendquery: the simulator did not start\n");
+        return 1;
+    }
+
+    SystemSerialPort port;
+    QtHost host;
+    LinkState link{port, host};
+    link.Prt = 1;
+    link.Spd = 115200;
+    if (!Protocol::OpenPort(link)) {
+        std::fprintf(stderr, "bench_sendquery: cannot open the port\n");
+        return 1;
+    }
+    // The reference opens the same terminal a second time; QSerialPort's exclusive lock is
+    // lifted for it, and only one of the two talks at a time.
+    const QByteArray device = portDevice(1).toLocal8Bit();
+    const int fd = ::open(device.constData(), O_RDWR | O_NOCTTY);
+    if (fd < 0) {
+        std::fprintf(stderr, "bench_sendquery: cannot open %s for the reference\n",
+                     device.constData());
+        return 1;
+    }
+    termios tio{};
+    tcgetattr(fd, &tio);
+    cfmakeraw(&tio);
+    tcsetattr(fd, TCSANOW, &tio);
+
+    qint64 tool = 0, reference = 0;
+    for (int r = 0; r < kRounds; ++r) {
+        const qint64 a = toolRound(link);
+        const qint64 b = referenceRound(fd);
+        if (a < 0 || b < 0) {
+            std::fprintf(stderr, "bench_sendquery: an exchange failed\n");
+            return 1;
+        }
+        tool += a;
+        reference += b;
+    }
+    const int n = kRounds * kPerRound;
+    std::fprintf(stderr, "bench_sendquery: SendQuery %.1f us, reference %.1f us (%d exchanges)\n",
+                 tool / 1000.0 / n, reference / 1000.0 / n, n);
+    std::printf("sendquery_vs_syscalls %.3f\n", double(tool) / double(reference));
+    ::close(fd);
+    port.close();
+    sim.terminate();
+    sim.waitForFinished(3000);
+    return 0;
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+
+struct LinkState;
+
+// Every byte exchanged with the receiver goes through these procedures.
+//
+// Master/slave exchange: one frame out, one framed reply in. A frame is the receiver's address
+// as a single byte, then "{", the command code, "=", the value ("?" for a query) and "}", with
+// nothing after it: the query of "Tfrq" to address 129 is 0x81 "{Tfrq=?}". A reply has the same
+// shape; only the text between its first "=" and the "}" after it is used. A set the receiver
+// accepts is answered "OK"; a code it rejects or does not know is answered "{Ack=Uk}".
+//
+// Terminal exchange: a line of plain text ended by CR LF, written one character at a time, and a
+// raw read of whatever has arrived; it switches a receiver in terminal mode to master/slave.
+namespace Protocol {
+
+// A reply whose "}" is not seen within this many polls has timed out.
+constexpr int kReplyPolls = 10000;
+
+// Opens the port with the link's port number and speed unless it is open already; waits 200 ms
+// (blocking) and discards what the receiver had sent before.
+bool OpenPort(LinkState &link);
+QByteArray MakeFrame(quint8 address, const QByteArray &code, const QByteArray &value);
+// Reads until nothing is pending; does not wait for text still on its way.
+QByteArray FlushInput(LinkState &link);
+// Polls for a reply and returns its value; on a time-out sets Eto and returns the empty text.
+QByteArray ReadReply(LinkState &link);
+bool ExpectOK(LinkState &link);
+QByteArray SendQuery(LinkState &link, quint8 address, const QByteArray &code);
+bool SendSet(LinkState &link, quint8 address, const QByteArray &code, const QByteArray &value);
+// Sends the text and CR LF one character at a time, 2 ms apart (blocking). Always true.
+bool TermSend(LinkState &link, const QByteArray &text);
+QByteArray TermRead(LinkState &link);
+
+} // namespace Protocol

@@ -1,0 +1,192 @@
+#include "link/protocol_mssl.h"
+
+#include "link/linkstate.h"
+#include "link/numbers.h"
+#include "link/protocol.h"
+#include "link/statuslabels.h"
+#include "platform/host.h"
+
+namespace {
+
+const char *const kInputs[] = {"Ain", "Bin"};
+const char *const kTypes[] = {"UNVR", "WIDE", "UDSQ"};
+
+template <size_t N> quint8 indexOf(const char *const (&table)[N], const QByteArray &reply)
+{
+    for (size_t i = 0; i < N; ++i) {
+        if (reply == table[i])
+            return quint8(i);
+    }
+    return 255;
+}
+
+} // namespace
+
+Protocol_MsSl::Protocol_MsSl(LinkState &link) : m_link(link) {}
+
+QByteArray Protocol_MsSl::query(const QByteArray &code)
+{
+    return Protocol::SendQuery(m_link, Adr, code);
+}
+
+bool Protocol_MsSl::set(const QByteArray &code, const QByteArray &value)
+{
+    return Protocol::SendSet(m_link, Adr, code, value);
+}
+
+bool Protocol_MsSl::queryThenSet(const QByteArray &code, const QByteArray &wanted)
+{
+    // A query that timed out leaves `current` empty, so the set is then sent anyway.
+    const QByteArray current = query(code);
+    if (current == wanted)
+        return true;
+    return set(code, wanted);
+}
+
+void Protocol_MsSl::Wait(qint16 Val)
+{
+    Host &host = m_link.host;
+    WaitStart = qint32(host.tickCount());
+    host.doEvents();
+    // The difference of two tick counts, taken modulo 2^32, stays right across a wrap.
+    while (qint64(quint32(host.tickCount() - quint32(WaitStart))) < qint64(Val))
+        host.doEvents();
+}
+
+void Protocol_MsSl::GetTimetoGo(StatusLabels &Status)
+{
+    if (ScanTotal == 0 || ScanDone == 0)
+        return;
+    const int percent = int(double(qint64(ScanDone) * 100) / double(ScanTotal));
+    Status.setText(4, QString::number(percent) + QLatin1Char('%'));
+}
+
+bool Protocol_MsSl::InitIRD()
+{
+    Protocol::FlushInput(m_link);
+    QByteArray v = query("Usvr");
+    if (!v.contains("Uk") && !v.contains("SP")) {
+        // Not in master/slave mode (or not answering): switch the command protocol over the
+        // terminal interface and ask again, this time with the code "Usrv".
+        Protocol::TermSend(m_link, "");
+        Protocol::TermSend(m_link, "CNFG CNPR MSLV");
+        for (int i = 0; i < 2; ++i) {
+            m_link.host.doEvents();
+            m_link.host.sleep(200);
+        }
+        v = query("Usrv");
+        if (!v.contains("Uk") && !v.contains("SP"))
+            return false;
+    }
+    // Receiver defaults; a refusal does not make the initialisation fail.
+    set("IQP", "Auto");
+    set("Dsmd", "Auto");
+    set("Rlof", "Auto");
+    set("Vitr", "Auto");
+    set("Pstu", "Auto");
+    set("Srpd", "Psi");
+    set("Sstp", "11");
+    Wait(100);
+    return true;
+}
+
+quint8 Protocol_MsSl::GetLNBInput()
+{
+    return indexOf(kInputs, query("LNin"));
+}
+
+bool Protocol_MsSl::SetLNBInput(quint8 Inp)
+{
+    if (Inp > 1)
+        return false; // no receiver value for it: nothing is sent
+    return queryThenSet("LNin", kInputs[Inp]);
+}
+
+quint8 Protocol_MsSl::GetLNBType()
+{
+    return indexOf(kTypes, query("LNos"));
+}
+
+bool Protocol_MsSl::SetLNBType(quint8 Inp)
+{
+    if (Inp > 2)
+        return false;
+    const QByteArray wanted = kTypes[Inp];
+    const QByteArray current = query("LNos");
+    if (current == wanted)
+        return true;
+    const bool result = set("LNos", wanted);
+    // The receiver needs time to re-power the LNB after a type change, accepted or not.
+    Wait(500);
+    return result;
+}
+
+QString Protocol_MsSl::GetLNBPolar()
+{
+    const QByteArray v = query("LNBp");
+    if (v == "18")
+        return QStringLiteral("H");
+    if (v == "14")
+        return QStringLiteral("V");
+    return QStringLiteral("?");
+}
+
+bool Protocol_MsSl::SetLNBPolar(const QString &Inp)
+{
+    if (Inp == QLatin1String("H"))
+        return queryThenSet("LNBp", "18");
+    if (Inp == QLatin1String("V"))
+        return queryThenSet("LNBp", "14");
+    return false;
+}
+
+QString Protocol_MsSl::GetSpeed()
+{
+    const QByteArray v = query("Sfrq");
+    const int dot = int(v.indexOf('.'));
+    // A reply without "." (the empty reply of a time-out included) is returned whole.
+    return QString::fromLatin1(dot < 0 ? v : v.left(dot));
+}
+
+QByteArray Protocol_MsSl::SpeedText(const QString &Inp)
+{
+    return QString::asprintf("%08.2f", LeadingNumber(Inp)).toLatin1();
+}
+
+bool Protocol_MsSl::SetSpeed(const QString &Inp)
+{
+    return queryThenSet("Sfrq", SpeedText(Inp));
+}
+
+QString Protocol_MsSl::GetFrequency()
+{
+    return QString::fromLatin1(query("Tfrq"));
+}
+
+bool Protocol_MsSl::SetFrequencyNum(double Inp)
+{
+    return SetFrequency(QString::number(Inp, 'g', 15));
+}
+
+bool Protocol_MsSl::SetFrequency(const QString &Inp)
+{
+    return set("Tfrq", Inp.toLatin1());
+}
+
+bool Protocol_MsSl::SetServiceNum(quint8 Svc)
+{
+    return SetService(QString::number(Svc));
+}
+
+QString Protocol_MsSl::GetService(quint8 Svc)
+{
+    set("Snam", QByteArray::number(Svc));
+    return QString::fromLatin1(query("Snam"));
+}
+
+bool Protocol_MsSl::SetService(const QString &Svc)
+{
+    // The exchange runs in full (a time-out sets Eto); whether the receiver said "OK" is not used.
+    set("Rstp", Svc.toLatin1());
+    return true;
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "link/receiverdriver.h"
+
+#include <QByteArray>
+
+struct LinkState;
+
+// The receiver driver of the master/slave command set. Every Get asks the receiver; every Set of
+// the LNB input, LNB type, polarisation and symbol rate asks first and sends the set only when
+// the receiver's value differs. Commands and their receiver values:
+//
+//   LNin  LNB input        "Ain" = 0, "Bin" = 1
+//   LNos  LNB type         "UNVR" = 0, "WIDE" = 1, "UDSQ" = 2
+//   LNBp  polarisation     "18" = H, "14" = V (the LNB supply voltage)
+//   Sfrq  symbol rate      "00000.00" format, kS/s
+//   Tfrq  frequency        decimal kHz
+//   Rstp  service select   decimal service number
+//   Snam  service name     set the service number, then query the name
+class Protocol_MsSl : public ReceiverDriver
+{
+public:
+    explicit Protocol_MsSl(LinkState &link);
+
+    void setAdr(quint8 address) override { Adr = address; }
+    void Wait(qint16 Val) override;
+    void GetTimetoGo(StatusLabels &Status) override;
+    bool InitIRD() override;
+    quint8 GetLNBInput() override;
+    bool SetLNBInput(quint8 Inp) override;
+    quint8 GetLNBType() override;
+    bool SetLNBType(quint8 Inp) override;
+    QString GetLNBPolar() override;
+    bool SetLNBPolar(const QString &Inp) override;
+    QString GetSpeed() override;
+    bool SetSpeed(const QString &Inp) override;
+    QString GetFrequency() override;
+    bool SetFrequencyNum(double Inp) override;
+    bool SetFrequency(const QString &Inp) override;
+    bool SetServiceNum(quint8 Svc) override;
+    QString GetService(quint8 Svc) override;
+    bool SetService(const QString &Svc) override;
+
+    // Steps of the running receiver scan: done so far, and in all (0 when no scan runs).
+    qint32 scanDone() const { return ScanDone; }
+    qint32 scanTotal() const { return ScanTotal; }
+
+    // The symbol-rate text the receiver takes: at least five integer digits and exactly two
+    // decimals, "." as separator (27500 gives "27500.00", 4883 gives "04883.00").
+    static QByteArray SpeedText(const QString &Inp);
+
+protected:
+    QByteArray query(const QByteArray &code);
+    bool set(const QByteArray &code, const QByteArray &value);
+    // Query the code; set it to `wanted` only when the receiver reports something else.
+    bool queryThenSet(const QByteArray &code, const QByteArray &wanted);
+
+    LinkState &m_link;
+    quint8 Adr = 0;
+    qint32 WaitStart = 0;
+    qint32 ScanDone = 0;
+    qint32 ScanTotal = 0;
+};

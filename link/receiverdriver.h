@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+class StatusLabels;
+
+// The operations of a receiver driver, in the order of the driver classes' operation slots.
+// Failures are results: 255 for an unknown number, "?" for an unknown polarisation, the empty
+// text for an unknown text, false for a set that did not succeed. A time-out inside any
+// operation also sets the link's Eto.
+class ReceiverDriver
+{
+public:
+    virtual ~ReceiverDriver() = default;
+
+    // The receiver address every frame of this driver carries.
+    virtual void setAdr(quint8 address) = 0;
+    // Returns after at least Val milliseconds, the event loop running throughout.
+    virtual void Wait(qint16 Val) = 0;
+    // Writes the running scan's progress ("45%") into status label 4.
+    virtual void GetTimetoGo(StatusLabels &Status) = 0;
+    virtual bool InitIRD() = 0;
+    // LNB input: 0 = A, 1 = B.
+    virtual quint8 GetLNBInput() = 0;
+    virtual bool SetLNBInput(quint8 Inp) = 0;
+    // LNB type: 0 universal, 1 wide band, 2 DiSEqC.
+    virtual quint8 GetLNBType() = 0;
+    virtual bool SetLNBType(quint8 Inp) = 0;
+    // Polarisation "H" or "V".
+    virtual QString GetLNBPolar() = 0;
+    virtual bool SetLNBPolar(const QString &Inp) = 0;
+    // Symbol rate in kilosymbols per second, as decimal text.
+    virtual QString GetSpeed() = 0;
+    virtual bool SetSpeed(const QString &Inp) = 0;
+    // Frequency in kHz, as decimal text.
+    virtual QString GetFrequency() = 0;
+    virtual bool SetFrequencyNum(double Inp) = 0;
+    virtual bool SetFrequency(const QString &Inp) = 0;
+    virtual bool SetServiceNum(quint8 Svc) = 0;
+    // The name of service Svc of the tuned transponder.
+    virtual QString GetService(quint8 Svc) = 0;
+    virtual bool SetService(const QString &Svc) = 0;
+};

@@ -1,0 +1,27 @@
+#include "platform/portfolder.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+QString portLinkFolder()
+{
+    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (base.isEmpty())
+        base = QDir::homePath() + QLatin1String("/.config");
+    return base + QLatin1String("/Halvorn Software/ports");
+}
+
+QString portLinkPath(int number)
+{
+    return portLinkFolder() + QLatin1String("/com") + QString::number(number);
+}
+
+QString portDevice(int number)
+{
+    if (number < 1)
+        return QString();
+    const QFileInfo link(portLinkPath(number));
+    if (link.isSymLink())
+        return link.symLinkTarget();
+    return QLatin1String("/dev/ttyS") + QString::number(number - 1);
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// Port numbers name devices the way COM numbers do on Windows. Port N is the device that the
+// link "comN" in the port folder points to; without such a link it is /dev/ttyS<N-1>.
+// The port folder is "Halvorn Software/ports" in the user's configuration directory
+// ($XDG_CONFIG_HOME, by default ~/.config).
+QString portLinkFolder();
+QString portLinkPath(int number);
+// The device for a port number, or the empty text when the number cannot name one (N < 1).
+QString portDevice(int number);

@@ -1,0 +1,33 @@
+#include "platform/qthost.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include <cstdio>
+#include <ctime>
+
+quint32 QtHost::tickCount()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    const quint64 ms = quint64(ts.tv_sec) * 1000u + quint64(ts.tv_nsec) / 1000000u;
+    return quint32(ms);
+}
+
+void QtHost::sleep(int ms)
+{
+    if (ms > 0)
+        QThread::msleep(ulong(ms));
+}
+
+void QtHost::doEvents()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void QtHost::beep()
+{
+    std::fputc('\a', stderr);
+    std::fflush(stderr);
+}

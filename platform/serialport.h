@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The one serial line to the receiver, as the link layer sees it: a port number and a settings
+// text select the line, text goes out at once and whatever has arrived is read without waiting.
+// The system opens it once and keeps it open; only the link test closes and reopens it.
+class SerialPort
+{
+public:
+    virtual ~SerialPort() = default;
+
+    virtual bool isOpen() const = 0;
+    // Port number as the operator gives it: 1 is the machine's first serial port.
+    virtual void setPortNumber(qint16 number) = 0;
+    // "speed,parity,data bits,stop bits", for example "9600,n,8,1". A text that cannot be parsed
+    // is refused as a whole (false) and nothing of it is applied.
+    virtual bool setSettings(const QString &settings) = 0;
+    virtual bool open() = 0;
+    virtual void close() = 0;
+    // Queues the bytes for transmission at once and returns without waiting for them to leave.
+    virtual void write(const QByteArray &bytes) = 0;
+    // Everything received and not read yet; empty when nothing is pending. Never waits.
+    virtual QByteArray read() = 0;
+    // Waits at most ms milliseconds, returning early as soon as input is pending.
+    virtual void waitForInput(int ms) = 0;
+    // The line is gone (a USB adapter pulled out, the device closed under us): nothing more
+    // will arrive, so a reader must not keep polling it.
+    virtual bool isLost() const = 0;
+};

@@ -1,0 +1,37 @@
+#include "platform/virtualhost.h"
+
+VirtualHost::VirtualHost(quint32 startTick) : m_startTick(startTick) {}
+
+quint32 VirtualHost::tickCount()
+{
+    return quint32(m_startTick + m_nowUs / 1000u);
+}
+
+void VirtualHost::sleep(int ms)
+{
+    if (ms <= 0)
+        return;
+    m_nowUs += quint64(ms) * 1000u;
+    m_sleptMs += quint64(ms);
+}
+
+void VirtualHost::doEvents()
+{
+    ++m_passes;
+    while (!m_due.empty() && m_due.begin()->first <= m_nowUs) {
+        auto fn = std::move(m_due.begin()->second);
+        m_due.erase(m_due.begin());
+        fn();
+    }
+    m_nowUs += m_passCostUs;
+}
+
+void VirtualHost::after(int ms, std::function<void()> fn)
+{
+    atUs(m_nowUs + quint64(qMax(ms, 0)) * 1000u, std::move(fn));
+}
+
+void VirtualHost::atUs(quint64 us, std::function<void()> fn)
+{
+    m_due.emplace(us, std::move(fn));
+}

@@ -1,0 +1,27 @@
+# Shared by start.sh and test.sh: installs what the tool needs from Debian's packages (only
+# when something is missing, so a second run costs nothing), then configures and builds.
+#   kolvex7_setup BUILD_DIR [extra cmake options...]
+
+KOLVEX7_PACKAGES=(cmake g++ make qt6-base-dev qt6-serialport-dev libqt6serialport6 xvfb xauth)
+
+kolvex7_install() {
+    local missing=()
+    for p in "${KOLVEX7_PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+kolvex7_setup() {
+    local build="$1"; shift
+    kolvex7_install || return 1
+    if [ ! -f "$build/CMakeCache.txt" ]; then
+        cmake -S "$KOLVEX7_ROOT" -B "$build" "$@" || return 1
+    fi
+    cmake --build "$build" --parallel "$(nproc)" || return 1
+}

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Sets everything up and runs the whole test suite, built with AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+set -euo pipefail
+KOLVEX7_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+source "$KOLVEX7_ROOT/scripts/setup.sh"
+kolvex7_setup "$KOLVEX7_ROOT/build-asan" -DCMAKE_BUILD_TYPE=Debug -DKOLVEX7_SANITIZE=ON
+
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+cd "$KOLVEX7_ROOT/build-asan"
+ctest --output-on-failure --parallel "$(nproc)"

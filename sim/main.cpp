@@ -1,0 +1,131 @@
+// kolvex7-sim: a KOLVEX7 receiver on a pseudo-terminal, for trying the tool without hardware
+// and as the peer of the end-to-end tests and benchmarks.
+
+#include "sim/ptyserver.h"
+#include "sim/receivermodel.h"
+#include "sim/satellite.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <csignal>
+#include <cstdio>
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+
+void onSignal(int)
+{
+    g_stop = 1;
+}
+
+int fail(const QString &message)
+{
+    std::fprintf(stderr, "kolvex7-sim: %s\n", qPrintable(message));
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kolvex7-sim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Simulates a KOLVEX7 satellite receiver on a pseudo-terminal. The terminal is published "
+        "as serial port N: the link \"comN\" in \"$XDG_CONFIG_HOME/Halvorn Software/ports\" "
+        "(by default ~/.config/...), which the tool opens like any other port. Prints \"ready\" "
+        "once the port is published; removes the link when it exits (also on SIGINT/SIGTERM)."));
+    parser.addHelpOption();
+    const QCommandLineOption satellite(QStringLiteral("satellite"),
+                                       QStringLiteral("Satellite file the receiver sees."),
+                                       QStringLiteral("FILE"));
+    const QCommandLineOption port(QStringLiteral("port"),
+                                  QStringLiteral("Port number N to publish the terminal as."),
+                                  QStringLiteral("N"));
+    const QCommandLineOption address(QStringLiteral("address"),
+                                     QStringLiteral("Receiver address, 0 to 255 (default 129)."),
+                                     QStringLiteral("A"), QStringLiteral("129"));
+    const QCommandLineOption terminal(QStringLiteral("terminal"),
+                                      QStringLiteral("Start in terminal mode instead of "
+                                                     "master/slave mode."));
+    const QCommandLineOption latency(QStringLiteral("latency"),
+                                     QStringLiteral("Wait MS milliseconds before each reply."),
+                                     QStringLiteral("MS"), QStringLiteral("0"));
+    const QCommandLineOption baud(QStringLiteral("baud"),
+                                  QStringLiteral("Pace every byte, both ways, at line speed B "
+                                                 "(10 bits a byte)."),
+                                  QStringLiteral("B"), QStringLiteral("0"));
+    const QCommandLineOption silent(QStringLiteral("silent"),
+                                    QStringLiteral("Never answer (a receiver that is off)."));
+    const QCommandLineOption drop(QStringLiteral("drop"),
+                                  QStringLiteral("Drop every Nth reply."), QStringLiteral("N"),
+                                  QStringLiteral("0"));
+    const QCommandLineOption split(QStringLiteral("split"),
+                                   QStringLiteral("Send replies one byte at a time."));
+    const QCommandLineOption garbage(QStringLiteral("garbage"),
+                                     QStringLiteral("Send a few noise bytes (never \"=\" or "
+                                                    "\"}\") before each reply."));
+    const QCommandLineOption logFile(QStringLiteral("log"),
+                                     QStringLiteral("Append one line per frame or terminal line "
+                                                    "received (rx) and per reply sent (tx)."),
+                                     QStringLiteral("FILE"));
+    parser.addOptions({satellite, port, address, terminal, latency, baud, silent, drop, split,
+                       garbage, logFile});
+    parser.process(app);
+
+    if (!parser.isSet(satellite) || !parser.isSet(port))
+        return fail(QStringLiteral("--satellite FILE and --port N are required (see --help)"));
+
+    bool ok = false;
+    const int number = parser.value(port).toInt(&ok);
+    if (!ok || number < 1 || number > 32767)
+        return fail(QStringLiteral("--port takes a number from 1 to 32767"));
+    const int adr = parser.value(address).toInt(&ok);
+    if (!ok || adr < 0 || adr > 255)
+        return fail(QStringLiteral("--address takes a number from 0 to 255"));
+
+    PtyServer::Options options;
+    options.latencyMs = parser.value(latency).toInt(&ok);
+    if (!ok || options.latencyMs < 0)
+        return fail(QStringLiteral("--latency takes a number of milliseconds"));
+    options.baud = parser.value(baud).toInt(&ok);
+    if (!ok || options.baud < 0)
+        return fail(QStringLiteral("--baud takes a line speed"));
+    options.dropEvery = parser.value(drop).toInt(&ok);
+    if (!ok || options.dropEvery < 0)
+        return fail(QStringLiteral("--drop takes a count"));
+    options.silent = parser.isSet(silent);
+    options.split = parser.isSet(split);
+    options.garbage = parser.isSet(garbage);
+    options.logPath = parser.value(logFile);
+
+    Satellite sat;
+    QString error;
+    if (!Satellite::load(parser.value(satellite), &sat, &error))
+        return fail(parser.value(satellite) + QStringLiteral(": ") + error);
+
+    ReceiverModel::Options modelOptions;
+    modelOptions.address = quint8(adr);
+    modelOptions.terminal = parser.isSet(terminal);
+    ReceiverModel model(sat, modelOptions);
+
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGHUP, &sa, nullptr);
+
+    PtyServer server(model, options);
+    if (!server.start(number, &error))
+        return fail(error);
+    std::printf("ready\n");
+    std::fflush(stdout);
+    std::fprintf(stderr, "kolvex7-sim: receiver at address %d on port %d (%s -> %s)\n", adr, number,
+                 qPrintable(server.linkPath()), qPrintable(server.devicePath()));
+    return server.run(&g_stop);
+}

@@ -1,0 +1,221 @@
+#include "sim/ptyserver.h"
+
+#include "platform/portfolder.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace {
+
+qint64 nowUs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return qint64(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
+}
+
+QByteArray printable(const QByteArray &bytes)
+{
+    QByteArray out;
+    for (const char c : bytes) {
+        const uchar u = uchar(c);
+        if (u >= 0x20 && u < 0x7f && c != '\\')
+            out += c;
+        else
+            out += "\\x" + QByteArray::number(u, 16).rightJustified(2, '0');
+    }
+    return out;
+}
+
+} // namespace
+
+PtyServer::PtyServer(ReceiverModel &model, const Options &options)
+    : m_model(model), m_opt(options)
+{
+}
+
+PtyServer::~PtyServer()
+{
+    // Remove the port link only if it still points at this simulator's terminal.
+    if (!m_linkPath.isEmpty() && QFileInfo(m_linkPath).symLinkTarget() == m_slavePath)
+        QFile::remove(m_linkPath);
+    if (m_slave >= 0)
+        ::close(m_slave);
+    if (m_master >= 0)
+        ::close(m_master);
+}
+
+bool PtyServer::start(int number, QString *error)
+{
+    m_master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0) {
+        *error = QStringLiteral("cannot create a pseudo-terminal: %1").arg(strerror(errno));
+        return false;
+    }
+    m_slavePath = QString::fromLocal8Bit(ptsname(m_master));
+    // Holding the terminal's other end open keeps the line up between the tool's sessions,
+    // and raw mode keeps the line discipline from echoing or translating bytes before the
+    // tool opens the port.
+    m_slave = ::open(ptsname(m_master), O_RDWR | O_NOCTTY);
+    if (m_slave < 0) {
+        *error = QStringLiteral("cannot open %1: %2").arg(m_slavePath, strerror(errno));
+        return false;
+    }
+    termios tio{};
+    tcgetattr(m_slave, &tio);
+    cfmakeraw(&tio);
+    tcsetattr(m_slave, TCSANOW, &tio);
+
+    if (!m_opt.logPath.isEmpty()) {
+        m_log.setFileName(m_opt.logPath);
+        if (!m_log.open(QIODevice::Append | QIODevice::Unbuffered)) {
+            *error = QStringLiteral("cannot open log %1: %2").arg(m_opt.logPath, m_log.errorString());
+            return false;
+        }
+    }
+
+    if (!QDir().mkpath(portLinkFolder())) {
+        *error = QStringLiteral("cannot create %1").arg(portLinkFolder());
+        return false;
+    }
+    const QString link = portLinkPath(number);
+    QFile::remove(link);
+    if (!QFile::link(m_slavePath, link)) {
+        *error = QStringLiteral("cannot create the port link %1").arg(link);
+        return false;
+    }
+    m_linkPath = link;
+    return true;
+}
+
+qint64 PtyServer::byteTimeUs() const
+{
+    // 10 bits a byte: start bit, 8 data bits, stop bit.
+    return m_opt.baud > 0 ? (10 * 1000000LL) / m_opt.baud : 0;
+}
+
+void PtyServer::log(const char *direction, const QByteArray &bytes)
+{
+    if (!m_log.isOpen())
+        return;
+    m_log.write(direction + QByteArray(" ") + printable(bytes) + '\n');
+}
+
+void PtyServer::takeInput(qint64 now)
+{
+    char buf[4096];
+    for (;;) {
+        const ssize_t n = ::read(m_master, buf, sizeof buf);
+        if (n <= 0)
+            break;
+        if (byteTimeUs() == 0) {
+            m_inQueue.push_back({now, QByteArray(buf, int(n))});
+            continue;
+        }
+        // At line speed each byte is complete only a byte time after the one before it.
+        for (ssize_t i = 0; i < n; ++i) {
+            m_inFreeAt = qMax(m_inFreeAt, now) + byteTimeUs();
+            m_inQueue.push_back({m_inFreeAt, QByteArray(1, buf[i])});
+        }
+    }
+}
+
+void PtyServer::process(qint64 now)
+{
+    QByteArray arrived;
+    while (!m_inQueue.empty() && m_inQueue.front().atUs <= now) {
+        arrived += m_inQueue.front().bytes;
+        m_inQueue.pop_front();
+    }
+    if (arrived.isEmpty())
+        return;
+    for (const ReceiverModel::Exchange &e : m_model.receive(arrived)) {
+        log("rx", e.received);
+        if (!e.reply.isEmpty())
+            queueReply(now, e.reply);
+    }
+}
+
+void PtyServer::queueReply(qint64 now, const QByteArray &reply)
+{
+    if (m_opt.silent)
+        return;
+    ++m_replies;
+    if (m_opt.dropEvery > 0 && m_replies % m_opt.dropEvery == 0) {
+        log("drop", reply);
+        return;
+    }
+    QByteArray bytes = reply;
+    if (m_opt.garbage) {
+        // Line noise that cannot be mistaken for framing: no "=" and no "}".
+        static const char noise[] = {'\0', '\xff', '\r', '\n', 'x', '{', '\x81', '~', '\x7f'};
+        QByteArray junk;
+        const int count = 2 + int(m_noise % 5);
+        for (int i = 0; i < count; ++i) {
+            m_noise = m_noise * 1103515245u + 12345u;
+            junk += noise[(m_noise >> 16) % sizeof noise];
+        }
+        bytes = junk + bytes;
+    }
+    log("tx", bytes);
+    qint64 at = qMax(m_outFreeAt, now + qint64(m_opt.latencyMs) * 1000);
+    const qint64 step = byteTimeUs() > 0 ? byteTimeUs() : (m_opt.split ? 1000 : 0);
+    if (step == 0) {
+        m_outQueue.push_back({at, bytes});
+        m_outFreeAt = at;
+        return;
+    }
+    for (const char c : bytes) {
+        at += step;
+        m_outQueue.push_back({at, QByteArray(1, c)});
+    }
+    m_outFreeAt = at;
+}
+
+void PtyServer::flushOutput(qint64 now)
+{
+    while (!m_outQueue.empty() && m_outQueue.front().atUs <= now) {
+        Timed &t = m_outQueue.front();
+        const ssize_t n = ::write(m_master, t.bytes.constData(), size_t(t.bytes.size()));
+        if (n < 0)
+            break; // the terminal's buffer is full: try again when it drains
+        if (n < t.bytes.size()) {
+            t.bytes.remove(0, n);
+            break;
+        }
+        m_outQueue.pop_front();
+        // Split replies leave the line in separate writes.
+        if (m_opt.split && byteTimeUs() == 0)
+            break;
+    }
+}
+
+int PtyServer::run(volatile std::sig_atomic_t *stop)
+{
+    while (!*stop) {
+        const qint64 now = nowUs();
+        takeInput(now);
+        process(now);
+        flushOutput(now);
+
+        qint64 next = -1;
+        if (!m_inQueue.empty())
+            next = m_inQueue.front().atUs;
+        if (!m_outQueue.empty() && (next < 0 || m_outQueue.front().atUs < next))
+            next = m_outQueue.front().atUs;
+        qint64 waitUs = 200000;
+        if (next >= 0)
+            waitUs = qBound(qint64(0), next - nowUs(), qint64(200000));
+        const timespec timeout{time_t(waitUs / 1000000), long(waitUs % 1000000) * 1000};
+        pollfd p{m_master, POLLIN, 0};
+        ::ppoll(&p, 1, &timeout, nullptr);
+    }
+    return 0;
+}

@@ -1,0 +1,225 @@
+#include "sim/receivermodel.h"
+
+#include <cmath>
+
+namespace {
+
+// Frames are short; a run this long without "}" is line noise and is dropped.
+constexpr int kMaxFrame = 512;
+
+bool isWholeNumber(const QByteArray &v, qint64 min, qint64 max, qint64 *out)
+{
+    if (v.isEmpty() || v.size() > 12)
+        return false;
+    for (char c : v) {
+        if (c < '0' || c > '9')
+            return false;
+    }
+    const qint64 n = v.toLongLong();
+    if (n < min || n > max)
+        return false;
+    *out = n;
+    return true;
+}
+
+const QMap<QByteArray, QList<QByteArray>> &defaultChoices()
+{
+    static const QMap<QByteArray, QList<QByteArray>> choices = {
+        {"IQP", {"Auto", "Norm", "Inv"}},   {"Dsmd", {"Auto", "DVB", "DSS"}},
+        {"Rlof", {"Auto", "On", "Off"}},    {"Vitr", {"Auto", "1/2", "2/3", "3/4", "5/6", "7/8"}},
+        {"Pstu", {"Auto", "Fast", "Slow"}}, {"Srpd", {"Psi", "Fast"}},
+    };
+    return choices;
+}
+
+} // namespace
+
+ReceiverModel::ReceiverModel(const Satellite &satellite, const Options &options)
+    : m_sat(satellite), m_address(options.address)
+{
+    m_state.terminal = options.terminal;
+    m_state.frequency = satellite.startFrequency;
+    m_state.lnbPolar = satellite.startPolar == 'V' ? "14" : "18";
+    m_state.symbolRate = satellite.startSymbolRate;
+    for (auto it = defaultChoices().begin(); it != defaultChoices().end(); ++it)
+        m_state.defaults[it.key()] = it.value().first() == "Psi" ? "Fast" : "Norm";
+    m_state.defaults["Sstp"] = "5";
+}
+
+QList<ReceiverModel::Exchange> ReceiverModel::receive(const QByteArray &bytes)
+{
+    m_in += bytes;
+    QList<Exchange> out;
+    // A line or frame may switch the mode, and the rest of the input is read in the new one.
+    for (;;) {
+        const bool wasTerminal = m_state.terminal;
+        out += m_state.terminal ? receiveLines() : receiveFrames();
+        if (m_state.terminal == wasTerminal)
+            break;
+    }
+    return out;
+}
+
+QList<ReceiverModel::Exchange> ReceiverModel::receiveLines()
+{
+    QList<Exchange> out;
+    while (m_state.terminal) {
+        int end = -1;
+        for (int i = 0; i < m_in.size(); ++i) {
+            if (m_in[i] == '\r' || m_in[i] == '\n') {
+                end = i;
+                break;
+            }
+        }
+        if (end < 0) {
+            if (m_in.size() > kMaxFrame)
+                m_in.clear();
+            break;
+        }
+        const QByteArray line = m_in.left(end);
+        m_in.remove(0, end + 1);
+        if (line.trimmed().isEmpty())
+            continue;
+        Exchange e{line, QByteArray()};
+        if (line.trimmed() == "CNFG CNPR MSLV")
+            m_state.terminal = false;
+        else
+            e.reply = "Unknown command\r\n";
+        out.append(e);
+    }
+    return out;
+}
+
+QList<ReceiverModel::Exchange> ReceiverModel::receiveFrames()
+{
+    QList<Exchange> out;
+    while (!m_state.terminal) {
+        const int open = int(m_in.indexOf('{'));
+        if (open < 0) {
+            // keep a possible address byte for a frame still on its way
+            m_in = m_in.right(1);
+            break;
+        }
+        if (open == 0) {
+            m_in.remove(0, 1);
+            continue;
+        }
+        const int close = int(m_in.indexOf('}', open));
+        if (close < 0) {
+            m_in.remove(0, open - 1);
+            if (m_in.size() > kMaxFrame)
+                m_in.clear();
+            break;
+        }
+        const quint8 address = quint8(m_in[open - 1]);
+        const QByteArray received = m_in.mid(open - 1, close - open + 2);
+        const QByteArray body = m_in.mid(open + 1, close - open - 1);
+        m_in.remove(0, close + 1);
+        Exchange e{received, QByteArray()};
+        const int eq = int(body.indexOf('='));
+        if (address == m_address && eq > 0) {
+            const QByteArray code = body.left(eq);
+            const QByteArray value = body.mid(eq + 1);
+            const std::optional<QByteArray> reply = answer(code, value);
+            e.reply = reply ? frame(code, *reply) : frame("Ack", "Uk");
+        }
+        out.append(e);
+    }
+    return out;
+}
+
+QByteArray ReceiverModel::frame(const QByteArray &code, const QByteArray &value) const
+{
+    return char(m_address) + QByteArray("{") + code + '=' + value + '}';
+}
+
+const SimTransponder *ReceiverModel::tunedTransponder() const
+{
+    const char polar = m_state.lnbPolar == "14" ? 'V' : 'H';
+    for (const SimTransponder &tp : m_sat.transponders) {
+        if (tp.polar == polar && std::llabs(tp.frequency - m_state.frequency) <= 2000)
+            return &tp;
+    }
+    return nullptr;
+}
+
+std::optional<QByteArray> ReceiverModel::answer(const QByteArray &code, const QByteArray &value)
+{
+    const bool query = value == "?";
+    const QByteArray ok("OK");
+    const std::nullopt_t refused = std::nullopt;
+    auto choice = [&](QByteArray &field,
+                      const QList<QByteArray> &allowed) -> std::optional<QByteArray> {
+        if (query)
+            return field;
+        if (!allowed.contains(value))
+            return refused;
+        field = value;
+        return ok;
+    };
+
+    if (code == "LNin")
+        return choice(m_state.lnbInput, {"Ain", "Bin"});
+    if (code == "LNos")
+        return choice(m_state.lnbType, {"UNVR", "WIDE", "UDSQ"});
+    if (code == "LNBp")
+        return choice(m_state.lnbPolar, {"18", "14"});
+    if (code == "Sfrq") {
+        if (query)
+            return QByteArray::number(m_state.symbolRate, 'f', 2).rightJustified(8, '0');
+        bool isNumber = false;
+        const double rate = value.toDouble(&isNumber);
+        if (!isNumber || rate < 1000 || rate > 45000)
+            return refused;
+        m_state.symbolRate = rate;
+        return ok;
+    }
+    if (code == "Tfrq") {
+        if (query)
+            return QByteArray::number(m_state.frequency);
+        qint64 f = 0;
+        if (!isWholeNumber(value, 1, 99999999, &f))
+            return refused;
+        m_state.frequency = f;
+        return ok;
+    }
+    if (code == "Rstp") {
+        if (query)
+            return QByteArray::number(m_state.service);
+        qint64 n = 0;
+        if (!isWholeNumber(value, 1, 65535, &n))
+            return refused;
+        m_state.service = int(n);
+        return ok;
+    }
+    if (code == "Snam") {
+        if (!query) {
+            qint64 n = 0;
+            if (!isWholeNumber(value, 0, 65535, &n))
+                return refused;
+            m_state.nameService = int(n);
+            return ok;
+        }
+        const SimTransponder *tp = tunedTransponder();
+        const int i = m_state.nameService - 1;
+        if (!tp || i < 0 || i >= tp->services.size())
+            return QByteArray();
+        return tp->services[i].toLatin1();
+    }
+    if (code == "Usvr" || code == "Usrv")
+        return query ? std::optional<QByteArray>("SPK7-2.14") : refused;
+    if (code == "Utst")
+        return query ? std::optional<QByteArray>("I") : refused;
+    if (defaultChoices().contains(code))
+        return choice(m_state.defaults[code], defaultChoices()[code]);
+    if (code == "Sstp") {
+        if (query)
+            return m_state.defaults["Sstp"];
+        qint64 n = 0;
+        if (!isWholeNumber(value, 0, 99, &n))
+            return refused;
+        m_state.defaults["Sstp"] = value;
+        return ok;
+    }
+    return refused;
+}

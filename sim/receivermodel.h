@@ -1,0 +1,74 @@
+#pragma once
+
+#include "sim/satellite.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+
+#include <optional>
+
+// The receiver as the simulator models it: bytes in, bytes out, no I/O and no clock, so the
+// same model serves a pseudo-terminal in kolvex7-sim and an in-memory port in tests.
+//
+// Master/slave mode: a frame is the address byte, "{", a code, "=", a value ("?" for a query)
+// and "}". Frames for another address are not answered. A query is answered with the current
+// value, an accepted set with "OK", a code the receiver does not know or a value it refuses
+// with "{Ack=Uk}", always behind the receiver's own address byte. Bytes outside frames are
+// ignored.
+//
+// Terminal mode: lines of text ended by CR or LF. "CNFG CNPR MSLV" switches to master/slave;
+// any other non-empty line is answered "Unknown command" and a new line.
+class ReceiverModel
+{
+public:
+    struct Options
+    {
+        quint8 address = 129;
+        bool terminal = false;
+    };
+
+    // One frame or terminal line received, and the receiver's answer (empty: none).
+    struct Exchange
+    {
+        QByteArray received;
+        QByteArray reply;
+    };
+
+    // What the receiver is set to.
+    struct State
+    {
+        bool terminal = false;
+        QByteArray lnbInput = "Ain";
+        QByteArray lnbType = "UNVR";
+        QByteArray lnbPolar = "18"; // "18" = H, "14" = V
+        double symbolRate = 27500;
+        qint64 frequency = 0;
+        int service = 1;     // selected with "Rstp"
+        int nameService = 1; // selected with a set of "Snam"
+        QMap<QByteArray, QByteArray> defaults;
+    };
+
+    ReceiverModel(const Satellite &satellite, const Options &options);
+
+    // Feeds received bytes (any split); returns what they complete, in order.
+    QList<Exchange> receive(const QByteArray &bytes);
+
+    const State &state() const { return m_state; }
+    State &state() { return m_state; }
+    quint8 address() const { return m_address; }
+    // The carrier the receiver is tuned to: same polarisation, within 2000 kHz; null if none.
+    const SimTransponder *tunedTransponder() const;
+
+private:
+    QList<Exchange> receiveFrames();
+    QList<Exchange> receiveLines();
+    // The reply value for one command; no value means the receiver refuses it ("{Ack=Uk}").
+    std::optional<QByteArray> answer(const QByteArray &code, const QByteArray &value);
+    QByteArray frame(const QByteArray &code, const QByteArray &value) const;
+
+    Satellite m_sat;
+    quint8 m_address;
+    State m_state;
+    QByteArray m_in;
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// One carrier of the simulated satellite.
+struct SimTransponder
+{
+    qint64 frequency = 0;  // kHz
+    char polar = 'H';      // 'H' or 'V'
+    int symbolRate = 0;    // kS/s
+    double level = -50.0;  // dBm at the receiver input
+    double margin = 0.0;   // dB above the lock threshold, at the carrier's own frequency
+    QStringList services;  // names in service-number order
+};
+
+// A satellite position as the simulator serves it. The file is text, one item a line, fields
+// separated by ";", "#" starting a comment line:
+//
+//   position;19.2E
+//   band;Ku                          L or Ku
+//   start;11362000;H;22000           what the receiver is tuned to at power-on
+//   tp;11362000;H;22000;-41.5;10.2;First name|Second name|...
+struct Satellite
+{
+    QString position;
+    int band = 1; // 0 = L, 1 = Ku
+    qint64 startFrequency = 0;
+    char startPolar = 'H';
+    int startSymbolRate = 27500;
+    QList<SimTransponder> transponders;
+
+    // Reads a satellite file; on failure returns false with the line and reason in *error.
+    static bool load(const QString &path, Satellite *out, QString *error);
+    static bool parse(const QByteArray &text, Satellite *out, QString *error);
+};

@@ -1,0 +1,55 @@
+#include "simprocess.h"
+
+#include <QFile>
+
+SimProcess::SimProcess()
+{
+    qputenv("XDG_CONFIG_HOME", m_dir.path().toLocal8Bit());
+}
+
+SimProcess::~SimProcess()
+{
+    stop();
+}
+
+bool SimProcess::start(int port, const QStringList &options, QString *error)
+{
+    QStringList args{QStringLiteral("--satellite"), QStringLiteral(KOLVEX7_DEMO_SATELLITE),
+                     QStringLiteral("--port"), QString::number(port), QStringLiteral("--log"),
+                     logPath()};
+    m_process.start(QStringLiteral(KOLVEX7_SIM), args + options);
+    if (!m_process.waitForStarted(5000)) {
+        *error = m_process.errorString();
+        return false;
+    }
+    while (!m_process.canReadLine()) {
+        if (!m_process.waitForReadyRead(5000)) {
+            *error = QString::fromLocal8Bit(m_process.readAllStandardError());
+            return false;
+        }
+    }
+    const QByteArray line = m_process.readLine().trimmed();
+    if (line != "ready") {
+        *error = QString::fromLocal8Bit(line + m_process.readAllStandardError());
+        return false;
+    }
+    return true;
+}
+
+void SimProcess::stop()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(3000))
+        m_process.kill();
+    m_process.waitForFinished(3000);
+}
+
+QStringList SimProcess::logLines() const
+{
+    QFile f(logPath());
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromLatin1(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// kolvex7-sim running on a pseudo-terminal for one test, published as a port in a private
+// configuration folder that this process also uses (XDG_CONFIG_HOME), so the tool's port
+// lookup finds it the way an operator's would.
+class SimProcess
+{
+public:
+    SimProcess();
+    ~SimProcess();
+
+    // Starts the simulator with the demo satellite and the given extra options; waits for
+    // "ready". Returns false with the simulator's output in *error.
+    bool start(int port, const QStringList &options, QString *error);
+    void stop();
+    QString logPath() const { return m_dir.path() + QStringLiteral("/sim.log"); }
+    QStringList logLines() const;
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+};

@@ -1,0 +1,355 @@
+#include "link/linkstate.h"
+#include "link/protocol_mssl.h"
+#include "link/statuslabels.h"
+#include "tests/support/simulatedreceiver.h"
+
+#include <QTest>
+
+namespace {
+
+// A receiver that answers queries from a table (a code missing from it is never answered) and
+// accepts or refuses every set.
+struct ScriptedReceiver
+{
+    explicit ScriptedReceiver(quint32 startTick = 0) : host(startTick), port(host)
+    {
+        port.open();
+        port.onWrite = [this](const QByteArray &frame) {
+            const int open = int(frame.indexOf('{'));
+            const int eq = int(frame.indexOf('='));
+            const QByteArray code = frame.mid(open + 1, eq - open - 1);
+            const QByteArray value = frame.mid(eq + 1, frame.size() - eq - 2);
+            if (value != "?")
+                port.feedAfter(2, refuseSets ? "\x81{Ack=Uk}" : "\x81{" + code + "=OK}");
+            else if (replies.contains(code))
+                port.feedAfter(2, "\x81{" + code + '=' + replies[code] + '}');
+        };
+    }
+    VirtualHost host;
+    MemoryPort port;
+    LinkState link{port, host};
+    QMap<QByteArray, QByteArray> replies;
+    bool refuseSets = false;
+};
+
+struct Labels : StatusLabels
+{
+    QString texts[5];
+    QString text(int i) const override { return texts[i]; }
+    void setText(int i, const QString &t) override { texts[i] = t; }
+};
+
+struct ScanningDriver : Protocol_MsSl
+{
+    using Protocol_MsSl::Protocol_MsSl;
+    void setProgress(qint32 done, qint32 total)
+    {
+        ScanDone = done;
+        ScanTotal = total;
+    }
+};
+
+QByteArrayList defaultsFrames()
+{
+    return {"\x81{IQP=Auto}",  "\x81{Dsmd=Auto}", "\x81{Rlof=Auto}", "\x81{Vitr=Auto}",
+            "\x81{Pstu=Auto}", "\x81{Srpd=Psi}",  "\x81{Sstp=11}"};
+}
+
+QByteArrayList switchBytes()
+{
+    QByteArrayList bytes;
+    for (const char c : QByteArray("\r\nCNFG CNPR MSLV\r\n"))
+        bytes.append(QByteArray(1, c));
+    return bytes;
+}
+
+} // namespace
+
+class TestProtocolMsSl : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initIRD_masterSlaveReceiver()
+    {
+        SimulatedReceiver rx;
+        rx.port.open();
+        rx.port.feed("stale");
+        Protocol_MsSl driver(rx.link);
+        driver.setAdr(129);
+        QVERIFY(driver.InitIRD());
+        QCOMPARE(rx.frames(), QByteArrayList{"\x81{Usvr=?}"} + defaultsFrames());
+        QCOMPARE(rx.model.state().defaults["Srpd"], QByteArray("Psi"));
+        QCOMPARE(rx.model.state().defaults["Sstp"], QByteArray("11"));
+        QVERIFY(!rx.link.Eto);
+    }
+
+    void initIRD_errorAckCountsAsMasterSlave()
+    {
+        ScriptedReceiver rx;
+        rx.replies["Usvr"] = "Uk";
+        Protocol_MsSl driver(rx.link);
+        driver.setAdr(129);
+        QVERIFY(driver.InitIRD());
+        QCOMPARE(rx.port.writes(), QByteArrayList{"\x81{Usvr=?}"} + defaultsFrames());
+    }
+
+    void initIRD_silentReceiver()
+    {
+        SimulatedReceiver rx;
+        rx.silent = true;
+        rx.port.open();
+        Protocol_MsSl driver(rx.link);
+        driver.setAdr(129);
+        QVERIFY(!driver.InitIRD());
+        QCOMPARE(rx.frames(), QByteArrayList{"\x81{Usvr=?}"} + switchBytes() +
+                                  QByteArrayList{"\x81{Usrv=?}"});
+        QVERIFY(rx.link.Eto);
+        QVERIFY(rx.host.sleptMs() >= 2 * 10000 + 400);
+    }
+
+    void initIRD_receiverInTerminalMode()
+    {
+        SimulatedReceiver rx({129, true});
+        rx.port.open();
+        Protocol_MsSl driver(rx.link);
+        driver.setAdr(129);
+        QVERIFY(driver.InitIRD());
+        QCOMPARE(rx.frames(), QByteArrayList{"\x81{Usvr=?}"} + switchBytes() +
+                                  QByteArrayList{"\x81{Usrv=?}"} + defaultsFrames());
+        QVERIFY(!rx.model.state().terminal);
+        QVERIFY(rx.link.Eto); // the first probe timed out; InitIRD does not clear the flag
+    }
+
+    void getters_data()
+    {
+        QTest::addColumn<QByteArray>("code");
+        QTest::addColumn<QByteArray>("reply"); // empty: no reply at all
+        QTest::addColumn<QString>("result");
+        QTest::newRow("input A") << QByteArray("LNin") << QByteArray("Ain") << "0";
+        QTest::newRow("input B") << QByteArray("LNin") << QByteArray("Bin") << "1";
+        QTest::newRow("input other") << QByteArray("LNin") << QByteArray("ain") << "255";
+        QTest::newRow("input time-out") << QByteArray("LNin") << QByteArray() << "255";
+        QTest::newRow("type universal") << QByteArray("LNos") << QByteArray("UNVR") << "0";
+        QTest::newRow("type wide") << QByteArray("LNos") << QByteArray("WIDE") << "1";
+        QTest::newRow("type diseqc") << QByteArray("LNos") << QByteArray("UDSQ") << "2";
+        QTest::newRow("type refused") << QByteArray("LNos") << QByteArray("Uk") << "255";
+        QTest::newRow("polar 18") << QByteArray("LNBp") << QByteArray("18") << "H";
+        QTest::newRow("polar 14") << QByteArray("LNBp") << QByteArray("14") << "V";
+        QTest::newRow("polar 13") << QByteArray("LNBp") << QByteArray("13") << "?";
+        QTest::newRow("polar time-out") << QByteArray("LNBp") << QByteArray() << "?";
+        QTest::newRow("speed") << QByteArray("Sfrq") << QByteArray("27500.00") << "27500";
+        QTest::newRow("speed padded") << QByteArray("Sfrq") << QByteArray("04883.00") << "04883";
+        QTest::newRow("speed without point") << QByteArray("Sfrq") << QByteArray("27500") << "27500";
+        QTest::newRow("speed time-out") << QByteArray("Sfrq") << QByteArray() << "";
+        QTest::newRow("frequency") << QByteArray("Tfrq") << QByteArray("11034000") << "11034000";
+        QTest::newRow("frequency time-out") << QByteArray("Tfrq") << QByteArray() << "";
+    }
+    void getters()
+    {
+        QFETCH(QByteArray, code);
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, result);
+        ScriptedReceiver rx;
+        if (!reply.isEmpty())
+            rx.replies[code] = reply;
+        Protocol_MsSl driver(rx.link);
+        driver.setAdr(129);
+        QString got;
+        if (code == "LNin")
+            got = QString::number(driver.GetLNBInput());
+        else if (code == "LNos")
+            got = QString::number(driver.GetLNBType());
+        else if (code == "LNBp")
+            got = driver.GetLNBPolar();
+        else if (code == "Sfrq")
+            got = driver.GetSpeed();
+        else
+            got = driver.GetFrequency();
+        QCOMPARE(got, result);
+        QCOMPARE(rx.port.writes(), QByteArrayList{"\x81{" + code + "=?}"});
+        QCOMPARE(rx.link.Eto, reply.isEmpty());
+    }
+
+    void queryThenSet_data()
+    {
+        QTest::addColumn<QString>("op");
+        QTest::addColumn<QString>("arg");
+        QTest::addColumn<QByteArray>("current");
+        QTest::addColumn<bool>("refuse");
+        QTest::addColumn<QByteArrayList>("frames");
+        QTest::addColumn<bool>("result");
+        QTest::newRow("input already B") << "input" << "1" << QByteArray("Bin") << false
+                                         << QByteArrayList{"\x81{LNin=?}"} << true;
+        QTest::newRow("input B to A")
+            << "input" << "0" << QByteArray("Bin") << false
+            << QByteArrayList{"\x81{LNin=?}", "\x81{LNin=Ain}"} << true;
+        QTest::newRow("input refused")
+            << "input" << "1" << QByteArray("Ain") << true
+            << QByteArrayList{"\x81{LNin=?}", "\x81{LNin=Bin}"} << false;
+        QTest::newRow("input query timed out")
+            << "input" << "0" << QByteArray() << false
+            << QByteArrayList{"\x81{LNin=?}", "\x81{LNin=Ain}"} << true;
+        QTest::newRow("input out of range") << "input" << "2" << QByteArray("Ain") << false
+                                            << QByteArrayList{} << false;
+        QTest::newRow("type same") << "type" << "0" << QByteArray("UNVR") << false
+                                   << QByteArrayList{"\x81{LNos=?}"} << true;
+        QTest::newRow("type to diseqc")
+            << "type" << "2" << QByteArray("UNVR") << false
+            << QByteArrayList{"\x81{LNos=?}", "\x81{LNos=UDSQ}"} << true;
+        QTest::newRow("type refused")
+            << "type" << "1" << QByteArray("UNVR") << true
+            << QByteArrayList{"\x81{LNos=?}", "\x81{LNos=WIDE}"} << false;
+        QTest::newRow("polar to H")
+            << "polar" << "H" << QByteArray("14") << false
+            << QByteArrayList{"\x81{LNBp=?}", "\x81{LNBp=18}"} << true;
+        QTest::newRow("polar V already") << "polar" << "V" << QByteArray("14") << false
+                                         << QByteArrayList{"\x81{LNBp=?}"} << true;
+        QTest::newRow("speed same") << "speed" << "27500" << QByteArray("27500.00") << false
+                                    << QByteArrayList{"\x81{Sfrq=?}"} << true;
+        QTest::newRow("speed differs")
+            << "speed" << "27500" << QByteArray("22000.00") << false
+            << QByteArrayList{"\x81{Sfrq=?}", "\x81{Sfrq=27500.00}"} << true;
+        QTest::newRow("speed padded")
+            << "speed" << "4883" << QByteArray("27500.00") << false
+            << QByteArrayList{"\x81{Sfrq=?}", "\x81{Sfrq=04883.00}"} << true;
+        QTest::newRow("speed with decimals")
+            << "speed" << "2200.5" << QByteArray("27500.00") << false
+            << QByteArrayList{"\x81{Sfrq=?}", "\x81{Sfrq=02200.50}"} << true;
+        QTest::newRow("frequency always sent")
+            << "frequency" << "11034000" << QByteArray("11034000") << false
+            << QByteArrayList{"\x81{Tfrq=11034000}"} << true;
+        QTest::newRow("frequency number")
+            << "frequencynum" << "12000000" << QByteArray() << false
+            << QByteArrayList{"\x81{Tfrq=12000000}"} << true;
+        QTest::newRow("service selection ignores refusal")
+            << "service" << "7" << QByteArray() << true << QByteArrayList{"\x81{Rstp=7}"} << true;
+    }
+    void queryThenSet()
+    {
+        QFETCH(QString, op);
+        QFETCH(QString, arg);
+        QFETCH(QByteArray, current);
+        QFETCH(bool, refuse);
+        QFETCH(QByteArrayList, frames);
+        QFETCH(bool, result);
+        ScriptedReceiver rx;
+        rx.refuseSets = refuse;
+        const QByteArray code = op == "input" ? "LNin"
+                                : op == "type" ? "LNos"
+                                : op == "polar" ? "LNBp"
+                                : op == "speed" ? "Sfrq"
+                                                : "Tfrq";
+        if (!current.isEmpty())
+            rx.replies[code] = current;
+        Protocol_MsSl driver(rx.link);
+        driver.setAdr(129);
+        bool got = false;
+        if (op == "input")
+            got = driver.SetLNBInput(quint8(arg.toInt()));
+        else if (op == "type")
+            got = driver.SetLNBType(quint8(arg.toInt()));
+        else if (op == "polar")
+            got = driver.SetLNBPolar(arg);
+        else if (op == "speed")
+            got = driver.SetSpeed(arg);
+        else if (op == "frequency")
+            got = driver.SetFrequency(arg);
+        else if (op == "frequencynum")
+            got = driver.SetFrequencyNum(arg.toDouble());
+        else
+            got = driver.SetServiceNum(quint8(arg.toInt()));
+        QCOMPARE(got, result);
+        QCOMPARE(rx.port.writes(), frames);
+        if (op == "type" && frames.size() == 2) {
+            // the LNB is given 500 ms after a type change, whether it was accepted or not
+            const quint64 afterSet = rx.port.writeTimesUs().last();
+            QVERIFY(rx.host.nowUs() - afterSet >= 500000);
+        }
+    }
+
+    void getService_setsThenQueries()
+    {
+        SimulatedReceiver rx;
+        rx.port.open();
+        Protocol_MsSl driver(rx.link);
+        driver.setAdr(129);
+        QCOMPARE(driver.GetService(3), QString("Demo Three"));
+        QCOMPARE(rx.frames(), (QByteArrayList{"\x81{Snam=3}", "\x81{Snam=?}"}));
+
+        // a refused set does not stop the query
+        ScriptedReceiver scripted;
+        scripted.refuseSets = true;
+        scripted.replies["Snam"] = "Old Name";
+        Protocol_MsSl other(scripted.link);
+        other.setAdr(7);
+        QCOMPARE(other.GetService(1), QString("Old Name"));
+        QCOMPARE(scripted.port.writes(), (QByteArrayList{"\x07{Snam=1}", "\x07{Snam=?}"}));
+    }
+
+    void addressAbove127IsOneByte()
+    {
+        ScriptedReceiver rx;
+        Protocol_MsSl driver(rx.link);
+        driver.setAdr(200);
+        driver.GetFrequency();
+        QCOMPARE(rx.port.written(), QByteArray("\xc8{Tfrq=?}"));
+    }
+
+    void wait_data()
+    {
+        QTest::addColumn<quint32>("startTick");
+        QTest::addColumn<int>("ms");
+        QTest::newRow("plain") << quint32(1000) << 100;
+        QTest::newRow("across the wrap") << quint32(0xFFFFFFC0u) << 100;
+        QTest::newRow("just before the wrap") << quint32(0xFFFFFFFFu) << 2500;
+        QTest::newRow("zero") << quint32(5) << 0;
+        QTest::newRow("negative") << quint32(0xFFFFFFF0u) << -20;
+    }
+    void wait()
+    {
+        QFETCH(quint32, startTick);
+        QFETCH(int, ms);
+        ScriptedReceiver rx(startTick);
+        rx.host.setPassCostUs(100);
+        Protocol_MsSl driver(rx.link);
+        driver.Wait(qint16(ms));
+        const quint64 waitedUs = rx.host.nowUs();
+        if (ms <= 0) {
+            QCOMPARE(rx.host.passes(), quint64(1));
+        } else {
+            QVERIFY2(waitedUs >= quint64(ms) * 1000, qPrintable(QString::number(waitedUs)));
+            QVERIFY2(waitedUs <= quint64(ms) * 1000 + 1100, qPrintable(QString::number(waitedUs)));
+        }
+        QCOMPARE(rx.host.sleptMs(), quint64(0)); // no sleep: the event loop runs throughout
+    }
+
+    void getTimetoGo_data()
+    {
+        QTest::addColumn<int>("done");
+        QTest::addColumn<int>("total");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("no scan") << 5 << 0 << "before";
+        QTest::newRow("nothing done") << 0 << 100 << "before";
+        QTest::newRow("45 of 100") << 45 << 100 << "45%";
+        QTest::newRow("rounds down") << 2 << 3 << "66%";
+        QTest::newRow("Ku sweep end") << 4102 << 4102 << "100%";
+    }
+    void getTimetoGo()
+    {
+        QFETCH(int, done);
+        QFETCH(int, total);
+        QFETCH(QString, shown);
+        ScriptedReceiver rx;
+        ScanningDriver driver(rx.link);
+        driver.setProgress(done, total);
+        Labels labels;
+        labels.texts[4] = "before";
+        driver.GetTimetoGo(labels);
+        QCOMPARE(labels.texts[4], shown);
+        QVERIFY(rx.port.writes().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProtocolMsSl)
+#include "tst_protocol_mssl.moc"

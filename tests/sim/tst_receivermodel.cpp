@@ -1,0 +1,114 @@
+#include "sim/receivermodel.h"
+#include "sim/satellite.h"
+
+#include <QTest>
+
+class TestReceiverModel : public QObject
+{
+    Q_OBJECT
+
+    static Satellite demo()
+    {
+        Satellite sat;
+        QString error;
+        const bool ok =
+            Satellite::load(QStringLiteral(KOLVEX7_SOURCE_DIR "/sim/data/demo-ku.sat"), &sat, &error);
+        if (!ok)
+            qFatal("demo satellite: %s", qPrintable(error));
+        return sat;
+    }
+
+    static QByteArrayList replies(ReceiverModel &m, const QByteArray &in)
+    {
+        QByteArrayList out;
+        for (const ReceiverModel::Exchange &e : m.receive(in))
+            out << e.reply;
+        return out;
+    }
+
+private slots:
+    void demoSatellite()
+    {
+        const Satellite sat = demo();
+        QCOMPARE(sat.band, 1);
+        QCOMPARE(sat.transponders.size(), 12);
+        int h = 0;
+        for (const SimTransponder &tp : sat.transponders)
+            h += tp.polar == 'H';
+        QVERIFY(h > 0 && h < 12);
+    }
+
+    void satelliteFileErrors_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("bad polar") << QByteArray("tp;11000000;X;27500;-40;9;A") << "line 1: tp;";
+        QTest::newRow("unknown") << QByteArray("# c\nfoo;1") << "line 2: unknown";
+        QTest::newRow("bad band") << QByteArray("band;C") << "line 1: band";
+    }
+    void satelliteFileErrors()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, error);
+        Satellite sat;
+        QString why;
+        QVERIFY(!Satellite::parse(text, &sat, &why));
+        QVERIFY2(why.startsWith(error), qPrintable(why));
+    }
+
+    void frames_data()
+    {
+        QTest::addColumn<QByteArray>("in");
+        QTest::addColumn<QByteArrayList>("out");
+        QTest::newRow("query") << QByteArray("\x81{Tfrq=?}")
+                               << QByteArrayList{"\x81{Tfrq=11034000}"};
+        QTest::newRow("symbol rate format")
+            << QByteArray("\x81{Sfrq=04883.00}\x81{Sfrq=?}")
+            << QByteArrayList{"\x81{Sfrq=OK}", "\x81{Sfrq=04883.00}"};
+        QTest::newRow("unknown code") << QByteArray("\x81{Zzzz=?}") << QByteArrayList{"\x81{Ack=Uk}"};
+        QTest::newRow("refused value") << QByteArray("\x81{LNin=Cin}")
+                                       << QByteArrayList{"\x81{Ack=Uk}"};
+        QTest::newRow("other address") << QByteArray("\x80{Tfrq=?}") << QByteArrayList{""};
+        QTest::newRow("noise between frames")
+            << QByteArray("\r\n\0\xff\x81{LNin=Bin}xx\x81{LNin=?}", 26)
+            << QByteArrayList{"\x81{LNin=OK}", "\x81{LNin=Bin}"};
+        QTest::newRow("service name")
+            << QByteArray("\x81{Snam=2}\x81{Snam=?}")
+            << QByteArrayList{"\x81{Snam=OK}", "\x81{Snam=Demo Two}"};
+        QTest::newRow("no name off carrier")
+            << QByteArray("\x81{Tfrq=11500000}\x81{Snam=?}")
+            << QByteArrayList{"\x81{Tfrq=OK}", "\x81{Snam=}"};
+        QTest::newRow("probe") << QByteArray("\x81{Usvr=?}") << QByteArrayList{"\x81{Usvr=SPK7-2.14}"};
+        QTest::newRow("link test") << QByteArray("\x81{Utst=?}") << QByteArrayList{"\x81{Utst=I}"};
+        QTest::newRow("default") << QByteArray("\x81{Srpd=Psi}\x81{Srpd=?}")
+                                 << QByteArrayList{"\x81{Srpd=OK}", "\x81{Srpd=Psi}"};
+    }
+    void frames()
+    {
+        QFETCH(QByteArray, in);
+        QFETCH(QByteArrayList, out);
+        ReceiverModel m(demo(), {});
+        QCOMPARE(replies(m, in), out);
+    }
+
+    void frameInPieces()
+    {
+        ReceiverModel m(demo(), {});
+        QVERIFY(m.receive("\x81").isEmpty());
+        QVERIFY(m.receive("{LNo").isEmpty());
+        QCOMPARE(replies(m, "s=?}"), QByteArrayList{"\x81{LNos=UNVR}"});
+    }
+
+    void terminalModeSwitch()
+    {
+        ReceiverModel m(demo(), {129, true});
+        QCOMPARE(replies(m, "\x81{Usvr=?}"), QByteArrayList{});
+        QCOMPARE(replies(m, "\r\n"), QByteArrayList{"Unknown command\r\n"});
+        QCOMPARE(replies(m, "CNFG CNPR MSLV\r\n\x81{Usrv=?}"),
+                 (QByteArrayList{"", "\x81{Usrv=SPK7-2.14}"}));
+        QVERIFY(!m.state().terminal);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestReceiverModel)
+#include "tst_receivermodel.moc"

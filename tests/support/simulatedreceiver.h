@@ -1,0 +1,45 @@
+#pragma once
+
+#include "link/linkstate.h"
+#include "platform/memoryport.h"
+#include "platform/virtualhost.h"
+#include "sim/receivermodel.h"
+#include "sim/satellite.h"
+
+#include <QFile>
+
+// The receiver model behind an in-memory port on the virtual clock: every exchange of the link
+// and the drivers runs in microseconds of real time, with each byte on the wire recorded.
+struct SimulatedReceiver
+{
+    explicit SimulatedReceiver(ReceiverModel::Options options = {}, quint32 startTick = 0)
+        : host(startTick), port(host), model(demoSatellite(), options)
+    {
+        port.onWrite = [this](const QByteArray &bytes) {
+            for (const ReceiverModel::Exchange &e : model.receive(bytes)) {
+                if (!e.reply.isEmpty() && !silent)
+                    port.feedAfter(latencyMs, e.reply);
+            }
+        };
+        link.Prt = 1;
+        link.Spd = 115200;
+    }
+
+    static Satellite demoSatellite()
+    {
+        Satellite sat;
+        QString error;
+        Satellite::load(QStringLiteral(KOLVEX7_SOURCE_DIR "/sim/data/demo-ku.sat"), &sat, &error);
+        return sat;
+    }
+
+    // Frames written since the last clear, as one text per write.
+    QByteArrayList frames() const { return port.writes(); }
+
+    VirtualHost host;
+    MemoryPort port;
+    ReceiverModel model;
+    LinkState link{port, host};
+    int latencyMs = 2;
+    bool silent = false;
+};
