@@ -25,7 +25,6 @@ void ReplyScanner::feed(const QByteArray &bytes)
 
 QByteArray ReplyScanner::value() const
 {
-    if (!m_valueDone || m_overflow)
-        return QByteArray();
+    if (!m_valueDone || m_overflow) return QByteArray();
     return m_value;
 }

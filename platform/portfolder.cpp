@@ -6,8 +6,7 @@
 QString portLinkFolder()
 {
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty())
-        base = QDir::homePath() + QLatin1String("/.config");
+    if (base.isEmpty()) base = QDir::homePath() + QLatin1String("/.config");
     return base + QLatin1String("/Halvorn Software/ports");
 }
 
@@ -18,10 +17,8 @@ QString portLinkPath(int number)
 
 QString portDevice(int number)
 {
-    if (number < 1)
-        return QString();
+    if (number < 1) return QString();
     const QFileInfo link(portLinkPath(number));
-    if (link.isSymLink())
-        return link.symLinkTarget();
+    if (link.isSymLink()) return link.symLinkTarget();
     return QLatin1String("/dev/ttyS") + QString::number(number - 1);
 }

@@ -61,9 +61,8 @@ int main(int argc, char **argv)
                                   QStringLiteral("B"), QStringLiteral("0"));
     const QCommandLineOption silent(QStringLiteral("silent"),
                                     QStringLiteral("Never answer (a receiver that is off)."));
-    const QCommandLineOption drop(QStringLiteral("drop"),
-                                  QStringLiteral("Drop every Nth reply."), QStringLiteral("N"),
-                                  QStringLiteral("0"));
+    const QCommandLineOption drop(QStringLiteral("drop"), QStringLiteral("Drop every Nth reply."),
+                                  QStringLiteral("N"), QStringLiteral("0"));
     const QCommandLineOption split(QStringLiteral("split"),
                                    QStringLiteral("Send replies one byte at a time."));
     const QCommandLineOption garbage(QStringLiteral("garbage"),
@@ -73,8 +72,8 @@ int main(int argc, char **argv)
                                      QStringLiteral("Append one line per frame or terminal line "
                                                     "received (rx) and per reply sent (tx)."),
                                      QStringLiteral("FILE"));
-    parser.addOptions({satellite, port, address, terminal, latency, baud, silent, drop, split,
-                       garbage, logFile});
+    parser.addOptions(
+        {satellite, port, address, terminal, latency, baud, silent, drop, split, garbage, logFile});
     parser.process(app);
 
     if (!parser.isSet(satellite) || !parser.isSet(port))
@@ -93,11 +92,9 @@ int main(int argc, char **argv)
     if (!ok || options.latencyMs < 0)
         return fail(QStringLiteral("--latency takes a number of milliseconds"));
     options.baud = parser.value(baud).toInt(&ok);
-    if (!ok || options.baud < 0)
-        return fail(QStringLiteral("--baud takes a line speed"));
+    if (!ok || options.baud < 0) return fail(QStringLiteral("--baud takes a line speed"));
     options.dropEvery = parser.value(drop).toInt(&ok);
-    if (!ok || options.dropEvery < 0)
-        return fail(QStringLiteral("--drop takes a count"));
+    if (!ok || options.dropEvery < 0) return fail(QStringLiteral("--drop takes a count"));
     options.silent = parser.isSet(silent);
     options.split = parser.isSet(split);
     options.garbage = parser.isSet(garbage);
@@ -113,7 +110,9 @@ int main(int argc, char **argv)
     modelOptions.terminal = parser.isSet(terminal);
     ReceiverModel model(sat, modelOptions);
 
-    struct sigaction sa {};
+    struct sigaction sa
+    {
+    };
     sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);
     sigaction(SIGINT, &sa, nullptr);
@@ -121,8 +120,7 @@ int main(int argc, char **argv)
     sigaction(SIGHUP, &sa, nullptr);
 
     PtyServer server(model, options);
-    if (!server.start(number, &error))
-        return fail(error);
+    if (!server.start(number, &error)) return fail(error);
     std::printf("ready\n");
     std::fflush(stdout);
     std::fprintf(stderr, "kolvex7-sim: receiver at address %d on port %d (%s -> %s)\n", adr, number,

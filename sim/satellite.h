@@ -7,12 +7,12 @@
 // One carrier of the simulated satellite.
 struct SimTransponder
 {
-    qint64 frequency = 0;  // kHz
-    char polar = 'H';      // 'H' or 'V'
-    int symbolRate = 0;    // kS/s
-    double level = -50.0;  // dBm at the receiver input
-    double margin = 0.0;   // dB above the lock threshold, at the carrier's own frequency
-    QStringList services;  // names in service-number order
+    qint64 frequency = 0; // kHz
+    char polar = 'H';     // 'H' or 'V'
+    int symbolRate = 0;   // kS/s
+    double level = -50.0; // dBm at the receiver input
+    double margin = 0.0;  // dB above the lock threshold, at the carrier's own frequency
+    QStringList services; // names in service-number order
 };
 
 // A satellite position as the simulator serves it. The file is text, one item a line, fields

@@ -28,8 +28,7 @@ class TestProtocol : public QObject
             const int base = port.reads();
             port.onRead = [this, pieces, base, firstRead](int n) {
                 const int k = n - base - firstRead;
-                if (k >= 0 && k < pieces.size())
-                    port.feed(pieces[k]);
+                if (k >= 0 && k < pieces.size()) port.feed(pieces[k]);
             };
         }
     };
@@ -45,12 +44,12 @@ private slots:
                                << QByteArray("\x81{LNin=?}");
         QTest::newRow("set") << 129 << QByteArray("Sstp") << QByteArray("11")
                              << QByteArray("\x81{Sstp=11}");
-        QTest::newRow("address 0") << 0 << QByteArray("Tfrq") << QByteArray("?")
-                                   << QByteArray("\0{Tfrq=?}", 9);
-        QTest::newRow("address 255") << 255 << QByteArray("IQP") << QByteArray("Auto")
-                                     << QByteArray("\xff{IQP=Auto}");
-        QTest::newRow("empty value") << 1 << QByteArray("Tfrq") << QByteArray()
-                                     << QByteArray("\x01{Tfrq=}");
+        QTest::newRow("address 0")
+            << 0 << QByteArray("Tfrq") << QByteArray("?") << QByteArray("\0{Tfrq=?}", 9);
+        QTest::newRow("address 255")
+            << 255 << QByteArray("IQP") << QByteArray("Auto") << QByteArray("\xff{IQP=Auto}");
+        QTest::newRow("empty value")
+            << 1 << QByteArray("Tfrq") << QByteArray() << QByteArray("\x01{Tfrq=}");
     }
     void makeFrame()
     {
@@ -74,14 +73,15 @@ private slots:
         QTest::newRow("empty value") << QByteArrayList{"\x81{Tfrq=}"} << QByteArray() << false;
         QTest::newRow("two replies pending")
             << QByteArrayList{"\x81{Tfrq=1}\x81{Tfrq=2}"} << QByteArray("1") << false;
-        QTest::newRow("brace without equals") << QByteArrayList{"\x81{Tfrq}"} << QByteArray()
-                                              << false;
+        QTest::newRow("brace without equals")
+            << QByteArrayList{"\x81{Tfrq}"} << QByteArray() << false;
         QTest::newRow("pair after an early brace")
             << QByteArrayList{"}x=ab}"} << QByteArray("ab") << false;
         QTest::newRow("equals after the only brace")
             << QByteArrayList{"x}a=b"} << QByteArray() << false;
-        QTest::newRow("noise first") << QByteArrayList{QByteArray("\0\xff\0\r\n", 5), "\x81{Snam=A}"}
-                                     << QByteArray("A") << false;
+        QTest::newRow("noise first")
+            << QByteArrayList{QByteArray("\0\xff\0\r\n", 5), "\x81{Snam=A}"} << QByteArray("A")
+            << false;
         QTest::newRow("never closed") << QByteArrayList{"\x81{Tfrq=12"} << QByteArray() << true;
         QTest::newRow("nothing") << QByteArrayList{} << QByteArray() << true;
     }
@@ -118,10 +118,8 @@ private slots:
         QFETCH(bool, timedOut);
         Rig rig;
         rig.port.onRead = [&](int n) {
-            if (n == 1)
-                rig.port.feed("\x81{Tfrq=7");
-            if (n == braceOnPoll)
-                rig.port.feed("}");
+            if (n == 1) rig.port.feed("\x81{Tfrq=7");
+            if (n == braceOnPoll) rig.port.feed("}");
         };
         const QByteArray v = Protocol::ReadReply(rig.link);
         QCOMPARE(rig.link.Eto, timedOut);

@@ -102,8 +102,8 @@ private slots:
         Protocol_MsSl driver(rx.link);
         driver.setAdr(129);
         QVERIFY(!driver.InitIRD());
-        QCOMPARE(rx.frames(), QByteArrayList{"\x81{Usvr=?}"} + switchBytes() +
-                                  QByteArrayList{"\x81{Usrv=?}"});
+        QCOMPARE(rx.frames(),
+                 QByteArrayList{"\x81{Usvr=?}"} + switchBytes() + QByteArrayList{"\x81{Usrv=?}"});
         QVERIFY(rx.link.Eto);
         QVERIFY(rx.host.sleptMs() >= 2 * 10000 + 400);
     }
@@ -140,7 +140,8 @@ private slots:
         QTest::newRow("polar time-out") << QByteArray("LNBp") << QByteArray() << "?";
         QTest::newRow("speed") << QByteArray("Sfrq") << QByteArray("27500.00") << "27500";
         QTest::newRow("speed padded") << QByteArray("Sfrq") << QByteArray("04883.00") << "04883";
-        QTest::newRow("speed without point") << QByteArray("Sfrq") << QByteArray("27500") << "27500";
+        QTest::newRow("speed without point")
+            << QByteArray("Sfrq") << QByteArray("27500") << "27500";
         QTest::newRow("speed time-out") << QByteArray("Sfrq") << QByteArray() << "";
         QTest::newRow("frequency") << QByteArray("Tfrq") << QByteArray("11034000") << "11034000";
         QTest::newRow("frequency time-out") << QByteArray("Tfrq") << QByteArray() << "";
@@ -151,8 +152,7 @@ private slots:
         QFETCH(QByteArray, reply);
         QFETCH(QString, result);
         ScriptedReceiver rx;
-        if (!reply.isEmpty())
-            rx.replies[code] = reply;
+        if (!reply.isEmpty()) rx.replies[code] = reply;
         Protocol_MsSl driver(rx.link);
         driver.setAdr(129);
         QString got;
@@ -179,51 +179,62 @@ private slots:
         QTest::addColumn<bool>("refuse");
         QTest::addColumn<QByteArrayList>("frames");
         QTest::addColumn<bool>("result");
-        QTest::newRow("input already B") << "input" << "1" << QByteArray("Bin") << false
-                                         << QByteArrayList{"\x81{LNin=?}"} << true;
-        QTest::newRow("input B to A")
-            << "input" << "0" << QByteArray("Bin") << false
-            << QByteArrayList{"\x81{LNin=?}", "\x81{LNin=Ain}"} << true;
-        QTest::newRow("input refused")
-            << "input" << "1" << QByteArray("Ain") << true
-            << QByteArrayList{"\x81{LNin=?}", "\x81{LNin=Bin}"} << false;
+        QTest::newRow("input already B")
+            << "input"
+            << "1" << QByteArray("Bin") << false << QByteArrayList{"\x81{LNin=?}"} << true;
+        QTest::newRow("input B to A") << "input"
+                                      << "0" << QByteArray("Bin") << false
+                                      << QByteArrayList{"\x81{LNin=?}", "\x81{LNin=Ain}"} << true;
+        QTest::newRow("input refused") << "input"
+                                       << "1" << QByteArray("Ain") << true
+                                       << QByteArrayList{"\x81{LNin=?}", "\x81{LNin=Bin}"} << false;
         QTest::newRow("input query timed out")
-            << "input" << "0" << QByteArray() << false
-            << QByteArrayList{"\x81{LNin=?}", "\x81{LNin=Ain}"} << true;
-        QTest::newRow("input out of range") << "input" << "2" << QByteArray("Ain") << false
-                                            << QByteArrayList{} << false;
-        QTest::newRow("type same") << "type" << "0" << QByteArray("UNVR") << false
-                                   << QByteArrayList{"\x81{LNos=?}"} << true;
+            << "input"
+            << "0" << QByteArray() << false << QByteArrayList{"\x81{LNin=?}", "\x81{LNin=Ain}"}
+            << true;
+        QTest::newRow("input out of range")
+            << "input"
+            << "2" << QByteArray("Ain") << false << QByteArrayList{} << false;
+        QTest::newRow("type same")
+            << "type"
+            << "0" << QByteArray("UNVR") << false << QByteArrayList{"\x81{LNos=?}"} << true;
         QTest::newRow("type to diseqc")
-            << "type" << "2" << QByteArray("UNVR") << false
+            << "type"
+            << "2" << QByteArray("UNVR") << false
             << QByteArrayList{"\x81{LNos=?}", "\x81{LNos=UDSQ}"} << true;
-        QTest::newRow("type refused")
-            << "type" << "1" << QByteArray("UNVR") << true
-            << QByteArrayList{"\x81{LNos=?}", "\x81{LNos=WIDE}"} << false;
-        QTest::newRow("polar to H")
-            << "polar" << "H" << QByteArray("14") << false
-            << QByteArrayList{"\x81{LNBp=?}", "\x81{LNBp=18}"} << true;
-        QTest::newRow("polar V already") << "polar" << "V" << QByteArray("14") << false
-                                         << QByteArrayList{"\x81{LNBp=?}"} << true;
-        QTest::newRow("speed same") << "speed" << "27500" << QByteArray("27500.00") << false
-                                    << QByteArrayList{"\x81{Sfrq=?}"} << true;
+        QTest::newRow("type refused") << "type"
+                                      << "1" << QByteArray("UNVR") << true
+                                      << QByteArrayList{"\x81{LNos=?}", "\x81{LNos=WIDE}"} << false;
+        QTest::newRow("polar to H") << "polar"
+                                    << "H" << QByteArray("14") << false
+                                    << QByteArrayList{"\x81{LNBp=?}", "\x81{LNBp=18}"} << true;
+        QTest::newRow("polar V already")
+            << "polar"
+            << "V" << QByteArray("14") << false << QByteArrayList{"\x81{LNBp=?}"} << true;
+        QTest::newRow("speed same")
+            << "speed"
+            << "27500" << QByteArray("27500.00") << false << QByteArrayList{"\x81{Sfrq=?}"} << true;
         QTest::newRow("speed differs")
-            << "speed" << "27500" << QByteArray("22000.00") << false
+            << "speed"
+            << "27500" << QByteArray("22000.00") << false
             << QByteArrayList{"\x81{Sfrq=?}", "\x81{Sfrq=27500.00}"} << true;
         QTest::newRow("speed padded")
-            << "speed" << "4883" << QByteArray("27500.00") << false
+            << "speed"
+            << "4883" << QByteArray("27500.00") << false
             << QByteArrayList{"\x81{Sfrq=?}", "\x81{Sfrq=04883.00}"} << true;
         QTest::newRow("speed with decimals")
-            << "speed" << "2200.5" << QByteArray("27500.00") << false
+            << "speed"
+            << "2200.5" << QByteArray("27500.00") << false
             << QByteArrayList{"\x81{Sfrq=?}", "\x81{Sfrq=02200.50}"} << true;
-        QTest::newRow("frequency always sent")
-            << "frequency" << "11034000" << QByteArray("11034000") << false
-            << QByteArrayList{"\x81{Tfrq=11034000}"} << true;
+        QTest::newRow("frequency always sent") << "frequency"
+                                               << "11034000" << QByteArray("11034000") << false
+                                               << QByteArrayList{"\x81{Tfrq=11034000}"} << true;
         QTest::newRow("frequency number")
-            << "frequencynum" << "12000000" << QByteArray() << false
-            << QByteArrayList{"\x81{Tfrq=12000000}"} << true;
+            << "frequencynum"
+            << "12000000" << QByteArray() << false << QByteArrayList{"\x81{Tfrq=12000000}"} << true;
         QTest::newRow("service selection ignores refusal")
-            << "service" << "7" << QByteArray() << true << QByteArrayList{"\x81{Rstp=7}"} << true;
+            << "service"
+            << "7" << QByteArray() << true << QByteArrayList{"\x81{Rstp=7}"} << true;
     }
     void queryThenSet()
     {
@@ -235,13 +246,12 @@ private slots:
         QFETCH(bool, result);
         ScriptedReceiver rx;
         rx.refuseSets = refuse;
-        const QByteArray code = op == "input" ? "LNin"
-                                : op == "type" ? "LNos"
+        const QByteArray code = op == "input"   ? "LNin"
+                                : op == "type"  ? "LNos"
                                 : op == "polar" ? "LNBp"
                                 : op == "speed" ? "Sfrq"
                                                 : "Tfrq";
-        if (!current.isEmpty())
-            rx.replies[code] = current;
+        if (!current.isEmpty()) rx.replies[code] = current;
         Protocol_MsSl driver(rx.link);
         driver.setAdr(129);
         bool got = false;

@@ -23,9 +23,9 @@ private slots:
         QTest::addColumn<int>("stopBits");
         QTest::newRow("9600") << "9600,n,8,1" << true << 9600 << int(QSerialPort::NoParity) << 8
                               << int(QSerialPort::OneStop);
-        QTest::newRow("115200 even 7 2") << "115200,E,7,2" << true << 115200
-                                         << int(QSerialPort::EvenParity) << 7
-                                         << int(QSerialPort::TwoStop);
+        QTest::newRow("115200 even 7 2")
+            << "115200,E,7,2" << true << 115200 << int(QSerialPort::EvenParity) << 7
+            << int(QSerialPort::TwoStop);
         QTest::newRow("odd 1.5") << "4800,o,5,1.5" << true << 4800 << int(QSerialPort::OddParity)
                                  << 5 << int(QSerialPort::OneAndHalfStop);
         QTest::newRow("empty") << "" << false << 0 << 0 << 0 << 0;
@@ -45,8 +45,7 @@ private slots:
         QFETCH(bool, valid);
         const std::optional<LineSettings> s = parseLineSettings(text);
         QCOMPARE(s.has_value(), valid);
-        if (!valid)
-            return;
+        if (!valid) return;
         QFETCH(int, speed);
         QFETCH(int, parity);
         QFETCH(int, dataBits);

@@ -11,10 +11,9 @@ class TestReceiverModel : public QObject
     {
         Satellite sat;
         QString error;
-        const bool ok =
-            Satellite::load(QStringLiteral(KOLVEX7_SOURCE_DIR "/sim/data/demo-ku.sat"), &sat, &error);
-        if (!ok)
-            qFatal("demo satellite: %s", qPrintable(error));
+        const bool ok = Satellite::load(QStringLiteral(KOLVEX7_SOURCE_DIR "/sim/data/demo-ku.sat"),
+                                        &sat, &error);
+        if (!ok) qFatal("demo satellite: %s", qPrintable(error));
         return sat;
     }
 
@@ -65,20 +64,20 @@ private slots:
         QTest::newRow("symbol rate format")
             << QByteArray("\x81{Sfrq=04883.00}\x81{Sfrq=?}")
             << QByteArrayList{"\x81{Sfrq=OK}", "\x81{Sfrq=04883.00}"};
-        QTest::newRow("unknown code") << QByteArray("\x81{Zzzz=?}") << QByteArrayList{"\x81{Ack=Uk}"};
-        QTest::newRow("refused value") << QByteArray("\x81{LNin=Cin}")
-                                       << QByteArrayList{"\x81{Ack=Uk}"};
+        QTest::newRow("unknown code")
+            << QByteArray("\x81{Zzzz=?}") << QByteArrayList{"\x81{Ack=Uk}"};
+        QTest::newRow("refused value")
+            << QByteArray("\x81{LNin=Cin}") << QByteArrayList{"\x81{Ack=Uk}"};
         QTest::newRow("other address") << QByteArray("\x80{Tfrq=?}") << QByteArrayList{""};
         QTest::newRow("noise between frames")
             << QByteArray("\r\n\0\xff\x81{LNin=Bin}xx\x81{LNin=?}", 26)
             << QByteArrayList{"\x81{LNin=OK}", "\x81{LNin=Bin}"};
-        QTest::newRow("service name")
-            << QByteArray("\x81{Snam=2}\x81{Snam=?}")
-            << QByteArrayList{"\x81{Snam=OK}", "\x81{Snam=Demo Two}"};
-        QTest::newRow("no name off carrier")
-            << QByteArray("\x81{Tfrq=11500000}\x81{Snam=?}")
-            << QByteArrayList{"\x81{Tfrq=OK}", "\x81{Snam=}"};
-        QTest::newRow("probe") << QByteArray("\x81{Usvr=?}") << QByteArrayList{"\x81{Usvr=SPK7-2.14}"};
+        QTest::newRow("service name") << QByteArray("\x81{Snam=2}\x81{Snam=?}")
+                                      << QByteArrayList{"\x81{Snam=OK}", "\x81{Snam=Demo Two}"};
+        QTest::newRow("no name off carrier") << QByteArray("\x81{Tfrq=11500000}\x81{Snam=?}")
+                                             << QByteArrayList{"\x81{Tfrq=OK}", "\x81{Snam=}"};
+        QTest::newRow("probe") << QByteArray("\x81{Usvr=?}")
+                               << QByteArrayList{"\x81{Usvr=SPK7-2.14}"};
         QTest::newRow("link test") << QByteArray("\x81{Utst=?}") << QByteArrayList{"\x81{Utst=I}"};
         QTest::newRow("default") << QByteArray("\x81{Srpd=Psi}\x81{Srpd=?}")
                                  << QByteArrayList{"\x81{Srpd=OK}", "\x81{Srpd=Psi}"};
