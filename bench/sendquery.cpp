@@ -30,10 +30,12 @@ qint64 referenceRound(int fd)
     t.start();
     char buf[256];
     for (int i = 0; i < kPerRound; ++i) {
-        if (::write(fd, kFrame.constData(), size_t(kFrame.size())) != kFrame.size()) return -1;
+        if (::write(fd, kFrame.constData(), size_t(kFrame.size())) != kFrame.size())
+            return -1;
         for (bool closed = false; !closed;) {
             const ssize_t n = ::read(fd, buf, sizeof buf);
-            if (n <= 0) return -1;
+            if (n <= 0)
+                return -1;
             closed = memchr(buf, '}', size_t(n)) != nullptr;
         }
     }
@@ -45,7 +47,8 @@ qint64 toolRound(LinkState &link)
     QElapsedTimer t;
     t.start();
     for (int i = 0; i < kPerRound; ++i) {
-        if (Protocol::SendQuery(link, 129, "Tfrq").isEmpty()) return -1;
+        if (Protocol::SendQuery(link, 129, "Tfrq").isEmpty())
+            return -1;
     }
     return t.nsecsElapsed();
 }

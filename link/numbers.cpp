@@ -17,7 +17,8 @@ int numberLength(const QString &s, int from)
 {
     int i = from;
     const int n = int(s.size());
-    if (i < n && (s[i] == QLatin1Char('+') || s[i] == QLatin1Char('-'))) ++i;
+    if (i < n && (s[i] == QLatin1Char('+') || s[i] == QLatin1Char('-')))
+        ++i;
     int digits = 0;
     while (i < n && isDigit(s[i])) {
         ++i;
@@ -30,16 +31,19 @@ int numberLength(const QString &s, int from)
             ++digits;
         }
     }
-    if (digits == 0) return 0;
+    if (digits == 0)
+        return 0;
     if (i < n && (s[i] == QLatin1Char('E') || s[i] == QLatin1Char('e'))) {
         int j = i + 1;
-        if (j < n && (s[j] == QLatin1Char('+') || s[j] == QLatin1Char('-'))) ++j;
+        if (j < n && (s[j] == QLatin1Char('+') || s[j] == QLatin1Char('-')))
+            ++j;
         int expDigits = 0;
         while (j < n && isDigit(s[j])) {
             ++j;
             ++expDigits;
         }
-        if (expDigits > 0) i = j;
+        if (expDigits > 0)
+            i = j;
     }
     return i - from;
 }
@@ -54,7 +58,8 @@ bool IsNumeric(const QString &text)
         ++from;
     while (to > from && isBlank(text[to - 1]))
         --to;
-    if (from == to) return false;
+    if (from == to)
+        return false;
     return numberLength(text, from) == to - from;
 }
 
@@ -64,6 +69,7 @@ double LeadingNumber(const QString &text)
     while (from < text.size() && isBlank(text[from]))
         ++from;
     const int len = numberLength(text, from);
-    if (len == 0) return 0.0;
+    if (len == 0)
+        return 0.0;
     return text.mid(from, len).toDouble();
 }

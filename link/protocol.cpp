@@ -16,10 +16,13 @@ constexpr int kMaxFlush = 64 * 1024;
 bool OpenPort(LinkState &link)
 {
     SerialPort &port = link.MSComm;
-    if (port.isOpen()) return true;
+    if (port.isOpen())
+        return true;
     port.setPortNumber(link.Prt);
-    if (!port.setSettings(QString::number(link.Spd) + QLatin1String(",n,8,1"))) return false;
-    if (!port.open()) return false;
+    if (!port.setSettings(QString::number(link.Spd) + QLatin1String(",n,8,1")))
+        return false;
+    if (!port.open())
+        return false;
     link.host.sleep(200);
     FlushInput(link);
     return true;
@@ -43,7 +46,8 @@ QByteArray FlushInput(LinkState &link)
     QByteArray all;
     for (;;) {
         const QByteArray got = link.MSComm.read();
-        if (got.isEmpty()) break;
+        if (got.isEmpty())
+            break;
         if (all.size() < kMaxFlush)
             all += got;
         else
@@ -60,16 +64,20 @@ QByteArray ReadReply(LinkState &link)
     for (;;) {
         // A closed or lost port will never answer: report the time-out now instead of polling
         // a dead line for ten seconds.
-        if (!port.isOpen() || port.isLost()) break;
+        if (!port.isOpen() || port.isLost())
+            break;
         scanner.feed(port.read());
         ++polls;
         // The 1 ms pause of each poll ends as soon as input arrives, and is not taken at all
         // once the reply is complete, so a reply is used the moment its "}" is in.
-        if (!scanner.closed()) port.waitForInput(1);
+        if (!scanner.closed())
+            port.waitForInput(1);
         link.host.doEvents();
-        if (polls > kReplyPolls) break;
+        if (polls > kReplyPolls)
+            break;
         if (scanner.closed()) {
-            if (polls >= kReplyPolls) break; // a "}" first seen on the 10,000th poll is too late
+            if (polls >= kReplyPolls)
+                break; // a "}" first seen on the 10,000th poll is too late
             return scanner.value();
         }
     }

@@ -14,7 +14,8 @@ const char *const kTypes[] = {"UNVR", "WIDE", "UDSQ"};
 template <size_t N> quint8 indexOf(const char *const (&table)[N], const QByteArray &reply)
 {
     for (size_t i = 0; i < N; ++i) {
-        if (reply == table[i]) return quint8(i);
+        if (reply == table[i])
+            return quint8(i);
     }
     return 255;
 }
@@ -37,7 +38,8 @@ bool Protocol_MsSl::queryThenSet(const QByteArray &code, const QByteArray &wante
 {
     // A query that timed out leaves `current` empty, so the set is then sent anyway.
     const QByteArray current = query(code);
-    if (current == wanted) return true;
+    if (current == wanted)
+        return true;
     return set(code, wanted);
 }
 
@@ -53,7 +55,8 @@ void Protocol_MsSl::Wait(qint16 Val)
 
 void Protocol_MsSl::GetTimetoGo(StatusLabels &Status)
 {
-    if (ScanTotal == 0 || ScanDone == 0) return;
+    if (ScanTotal == 0 || ScanDone == 0)
+        return;
     const int percent = int(double(qint64(ScanDone) * 100) / double(ScanTotal));
     Status.setText(4, QString::number(percent) + QLatin1Char('%'));
 }
@@ -72,7 +75,8 @@ bool Protocol_MsSl::InitIRD()
             m_link.host.sleep(200);
         }
         v = query("Usrv");
-        if (!v.contains("Uk") && !v.contains("SP")) return false;
+        if (!v.contains("Uk") && !v.contains("SP"))
+            return false;
     }
     // Receiver defaults; a refusal does not make the initialisation fail.
     set("IQP", "Auto");
@@ -93,7 +97,8 @@ quint8 Protocol_MsSl::GetLNBInput()
 
 bool Protocol_MsSl::SetLNBInput(quint8 Inp)
 {
-    if (Inp > 1) return false; // no receiver value for it: nothing is sent
+    if (Inp > 1)
+        return false; // no receiver value for it: nothing is sent
     return queryThenSet("LNin", kInputs[Inp]);
 }
 
@@ -104,10 +109,12 @@ quint8 Protocol_MsSl::GetLNBType()
 
 bool Protocol_MsSl::SetLNBType(quint8 Inp)
 {
-    if (Inp > 2) return false;
+    if (Inp > 2)
+        return false;
     const QByteArray wanted = kTypes[Inp];
     const QByteArray current = query("LNos");
-    if (current == wanted) return true;
+    if (current == wanted)
+        return true;
     const bool result = set("LNos", wanted);
     // The receiver needs time to re-power the LNB after a type change, accepted or not.
     Wait(500);
@@ -117,15 +124,19 @@ bool Protocol_MsSl::SetLNBType(quint8 Inp)
 QString Protocol_MsSl::GetLNBPolar()
 {
     const QByteArray v = query("LNBp");
-    if (v == "18") return QStringLiteral("H");
-    if (v == "14") return QStringLiteral("V");
+    if (v == "18")
+        return QStringLiteral("H");
+    if (v == "14")
+        return QStringLiteral("V");
     return QStringLiteral("?");
 }
 
 bool Protocol_MsSl::SetLNBPolar(const QString &Inp)
 {
-    if (Inp == QLatin1String("H")) return queryThenSet("LNBp", "18");
-    if (Inp == QLatin1String("V")) return queryThenSet("LNBp", "14");
+    if (Inp == QLatin1String("H"))
+        return queryThenSet("LNBp", "18");
+    if (Inp == QLatin1String("V"))
+        return queryThenSet("LNBp", "14");
     return false;
 }
 

@@ -25,6 +25,7 @@ void ReplyScanner::feed(const QByteArray &bytes)
 
 QByteArray ReplyScanner::value() const
 {
-    if (!m_valueDone || m_overflow) return QByteArray();
+    if (!m_valueDone || m_overflow)
+        return QByteArray();
     return m_value;
 }

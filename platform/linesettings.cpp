@@ -5,12 +5,14 @@
 std::optional<LineSettings> parseLineSettings(const QString &text)
 {
     const QStringList fields = text.split(QLatin1Char(','));
-    if (fields.size() != 4) return std::nullopt;
+    if (fields.size() != 4)
+        return std::nullopt;
 
     LineSettings s;
     bool ok = false;
     const qint64 speed = fields[0].trimmed().toLongLong(&ok);
-    if (!ok || speed <= 0 || speed > 0x7fffffff) return std::nullopt;
+    if (!ok || speed <= 0 || speed > 0x7fffffff)
+        return std::nullopt;
     s.speed = qint32(speed);
 
     const QString parity = fields[1].trimmed().toLower();
@@ -28,7 +30,8 @@ std::optional<LineSettings> parseLineSettings(const QString &text)
         return std::nullopt;
 
     const int bits = fields[2].trimmed().toInt(&ok);
-    if (!ok || bits < 5 || bits > 8) return std::nullopt;
+    if (!ok || bits < 5 || bits > 8)
+        return std::nullopt;
     s.dataBits = QSerialPort::DataBits(bits);
 
     const QString stop = fields[3].trimmed();

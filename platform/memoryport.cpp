@@ -7,32 +7,38 @@ MemoryPort::MemoryPort(VirtualHost &host) : m_host(host) {}
 
 bool MemoryPort::setSettings(const QString &settings)
 {
-    if (!parseLineSettings(settings)) return false;
+    if (!parseLineSettings(settings))
+        return false;
     m_settingsApplied.append(settings);
     return true;
 }
 
 bool MemoryPort::open()
 {
-    if (m_open) return true;
+    if (m_open)
+        return true;
     ++m_opens;
-    if (m_openFails) return false;
+    if (m_openFails)
+        return false;
     m_open = true;
     return true;
 }
 
 void MemoryPort::write(const QByteArray &bytes)
 {
-    if (!m_open || m_lost) return;
+    if (!m_open || m_lost)
+        return;
     m_writes.append(bytes);
     m_writeTimes.append(m_host.nowUs());
-    if (onWrite) onWrite(bytes);
+    if (onWrite)
+        onWrite(bytes);
 }
 
 QByteArray MemoryPort::read()
 {
     ++m_reads;
-    if (onRead) onRead(m_reads);
+    if (onRead)
+        onRead(m_reads);
     QByteArray out;
     while (!m_pending.empty() && m_pending.front().first <= m_host.nowUs()) {
         out += m_pending.front().second;
@@ -49,7 +55,8 @@ void MemoryPort::waitForInput(int ms)
 void MemoryPort::feedAfter(int ms, const QByteArray &bytes)
 {
     quint64 at = m_host.nowUs() + quint64(qMax(ms, 0)) * 1000u;
-    if (!m_pending.empty() && m_pending.back().first > at) at = m_pending.back().first;
+    if (!m_pending.empty() && m_pending.back().first > at)
+        at = m_pending.back().first;
     m_pending.emplace_back(at, bytes);
 }
 

@@ -3,11 +3,17 @@
 #include <QDir>
 #include <QFileInfo>
 
-QString portLinkFolder()
+QString configFolder()
 {
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty()) base = QDir::homePath() + QLatin1String("/.config");
-    return base + QLatin1String("/Halvorn Software/ports");
+    if (base.isEmpty())
+        base = QDir::homePath() + QLatin1String("/.config");
+    return base + QLatin1String("/Halvorn Software");
+}
+
+QString portLinkFolder()
+{
+    return configFolder() + QLatin1String("/ports");
 }
 
 QString portLinkPath(int number)
@@ -17,8 +23,10 @@ QString portLinkPath(int number)
 
 QString portDevice(int number)
 {
-    if (number < 1) return QString();
+    if (number < 1)
+        return QString();
     const QFileInfo link(portLinkPath(number));
-    if (link.isSymLink()) return link.symLinkTarget();
+    if (link.isSymLink())
+        return link.symLinkTarget();
     return QLatin1String("/dev/ttyS") + QString::number(number - 1);
 }

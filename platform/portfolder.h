@@ -6,6 +6,8 @@
 // link "comN" in the port folder points to; without such a link it is /dev/ttyS<N-1>.
 // The port folder is "Halvorn Software/ports" in the user's configuration directory
 // ($XDG_CONFIG_HOME, by default ~/.config).
+// The tool's folder in the user's configuration directory: ".../Halvorn Software".
+QString configFolder();
 QString portLinkFolder();
 QString portLinkPath(int number);
 // The device for a port number, or the empty text when the number cannot name one (N < 1).

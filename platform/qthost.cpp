@@ -16,12 +16,14 @@ quint32 QtHost::tickCount()
 
 void QtHost::sleep(int ms)
 {
-    if (ms > 0) QThread::msleep(ulong(ms));
+    if (ms > 0)
+        QThread::msleep(ulong(ms));
 }
 
 void QtHost::doEvents()
 {
-    if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 void QtHost::beep()

@@ -41,9 +41,11 @@ void SystemSerialPort::setPortNumber(qint16 number)
 bool SystemSerialPort::setSettings(const QString &settings)
 {
     const std::optional<LineSettings> parsed = parseLineSettings(settings);
-    if (!parsed) return false;
+    if (!parsed)
+        return false;
     m_settings = *parsed;
-    if (m_port.isOpen()) applySettings();
+    if (m_port.isOpen())
+        applySettings();
     return true;
 }
 
@@ -58,9 +60,11 @@ void SystemSerialPort::applySettings()
 
 bool SystemSerialPort::open()
 {
-    if (m_port.isOpen()) return true;
+    if (m_port.isOpen())
+        return true;
     const QString device = portDevice(m_number);
-    if (device.isEmpty()) return false;
+    if (device.isEmpty())
+        return false;
     m_port.setPortName(device);
     applySettings();
     m_lost = false;
@@ -80,19 +84,22 @@ int SystemSerialPort::fd() const
 
 void SystemSerialPort::write(const QByteArray &bytes)
 {
-    if (!m_port.isOpen() || m_lost) return;
+    if (!m_port.isOpen() || m_lost)
+        return;
     const ssize_t n = ::write(fd(), bytes.constData(), size_t(bytes.size()));
     if (n < 0 && errno != EAGAIN && errno != EINTR) {
         m_lost = true;
         return;
     }
     // The device's buffer is full: QSerialPort sends the rest as the line drains.
-    if (n < bytes.size()) m_port.write(bytes.mid(n < 0 ? 0 : int(n)));
+    if (n < bytes.size())
+        m_port.write(bytes.mid(n < 0 ? 0 : int(n)));
 }
 
 QByteArray SystemSerialPort::read()
 {
-    if (!m_port.isOpen() || m_lost) return QByteArray();
+    if (!m_port.isOpen() || m_lost)
+        return QByteArray();
     QByteArray out = m_port.readAll();
     char buf[4096];
     for (;;) {
@@ -102,7 +109,8 @@ QByteArray SystemSerialPort::read()
             continue;
         }
         // The port is raw with no minimum count: 0 means nothing is pending.
-        if (n < 0 && errno != EAGAIN && errno != EINTR) m_lost = true;
+        if (n < 0 && errno != EAGAIN && errno != EINTR)
+            m_lost = true;
         break;
     }
     return out;
@@ -114,9 +122,11 @@ void SystemSerialPort::waitForInput(int ms)
         QThread::msleep(ulong(ms));
         return;
     }
-    if (m_port.bytesAvailable() > 0) return;
+    if (m_port.bytesAvailable() > 0)
+        return;
     pollfd p{fd(), POLLIN, 0};
-    if (::poll(&p, 1, ms) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) m_lost = true;
+    if (::poll(&p, 1, ms) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)))
+        m_lost = true;
 }
 
 bool SystemSerialPort::isLost() const

@@ -9,7 +9,8 @@ quint32 VirtualHost::tickCount()
 
 void VirtualHost::sleep(int ms)
 {
-    if (ms <= 0) return;
+    if (ms <= 0)
+        return;
     m_nowUs += quint64(ms) * 1000u;
     m_sleptMs += quint64(ms);
 }

@@ -92,9 +92,11 @@ int main(int argc, char **argv)
     if (!ok || options.latencyMs < 0)
         return fail(QStringLiteral("--latency takes a number of milliseconds"));
     options.baud = parser.value(baud).toInt(&ok);
-    if (!ok || options.baud < 0) return fail(QStringLiteral("--baud takes a line speed"));
+    if (!ok || options.baud < 0)
+        return fail(QStringLiteral("--baud takes a line speed"));
     options.dropEvery = parser.value(drop).toInt(&ok);
-    if (!ok || options.dropEvery < 0) return fail(QStringLiteral("--drop takes a count"));
+    if (!ok || options.dropEvery < 0)
+        return fail(QStringLiteral("--drop takes a count"));
     options.silent = parser.isSet(silent);
     options.split = parser.isSet(split);
     options.garbage = parser.isSet(garbage);
@@ -120,7 +122,8 @@ int main(int argc, char **argv)
     sigaction(SIGHUP, &sa, nullptr);
 
     PtyServer server(model, options);
-    if (!server.start(number, &error)) return fail(error);
+    if (!server.start(number, &error))
+        return fail(error);
     std::printf("ready\n");
     std::fflush(stdout);
     std::fprintf(stderr, "kolvex7-sim: receiver at address %d on port %d (%s -> %s)\n", adr, number,

@@ -45,8 +45,10 @@ PtyServer::~PtyServer()
     // Remove the port link only if it still points at this simulator's terminal.
     if (!m_linkPath.isEmpty() && QFileInfo(m_linkPath).symLinkTarget() == m_slavePath)
         QFile::remove(m_linkPath);
-    if (m_slave >= 0) ::close(m_slave);
-    if (m_master >= 0) ::close(m_master);
+    if (m_slave >= 0)
+        ::close(m_slave);
+    if (m_master >= 0)
+        ::close(m_master);
 }
 
 bool PtyServer::start(int number, QString *error)
@@ -101,7 +103,8 @@ qint64 PtyServer::byteTimeUs() const
 
 void PtyServer::log(const char *direction, const QByteArray &bytes)
 {
-    if (!m_log.isOpen()) return;
+    if (!m_log.isOpen())
+        return;
     m_log.write(direction + QByteArray(" ") + printable(bytes) + '\n');
 }
 
@@ -110,7 +113,8 @@ void PtyServer::takeInput(qint64 now)
     char buf[4096];
     for (;;) {
         const ssize_t n = ::read(m_master, buf, sizeof buf);
-        if (n <= 0) break;
+        if (n <= 0)
+            break;
         if (byteTimeUs() == 0) {
             m_inQueue.push_back({now, QByteArray(buf, int(n))});
             continue;
@@ -130,16 +134,19 @@ void PtyServer::process(qint64 now)
         arrived += m_inQueue.front().bytes;
         m_inQueue.pop_front();
     }
-    if (arrived.isEmpty()) return;
+    if (arrived.isEmpty())
+        return;
     for (const ReceiverModel::Exchange &e : m_model.receive(arrived)) {
         log("rx", e.received);
-        if (!e.reply.isEmpty()) queueReply(now, e.reply);
+        if (!e.reply.isEmpty())
+            queueReply(now, e.reply);
     }
 }
 
 void PtyServer::queueReply(qint64 now, const QByteArray &reply)
 {
-    if (m_opt.silent) return;
+    if (m_opt.silent)
+        return;
     ++m_replies;
     if (m_opt.dropEvery > 0 && m_replies % m_opt.dropEvery == 0) {
         log("drop", reply);
@@ -177,14 +184,16 @@ void PtyServer::flushOutput(qint64 now)
     while (!m_outQueue.empty() && m_outQueue.front().atUs <= now) {
         Timed &t = m_outQueue.front();
         const ssize_t n = ::write(m_master, t.bytes.constData(), size_t(t.bytes.size()));
-        if (n < 0) break; // the terminal's buffer is full: try again when it drains
+        if (n < 0)
+            break; // the terminal's buffer is full: try again when it drains
         if (n < t.bytes.size()) {
             t.bytes.remove(0, n);
             break;
         }
         m_outQueue.pop_front();
         // Split replies leave the line in separate writes.
-        if (m_opt.split && byteTimeUs() == 0) break;
+        if (m_opt.split && byteTimeUs() == 0)
+            break;
     }
 }
 
@@ -197,11 +206,13 @@ int PtyServer::run(volatile std::sig_atomic_t *stop)
         flushOutput(now);
 
         qint64 next = -1;
-        if (!m_inQueue.empty()) next = m_inQueue.front().atUs;
+        if (!m_inQueue.empty())
+            next = m_inQueue.front().atUs;
         if (!m_outQueue.empty() && (next < 0 || m_outQueue.front().atUs < next))
             next = m_outQueue.front().atUs;
         qint64 waitUs = 200000;
-        if (next >= 0) waitUs = qBound(qint64(0), next - nowUs(), qint64(200000));
+        if (next >= 0)
+            waitUs = qBound(qint64(0), next - nowUs(), qint64(200000));
         const timespec timeout{time_t(waitUs / 1000000), long(waitUs % 1000000) * 1000};
         pollfd p{m_master, POLLIN, 0};
         ::ppoll(&p, 1, &timeout, nullptr);

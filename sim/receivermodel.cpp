@@ -9,12 +9,15 @@ constexpr int kMaxFrame = 512;
 
 bool isWholeNumber(const QByteArray &v, qint64 min, qint64 max, qint64 *out)
 {
-    if (v.isEmpty() || v.size() > 12) return false;
+    if (v.isEmpty() || v.size() > 12)
+        return false;
     for (char c : v) {
-        if (c < '0' || c > '9') return false;
+        if (c < '0' || c > '9')
+            return false;
     }
     const qint64 n = v.toLongLong();
-    if (n < min || n > max) return false;
+    if (n < min || n > max)
+        return false;
     *out = n;
     return true;
 }
@@ -51,7 +54,8 @@ QList<ReceiverModel::Exchange> ReceiverModel::receive(const QByteArray &bytes)
     for (;;) {
         const bool wasTerminal = m_state.terminal;
         out += m_state.terminal ? receiveLines() : receiveFrames();
-        if (m_state.terminal == wasTerminal) break;
+        if (m_state.terminal == wasTerminal)
+            break;
     }
     return out;
 }
@@ -68,12 +72,14 @@ QList<ReceiverModel::Exchange> ReceiverModel::receiveLines()
             }
         }
         if (end < 0) {
-            if (m_in.size() > kMaxFrame) m_in.clear();
+            if (m_in.size() > kMaxFrame)
+                m_in.clear();
             break;
         }
         const QByteArray line = m_in.left(end);
         m_in.remove(0, end + 1);
-        if (line.trimmed().isEmpty()) continue;
+        if (line.trimmed().isEmpty())
+            continue;
         Exchange e{line, QByteArray()};
         if (line.trimmed() == "CNFG CNPR MSLV")
             m_state.terminal = false;
@@ -101,7 +107,8 @@ QList<ReceiverModel::Exchange> ReceiverModel::receiveFrames()
         const int close = int(m_in.indexOf('}', open));
         if (close < 0) {
             m_in.remove(0, open - 1);
-            if (m_in.size() > kMaxFrame) m_in.clear();
+            if (m_in.size() > kMaxFrame)
+                m_in.clear();
             break;
         }
         const quint8 address = quint8(m_in[open - 1]);
@@ -130,7 +137,8 @@ const SimTransponder *ReceiverModel::tunedTransponder() const
 {
     const char polar = m_state.lnbPolar == "14" ? 'V' : 'H';
     for (const SimTransponder &tp : m_sat.transponders) {
-        if (tp.polar == polar && std::llabs(tp.frequency - m_state.frequency) <= 2000) return &tp;
+        if (tp.polar == polar && std::llabs(tp.frequency - m_state.frequency) <= 2000)
+            return &tp;
     }
     return nullptr;
 }
@@ -142,58 +150,74 @@ std::optional<QByteArray> ReceiverModel::answer(const QByteArray &code, const QB
     const std::nullopt_t refused = std::nullopt;
     auto choice = [&](QByteArray &field,
                       const QList<QByteArray> &allowed) -> std::optional<QByteArray> {
-        if (query) return field;
-        if (!allowed.contains(value)) return refused;
+        if (query)
+            return field;
+        if (!allowed.contains(value))
+            return refused;
         field = value;
         return ok;
     };
 
-    if (code == "LNin") return choice(m_state.lnbInput, {"Ain", "Bin"});
-    if (code == "LNos") return choice(m_state.lnbType, {"UNVR", "WIDE", "UDSQ"});
-    if (code == "LNBp") return choice(m_state.lnbPolar, {"18", "14"});
+    if (code == "LNin")
+        return choice(m_state.lnbInput, {"Ain", "Bin"});
+    if (code == "LNos")
+        return choice(m_state.lnbType, {"UNVR", "WIDE", "UDSQ"});
+    if (code == "LNBp")
+        return choice(m_state.lnbPolar, {"18", "14"});
     if (code == "Sfrq") {
-        if (query) return QByteArray::number(m_state.symbolRate, 'f', 2).rightJustified(8, '0');
+        if (query)
+            return QByteArray::number(m_state.symbolRate, 'f', 2).rightJustified(8, '0');
         bool isNumber = false;
         const double rate = value.toDouble(&isNumber);
-        if (!isNumber || rate < 1000 || rate > 45000) return refused;
+        if (!isNumber || rate < 1000 || rate > 45000)
+            return refused;
         m_state.symbolRate = rate;
         return ok;
     }
     if (code == "Tfrq") {
-        if (query) return QByteArray::number(m_state.frequency);
+        if (query)
+            return QByteArray::number(m_state.frequency);
         qint64 f = 0;
-        if (!isWholeNumber(value, 1, 99999999, &f)) return refused;
+        if (!isWholeNumber(value, 1, 99999999, &f))
+            return refused;
         m_state.frequency = f;
         return ok;
     }
     if (code == "Rstp") {
-        if (query) return QByteArray::number(m_state.service);
+        if (query)
+            return QByteArray::number(m_state.service);
         qint64 n = 0;
-        if (!isWholeNumber(value, 1, 65535, &n)) return refused;
+        if (!isWholeNumber(value, 1, 65535, &n))
+            return refused;
         m_state.service = int(n);
         return ok;
     }
     if (code == "Snam") {
         if (!query) {
             qint64 n = 0;
-            if (!isWholeNumber(value, 0, 65535, &n)) return refused;
+            if (!isWholeNumber(value, 0, 65535, &n))
+                return refused;
             m_state.nameService = int(n);
             return ok;
         }
         const SimTransponder *tp = tunedTransponder();
         const int i = m_state.nameService - 1;
-        if (!tp || i < 0 || i >= tp->services.size()) return QByteArray();
+        if (!tp || i < 0 || i >= tp->services.size())
+            return QByteArray();
         return tp->services[i].toLatin1();
     }
     if (code == "Usvr" || code == "Usrv")
         return query ? std::optional<QByteArray>("SPK7-2.14") : refused;
-    if (code == "Utst") return query ? std::optional<QByteArray>("I") : refused;
+    if (code == "Utst")
+        return query ? std::optional<QByteArray>("I") : refused;
     if (defaultChoices().contains(code))
         return choice(m_state.defaults[code], defaultChoices()[code]);
     if (code == "Sstp") {
-        if (query) return m_state.defaults["Sstp"];
+        if (query)
+            return m_state.defaults["Sstp"];
         qint64 n = 0;
-        if (!isWholeNumber(value, 0, 99, &n)) return refused;
+        if (!isWholeNumber(value, 0, 99, &n))
+            return refused;
         m_state.defaults["Sstp"] = value;
         return ok;
     }

@@ -6,7 +6,8 @@ namespace {
 
 bool fail(QString *error, int line, const QString &why)
 {
-    if (error) *error = QStringLiteral("line %1: %2").arg(line).arg(why);
+    if (error)
+        *error = QStringLiteral("line %1: %2").arg(line).arg(why);
     return false;
 }
 
@@ -25,7 +26,8 @@ bool Satellite::load(const QString &path, Satellite *out, QString *error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        if (error) *error = file.errorString();
+        if (error)
+            *error = file.errorString();
         return false;
     }
     return parse(file.readAll(), out, error);
@@ -37,7 +39,8 @@ bool Satellite::parse(const QByteArray &text, Satellite *out, QString *error)
     const QList<QByteArray> lines = text.split('\n');
     for (int n = 0; n < lines.size(); ++n) {
         const QString line = QString::fromUtf8(lines[n]).trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) continue;
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
         const QStringList f = line.split(QLatin1Char(';'));
         const QString key = f[0].trimmed();
         bool ok = true;
@@ -67,7 +70,8 @@ bool Satellite::parse(const QByteArray &text, Satellite *out, QString *error)
             tp.level = f[4].trimmed().toDouble(&okL);
             tp.margin = f[5].trimmed().toDouble(&okM);
             for (const QString &name : f[6].split(QLatin1Char('|'))) {
-                if (!name.trimmed().isEmpty()) tp.services.append(name.trimmed());
+                if (!name.trimmed().isEmpty())
+                    tp.services.append(name.trimmed());
             }
             if (!okF || !okP || !okS || !okL || !okM || tp.frequency <= 0 || tp.symbolRate <= 0)
                 return fail(error, n + 1,

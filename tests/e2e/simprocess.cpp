@@ -38,15 +38,18 @@ bool SimProcess::start(int port, const QStringList &options, QString *error)
 
 void SimProcess::stop()
 {
-    if (m_process.state() == QProcess::NotRunning) return;
+    if (m_process.state() == QProcess::NotRunning)
+        return;
     m_process.terminate();
-    if (!m_process.waitForFinished(3000)) m_process.kill();
+    if (!m_process.waitForFinished(3000))
+        m_process.kill();
     m_process.waitForFinished(3000);
 }
 
 QStringList SimProcess::logLines() const
 {
     QFile f(logPath());
-    if (!f.open(QIODevice::ReadOnly)) return {};
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
     return QString::fromLatin1(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }

@@ -28,7 +28,8 @@ class TestProtocol : public QObject
             const int base = port.reads();
             port.onRead = [this, pieces, base, firstRead](int n) {
                 const int k = n - base - firstRead;
-                if (k >= 0 && k < pieces.size()) port.feed(pieces[k]);
+                if (k >= 0 && k < pieces.size())
+                    port.feed(pieces[k]);
             };
         }
     };
@@ -118,8 +119,10 @@ private slots:
         QFETCH(bool, timedOut);
         Rig rig;
         rig.port.onRead = [&](int n) {
-            if (n == 1) rig.port.feed("\x81{Tfrq=7");
-            if (n == braceOnPoll) rig.port.feed("}");
+            if (n == 1)
+                rig.port.feed("\x81{Tfrq=7");
+            if (n == braceOnPoll)
+                rig.port.feed("}");
         };
         const QByteArray v = Protocol::ReadReply(rig.link);
         QCOMPARE(rig.link.Eto, timedOut);

@@ -152,7 +152,8 @@ private slots:
         QFETCH(QByteArray, reply);
         QFETCH(QString, result);
         ScriptedReceiver rx;
-        if (!reply.isEmpty()) rx.replies[code] = reply;
+        if (!reply.isEmpty())
+            rx.replies[code] = reply;
         Protocol_MsSl driver(rx.link);
         driver.setAdr(129);
         QString got;
@@ -251,7 +252,8 @@ private slots:
                                 : op == "polar" ? "LNBp"
                                 : op == "speed" ? "Sfrq"
                                                 : "Tfrq";
-        if (!current.isEmpty()) rx.replies[code] = current;
+        if (!current.isEmpty())
+            rx.replies[code] = current;
         Protocol_MsSl driver(rx.link);
         driver.setAdr(129);
         bool got = false;

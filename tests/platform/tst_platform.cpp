@@ -45,7 +45,8 @@ private slots:
         QFETCH(bool, valid);
         const std::optional<LineSettings> s = parseLineSettings(text);
         QCOMPARE(s.has_value(), valid);
-        if (!valid) return;
+        if (!valid)
+            return;
         QFETCH(int, speed);
         QFETCH(int, parity);
         QFETCH(int, dataBits);

@@ -13,7 +13,8 @@ class TestReceiverModel : public QObject
         QString error;
         const bool ok = Satellite::load(QStringLiteral(KOLVEX7_SOURCE_DIR "/sim/data/demo-ku.sat"),
                                         &sat, &error);
-        if (!ok) qFatal("demo satellite: %s", qPrintable(error));
+        if (!ok)
+            qFatal("demo satellite: %s", qPrintable(error));
         return sat;
     }
 

@@ -17,7 +17,8 @@ struct SimulatedReceiver
     {
         port.onWrite = [this](const QByteArray &bytes) {
             for (const ReceiverModel::Exchange &e : model.receive(bytes)) {
-                if (!e.reply.isEmpty() && !silent) port.feedAfter(latencyMs, e.reply);
+                if (!e.reply.isEmpty() && !silent)
+                    port.feedAfter(latencyMs, e.reply);
             }
         };
         link.Prt = 1;
