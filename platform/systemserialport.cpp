@@ -86,6 +86,12 @@ void SystemSerialPort::write(const QByteArray &bytes)
 {
     if (!m_port.isOpen() || m_lost)
         return;
+    if (m_port.bytesToWrite() > 0) {
+        // Bytes are still queued from a full buffer: these go behind them, never ahead.
+        m_port.write(bytes);
+        m_port.flush();
+        return;
+    }
     const ssize_t n = ::write(fd(), bytes.constData(), size_t(bytes.size()));
     if (n < 0 && errno != EAGAIN && errno != EINTR) {
         m_lost = true;
