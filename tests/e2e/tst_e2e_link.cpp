@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTest>
+#include <QTimer>
 
 // The link and the master/slave driver through the real serial port, against kolvex7-sim on a
 // pseudo-terminal.
@@ -74,6 +75,27 @@ private slots:
         t.start();
         QVERIFY(!Protocol::OpenPort(link));
         QVERIFY(t.elapsed() < 1000);
+    }
+
+    void vanishingPortEndsTheExchangeAtOnce()
+    {
+        // A receiver that never answers, whose line goes away while a reply is awaited: the
+        // exchange ends as a time-out at once instead of polling a dead port for ten seconds.
+        SimProcess sim;
+        QString error;
+        QVERIFY2(sim.start(10, {"--silent"}, &error), qPrintable(error));
+        SystemSerialPort port;
+        QtHost host;
+        LinkState link{port, host};
+        link.Prt = 10;
+        QVERIFY(Protocol::OpenPort(link));
+        QTimer::singleShot(300, [&] { sim.stop(); });
+        QElapsedTimer t;
+        t.start();
+        QCOMPARE(Protocol::SendQuery(link, 129, "Tfrq"), QByteArray());
+        QVERIFY(link.Eto);
+        QVERIFY(port.isLost());
+        QVERIFY2(t.elapsed() < 3000, qPrintable(QString::number(t.elapsed())));
     }
 
     void simulatorRemovesItsPortLink()
