@@ -29,7 +29,9 @@ struct SimulatedReceiver
     {
         Satellite sat;
         QString error;
-        Satellite::load(QStringLiteral(KOLVEX7_SOURCE_DIR "/sim/data/demo-ku.sat"), &sat, &error);
+        if (!Satellite::load(QStringLiteral(KOLVEX7_SOURCE_DIR "/sim/data/demo-ku.sat"), &sat,
+                             &error))
+            qFatal("demo satellite: %s", qPrintable(error));
         return sat;
     }
 
