@@ -41,8 +41,10 @@ ReceiverModel::ReceiverModel(const Satellite &satellite, const Options &options)
     m_state.frequency = satellite.startFrequency;
     m_state.lnbPolar = satellite.startPolar == 'V' ? "14" : "18";
     m_state.symbolRate = satellite.startSymbolRate;
+    // At power-on each setting holds a value other than the one initialisation sends, so a
+    // test can see that it was sent.
     for (auto it = defaultChoices().begin(); it != defaultChoices().end(); ++it)
-        m_state.defaults[it.key()] = it.value().first() == "Psi" ? "Fast" : "Norm";
+        m_state.defaults[it.key()] = it.value().at(1);
     m_state.defaults["Sstp"] = "5";
 }
 
