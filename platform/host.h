@@ -1,10 +1,38 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QString>
 
-// The services of the machine that the receiver link waits with: a millisecond tick count,
-// a blocking sleep, one pass of the event loop, and the beep. The real one is QtHost; tests
-// use VirtualHost, whose time passes only when the code under test sleeps or pumps events.
+// A modal message box as the system shows it: a title, a text (lines joined by CR LF), an
+// optional critical icon, and OK or OK and Cancel.
+struct Message
+{
+    enum Icon
+    {
+        NoIcon,
+        Critical
+    };
+    enum Buttons
+    {
+        Ok,
+        OkCancel
+    };
+    enum Answer
+    {
+        AnsweredOk,
+        AnsweredCancel
+    };
+
+    QString title;
+    QString text;
+    Icon icon = NoIcon;
+    Buttons buttons = Ok;
+};
+
+// The services of the machine the system waits and talks to the operator with: a millisecond
+// tick count, a blocking sleep, one pass of the event loop, the beep, the SHIFT key and modal
+// message boxes. QtHost serves programs without windows, the tool's own host adds the desktop's
+// beep, keyboard and message boxes; tests use VirtualHost, whose time passes only when the code
+// under test sleeps or pumps events and which records what the operator would have seen.
 class Host
 {
 public:
@@ -17,4 +45,8 @@ public:
     // One pass of the event loop: pending window events and timers run before this returns.
     virtual void doEvents() = 0;
     virtual void beep() = 0;
+    // The SHIFT key is down at this moment.
+    virtual bool shiftDown() = 0;
+    // Shows the message modally and returns the operator's answer.
+    virtual Message::Answer message(const Message &m) = 0;
 };

@@ -31,3 +31,10 @@ void QtHost::beep()
     std::fputc('\a', stderr);
     std::fflush(stderr);
 }
+
+Message::Answer QtHost::message(const Message &m)
+{
+    std::fprintf(stderr, "%s: %s\n", qPrintable(m.title),
+                 qPrintable(QString(m.text).replace(QLatin1String("\r\n"), QLatin1String(" "))));
+    return Message::AnsweredOk;
+}

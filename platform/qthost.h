@@ -2,8 +2,9 @@
 
 #include "platform/host.h"
 
-// Host services of a Qt program. The beep here is the terminal bell, for programs without
-// windows; the windowed tool overrides it with the desktop's beep.
+// Host services of a Qt program without windows: the beep is the terminal bell, there is no
+// keyboard to read, and a message goes to standard error and counts as answered with OK. The
+// windowed tool overrides the last three with the desktop's.
 class QtHost : public Host
 {
 public:
@@ -11,4 +12,6 @@ public:
     void sleep(int ms) override;
     void doEvents() override;
     void beep() override;
+    bool shiftDown() override { return false; }
+    Message::Answer message(const Message &m) override;
 };

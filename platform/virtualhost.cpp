@@ -35,3 +35,15 @@ void VirtualHost::atUs(quint64 us, std::function<void()> fn)
 {
     m_due.emplace(us, std::move(fn));
 }
+
+Message::Answer VirtualHost::message(const Message &m)
+{
+    m_messages.append(m);
+    if (onMessage)
+        onMessage(m);
+    if (m_answers.empty())
+        return Message::AnsweredOk;
+    const Message::Answer a = m_answers.front();
+    m_answers.pop_front();
+    return a;
+}

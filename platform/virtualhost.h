@@ -2,6 +2,9 @@
 
 #include "platform/host.h"
 
+#include <QList>
+
+#include <deque>
 #include <functional>
 #include <map>
 
@@ -18,6 +21,15 @@ public:
     void sleep(int ms) override;
     void doEvents() override;
     void beep() override { ++m_beeps; }
+    bool shiftDown() override { return m_shift; }
+    // Records the message and answers it with the next queued answer (OK when none is queued).
+    Message::Answer message(const Message &m) override;
+
+    void setShiftDown(bool down) { m_shift = down; }
+    void queueAnswer(Message::Answer a) { m_answers.push_back(a); }
+    const QList<Message> &messages() const { return m_messages; }
+    // Called with each message as it is shown (a test may act while it is up).
+    std::function<void(const Message &)> onMessage;
 
     // Virtual time since construction, in microseconds.
     quint64 nowUs() const { return m_nowUs; }
@@ -37,5 +49,8 @@ private:
     quint64 m_passes = 0;
     quint64 m_sleptMs = 0;
     int m_beeps = 0;
+    bool m_shift = false;
+    QList<Message> m_messages;
+    std::deque<Message::Answer> m_answers;
     std::multimap<quint64, std::function<void()>> m_due;
 };

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "link/linkstate.h"
+
+#include <QString>
+
+// The main window's public state, which the other windows read and write through it. The link
+// part (the serial port, Prt, Spd and the time-out flag Eto) is what the receiver link uses.
+struct MainState : LinkState
+{
+    MainState(SerialPort &port, Host &host) : LinkState{port, host} {}
+
+    quint8 Adr = 129; // receiver address
+    quint8 Inp = 0;   // LNB input: 0 = A, 1 = B
+    quint8 LNB = 0;   // LNB type: 0 universal, 1 wide, 2 DiSEqC
+    bool Raz = false; // SHIFT was down at start
+    quint8 Bnd = 0;   // band: 0 = L, 1 = Ku
+    QString gFrq;     // frequency as last read or tuned
+    QString gPol;     // polarisation as last read or tuned
+    QString gSrt;     // symbol rate as last read or tuned
+    QString gSvc;     // name of the current service
+};

@@ -1,0 +1,17 @@
+#include "app/settingsstore.h"
+
+#include "app/registry.h"
+
+namespace {
+const QString kSubKey = QStringLiteral("KOLVEX7");
+}
+
+qint64 SettingsStore::read(const QString &valueName, qint64 defaultValue, qint64 min, qint64 max)
+{
+    return Registry::ReadRegValue(kSubKey, QString(), valueName, defaultValue, min, max);
+}
+
+bool SettingsStore::write(const QString &valueName, qint32 value)
+{
+    return Registry::WriteRegValue(kSubKey, QString(), valueName, value);
+}

@@ -1,0 +1,286 @@
+#include "config/config.h"
+
+#include "app/mainstate.h"
+#include "link/numbers.h"
+#include "link/protocol.h"
+#include "platform/host.h"
+#include "platform/serialport.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace {
+
+const QString kNumerical = QStringLiteral("Numerical value !");
+
+// The range of the variable each box is stored in.
+struct Range
+{
+    qint64 min;
+    qint64 max;
+};
+
+bool wholeInRange(const QString &text, Range r)
+{
+    if (!IsNumeric(text))
+        return false;
+    const double v = LeadingNumber(text);
+    return std::floor(v) == v && v >= double(r.min) && v <= double(r.max);
+}
+
+qint64 wholeValue(const QString &text)
+{
+    return qint64(LeadingNumber(text));
+}
+
+} // namespace
+
+Config::Config(MainState &state, QWidget *owner) : QDialog(owner), m_state(state)
+{
+    setWindowTitle(QStringLiteral("Configuration"));
+    setModal(true);
+    buildControls();
+    Form_Load();
+}
+
+void Config::buildControls()
+{
+    lFrm1 = new QGroupBox(QStringLiteral("Communication"), this);
+    lCom = new QLabel(QStringLiteral("COM"), lFrm1);
+    vCom = new QComboBox(lFrm1);
+    vCom->setObjectName(QStringLiteral("vCom"));
+    vCom->setEditable(true);
+    for (int i = 1; i <= 15; ++i)
+        vCom->addItem(QString::number(i));
+    vCom->setEditText(QStringLiteral("1"));
+    vCom->setToolTip(QStringLiteral("Set serial communication port number"));
+    lBds = new QLabel(QStringLiteral("Bauds"), lFrm1);
+    vBds = new QComboBox(lFrm1);
+    vBds->setObjectName(QStringLiteral("vBds"));
+    vBds->setEditable(true);
+    vBds->addItems({QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400"),
+                    QStringLiteral("115200")});
+    vBds->setEditText(QStringLiteral("9600"));
+    vBds->setToolTip(QStringLiteral("Set serial communication port number"));
+    lAdr = new QLabel(QStringLiteral("@IRD"), lFrm1);
+    vAdr = new QLineEdit(QStringLiteral("129"), lFrm1);
+    vAdr->setObjectName(QStringLiteral("vAdr"));
+    vAdr->setToolTip(QStringLiteral("IRD receiver address"));
+    Test = new QPushButton(QStringLiteral("Test"), lFrm1);
+    Test->setAutoDefault(false);
+    auto *comm = new QGridLayout(lFrm1);
+    comm->addWidget(lCom, 0, 0);
+    comm->addWidget(vCom, 0, 1);
+    comm->addWidget(lBds, 1, 0);
+    comm->addWidget(vBds, 1, 1);
+    comm->addWidget(lAdr, 2, 0);
+    comm->addWidget(vAdr, 2, 1);
+    comm->addWidget(Test, 3, 0, 1, 2);
+
+    lStatus = new QLabel(this);
+    lStatus->setObjectName(QStringLiteral("lStatus"));
+    lStatus->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    lStatus->setMinimumHeight(lStatus->fontMetrics().height() + 6);
+
+    lFrm2 = new QGroupBox(QStringLiteral("LNB"), this);
+    auto *lnbLayout = new QVBoxLayout(lFrm2);
+    auto *lnbGroup = new QButtonGroup(this);
+    const QString lnbCaptions[3] = {QStringLiteral("Univ.   (9750-10600)"),
+                                    QStringLiteral("Wide   (9750-10750)"),
+                                    QStringLiteral("Disecq (9750-10600)")};
+    for (int i = 0; i < 3; ++i) {
+        vLNB[i] = new QRadioButton(lnbCaptions[i], lFrm2);
+        lnbGroup->addButton(vLNB[i], i);
+        lnbLayout->addWidget(vLNB[i]);
+    }
+
+    lIn = new QGroupBox(QStringLiteral("Input"), this);
+    auto *inLayout = new QHBoxLayout(lIn);
+    auto *inGroup = new QButtonGroup(this);
+    lBn = new QGroupBox(QStringLiteral("Band"), this);
+    auto *bnLayout = new QHBoxLayout(lBn);
+    auto *bnGroup = new QButtonGroup(this);
+    const QString inCaptions[2] = {QStringLiteral("A"), QStringLiteral("B")};
+    const QString bnCaptions[2] = {QStringLiteral("L"), QStringLiteral("Ku")};
+    for (int i = 0; i < 2; ++i) {
+        vInp[i] = new QRadioButton(inCaptions[i], lIn);
+        inGroup->addButton(vInp[i], i);
+        inLayout->addWidget(vInp[i]);
+        vBnd[i] = new QRadioButton(bnCaptions[i], lBn);
+        bnGroup->addButton(vBnd[i], i);
+        bnLayout->addWidget(vBnd[i]);
+    }
+
+    OK = new QPushButton(QStringLiteral("&OK"), this);
+    OK->setAutoDefault(false);
+
+    auto *right = new QVBoxLayout;
+    right->addWidget(lFrm2);
+    right->addWidget(lIn);
+    right->addWidget(lBn);
+    auto *columns = new QHBoxLayout;
+    columns->addWidget(lFrm1);
+    columns->addLayout(right);
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(lStatus, 1);
+    bottom->addWidget(OK);
+    auto *all = new QVBoxLayout(this);
+    all->addLayout(columns);
+    all->addLayout(bottom);
+
+    // The option index is the stored value, and a click stores it at once.
+    connect(lnbGroup, &QButtonGroup::idClicked, this, [this](int id) { m_state.LNB = quint8(id); });
+    connect(inGroup, &QButtonGroup::idClicked, this, [this](int id) { m_state.Inp = quint8(id); });
+    connect(bnGroup, &QButtonGroup::idClicked, this, [this](int id) { m_state.Bnd = quint8(id); });
+    connect(OK, &QPushButton::clicked, this, &Config::OK_Click);
+    connect(Test, &QPushButton::clicked, this, &Config::Test_Click);
+
+    // An editable combo box keeps the focus itself and hands focus events to its line edit
+    // directly, so the boxes are watched where the focus is.
+    for (QWidget *box :
+         {static_cast<QWidget *>(vCom), static_cast<QWidget *>(vBds), static_cast<QWidget *>(vAdr)})
+        box->installEventFilter(this);
+}
+
+void Config::Form_Load()
+{
+    vCom->setEditText(QString::number(m_state.Prt));
+    vBds->setEditText(QString::number(m_state.Spd));
+    vAdr->setText(QString::number(m_state.Adr));
+    // A stored value without an option (an LNB type above 2, say) leaves its options unticked.
+    if (m_state.LNB < 3)
+        vLNB[m_state.LNB]->setChecked(true);
+    if (m_state.Inp < 2)
+        vInp[m_state.Inp]->setChecked(true);
+    if (m_state.Bnd < 2)
+        vBnd[m_state.Bnd]->setChecked(true);
+    IsOk = false;
+}
+
+QWidget *Config::boxOf(QObject *watched) const
+{
+    if (watched == vCom || watched == vBds || watched == vAdr)
+        return static_cast<QWidget *>(watched);
+    return nullptr;
+}
+
+QString Config::boxText(QWidget *box) const
+{
+    if (box == vCom)
+        return vCom->currentText();
+    if (box == vBds)
+        return vBds->currentText();
+    return vAdr->text();
+}
+
+bool Config::eventFilter(QObject *watched, QEvent *event)
+{
+    QWidget *box = boxOf(watched);
+    if (!box)
+        return QDialog::eventFilter(watched, event);
+    if (event->type() == QEvent::FocusIn) {
+        // While a refused box takes the focus back, the box the focus passed through on its way
+        // neither clears the status line nor is validated.
+        if (!m_refocus)
+            lStatus->clear();
+        else if (box == m_refocus)
+            m_refocus = nullptr;
+    } else if (event->type() == QEvent::FocusOut && !m_refocus) {
+        // Validate runs when the operator moves to another control of the dialog, not when
+        // another window takes the focus.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+            isVisible() && CheckNumeric(box)) {
+            m_refocus = box;
+            QTimer::singleShot(0, box, [box] { box->setFocus(Qt::OtherFocusReason); });
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool Config::CheckNumeric(QWidget *box)
+{
+    static const Range port{1, 32767}, speed{1, 2147483647}, address{0, 255};
+    const Range r = box == vCom ? port : box == vBds ? speed : address;
+    if (!wholeInRange(boxText(box), r)) {
+        lStatus->setText(kNumerical);
+        m_state.host.beep();
+        return true;
+    }
+    lStatus->clear();
+    return false;
+}
+
+bool Config::validateAll()
+{
+    for (QWidget *box : {static_cast<QWidget *>(vCom), static_cast<QWidget *>(vBds),
+                         static_cast<QWidget *>(vAdr)}) {
+        if (CheckNumeric(box)) {
+            if (!box->hasFocus() && isActiveWindow()) {
+                m_refocus = box;
+                box->setFocus(Qt::OtherFocusReason);
+            }
+            return false;
+        }
+    }
+    return true;
+}
+
+void Config::OK_Click()
+{
+    if (!validateAll())
+        return;
+    m_state.Prt = qint16(wholeValue(vCom->currentText()));
+    m_state.Spd = qint32(wholeValue(vBds->currentText()));
+    m_state.Adr = quint8(wholeValue(vAdr->text()));
+    accept();
+}
+
+void Config::Test_Click()
+{
+    if (!validateAll())
+        return;
+    SerialPort &port = m_state.MSComm;
+    const bool wasOpen = port.isOpen();
+    if (wasOpen)
+        port.close();
+    port.setPortNumber(qint16(wholeValue(vCom->currentText())));
+    const bool settingsTaken =
+        port.setSettings(vBds->currentText().trimmed() + QLatin1String(",n,8,1"));
+    if (!settingsTaken || !port.open()) {
+        // The port stays closed, also when it was open before the test.
+        lStatus->setText(QStringLiteral("Unavailable port"));
+        return;
+    }
+    port.write(Protocol::MakeFrame(quint8(wholeValue(vAdr->text())), "Utst", "?"));
+    m_state.host.sleep(200); // a plain wait: the answer must be complete by then
+    const QByteArray got = port.read();
+    const QByteArray rest = got.mid(1);
+    if (rest == "{Ack=Uk}") {
+        lStatus->setText(QStringLiteral("KOLVEX7 replied error"));
+    } else if (rest == "{Utst=I}") {
+        lStatus->setText(QStringLiteral("KOLVEX7 is OK"));
+        IsOk = true;
+    } else if (got.isEmpty()) {
+        lStatus->setText(QStringLiteral("No response"));
+    } else if (got.mid(1, 6) == "{Utst=") {
+        lStatus->setText(QStringLiteral("Bad response"));
+    } else {
+        lStatus->setText(QStringLiteral("Comm. error"));
+    }
+    if (!wasOpen)
+        port.close();
+}

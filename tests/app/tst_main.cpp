@@ -1,0 +1,324 @@
+#include "app/main.h"
+#include "app/registry.h"
+#include "app/settingsstore.h"
+#include "app/statuspanels.h"
+#include "config/config.h"
+#include "platform/memoryport.h"
+#include "platform/virtualhost.h"
+#include "sim/receivermodel.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace {
+
+struct RecordingStore : SettingsStore
+{
+    QStringList writes;
+    bool write(const QString &name, qint32 value) override
+    {
+        writes << name + '=' + QString::number(value);
+        return SettingsStore::write(name, value);
+    }
+};
+
+Satellite demo()
+{
+    Satellite sat;
+    QString error;
+    if (!Satellite::load(QStringLiteral(KOLVEX7_SOURCE_DIR "/sim/data/demo-ku.sat"), &sat, &error))
+        qFatal("demo satellite: %s", qPrintable(error));
+    return sat;
+}
+
+// The main window over the receiver model on the virtual clock, with a private settings
+// folder. What the operator sees (messages, the dialog) is recorded in one timeline.
+struct Rig
+{
+    QTemporaryDir config;
+    VirtualHost host;
+    MemoryPort *port;
+    ReceiverModel model{demo(), {}};
+    RecordingStore store;
+    std::unique_ptr<Main> main;
+    QMap<QByteArray, QByteArray> overrides; // query replies that stand in for the model's
+    QSet<QByteArray> unanswered;            // queries the receiver does not answer
+    bool silent = false;
+    QStringList timeline;
+    std::function<void(Config &)> inDialog = [](Config &d) { d.reject(); };
+
+    Rig()
+    {
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        auto owned = std::make_unique<MemoryPort>(host);
+        port = owned.get();
+        port->onWrite = [this](const QByteArray &frame) { answer(frame); };
+        host.onMessage = [this](const Message &m) {
+            timeline << "message:" + m.text.section("\r\n", 0, 0);
+        };
+        main = std::make_unique<Main>(host, std::move(owned), store, config.path());
+    }
+
+    void answer(const QByteArray &frame)
+    {
+        if (silent)
+            return;
+        const int open = int(frame.indexOf('{'));
+        const int eq = int(frame.indexOf('='));
+        if (open > 0 && eq > open && frame.endsWith("=?}")) {
+            const QByteArray code = frame.mid(open + 1, eq - open - 1);
+            if (unanswered.contains(code))
+                return;
+            if (overrides.contains(code)) {
+                port->feedAfter(2, frame.left(open + 1) + code + '=' + overrides[code] + '}');
+                return;
+            }
+        }
+        for (const ReceiverModel::Exchange &e : model.receive(frame)) {
+            if (!e.reply.isEmpty())
+                port->feedAfter(2, e.reply);
+        }
+    }
+
+    void seed(int prt, int bnd, int inp = 0, int lnb = 0)
+    {
+        Registry::WriteRegValue("KOLVEX7", "", "Port", prt);
+        Registry::WriteRegValue("KOLVEX7", "", "Speed", 115200);
+        Registry::WriteRegValue("KOLVEX7", "", "Address", 129);
+        Registry::WriteRegValue("KOLVEX7", "", "LNB_Type", lnb);
+        Registry::WriteRegValue("KOLVEX7", "", "LNB_Input", inp);
+        Registry::WriteRegValue("KOLVEX7", "", "LNB_BandL", bnd);
+    }
+
+    Main::Outcome start()
+    {
+        // The dialog runs modally inside start-up; act on it once it is up.
+        QTimer watcher;
+        QObject::connect(&watcher, &QTimer::timeout, [this] {
+            if (auto *d = qobject_cast<Config *>(QApplication::activeModalWidget())) {
+                timeline << "dialog";
+                inDialog(*d);
+            }
+        });
+        watcher.start(0);
+        return main->Form_Load();
+    }
+};
+
+const QStringList kDefaultsWritten{"Port=0",      "Speed=115200", "Address=129",
+                                   "LNB_Input=0", "LNB_Type=0",   "LNB_BandL=0"};
+
+QByteArrayList terminalSwitch()
+{
+    QByteArrayList bytes;
+    for (const char c : QByteArray("\r\nCNFG CNPR MSLV\r\n"))
+        bytes.append(QByteArray(1, c));
+    return bytes;
+}
+
+} // namespace
+
+class TestMain : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void firstStartShowsTheDialogAndStoresTheSettings()
+    {
+        Rig rig;
+        QCOMPARE(rig.start(), Main::Outcome::Configured);
+        QCOMPARE(rig.port->opens(), 0);
+        QVERIFY(rig.port->writes().isEmpty());
+        QCOMPARE(rig.timeline,
+                 (QStringList{"dialog", "message:Selectected serial port is not available."}));
+        const Message &m = rig.host.messages().last();
+        QCOMPARE(m.title, QString("Error"));
+        QCOMPARE(
+            m.text,
+            QString(
+                "Selectected serial port is not available.\r\nTry to (re)configure serial port."));
+        QCOMPARE(m.icon, Message::Critical);
+        QCOMPARE(m.buttons, Message::Ok);
+        QCOMPARE(rig.store.writes, kDefaultsWritten);
+        QCOMPARE(Registry::ReadRegValue("KOLVEX7", "", "Speed", 0), qint64(115200));
+    }
+
+    void dialogWithAPassedLinkTestStoresWithoutMessage()
+    {
+        Rig rig;
+        rig.inDialog = [](Config &d) {
+            d.vCom->setEditText("2");
+            d.vBds->setEditText("115200");
+            d.vBnd[1]->click();
+            QTest::mouseClick(d.Test, Qt::LeftButton);
+            QTest::mouseClick(d.OK, Qt::LeftButton);
+        };
+        QCOMPARE(rig.start(), Main::Outcome::Configured);
+        QCOMPARE(rig.timeline, QStringList{"dialog"});
+        QCOMPARE(rig.store.writes, (QStringList{"Port=2", "Speed=115200", "Address=129",
+                                                "LNB_Input=0", "LNB_Type=0", "LNB_BandL=1"}));
+        QCOMPARE(rig.port->written(), QByteArray("\x81{Utst=?}"));
+    }
+
+    void shiftHeldOpensTheDialogWithoutTalking()
+    {
+        Rig rig;
+        rig.seed(1, 1);
+        rig.host.setShiftDown(true);
+        QCOMPARE(rig.start(), Main::Outcome::Configured);
+        QVERIFY(rig.main->state.Raz);
+        QCOMPARE(rig.port->opens(), 0);
+        QCOMPARE(rig.timeline,
+                 (QStringList{"dialog", "message:Selectected serial port is not available."}));
+        QCOMPARE(rig.store.writes.first(), QString("Port=1"));
+    }
+
+    void portThatDoesNotOpen()
+    {
+        Rig rig;
+        rig.seed(1, 1);
+        rig.port->setOpenFails(true);
+        QCOMPARE(rig.start(), Main::Outcome::Configured);
+        QVERIFY(rig.port->writes().isEmpty());
+        QCOMPARE(rig.timeline, (QStringList{"message:No response from serial.", "dialog",
+                                            "message:Selectected serial port is not available."}));
+        QCOMPARE(rig.host.messages().first().text,
+                 QString("No response from serial.\r\nTry to (re)configure serial port."));
+    }
+
+    void silentReceiver()
+    {
+        Rig rig;
+        rig.seed(1, 1);
+        rig.silent = true;
+        QCOMPARE(rig.start(), Main::Outcome::Configured);
+        QCOMPARE(rig.port->writes(), QByteArrayList{"\x81{Usvr=?}"} + terminalSwitch() +
+                                         QByteArrayList{"\x81{Usrv=?}"});
+        QCOMPARE(rig.timeline, (QStringList{"message:No response from unit.", "dialog",
+                                            "message:Selectected serial port is not available."}));
+        QCOMPARE(rig.host.messages().first().text,
+                 QString("No response from unit.\r\nVerify connexion and serial port setting."));
+    }
+
+    void frequencyAndBand_data()
+    {
+        QTest::addColumn<int>("band");
+        QTest::addColumn<QByteArray>("frequency"); // empty: the query is not answered
+        QTest::addColumn<QString>("message");      // empty: start-up completes
+        const QString powerCycle = "Reset KOLVEX7 by a Power Off/Power On sequence.";
+        const QString bandL =
+            "Set KOLVEX7 to Band L or change Band option in configuration Windows.";
+        const QString bandKu =
+            "Set KOLVEX7 to Band Ku or change Band option in configuration Windows.";
+        QTest::newRow("Ku receiver, band Ku") << 1 << QByteArray("11034000") << "";
+        QTest::newRow("not a number") << 1 << QByteArray("ERR") << powerCycle;
+        QTest::newRow("no answer") << 1 << QByteArray() << powerCycle;
+        QTest::newRow("L at 2400000") << 0 << QByteArray("2400000") << "";
+        QTest::newRow("L at 2400001") << 0 << QByteArray("2400001") << bandL;
+        QTest::newRow("Ku at 2399999") << 1 << QByteArray("2399999") << bandKu;
+        QTest::newRow("Ku at 2400000") << 1 << QByteArray("2400000") << "";
+        QTest::newRow("other band value") << 7 << QByteArray("1200000") << "";
+    }
+    void frequencyAndBand()
+    {
+        QFETCH(int, band);
+        QFETCH(QByteArray, frequency);
+        QFETCH(QString, message);
+        Rig rig;
+        rig.seed(1, band);
+        if (frequency.isEmpty())
+            rig.unanswered << "Tfrq";
+        else
+            rig.overrides["Tfrq"] = frequency;
+        const Main::Outcome outcome = rig.start();
+        QVERIFY(rig.store.writes.isEmpty()); // only the configuration path stores settings
+        if (!message.isEmpty()) {
+            QCOMPARE(outcome, Main::Outcome::Ended);
+            QCOMPARE(rig.host.messages().size(), 1);
+            QCOMPARE(rig.host.messages()[0].text,
+                     message +
+                         "\r\nRestart program with SHIFT key pushed to get configuration menu.");
+            QVERIFY(rig.port->writes().last().contains("Tfrq=?"));
+            return;
+        }
+        QCOMPARE(outcome, Main::Outcome::Running);
+        QVERIFY(rig.host.messages().isEmpty());
+        Main &m = *rig.main;
+        QCOMPARE(m.state.gFrq, QString(frequency));
+        QCOMPARE(m.state.gPol, QString("V"));
+        QCOMPARE(m.state.gSrt, QString("27500"));
+        QCOMPARE(m.state.gSvc, QString("Demo One")); // the model stays on its own carrier
+        const QByteArrayList tail = rig.port->writes().mid(rig.port->writes().size() - 6);
+        QCOMPARE(tail, (QByteArrayList{"\x81{Tfrq=?}", "\x81{LNBp=?}", "\x81{Sfrq=?}",
+                                       "\x81{Rstp=1}", "\x81{Snam=1}", "\x81{Snam=?}"}));
+        QCOMPARE(m.windowTitle(), QString("KOLVEX7 V%1").arg(KOLVEX7_VERSION_TEXT));
+        QCOMPARE(m.ListView->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QCOMPARE(m.Service->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QCOMPARE(m.StatusBar->text("Port"), QString("COM1"));
+        QCOMPARE(m.StatusBar->text("Speed"), QString("115200"));
+        QCOMPARE(m.StatusBar->text("Address"), QString("129"));
+        QCOMPARE(m.StatusBar->text("Input"), QString("A input"));
+    }
+
+    void receiverBroughtInLineWithTheSettings()
+    {
+        Rig rig;
+        rig.seed(1, 1, 0, 2);
+        rig.model.state().lnbInput = "Bin";
+        QString inputPanelAtSet = "not sent";
+        auto answer = rig.port->onWrite;
+        rig.port->onWrite = [&](const QByteArray &f) {
+            if (f == "\x81{LNin=Ain}")
+                inputPanelAtSet = rig.main->StatusBar->text("Input");
+            answer(f);
+        };
+        QCOMPARE(rig.start(), Main::Outcome::Running);
+        QCOMPARE(rig.port->writes().count("\x81{LNin=Ain}"), 1);
+        QCOMPARE(rig.port->writes().count("\x81{LNos=UDSQ}"), 1);
+        QCOMPARE(inputPanelAtSet, QString()); // set before the status bar shows the input
+        QCOMPARE(rig.main->StatusBar->text("Input"), QString("A input"));
+        QCOMPARE(rig.model.state().lnbInput, QByteArray("Ain"));
+        QCOMPARE(rig.model.state().lnbType, QByteArray("UDSQ"));
+    }
+
+    void statusBarPanels()
+    {
+        Rig rig;
+        StatusPanels *bar = rig.main->StatusBar;
+        const QStringList keys{"Port", "Speed", "Address", "Input", "Scan", "Edit", "Status"};
+        const QStringList texts{"COM1", "9600", "129", "", "SCAN", "EDIT", ""};
+        const QStringList tips{"Selected port. Click here to configure.",
+                               "Selected speed. Click here to configure.",
+                               "Selected addresse. Click here to configure.",
+                               "Selected LNB Input. Click here to change.",
+                               "Click here to scan",
+                               "Click here to change current setting.",
+                               "Status"};
+        for (int i = 0; i < keys.size(); ++i) {
+            QCOMPARE(bar->text(keys[i]), texts[i]);
+            QCOMPARE(bar->panel(keys[i])->toolTip(), tips[i]);
+        }
+        rig.main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.main.get()));
+        QStringList clicked;
+        connect(bar, &StatusPanels::panelClick, [&](const QString &k) { clicked << k; });
+        QTest::mouseClick(bar->panel("Scan"), Qt::LeftButton);
+        bar->setPanelEnabled("Edit", false);
+        QTest::mouseClick(bar->panel("Edit"), Qt::LeftButton);
+        bar->setPanelEnabled("Edit", true);
+        QTest::mouseClick(bar->panel("Edit"), Qt::LeftButton);
+        QCOMPARE(clicked, (QStringList{"Scan", "Edit"}));
+        QCOMPARE(rig.main->ListView->headerItem()->text(3), QString("Speed"));
+        QCOMPARE(rig.main->Service->headerItem()->text(1), QString("Name"));
+    }
+};
+
+QTEST_MAIN(TestMain)
+#include "tst_main.moc"

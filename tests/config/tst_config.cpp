@@ -1,0 +1,264 @@
+#include "app/mainstate.h"
+#include "config/config.h"
+#include "platform/memoryport.h"
+#include "platform/virtualhost.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+namespace {
+
+struct Rig
+{
+    VirtualHost host;
+    MemoryPort port{host};
+    MainState state{port, host};
+    Rig()
+    {
+        state.Prt = 3;
+        state.Spd = 9600;
+        state.Adr = 129;
+        state.LNB = 0;
+        state.Inp = 0;
+        state.Bnd = 1;
+    }
+};
+
+bool showActive(QWidget &w)
+{
+    w.show();
+    w.activateWindow();
+    return QTest::qWaitForWindowActive(&w);
+}
+
+} // namespace
+
+class TestConfig : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void opensWithTheSettings()
+    {
+        Rig rig;
+        rig.state.LNB = 2;
+        Config dlg(rig.state);
+        QCOMPARE(dlg.windowTitle(), QString("Configuration"));
+        QCOMPARE(dlg.vCom->currentText(), QString("3"));
+        QCOMPARE(dlg.vBds->currentText(), QString("9600"));
+        QCOMPARE(dlg.vAdr->text(), QString("129"));
+        QVERIFY(dlg.vLNB[2]->isChecked());
+        QVERIFY(dlg.vInp[0]->isChecked());
+        QVERIFY(dlg.vBnd[1]->isChecked());
+        QVERIFY(!dlg.IsOk);
+        QCOMPARE(dlg.vCom->count(), 15);
+        QCOMPARE(dlg.vCom->itemText(14), QString("15"));
+        QCOMPARE(dlg.vBds->itemText(3), QString("115200"));
+        QCOMPARE(dlg.vLNB[0]->text(), QString("Univ.   (9750-10600)"));
+        QCOMPARE(dlg.vLNB[1]->text(), QString("Wide   (9750-10750)"));
+        QCOMPARE(dlg.vLNB[2]->text(), QString("Disecq (9750-10600)"));
+        QCOMPARE(dlg.vBds->toolTip(), QString("Set serial communication port number"));
+        QCOMPARE(dlg.vAdr->toolTip(), QString("IRD receiver address"));
+        QCOMPARE(dlg.lFrm1->title(), QString("Communication"));
+        QCOMPARE(dlg.lAdr->text(), QString("@IRD"));
+        QCOMPARE(dlg.OK->text(), QString("&OK"));
+    }
+
+    void storedValueWithoutAnOption()
+    {
+        Rig rig;
+        rig.state.LNB = 7;
+        Config dlg(rig.state);
+        for (QRadioButton *b : dlg.vLNB)
+            QVERIFY(!b->isChecked());
+    }
+
+    void leavingABoxValidatesIt_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("port") << "vCom"
+                              << "4" << true;
+        QTest::newRow("port empty") << "vCom"
+                                    << "" << false;
+        QTest::newRow("port text") << "vCom"
+                                   << "COM4" << false;
+        QTest::newRow("port 0") << "vCom"
+                                << "0" << false;
+        QTest::newRow("port too large") << "vCom"
+                                        << "40000" << false;
+        QTest::newRow("port fraction") << "vCom"
+                                       << "2.5" << false;
+        QTest::newRow("speed") << "vBds"
+                               << "19200" << true;
+        QTest::newRow("speed negative") << "vBds"
+                                        << "-9600" << false;
+        QTest::newRow("speed beyond 32 bits") << "vBds"
+                                              << "3000000000" << false;
+        QTest::newRow("address") << "vAdr"
+                                 << "0" << true;
+        QTest::newRow("address blanks") << "vAdr"
+                                        << " 200 " << true;
+        QTest::newRow("address empty") << "vAdr"
+                                       << "" << false;
+        QTest::newRow("address 256") << "vAdr"
+                                     << "256" << false;
+        QTest::newRow("address exponent") << "vAdr"
+                                          << "1E2" << true;
+    }
+    void leavingABoxValidatesIt()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        Rig rig;
+        Config dlg(rig.state);
+        QVERIFY(showActive(dlg));
+        QWidget *w = dlg.findChild<QWidget *>(box);
+        QVERIFY(w);
+        w->setFocus();
+        QTRY_VERIFY(w->hasFocus());
+        if (auto *combo = qobject_cast<QComboBox *>(w))
+            combo->setEditText(text);
+        else
+            static_cast<QLineEdit *>(w)->setText(text);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCoreApplication::processEvents();
+        QCOMPARE(w->hasFocus(), !valid);
+        QCOMPARE(dlg.lStatus->text(), valid ? QString() : QString("Numerical value !"));
+        QCOMPARE(rig.host.beeps(), valid ? 0 : 1);
+    }
+
+    void okRefusesABadBox()
+    {
+        Rig rig;
+        Config dlg(rig.state);
+        QVERIFY(showActive(dlg));
+        dlg.vAdr->setText("300");
+        QTest::mouseClick(dlg.OK, Qt::LeftButton);
+        QVERIFY(dlg.isVisible());
+        QCOMPARE(rig.state.Adr, quint8(129)); // never wrapped to 44
+        QCOMPARE(dlg.lStatus->text(), QString("Numerical value !"));
+    }
+
+    void optionsStoreAtOnceAndOkStoresTheLink()
+    {
+        Rig rig;
+        {
+            Config dlg(rig.state);
+            QVERIFY(showActive(dlg));
+            dlg.vLNB[1]->click();
+            dlg.vInp[1]->click();
+            dlg.vBnd[0]->click();
+            dlg.vCom->setEditText("7");
+            dlg.reject();
+        }
+        QCOMPARE(rig.state.LNB, quint8(1));
+        QCOMPARE(rig.state.Inp, quint8(1));
+        QCOMPARE(rig.state.Bnd, quint8(0));
+        QCOMPARE(rig.state.Prt, qint16(3)); // typed, but only OK stores it
+
+        Config dlg(rig.state);
+        QVERIFY(showActive(dlg));
+        dlg.vCom->setEditText("12");
+        dlg.vBds->setEditText("115200");
+        dlg.vAdr->setText("200");
+        QTest::mouseClick(dlg.OK, Qt::LeftButton);
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(rig.state.Prt, qint16(12));
+        QCOMPARE(rig.state.Spd, qint32(115200));
+        QCOMPARE(rig.state.Adr, quint8(200));
+    }
+
+    void linkTest_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<int>("delayMs");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("right answer") << QByteArray("\x81{Utst=I}") << 20 << "KOLVEX7 is OK";
+        QTest::newRow("error ack") << QByteArray("\x81{Ack=Uk}") << 20 << "KOLVEX7 replied error";
+        QTest::newRow("nothing") << QByteArray() << 0 << "No response";
+        QTest::newRow("too late") << QByteArray("\x81{Utst=I}") << 250 << "No response";
+        QTest::newRow("line end after it")
+            << QByteArray("\x81{Utst=I}\r\n") << 20 << "Bad response";
+        QTest::newRow("other value") << QByteArray("\x81{Utst=X}") << 20 << "Bad response";
+        QTest::newRow("other reply") << QByteArray("\x81{Tfrq=1}") << 20 << "Comm. error";
+        QTest::newRow("noise") << QByteArray("\xff\xfe") << 20 << "Comm. error";
+    }
+    void linkTest()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(int, delayMs);
+        QFETCH(QString, status);
+        Rig rig;
+        rig.port.onWrite = [&](const QByteArray &) {
+            if (!answer.isEmpty())
+                rig.port.feedAfter(delayMs, answer);
+        };
+        Config dlg(rig.state);
+        dlg.vCom->setEditText("4");
+        dlg.vBds->setEditText("19200");
+        QTest::mouseClick(dlg.Test, Qt::LeftButton);
+        QCOMPARE(dlg.lStatus->text(), status);
+        QCOMPARE(dlg.IsOk, status == "KOLVEX7 is OK");
+        QCOMPARE(rig.port.written(), QByteArray("\x81{Utst=?}"));
+        QCOMPARE(rig.port.portNumber(), qint16(4));
+        QCOMPARE(rig.port.settingsApplied(), QStringList{"19200,n,8,1"});
+        QCOMPARE(rig.host.sleptMs(), quint64(200));
+        QCOMPARE(rig.host.passes(), quint64(0)); // a plain wait
+        QVERIFY(!rig.port.isOpen());             // it was closed before the test
+        QCOMPARE(rig.state.Prt, qint16(3));      // the test stores nothing
+    }
+
+    void linkTest_openPortStaysOpenWithTheNewLine()
+    {
+        Rig rig;
+        rig.port.open();
+        rig.port.onWrite = [&](const QByteArray &) { rig.port.feedAfter(5, "\x81{Utst=I}"); };
+        Config dlg(rig.state);
+        dlg.vCom->setEditText("6");
+        QTest::mouseClick(dlg.Test, Qt::LeftButton);
+        QVERIFY(rig.port.isOpen());
+        QCOMPARE(rig.port.portNumber(), qint16(6));
+        QCOMPARE(rig.port.opens(), 2);
+    }
+
+    void linkTest_unavailablePortLeavesItClosed()
+    {
+        Rig rig;
+        rig.port.open();
+        rig.port.setOpenFails(true);
+        Config dlg(rig.state);
+        QTest::mouseClick(dlg.Test, Qt::LeftButton);
+        QCOMPARE(dlg.lStatus->text(), QString("Unavailable port"));
+        QVERIFY(!rig.port.isOpen());
+        QVERIFY(rig.port.written().isEmpty());
+        QVERIFY(!dlg.IsOk);
+    }
+
+    void isOkStaysAfterALaterFailure()
+    {
+        Rig rig;
+        bool answer = true;
+        rig.port.onWrite = [&](const QByteArray &) {
+            if (answer)
+                rig.port.feedAfter(5, "\x81{Utst=I}");
+        };
+        Config dlg(rig.state);
+        QTest::mouseClick(dlg.Test, Qt::LeftButton);
+        QVERIFY(dlg.IsOk);
+        answer = false;
+        QTest::mouseClick(dlg.Test, Qt::LeftButton);
+        QCOMPARE(dlg.lStatus->text(), QString("No response"));
+        QVERIFY(dlg.IsOk);
+    }
+};
+
+QTEST_MAIN(TestConfig)
+#include "tst_config.moc"
