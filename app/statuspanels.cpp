@@ -13,6 +13,7 @@ void StatusPanels::addPanel(const QString &key, const QString &text, const QStri
     auto *label = new QLabel(text, this);
     label->setObjectName(key);
     label->setToolTip(toolTip);
+    label->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     label->setMinimumWidth(60);
     label->setContentsMargins(6, 1, 6, 1);
     label->installEventFilter(this);

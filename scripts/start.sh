@@ -1,17 +1,38 @@
 #!/usr/bin/env bash
-# Sets everything up and starts the KOLVEX7 receiver simulator with the demo satellite, in a
-# configuration folder of its own (an operator's real settings and ports are never touched).
+# Sets everything up and starts the tool against the receiver simulator with the demo
+# satellite, in a configuration folder of its own (build/demo-config), so an operator's real
+# settings and ports are never touched. Closing the tool stops the simulator.
 set -euo pipefail
 KOLVEX7_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$KOLVEX7_ROOT/scripts/setup.sh"
 kolvex7_setup "$KOLVEX7_ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 PORT=1
+BIN="$KOLVEX7_ROOT/build/bin"
 export XDG_CONFIG_HOME="$KOLVEX7_ROOT/build/demo-config"
-mkdir -p "$XDG_CONFIG_HOME"
-echo "Starting the receiver simulator as port $PORT (address 129, 115200 baud, band Ku)."
-echo "Port link: $XDG_CONFIG_HOME/Halvorn Software/ports/com$PORT"
-echo "Use XDG_CONFIG_HOME=$XDG_CONFIG_HOME to reach it. Stop it with Ctrl-C."
-exec "$KOLVEX7_ROOT/build/bin/kolvex7-sim" \
-    --satellite "$KOLVEX7_ROOT/build/bin/sim/demo-ku.sat" --port "$PORT" \
-    --log "$KOLVEX7_ROOT/build/demo-sim.log"
+store="$XDG_CONFIG_HOME/Halvorn Software"
+mkdir -p "$store"
+
+# The demo's link: the simulator's port, 115200 baud, address 129, band Ku. The LNB type and
+# input stay as the operator last configured them.
+keep=$(grep -E '^(LNB_Type|LNB_Input)=' "$store/KOLVEX7.ini" 2>/dev/null || true)
+printf '[General]\nPort=%s\nSpeed=115200\nAddress=129\nLNB_BandL=1\n%s\n' "$PORT" "$keep" \
+    > "$store/KOLVEX7.ini"
+
+ready="$KOLVEX7_ROOT/build/demo-sim.out"
+"$BIN/kolvex7-sim" --satellite "$BIN/sim/demo-ku.sat" --port "$PORT" \
+    --log "$KOLVEX7_ROOT/build/demo-sim.log" > "$ready" &
+sim=$!
+trap 'kill $sim 2>/dev/null || true; wait $sim 2>/dev/null || true' EXIT
+for _ in $(seq 50); do
+    grep -q ready "$ready" 2>/dev/null && break
+    sleep 0.1
+done
+grep -q ready "$ready" || { echo "The simulator did not start." >&2; exit 1; }
+echo "Simulator on port $PORT; what crosses the line is logged in build/demo-sim.log."
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+    echo "No display: run this command from a desktop session, or under xvfb-run." >&2
+    exit 1
+fi
+"$BIN/kolvex7"

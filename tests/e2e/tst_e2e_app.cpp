@@ -1,0 +1,46 @@
+#include "app/registry.h"
+#include "simprocess.h"
+
+#include <QProcess>
+#include <QTest>
+
+// The real program, started against kolvex7-sim with a seeded configuration folder.
+class TestE2EApp : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startsAgainstTheSimulator()
+    {
+        SimProcess sim;
+        QString error;
+        QVERIFY2(sim.start(12, {}, &error), qPrintable(error));
+        Registry::WriteRegValue("KOLVEX7", "", "Port", 12);
+        Registry::WriteRegValue("KOLVEX7", "", "Speed", 115200);
+        Registry::WriteRegValue("KOLVEX7", "", "Address", 129);
+        Registry::WriteRegValue("KOLVEX7", "", "LNB_BandL", 1);
+
+        QProcess tool;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        tool.setProcessEnvironment(env);
+        tool.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        tool.start(QStringLiteral(KOLVEX7_TOOL), {});
+        QVERIFY(tool.waitForStarted(5000));
+
+        // The last exchange of start-up asks for the name of service 1.
+        QTRY_VERIFY_WITH_TIMEOUT(sim.logLines().contains("rx \\x81{Snam=?}"), 20000);
+        const QStringList log = sim.logLines();
+        QCOMPARE(log.first(), QString("rx \\x81{Usvr=?}"));
+        QVERIFY(log.contains("rx \\x81{Sstp=11}"));
+        QVERIFY(log.contains("rx \\x81{Tfrq=?}"));
+        // Start-up went on to run the window, not to an error exit.
+        QVERIFY(!tool.waitForFinished(1000));
+        QCOMPARE(tool.state(), QProcess::Running);
+        tool.terminate();
+        QVERIFY(tool.waitForFinished(5000));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestE2EApp)
+#include "tst_e2e_app.moc"
