@@ -3,6 +3,7 @@
 #include "link/linkstate.h"
 #include "link/numbers.h"
 #include "link/protocol.h"
+#include "link/servicelist.h"
 #include "link/statuslabels.h"
 #include "platform/host.h"
 
@@ -189,4 +190,36 @@ bool Protocol_MsSl::SetService(const QString &Svc)
     // The exchange runs in full (a time-out sets Eto); whether the receiver said "OK" is not used.
     set("Rstp", Svc.toLatin1());
     return true;
+}
+
+qint16 Protocol_MsSl::GetServiceNumber()
+{
+    set("Snam", "257");
+    const QByteArray rep = query("Snam");
+    const int p = int(rep.indexOf("Srvc_Mx"));
+    if (p < 0)
+        return 0;
+    // The marker and the one separator after it are skipped. A count that is not a whole
+    // number from 0 to 32767 is read as far as it is one, and held to that range.
+    const double n = LeadingNumber(QString::fromLatin1(rep.mid(p + 8)));
+    if (!(n > 0))
+        return 0;
+    return qint16(qMin(n, 32767.0));
+}
+
+void Protocol_MsSl::GetServiceName(ServiceList &List)
+{
+    const qint16 n = GetServiceNumber();
+    int k = 1;
+    for (int i = 1; i <= n; ++i) {
+        set("Snam", QByteArray::number(i));
+        const QByteArray name = query("Snam");
+        // A name the receiver has not learnt yet reads "Service:..."; it is not listed.
+        if (name.startsWith("Service:"))
+            continue;
+        List.insertService(k, QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0')),
+                           QString::fromLatin1(name));
+        ++k;
+        m_link.host.doEvents();
+    }
 }

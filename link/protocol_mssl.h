@@ -16,7 +16,8 @@ struct LinkState;
 //   Sfrq  symbol rate      "00000.00" format, kS/s
 //   Tfrq  frequency        decimal kHz
 //   Rstp  service select   decimal service number
-//   Snam  service name     set the service number, then query the name
+//   Snam  service name     set the service number, then query the name; set 257, then
+//                          query, for the count: "Srvc_Mx", one separator, the count
 class Protocol_MsSl : public ReceiverDriver
 {
 public:
@@ -40,6 +41,8 @@ public:
     bool SetServiceNum(quint8 Svc) override;
     QString GetService(quint8 Svc) override;
     bool SetService(const QString &Svc) override;
+    qint16 GetServiceNumber() override;
+    void GetServiceName(ServiceList &List) override;
 
     // Steps of the running receiver scan: done so far, and in all (0 when no scan runs).
     qint32 scanDone() const { return ScanDone; }

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class ServiceList;
 class StatusLabels;
 
 // The operations of a receiver driver, in the order of the driver classes' operation slots.
@@ -40,4 +41,8 @@ public:
     // The name of service Svc of the tuned transponder.
     virtual QString GetService(quint8 Svc) = 0;
     virtual bool SetService(const QString &Svc) = 0;
+    // How many services the tuned transponder carries; 0 when the count is not found.
+    virtual qint16 GetServiceNumber() = 0;
+    // Appends the named services of the tuned transponder to the list, numbered "000".
+    virtual void GetServiceName(ServiceList &List) = 0;
 };

@@ -145,6 +145,14 @@ const SimTransponder *ReceiverModel::tunedTransponder() const
     return nullptr;
 }
 
+const SimTransponder *ReceiverModel::lockedTransponder() const
+{
+    const SimTransponder *tp = tunedTransponder();
+    if (tp && std::fabs(tp->symbolRate - m_state.symbolRate) < 0.5)
+        return tp;
+    return nullptr;
+}
+
 std::optional<QByteArray> ReceiverModel::answer(const QByteArray &code, const QByteArray &value)
 {
     const bool query = value == "?";
@@ -202,11 +210,20 @@ std::optional<QByteArray> ReceiverModel::answer(const QByteArray &code, const QB
             m_state.nameService = int(n);
             return ok;
         }
-        const SimTransponder *tp = tunedTransponder();
+        // Services are known only on a locked carrier.
+        const SimTransponder *tp = lockedTransponder();
+        const int count = tp ? int(tp->services.size()) : 0;
+        if (m_state.nameService == 257)
+            return QByteArray("Srvc_Mx:") + QByteArray::number(count);
         const int i = m_state.nameService - 1;
-        if (!tp || i < 0 || i >= tp->services.size())
+        if (!tp || i < 0 || i >= count)
             return QByteArray();
         return tp->services[i].toLatin1();
+    }
+    if (code == "Bst") {
+        if (!query)
+            return refused;
+        return lockedTransponder() ? QByteArray("OK") : QByteArray("NOK");
     }
     if (code == "Usvr" || code == "Usrv")
         return query ? std::optional<QByteArray>("SPK7-2.14") : refused;

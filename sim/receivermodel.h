@@ -17,6 +17,11 @@
 // with "{Ack=Uk}", always behind the receiver's own address byte. Bytes outside frames are
 // ignored.
 //
+// Services: a set of "Snam" to a number selects that service's name for the next query; a set
+// to 257 selects the count, answered "Srvc_Mx:" and the number of services. A name the
+// receiver has not learnt yet reads "Service:" and its number (so written in the satellite
+// file). "Bst" answers "OK" when locked, "NOK" otherwise.
+//
 // Terminal mode: lines of text ended by CR or LF. "CNFG CNPR MSLV" switches to master/slave;
 // any other non-empty line is answered "Unknown command" and a new line.
 class ReceiverModel
@@ -59,6 +64,9 @@ public:
     quint8 address() const { return m_address; }
     // The carrier the receiver is tuned to: same polarisation, within 2000 kHz; null if none.
     const SimTransponder *tunedTransponder() const;
+    // The tuned carrier when the symbol rate is its own too: the receiver locks on it ("Bst"
+    // answers "OK") and knows its services ("Snam"). Null when not locked.
+    const SimTransponder *lockedTransponder() const;
 
 private:
     QList<Exchange> receiveFrames();

@@ -1,5 +1,6 @@
 #include "link/linkstate.h"
 #include "link/protocol_mssl.h"
+#include "link/servicelist.h"
 #include "link/statuslabels.h"
 #include "tests/support/simulatedreceiver.h"
 
@@ -19,9 +20,13 @@ struct ScriptedReceiver
             const int eq = int(frame.indexOf('='));
             const QByteArray code = frame.mid(open + 1, eq - open - 1);
             const QByteArray value = frame.mid(eq + 1, frame.size() - eq - 2);
-            if (value != "?")
+            if (value != "?") {
+                if (code == "Snam")
+                    lastName = value;
                 port.feedAfter(2, refuseSets ? "\x81{Ack=Uk}" : "\x81{" + code + "=OK}");
-            else if (replies.contains(code))
+            } else if (code == "Snam" && names.contains(lastName)) {
+                port.feedAfter(2, "\x81{Snam=" + names[lastName] + '}');
+            } else if (replies.contains(code))
                 port.feedAfter(2, "\x81{" + code + '=' + replies[code] + '}');
         };
     }
@@ -29,7 +34,21 @@ struct ScriptedReceiver
     MemoryPort port;
     LinkState link{port, host};
     QMap<QByteArray, QByteArray> replies;
+    // Replies to a "Snam" query, by the number last set ("257" for the count).
+    QMap<QByteArray, QByteArray> names;
+    QByteArray lastName;
     bool refuseSets = false;
+};
+
+using Names = QMap<QByteArray, QByteArray>;
+
+struct RecordedList : ServiceList
+{
+    QStringList rows; // "position number name"
+    void insertService(int position, const QString &number, const QString &name) override
+    {
+        rows << QString::number(position) + ' ' + number + ' ' + name;
+    }
 };
 
 struct Labels : StatusLabels
@@ -297,6 +316,62 @@ private slots:
         other.setAdr(7);
         QCOMPARE(other.GetService(1), QString("Old Name"));
         QCOMPARE(scripted.port.writes(), (QByteArrayList{"\x07{Snam=1}", "\x07{Snam=?}"}));
+    }
+
+    void serviceList_data()
+    {
+        QTest::addColumn<Names>("names");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<int>("exchanges");
+        QTest::newRow("placeholder skipped")
+            << Names{{"257", "Srvc_Mx:3"}, {"1", "One"}, {"2", "Service:0002"}, {"3", "Three"}}
+            << QStringList{"1 001 One", "2 003 Three"} << 8;
+        QTest::newRow("lower-case prefix listed") << Names{{"257", "Srvc_Mx:1"}, {"1", "service:x"}}
+                                                  << QStringList{"1 001 service:x"} << 4;
+        QTest::newRow("count 0") << Names{{"257", "Srvc_Mx:0"}} << QStringList{} << 2;
+        QTest::newRow("no marker") << Names{{"257", "Services 3"}} << QStringList{} << 2;
+        QTest::newRow("count not a number") << Names{{"257", "Srvc_Mx:x"}} << QStringList{} << 2;
+        QTest::newRow("negative count") << Names{{"257", "Srvc_Mx:-4"}} << QStringList{} << 2;
+        QTest::newRow("other separator")
+            << Names{{"257", "Srvc_Mx 1"}, {"1", "A"}} << QStringList{"1 001 A"} << 4;
+        QTest::newRow("equals kept, brace cuts")
+            << Names{{"257", "Srvc_Mx:2"}, {"1", "A=B"}, {"2", "C}D"}}
+            << QStringList{"1 001 A=B", "2 002 C"} << 6;
+        QTest::newRow("unanswered name listed empty")
+            << Names{{"257", "Srvc_Mx:2"}, {"2", "Two"}} << QStringList{"1 001 ", "2 002 Two"} << 6;
+    }
+    void serviceList()
+    {
+        QFETCH(Names, names);
+        QFETCH(QStringList, rows);
+        QFETCH(int, exchanges);
+        ScriptedReceiver rx;
+        rx.names = names;
+        Protocol_MsSl driver(rx.link);
+        driver.setAdr(129);
+        RecordedList list;
+        driver.GetServiceName(list);
+        QCOMPARE(list.rows, rows);
+        QCOMPARE(rx.port.writes().size(), exchanges);
+        QCOMPARE(rx.port.writes().mid(0, 2), (QByteArrayList{"\x81{Snam=257}", "\x81{Snam=?}"}));
+        for (int i = 2; i < exchanges; i += 2) {
+            QCOMPARE(rx.port.writes()[i], "\x81{Snam=" + QByteArray::number(i / 2) + '}');
+            QCOMPARE(rx.port.writes()[i + 1], QByteArray("\x81{Snam=?}"));
+        }
+    }
+
+    void serviceList_fourDigitNumbers()
+    {
+        ScriptedReceiver rx;
+        rx.names["257"] = "Srvc_Mx:1000";
+        rx.names["1000"] = "Last";
+        Protocol_MsSl driver(rx.link);
+        RecordedList list;
+        QCOMPARE(driver.GetServiceNumber(), qint16(1000));
+        driver.GetServiceName(list);
+        QCOMPARE(list.rows.size(), 1000);
+        QCOMPARE(list.rows.last(), QString("1000 1000 Last"));
+        QCOMPARE(list.rows[41], QString("42 042 "));
     }
 
     void addressAbove127IsOneByte()
