@@ -1,0 +1,46 @@
+#pragma once
+
+#include "lists/transponderentry.h"
+
+#include <QByteArray>
+#include <QString>
+
+class Host;
+class TransponderList;
+
+// Transponder list files: one file per satellite position, named after it ("5.00E.csv"), one
+// transponder per line: frequency (kHz, 6 or 8 characters); polarisation (V or H); symbol rate
+// (kS/s, at most 45,000,000); anything after is ignored. Fields are separated by ";" and the
+// system writes each record with a closing ";" and CR LF: 12000000;H;27500;
+//
+// Service files, beside them in the DataFolder, are named position-frequency-polarisation-
+// symbol rate.csv and hold one line per service: number;name;
+
+// The file name names a satellite position's list file: a number, ".", two digits, then
+// "E.csv" or "W.csv" (5.00E.csv, 19.20W.csv, -1.00W.csv).
+bool IsListFileName(const QString &fileName);
+// The file name up to its last ".".
+QString PositionName(const QString &fileName);
+
+// The outcome of reading one list file.
+struct ListFileResult
+{
+    bool opened = false;
+    int rows = 0;      // rows inserted
+    int errorLine = 0; // the bad line, 0 when none
+    QString error;     // its error text
+};
+
+// Reads the list file folder/fileName into the list: line k becomes row k, and a row on the
+// receiver's current frequency is made current. The first bad line ends the reading with a
+// message naming the file and the line; the rows before it stay. A file that cannot be opened
+// is passed over without a message.
+ListFileResult ReadListFile(const QString &folder, const QString &fileName, TransponderList &list,
+                            Host &host);
+
+// The record of a transponder: "12000000;H;27500;" and CR LF.
+QByteArray ListRecord(const TransponderEntry &entry);
+// A service file's line from a service's scan label "007-Name": "007;Name;" and CR LF.
+QByteArray ServiceLine(const QString &label);
+// "5.00E-12000000-H-27500.csv".
+QString ServiceFileName(const TransponderEntry &entry);
