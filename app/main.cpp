@@ -1,13 +1,17 @@
 #include "app/main.h"
 
+#include "app/reportview.h"
 #include "app/settingsstore.h"
 #include "app/statuspanels.h"
 #include "config/config.h"
 #include "link/numbers.h"
 #include "link/protocol.h"
+#include "lists/catalogue.h"
+#include "lists/transponderentry.h"
 #include "platform/host.h"
 #include "platform/serialport.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -16,21 +20,6 @@ namespace {
 
 const QString kRestart =
     QStringLiteral("Restart program with SHIFT key pushed to get configuration menu.");
-
-QTreeWidget *reportView(const QStringList &columns, QWidget *parent)
-{
-    auto *view = new QTreeWidget(parent);
-    view->setColumnCount(int(columns.size()));
-    view->setHeaderLabels(columns);
-    view->setRootIsDecorated(false);
-    view->setItemsExpandable(false);
-    view->setUniformRowHeights(true);
-    view->setAllColumnsShowFocus(true);
-    view->setSelectionMode(QAbstractItemView::SingleSelection);
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->header()->setSectionsMovable(false);
-    return view;
-}
 
 } // namespace
 
@@ -48,11 +37,11 @@ Main::~Main() = default;
 void Main::buildControls()
 {
     auto *central = new QWidget(this);
-    ListView = reportView({QStringLiteral("Position"), QStringLiteral("Frequency"),
-                           QStringLiteral("Polar"), QStringLiteral("Speed")},
-                          central);
+    ListView = makeReportView({QStringLiteral("Position"), QStringLiteral("Frequency"),
+                               QStringLiteral("Polar"), QStringLiteral("Speed")},
+                              central);
     ListView->setObjectName(QStringLiteral("ListView"));
-    Service = reportView({QStringLiteral("Num"), QStringLiteral("Name")}, central);
+    Service = makeReportView({QStringLiteral("Num"), QStringLiteral("Name")}, central);
     Service->setObjectName(QStringLiteral("Service"));
     auto *layout = new QVBoxLayout(central);
     layout->addWidget(ListView, 3);
@@ -75,6 +64,14 @@ void Main::buildControls()
     StatusBar->addPanel(QStringLiteral("Status"), QString(), QStringLiteral("Status"), 1);
     setStatusBar(StatusBar);
     resize(560, 520);
+
+    connect(ListView, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem *item) { ListView_ItemClick(item); });
+    connect(Service, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem *item) { Service_ItemClick(item); });
+    ListView->header()->setSectionsClickable(true);
+    connect(ListView->header(), &QHeaderView::sectionClicked, this,
+            [this](int section) { ListView_ColumnClick(section + 1); });
 }
 
 void Main::readSettings()
@@ -179,6 +176,204 @@ void Main::ShowSettings()
                        state.Inp != 0 ? QStringLiteral("B Input") : QStringLiteral("A input"));
 }
 
-// The list catalogue: reads the transponder list files of the DataFolder and, for the row on
-// the receiver's frequency, lists the services. Empty until the list files are supported.
-void Main::LoadTransponderLists() {}
+void Main::LoadTransponderLists()
+{
+    ::LoadTransponderLists(m_programFolder, *this, m_host);
+}
+
+QString Main::currentFrequency() const
+{
+    return state.gFrq;
+}
+
+void Main::insertTransponder(int position, const TransponderEntry &entry)
+{
+    auto *row = new QTreeWidgetItem(
+        QStringList{entry.position, entry.frequency, entry.polarisation, entry.symbolRate});
+    // Styled before it joins the list, so that a long list loads without a signal per cell.
+    setRowStyle(row, kUnmarked);
+    ListView->insertTopLevelItem(qBound(0, position - 1, ListView->topLevelItemCount()), row);
+}
+
+void Main::makeCurrent(int position)
+{
+    QTreeWidgetItem *row = ListView->topLevelItem(position - 1);
+    if (!row)
+        return;
+    ListView->setCurrentItem(row);
+    setRowStyle(row, kMarked);
+    Service->clear();
+    ServiceListView services(Service);
+    Driver.GetServiceName(services);
+    MarkCurrentService(state.gSvc);
+}
+
+void Main::setStatus(const QString &text)
+{
+    StatusBar->setText(QStringLiteral("Status"), text);
+}
+
+void Main::ListView_ItemClick(QTreeWidgetItem *Item)
+{
+    // A pick while an exchange is under way would interleave two exchanges on the one port.
+    if (m_busy || !Item) {
+        m_host.beep();
+        return;
+    }
+    state.gFrq = Item->text(1);
+    const double f = LeadingNumber(state.gFrq);
+    const bool allowed = state.Bnd == 0 ? f <= 2400000 : state.Bnd == 1 ? f >= 2400000 : true;
+    if (!allowed) {
+        m_host.beep();
+        setStatus(QStringLiteral("Not allowed for ") +
+                  (state.Bnd == 1 ? QStringLiteral("Ku") : QStringLiteral("L")) +
+                  QStringLiteral(" band"));
+        return;
+    }
+    m_busy = true;
+    tune(Item);
+    m_busy = false;
+}
+
+void Main::tune(QTreeWidgetItem *Item)
+{
+    setStatus(QStringLiteral("Status: Search Services"));
+    Service->clear();
+    ClearTransponderMarks();
+    ClearServiceMarks();
+    MarkTransponder(Item);
+    m_host.doEvents();
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    const QStringList commands{QStringLiteral("Scan"), QStringLiteral("Edit"),
+                               QStringLiteral("Input")};
+    for (const QString &key : commands)
+        StatusBar->setPanelEnabled(key, false);
+
+    // Each step runs only while nothing has timed out; every result counts, as with And.
+    state.Eto = false;
+    bool ok = Driver.SetLNBType(state.LNB);
+    if (!state.Eto)
+        ok = Driver.SetLNBPolar(Item->text(2)) && ok;
+    if (!state.Eto)
+        ok = Driver.SetFrequency(Item->text(1)) && ok;
+    if (!state.Eto)
+        ok = Driver.SetSpeed(Item->text(3)) && ok;
+    if (!state.Eto) {
+        state.gPol = Item->text(2);
+        state.gSrt = Item->text(3);
+        Driver.SetServiceNum(1);
+    }
+    QString word = ok ? QStringLiteral("No error") : QStringLiteral("Error");
+    if (state.Eto) {
+        word = QStringLiteral("Time out");
+        m_host.beep();
+    }
+    setStatus(QStringLiteral("Status: ") + word);
+
+    if (ok && !state.Eto) {
+        setStatus(QStringLiteral("Status: Wait setup"));
+        Driver.Wait(2500);
+        if (Protocol::SendQuery(state, state.Adr, "Bst") == "OK") {
+            setStatus(QStringLiteral("Status: Sync"));
+            Driver.Wait(2000);
+            setStatus(QStringLiteral("Status: Get Services"));
+            Driver.Wait(1000);
+            ServiceListView services(Service);
+            Driver.GetServiceName(services);
+            state.gSvc = Driver.GetService(1);
+            MarkCurrentService(state.gSvc);
+        } else {
+            setStatus(QStringLiteral("Status: No sync"));
+            Driver.Wait(1000);
+        }
+    }
+
+    StatusBar->setPanelEnabled(QStringLiteral("Input"), true);
+    StatusBar->setPanelEnabled(QStringLiteral("Scan"), true);
+    StatusBar->setPanelEnabled(QStringLiteral("Edit"), true);
+    setStatus(QString());
+    QApplication::restoreOverrideCursor();
+}
+
+void Main::Service_ItemClick(QTreeWidgetItem *Item)
+{
+    if (m_busy || !Item) {
+        m_host.beep();
+        return;
+    }
+    // The receiver takes a service number of one byte: a higher one would select another
+    // service, so it is refused.
+    bool isNumber = false;
+    const int number = Item->text(0).toInt(&isNumber);
+    if (!isNumber || number < 0 || number > 255) {
+        m_host.beep();
+        return;
+    }
+    m_busy = true;
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    ClearServiceMarks();
+    MarkService(Item);
+    Driver.SetServiceNum(quint8(number));
+    QApplication::restoreOverrideCursor();
+    m_busy = false;
+}
+
+void Main::ListView_ColumnClick(int c)
+{
+    QHeaderView *header = ListView->header();
+    Qt::SortOrder order = Qt::AscendingOrder;
+    if (m_sorted && header->sortIndicatorSection() == c - 1)
+        order = header->sortIndicatorOrder() == Qt::AscendingOrder ? Qt::DescendingOrder
+                                                                   : Qt::AscendingOrder;
+    m_sorted = true;
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(c - 1, order);
+    ListView->sortItems(c - 1, order);
+}
+
+void Main::ClearTransponderMarks()
+{
+    for (int i = 0; i < ListView->topLevelItemCount(); ++i) {
+        QTreeWidgetItem *row = ListView->topLevelItem(i);
+        setCellStyle(row, 0, kUnmarked);
+        for (int c = 1; c < row->columnCount(); ++c) {
+            setCellStyle(row, c, kUnmarked);
+            m_host.doEvents();
+        }
+    }
+    ListView->viewport()->update();
+    m_host.doEvents();
+}
+
+void Main::MarkTransponder(QTreeWidgetItem *Item)
+{
+    setRowStyle(Item, kMarked);
+    ListView->viewport()->update();
+    m_host.doEvents();
+}
+
+void Main::ClearServiceMarks()
+{
+    for (int i = 0; i < Service->topLevelItemCount(); ++i)
+        setRowStyle(Service->topLevelItem(i), kUnmarked);
+    Service->viewport()->update();
+    m_host.doEvents();
+}
+
+void Main::MarkCurrentService(const QString &Name)
+{
+    for (int i = 0; i < Service->topLevelItemCount(); ++i) {
+        QTreeWidgetItem *row = Service->topLevelItem(i);
+        if (row->text(1) == Name)
+            setRowStyle(row, kMarked);
+    }
+    Service->viewport()->update();
+    m_host.doEvents();
+}
+
+void Main::MarkService(QTreeWidgetItem *Item)
+{
+    setRowStyle(Item, kMarked);
+    Service->viewport()->update();
+    m_host.doEvents();
+}

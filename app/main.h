@@ -2,6 +2,7 @@
 
 #include "app/mainstate.h"
 #include "link/protocol_mssl.h"
+#include "lists/transponderlist.h"
 
 #include <QMainWindow>
 
@@ -9,14 +10,17 @@
 
 class Host;
 class QTreeWidget;
+class QTreeWidgetItem;
 class SerialPort;
 class SettingsStore;
 class StatusPanels;
 
 // The main window: the start object of the tool and the only window that lives for the whole
 // run. It owns the one serial port, the one receiver driver and the public state that the other
-// windows read and write through it. Form_Load is the start-up sequence.
-class Main : public QMainWindow
+// windows read and write through it. Form_Load is the start-up sequence. Picking a transponder
+// row tunes the receiver to it and lists its services; picking a service row selects it. Rows
+// that stand for what the receiver has now are marked (red and bold).
+class Main : public QMainWindow, public TransponderList
 {
     Q_OBJECT
 
@@ -42,6 +46,20 @@ public:
     QTreeWidget *ListView;
     QTreeWidget *Service;
 
+    // Window events.
+    void ListView_ItemClick(QTreeWidgetItem *Item);
+    void Service_ItemClick(QTreeWidgetItem *Item);
+    // c is the 1-based column.
+    void ListView_ColumnClick(int c);
+
+    // An exchange with the receiver started by a pick is under way.
+    bool busy() const { return m_busy; }
+
+    // The list file reader's side of the transponder list.
+    QString currentFrequency() const override;
+    void insertTransponder(int position, const TransponderEntry &entry) override;
+    void makeCurrent(int position) override;
+
     Protocol_MsSl &driver() { return Driver; }
     const QString &programFolder() const { return m_programFolder; }
 
@@ -51,10 +69,19 @@ private:
     Outcome configurationPath();
     void error(const QString &first, const QString &second);
     void LoadTransponderLists();
+    void setStatus(const QString &text);
+    void tune(QTreeWidgetItem *Item);
+    void ClearTransponderMarks();
+    void MarkTransponder(QTreeWidgetItem *Item);
+    void ClearServiceMarks();
+    void MarkCurrentService(const QString &Name);
+    void MarkService(QTreeWidgetItem *Item);
 
     std::unique_ptr<SerialPort> m_port;
     Host &m_host;
     SettingsStore &m_store;
     QString m_programFolder;
     Protocol_MsSl Driver;
+    bool m_busy = false;
+    bool m_sorted = false;
 };

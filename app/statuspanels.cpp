@@ -34,8 +34,10 @@ QString StatusPanels::text(const QString &key) const
 
 void StatusPanels::setText(const QString &key, const QString &text)
 {
-    if (QLabel *p = panel(key))
+    if (QLabel *p = panel(key)) {
         p->setText(text);
+        emit textChanged(key, text);
+    }
 }
 
 void StatusPanels::setPanelEnabled(const QString &key, bool enabled)

@@ -22,6 +22,7 @@ public:
 
 signals:
     void panelClick(const QString &key);
+    void textChanged(const QString &key, const QString &text);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

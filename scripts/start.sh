@@ -19,6 +19,10 @@ keep=$(grep -E '^(LNB_Type|LNB_Input)=' "$store/KOLVEX7.ini" 2>/dev/null || true
 printf '[General]\nPort=%s\nSpeed=115200\nAddress=129\nLNB_BandL=1\n%s\n' "$PORT" "$keep" \
     > "$store/KOLVEX7.ini"
 
+# The demo satellite's transponder list, in the tool's DataFolder beside the program.
+mkdir -p "$BIN/data"
+[ -f "$BIN/data/13.00E.csv" ] || cp "$KOLVEX7_ROOT/sim/data/13.00E.csv" "$BIN/data/"
+
 ready="$KOLVEX7_ROOT/build/demo-sim.out"
 "$BIN/kolvex7-sim" --satellite "$BIN/sim/demo-ku.sat" --port "$PORT" \
     --log "$KOLVEX7_ROOT/build/demo-sim.log" > "$ready" &

@@ -1,6 +1,9 @@
 #include "app/registry.h"
 #include "simprocess.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 
@@ -20,6 +23,12 @@ private slots:
         Registry::WriteRegValue("KOLVEX7", "", "Address", 129);
         Registry::WriteRegValue("KOLVEX7", "", "LNB_BandL", 1);
 
+        // The demo list in the tool's DataFolder, with the receiver's frequency on one row.
+        const QString data = QFileInfo(QStringLiteral(KOLVEX7_TOOL)).absolutePath() + "/data";
+        QDir().mkpath(data);
+        QFile::remove(data + "/13.00E.csv");
+        QVERIFY(QFile::copy(QStringLiteral(KOLVEX7_DEMO_LIST), data + "/13.00E.csv"));
+
         QProcess tool;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
@@ -28,12 +37,13 @@ private slots:
         tool.start(QStringLiteral(KOLVEX7_TOOL), {});
         QVERIFY(tool.waitForStarted(5000));
 
-        // The last exchange of start-up asks for the name of service 1.
-        QTRY_VERIFY_WITH_TIMEOUT(sim.logLines().contains("rx \\x81{Snam=?}"), 20000);
+        // The last exchanges of start-up list the services of the current transponder.
+        QTRY_VERIFY_WITH_TIMEOUT(sim.logLines().contains("tx \\x81{Snam=Demo Data}"), 20000);
         const QStringList log = sim.logLines();
         QCOMPARE(log.first(), QString("rx \\x81{Usvr=?}"));
         QVERIFY(log.contains("rx \\x81{Sstp=11}"));
         QVERIFY(log.contains("rx \\x81{Tfrq=?}"));
+        QVERIFY(log.contains("tx \\x81{Snam=Srvc_Mx:5}"));
         // Start-up went on to run the window, not to an error exit.
         QVERIFY(!tool.waitForFinished(1000));
         QCOMPARE(tool.state(), QProcess::Running);

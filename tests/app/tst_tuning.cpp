@@ -1,0 +1,267 @@
+#include "app/reportview.h"
+#include "app/statuspanels.h"
+#include "lists/transponderentry.h"
+#include "tests/app/mainrig.h"
+
+#include <QFile>
+#include <QHeaderView>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace {
+
+const QByteArray kList = "10892000;H;27500;\r\n" // Aurora, locks
+                         "11034000;V;27500;\r\n" // where the receiver is at start
+                         "10892000;H;22000;\r\n" // wrong symbol rate: no lock
+                         "12073000;H;4883;\r\n";
+
+// A started main window over the demo receiver, with the list above as 13.00E.csv.
+struct Started : Rig
+{
+    QStringList statuses; // "ms text", ms of virtual time
+
+    Started()
+    {
+        QFile f(config.filePath("data/13.00E.csv"));
+        f.open(QIODevice::WriteOnly);
+        f.write(kList);
+        f.close();
+        seed(1, 1);
+        if (start() != Main::Outcome::Running)
+            qFatal("start-up failed");
+        QObject::connect(main->StatusBar, &StatusPanels::textChanged,
+                         [this](const QString &key, const QString &text) {
+                             if (key == "Status")
+                                 statuses << QString::number(host.nowUs() / 1000) + ' ' + text;
+                         });
+        port->clearWritten();
+    }
+    QTreeWidgetItem *row(int i) const { return main->ListView->topLevelItem(i); }
+    QStringList column(QTreeWidget *view, int c) const
+    {
+        QStringList texts;
+        for (int i = 0; i < view->topLevelItemCount(); ++i)
+            texts << view->topLevelItem(i)->text(c);
+        return texts;
+    }
+    QList<int> marked(QTreeWidget *view) const
+    {
+        QList<int> rows;
+        for (int i = 0; i < view->topLevelItemCount(); ++i) {
+            if (hasRowStyle(view->topLevelItem(i), kMarked))
+                rows << i;
+            else if (!hasRowStyle(view->topLevelItem(i), kUnmarked))
+                rows << -1000 - i; // half marked: never right
+        }
+        return rows;
+    }
+    // Status texts with the milliseconds since the first one.
+    QStringList timedStatuses() const
+    {
+        QStringList out;
+        const int t0 = statuses.isEmpty() ? 0 : statuses[0].section(' ', 0, 0).toInt();
+        for (const QString &s : statuses)
+            out << QString::number(s.section(' ', 0, 0).toInt() - t0) + ' ' + s.section(' ', 1);
+        return out;
+    }
+};
+
+} // namespace
+
+class TestTuning : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startListsAndMarksTheCurrentTransponder()
+    {
+        Started rig;
+        QCOMPARE(rig.column(rig.main->ListView, 1),
+                 (QStringList{"10892000", "11034000", "10892000", "12073000"}));
+        QCOMPARE(rig.row(0)->text(0), QString("13.00E"));
+        QCOMPARE(rig.marked(rig.main->ListView), QList<int>{1});
+        QCOMPARE(rig.main->ListView->currentItem(), rig.row(1));
+        QCOMPARE(rig.column(rig.main->Service, 0),
+                 (QStringList{"001", "002", "003", "004", "005"}));
+        QCOMPARE(rig.column(rig.main->Service, 1).first(), QString("Demo One"));
+        QCOMPARE(rig.marked(rig.main->Service), QList<int>{0});
+        QCOMPARE(colourOf(255), QColor(255, 0, 0));
+    }
+
+    void pickThatLocks()
+    {
+        Started rig;
+        bool busyDuringTuning = false;
+        auto answer = rig.port->onWrite;
+        rig.port->onWrite = [&](const QByteArray &f) {
+            if (f == "\x81{Tfrq=10892000}")
+                busyDuringTuning = QApplication::overrideCursor() &&
+                                   QApplication::overrideCursor()->shape() == Qt::BusyCursor &&
+                                   !rig.main->StatusBar->isPanelEnabled("Scan") &&
+                                   !rig.main->StatusBar->isPanelEnabled("Edit") &&
+                                   !rig.main->StatusBar->isPanelEnabled("Input");
+            answer(f);
+        };
+        rig.main->ListView_ItemClick(rig.row(0));
+        QVERIFY(busyDuringTuning);
+        const QStringList t = rig.timedStatuses();
+        QCOMPARE(t.size(), 6);
+        QCOMPARE(t[0], QString("0 Status: Search Services"));
+        QCOMPARE(t[1].section(' ', 1), QString("Status: No error"));
+        QCOMPARE(t[2].section(' ', 1), QString("Status: Wait setup"));
+        QCOMPARE(t[3].section(' ', 1), QString("Status: Sync"));
+        QCOMPARE(t[4].section(' ', 1), QString("Status: Get Services"));
+        QCOMPARE(t[5].section(' ', 1), QString(""));
+        auto ms = [&](int i) { return t[i].section(' ', 0, 0).toInt(); };
+        QVERIFY(ms(3) - ms(2) >= 2500);
+        QVERIFY(ms(4) - ms(3) >= 2000 && ms(4) - ms(3) < 2100);
+        QVERIFY(ms(5) - ms(4) >= 1000);
+        const QByteArrayList tuning{"\x81{LNos=?}",        "\x81{LNBp=?}",  "\x81{LNBp=18}",
+                                    "\x81{Tfrq=10892000}", "\x81{Sfrq=?}",  "\x81{Rstp=1}",
+                                    "\x81{Bst=?}",         "\x81{Snam=257}"};
+        QCOMPARE(rig.port->writes().mid(0, tuning.size()), tuning);
+        QCOMPARE(rig.column(rig.main->Service, 1),
+                 (QStringList{"Aurora TV", "Aurora News", "Aurora Sport", "Aurora Film",
+                              "Aurora Radio"}));
+        QCOMPARE(rig.main->state.gSvc, QString("Aurora TV"));
+        QCOMPARE(rig.main->state.gPol, QString("H"));
+        QCOMPARE(rig.main->state.gFrq, QString("10892000"));
+        QCOMPARE(rig.marked(rig.main->ListView), QList<int>{0});
+        QCOMPARE(rig.marked(rig.main->Service), QList<int>{0});
+        QVERIFY(!QApplication::overrideCursor());
+        QVERIFY(rig.main->StatusBar->isPanelEnabled("Scan"));
+        QVERIFY(rig.main->StatusBar->isPanelEnabled("Input"));
+        QCOMPARE(rig.host.beeps(), 0);
+    }
+
+    void pickWithoutLock()
+    {
+        Started rig;
+        rig.main->ListView_ItemClick(rig.row(2));
+        const QStringList t = rig.timedStatuses();
+        QCOMPARE(t.size(), 5);
+        QCOMPARE(t[3].section(' ', 1), QString("Status: No sync"));
+        QVERIFY(t[4].section(' ', 0, 0).toInt() - t[3].section(' ', 0, 0).toInt() >= 1000);
+        QCOMPARE(rig.port->writes().last(), QByteArray("\x81{Bst=?}"));
+        QCOMPARE(rig.main->Service->topLevelItemCount(), 0);
+        QCOMPARE(rig.marked(rig.main->ListView), QList<int>{2});
+        QCOMPARE(rig.main->state.gSvc, QString("Demo One")); // unchanged without a lock
+    }
+
+    void timeOutOnTheFirstExchange()
+    {
+        Started rig;
+        rig.silent = true;
+        const QString polar = rig.main->state.gPol, rate = rig.main->state.gSrt;
+        rig.main->ListView_ItemClick(rig.row(0));
+        // The type's query and its set both time out; nothing else is sent.
+        QCOMPARE(rig.port->writes(), (QByteArrayList{"\x81{LNos=?}", "\x81{LNos=UNVR}"}));
+        QCOMPARE(rig.main->state.gPol, polar);
+        QCOMPARE(rig.main->state.gSrt, rate);
+        QCOMPARE(rig.host.beeps(), 1);
+        QCOMPARE(rig.statuses.last().section(' ', 1), QString(""));
+        QVERIFY(rig.timedStatuses().join('|').contains("Status: Time out"));
+        QCOMPARE(rig.marked(rig.main->ListView), QList<int>{0});
+        QCOMPARE(rig.main->Service->topLevelItemCount(), 0);
+    }
+
+    void bandCheck_data()
+    {
+        QTest::addColumn<int>("band");
+        QTest::addColumn<QString>("frequency");
+        QTest::addColumn<QString>("refusal"); // empty: tuning goes ahead
+        QTest::newRow("L at 2400000") << 0 << "2400000"
+                                      << "";
+        QTest::newRow("L at 2400001") << 0 << "2400001"
+                                      << "Not allowed for L band";
+        QTest::newRow("Ku at 2399999") << 1 << "2399999"
+                                       << "Not allowed for Ku band";
+        QTest::newRow("Ku at 11000000") << 1 << "11000000"
+                                        << "";
+        QTest::newRow("other band") << 5 << "950000"
+                                    << "";
+    }
+    void bandCheck()
+    {
+        QFETCH(int, band);
+        QFETCH(QString, frequency);
+        QFETCH(QString, refusal);
+        Started rig;
+        rig.main->state.Bnd = quint8(band);
+        rig.main->insertTransponder(1, {"13.00E", frequency, "H", "27500"});
+        rig.main->ListView_ItemClick(rig.row(0));
+        QCOMPARE(rig.main->state.gFrq, frequency); // taken before the check
+        if (refusal.isEmpty()) {
+            QVERIFY(rig.port->writes().contains("\x81{Tfrq=" + frequency.toLatin1() + '}'));
+            return;
+        }
+        QVERIFY(rig.port->writes().isEmpty());
+        QCOMPARE(rig.host.beeps(), 1);
+        QCOMPARE(rig.statuses,
+                 QStringList{rig.statuses.value(0).section(' ', 0, 0) + ' ' + refusal});
+        QCOMPARE(rig.marked(rig.main->ListView), QList<int>{2}); // the start's mark stays
+        QCOMPARE(rig.main->Service->topLevelItemCount(), 5);
+    }
+
+    void servicePick()
+    {
+        Started rig;
+        auto *services = rig.main->Service;
+        rig.main->Service_ItemClick(services->topLevelItem(2));
+        QCOMPARE(rig.port->writes(), QByteArrayList{"\x81{Rstp=3}"});
+        QCOMPARE(rig.marked(services), QList<int>{2});
+        QCOMPARE(rig.main->state.gSvc, QString("Demo One"));
+        QVERIFY(rig.statuses.isEmpty());
+        QVERIFY(!QApplication::overrideCursor());
+
+        ServiceListView(services).insertService(6, "256", "Too far");
+        rig.main->Service_ItemClick(services->topLevelItem(5));
+        QCOMPARE(rig.port->writes().size(), 1); // refused: 256 is no service byte
+        QCOMPARE(rig.host.beeps(), 1);
+        QCOMPARE(rig.marked(services), QList<int>{2});
+    }
+
+    void picksDuringATuningAreRefused()
+    {
+        Started rig;
+        auto answer = rig.port->onWrite;
+        int nested = 0;
+        rig.port->onWrite = [&](const QByteArray &f) {
+            if (f == "\x81{Tfrq=10892000}") {
+                const int before = int(rig.port->writes().size());
+                rig.main->ListView_ItemClick(rig.row(3));
+                rig.main->Service_ItemClick(rig.main->Service->topLevelItem(0));
+                nested = int(rig.port->writes().size()) - before;
+            }
+            answer(f);
+        };
+        rig.main->ListView_ItemClick(rig.row(0));
+        QCOMPARE(nested, 0);
+        QCOMPARE(rig.host.beeps(), 2);
+        QCOMPARE(rig.main->state.gFrq, QString("10892000"));
+        QVERIFY(!rig.main->busy());
+    }
+
+    void columnSortIsByText()
+    {
+        Started rig;
+        rig.main->insertTransponder(1, {"13.00E", "950000", "V", "27500"});
+        rig.main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.main.get()));
+        QHeaderView *header = rig.main->ListView->header();
+        const QPoint frequencyHeader(header->sectionViewportPosition(1) + 5, 5);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, frequencyHeader);
+        QCOMPARE(rig.column(rig.main->ListView, 1),
+                 (QStringList{"10892000", "10892000", "11034000", "12073000", "950000"}));
+        rig.main->ListView_ColumnClick(2); // a second header click so soon would be a double click
+        QCOMPARE(rig.column(rig.main->ListView, 1),
+                 (QStringList{"950000", "12073000", "11034000", "10892000", "10892000"}));
+        rig.main->ListView_ColumnClick(3);
+        QCOMPARE(rig.column(rig.main->ListView, 2), (QStringList{"H", "H", "H", "V", "V"}));
+        rig.main->ListView_ColumnClick(3);
+        QCOMPARE(rig.column(rig.main->ListView, 2).first(), QString("V"));
+    }
+};
+
+QTEST_MAIN(TestTuning)
+#include "tst_tuning.moc"
