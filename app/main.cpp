@@ -178,7 +178,18 @@ void Main::ShowSettings()
 
 void Main::LoadTransponderLists()
 {
+    m_loading = true;
     ::LoadTransponderLists(m_programFolder, *this, m_host);
+    m_loading = false;
+    flushRows();
+}
+
+void Main::flushRows()
+{
+    if (m_pendingRows.isEmpty())
+        return;
+    ListView->insertTopLevelItems(0, m_pendingRows);
+    m_pendingRows.clear();
 }
 
 QString Main::currentFrequency() const
@@ -186,17 +197,25 @@ QString Main::currentFrequency() const
     return state.gFrq;
 }
 
-void Main::insertTransponder(int position, const TransponderEntry &entry)
+void Main::insertTransponders(int position, const QList<TransponderEntry> &entries)
 {
-    auto *row = new QTreeWidgetItem(
-        QStringList{entry.position, entry.frequency, entry.polarisation, entry.symbolRate});
-    // Styled before it joins the list, so that a long list loads without a signal per cell.
-    setRowStyle(row, kUnmarked);
-    ListView->insertTopLevelItem(qBound(0, position - 1, ListView->topLevelItemCount()), row);
+    QList<QTreeWidgetItem *> rows;
+    rows.reserve(entries.size());
+    for (const TransponderEntry &e : entries)
+        rows << new QTreeWidgetItem(
+            QStringList{e.position, e.frequency, e.polarisation, e.symbolRate});
+    const int at = position - 1;
+    if (m_loading && at >= 0 && at <= m_pendingRows.size()) {
+        m_pendingRows = m_pendingRows.mid(0, at) + rows + m_pendingRows.mid(at);
+        return;
+    }
+    flushRows();
+    ListView->insertTopLevelItems(qBound(0, at, ListView->topLevelItemCount()), rows);
 }
 
 void Main::makeCurrent(int position)
 {
+    flushRows();
     QTreeWidgetItem *row = ListView->topLevelItem(position - 1);
     if (!row)
         return;

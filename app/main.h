@@ -46,18 +46,29 @@ public:
     QTreeWidget *ListView;
     QTreeWidget *Service;
 
+    // Reads the list files of the DataFolder into ListView (start-up's last step).
+    void LoadTransponderLists();
+
     // Window events.
     void ListView_ItemClick(QTreeWidgetItem *Item);
     void Service_ItemClick(QTreeWidgetItem *Item);
     // c is the 1-based column.
     void ListView_ColumnClick(int c);
 
+    // The mark procedures: marked rows are red and bold, the others black. Each yields to the
+    // event loop as it goes, so the window stays live over a long list.
+    void ClearTransponderMarks();
+    void MarkTransponder(QTreeWidgetItem *Item);
+    void ClearServiceMarks();
+    void MarkCurrentService(const QString &Name);
+    void MarkService(QTreeWidgetItem *Item);
+
     // An exchange with the receiver started by a pick is under way.
     bool busy() const { return m_busy; }
 
     // The list file reader's side of the transponder list.
     QString currentFrequency() const override;
-    void insertTransponder(int position, const TransponderEntry &entry) override;
+    void insertTransponders(int position, const QList<TransponderEntry> &entries) override;
     void makeCurrent(int position) override;
 
     Protocol_MsSl &driver() { return Driver; }
@@ -68,20 +79,20 @@ private:
     void readSettings();
     Outcome configurationPath();
     void error(const QString &first, const QString &second);
-    void LoadTransponderLists();
     void setStatus(const QString &text);
     void tune(QTreeWidgetItem *Item);
-    void ClearTransponderMarks();
-    void MarkTransponder(QTreeWidgetItem *Item);
-    void ClearServiceMarks();
-    void MarkCurrentService(const QString &Name);
-    void MarkService(QTreeWidgetItem *Item);
 
     std::unique_ptr<SerialPort> m_port;
     Host &m_host;
     SettingsStore &m_store;
     QString m_programFolder;
     Protocol_MsSl Driver;
+    void flushRows();
+
     bool m_busy = false;
     bool m_sorted = false;
+    // While the lists load, rows gather here, ahead of those already in ListView: a view takes
+    // one batch of rows far faster than many batches each inserted at its top.
+    bool m_loading = false;
+    QList<QTreeWidgetItem *> m_pendingRows;
 };

@@ -41,6 +41,7 @@ QTreeWidget *makeReportView(const QStringList &columns, QWidget *parent)
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
         palette.setColor(group, QPalette::Highlight, QColor(204, 228, 247));
         palette.setColor(group, QPalette::HighlightedText, Qt::black);
+        palette.setColor(group, QPalette::Text, Qt::black); // colour 0 of unmarked rows
     }
     view->setPalette(palette);
     view->setItemDelegate(new KeepColourDelegate(view));
@@ -54,12 +55,16 @@ QColor colourOf(int value)
 
 namespace {
 
+// A cell without a colour or font of its own shows the view's: black text, not bold. That is
+// the unmarked style, so unmarked rows carry no data of their own and a long list loads and
+// clears without touching them.
 bool cellHasStyle(const QTreeWidgetItem *row, int column, const QColor &colour, bool bold)
 {
     const QVariant fg = row->data(column, Qt::ForegroundRole);
     const QVariant font = row->data(column, Qt::FontRole);
-    return fg.isValid() && fg.value<QBrush>().color() == colour && font.isValid() &&
-           font.value<QFont>().bold() == bold;
+    const QColor shown = fg.isValid() ? fg.value<QBrush>().color() : QColor(Qt::black);
+    const bool shownBold = font.isValid() && font.value<QFont>().bold();
+    return shown == colour && shownBold == bold;
 }
 
 } // namespace
@@ -69,6 +74,11 @@ void setCellStyle(QTreeWidgetItem *row, int column, MarkStyle style)
     const QColor colour = colourOf(style.colour);
     if (cellHasStyle(row, column, colour, style.bold))
         return;
+    if (style.colour == kUnmarked.colour && style.bold == kUnmarked.bold) {
+        row->setData(column, Qt::ForegroundRole, QVariant());
+        row->setData(column, Qt::FontRole, QVariant());
+        return;
+    }
     QFont font = row->font(column);
     font.setBold(style.bold);
     row->setFont(column, font);
@@ -94,6 +104,5 @@ bool hasRowStyle(const QTreeWidgetItem *row, MarkStyle style)
 void ServiceListView::insertService(int position, const QString &number, const QString &name)
 {
     auto *row = new QTreeWidgetItem(QStringList{number, name});
-    setRowStyle(row, kUnmarked);
     m_view->insertTopLevelItem(qBound(0, position - 1, m_view->topLevelItemCount()), row);
 }

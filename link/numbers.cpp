@@ -13,7 +13,7 @@ bool isDigit(QChar c)
 }
 
 // Length of the decimal number that starts at `from`, or 0 when none starts there.
-int numberLength(const QString &s, int from)
+template <typename Text> int numberLength(const Text &s, int from)
 {
     int i = from;
     const int n = int(s.size());
@@ -48,9 +48,7 @@ int numberLength(const QString &s, int from)
     return i - from;
 }
 
-} // namespace
-
-bool IsNumeric(const QString &text)
+template <typename Text> bool isNumericText(const Text &text)
 {
     int from = 0;
     int to = int(text.size());
@@ -61,6 +59,18 @@ bool IsNumeric(const QString &text)
     if (from == to)
         return false;
     return numberLength(text, from) == to - from;
+}
+
+} // namespace
+
+bool IsNumeric(const QString &text)
+{
+    return isNumericText(text);
+}
+
+bool IsNumeric(QLatin1StringView text)
+{
+    return isNumericText(text);
 }
 
 double LeadingNumber(const QString &text)

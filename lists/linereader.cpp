@@ -19,7 +19,7 @@ bool LineReader::fill()
 
 bool LineReader::next(QByteArray *line)
 {
-    line->clear();
+    line->resize(0); // keeps the capacity for the next line
     bool any = false;
     for (;;) {
         if (m_pos >= m_buffer.size() && !fill())

@@ -14,19 +14,49 @@ const QString kNotEnoughFields = QStringLiteral("Format error: not enough field 
 const QString kFrequency = QStringLiteral("Format error: frequency field (1)");
 const QString kSymbolRate = QStringLiteral("Format error: symbol rate field (3)");
 const QString kPolarisation = QStringLiteral("Format error: polarisation field (2)");
+const QLatin1StringView kV("V");
+const QString kVText = QStringLiteral("V");
+const QString kHText = QStringLiteral("H");
+
+// The first three fields of a record, and how many fields it has (3 standing for 3 or more).
+struct Fields
+{
+    QLatin1StringView f[3];
+    int count = 0;
+};
+
+Fields splitFields(const QByteArray &line)
+{
+    Fields r;
+    int start = 0;
+    for (int i = 0; i < line.size() && r.count < 3; ++i) {
+        if (line[i] == ';') {
+            r.f[r.count++] = QLatin1StringView(line.constData() + start, i - start);
+            start = i + 1;
+        }
+    }
+    if (r.count < 3)
+        r.f[r.count++] = QLatin1StringView(line.constData() + start, line.size() - start);
+    return r;
+}
+
+// The value of a numeric field.
+double valueOf(QLatin1StringView field)
+{
+    return QByteArrayView(field.data(), field.size()).trimmed().toDouble();
+}
 
 // The checks of one record, in their order; the empty text when the record is good.
-QString checkRecord(const QList<QByteArray> &fields)
+QString checkRecord(const Fields &fields)
 {
-    if (fields.size() < 3)
+    if (fields.count < 3)
         return kNotEnoughFields;
-    const QString frequency = QString::fromLatin1(fields[0]);
+    const QLatin1StringView frequency = fields.f[0];
     if (!IsNumeric(frequency) || (frequency.size() != 8 && frequency.size() != 6))
         return kFrequency;
-    const QString rate = QString::fromLatin1(fields[2]);
-    if (!IsNumeric(rate) || LeadingNumber(rate) > 45000000.0)
+    if (!IsNumeric(fields.f[2]) || valueOf(fields.f[2]) > 45000000.0)
         return kSymbolRate;
-    if (fields[1] != "V" && fields[1] != "H")
+    if (fields.f[1] != kV && fields.f[1] != QLatin1StringView("H"))
         return kPolarisation;
     return QString();
 }
@@ -61,23 +91,35 @@ ListFileResult ReadListFile(const QString &folder, const QString &fileName, Tran
     const QString position = PositionName(fileName);
     LineReader reader(file);
     QByteArray line;
+    // Rows go into the list in runs, each row at the position of its line; a run ends where a
+    // row is the current one, which must be in the list before it is made current.
+    QList<TransponderEntry> run;
+    int runStart = 1;
+    auto flush = [&] {
+        if (!run.isEmpty())
+            list.insertTransponders(runStart, run);
+        result.rows += int(run.size());
+        runStart += int(run.size());
+        run.clear();
+    };
     // The line number is not held to 16 bits: a longer file reads on, numbered on.
     for (int number = 1; reader.next(&line); ++number) {
-        const QList<QByteArray> fields = line.split(';');
+        const Fields fields = splitFields(line);
         const QString error = checkRecord(fields);
         if (!error.isEmpty()) {
             result.errorLine = number;
             result.error = error;
             break;
         }
-        TransponderEntry entry{position, QString::fromLatin1(fields[0]),
-                               QString::fromLatin1(fields[1]).toUpper(),
-                               QString::fromLatin1(fields[2])};
-        list.insertTransponder(number, entry);
-        ++result.rows;
-        if (entry.frequency == list.currentFrequency())
+        // The polarisation passed its check as "V" or "H": it is upper case already.
+        run.append({position, QString(fields.f[0]), fields.f[1] == kV ? kVText : kHText,
+                    QString(fields.f[2])});
+        if (run.last().frequency == list.currentFrequency()) {
+            flush();
             list.makeCurrent(number);
+        }
     }
+    flush();
     file.close();
     if (result.errorLine > 0) {
         host.message({QStringLiteral("File: ") + fileName,

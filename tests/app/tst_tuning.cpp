@@ -188,7 +188,7 @@ private slots:
         QFETCH(QString, refusal);
         Started rig;
         rig.main->state.Bnd = quint8(band);
-        rig.main->insertTransponder(1, {"13.00E", frequency, "H", "27500"});
+        rig.main->insertTransponders(1, {{"13.00E", frequency, "H", "27500"}});
         rig.main->ListView_ItemClick(rig.row(0));
         QCOMPARE(rig.main->state.gFrq, frequency); // taken before the check
         if (refusal.isEmpty()) {
@@ -245,7 +245,7 @@ private slots:
     void columnSortIsByText()
     {
         Started rig;
-        rig.main->insertTransponder(1, {"13.00E", "950000", "V", "27500"});
+        rig.main->insertTransponders(1, {{"13.00E", "950000", "V", "27500"}});
         rig.main->show();
         QVERIFY(QTest::qWaitForWindowExposed(rig.main.get()));
         QHeaderView *header = rig.main->ListView->header();

@@ -18,10 +18,12 @@ struct MemoryList : TransponderList
     QList<int> current;
     QString gFrq;
     QString currentFrequency() const override { return gFrq; }
-    void insertTransponder(int position, const TransponderEntry &e) override
+    void insertTransponders(int position, const QList<TransponderEntry> &entries) override
     {
-        rows.insert(position - 1,
-                    QStringList{e.position, e.frequency, e.polarisation, e.symbolRate}.join(' '));
+        for (const TransponderEntry &e : entries)
+            rows.insert(
+                position++ - 1,
+                QStringList{e.position, e.frequency, e.polarisation, e.symbolRate}.join(' '));
     }
     void makeCurrent(int position) override { current << position; }
 };
@@ -98,6 +100,17 @@ private slots:
         QTest::newRow("rate before polarisation")
             << QByteArray("12000000;h;45000001;") << QStringList{}
             << "Line: 1\r\nFormat error: symbol rate field (3)";
+        QTest::newRow("rate with point over")
+            << QByteArray("12000000;H;45000001.;") << QStringList{}
+            << "Line: 1\r\nFormat error: symbol rate field (3)";
+        QTest::newRow("rate with exponent over")
+            << QByteArray("12000000;H;4.5000001E7;") << QStringList{}
+            << "Line: 1\r\nFormat error: symbol rate field (3)";
+        QTest::newRow("rate with sign and blanks over")
+            << QByteArray("12000000;H; +45000001 ;") << QStringList{}
+            << "Line: 1\r\nFormat error: symbol rate field (3)";
+        QTest::newRow("rate with leading point")
+            << QByteArray("12000000;H;.5;") << QStringList{"5.00E 12000000 H .5"} << "";
         QTest::newRow("highest rate")
             << QByteArray("12000000;H;45000000;") << QStringList{"5.00E 12000000 H 45000000"} << "";
         QTest::newRow("blank inside the rate") << QByteArray("12000000;H;27 500;") << QStringList{}
