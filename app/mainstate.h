@@ -14,7 +14,6 @@ struct MainState : LinkState
     quint8 Inp = 0;   // LNB input: 0 = A, 1 = B
     quint8 LNB = 0;   // LNB type: 0 universal, 1 wide, 2 DiSEqC
     bool Raz = false; // SHIFT was down at start
-    quint8 Bnd = 0;   // band: 0 = L, 1 = Ku
     QString gFrq;     // frequency as last read or tuned
     QString gPol;     // polarisation as last read or tuned
     QString gSrt;     // symbol rate as last read or tuned

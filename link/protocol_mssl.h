@@ -43,6 +43,14 @@ public:
     bool SetService(const QString &Svc) override;
     qint16 GetServiceNumber() override;
     void GetServiceName(ServiceList &List) override;
+    bool SetScanLocal(StatusLabels &Status, ScanTree &TreeView, bool &Run) override;
+    bool RunScanLocal(const QString &Pol, StatusLabels &Status, ScanTree &TreeView,
+                      bool &Run) override;
+    bool RunTestLocal(const QString &Sym, StatusLabels &Status, ScanTree &TreeView, bool &Run,
+                      bool ReScan) override;
+    bool AllFound(const ScanTree &TreeView) override;
+    bool OneFound(const ScanTree &TreeView) override;
+    bool SetSelected(ScanTree &TreeView, int Node) override;
 
     // Steps of the running receiver scan: done so far, and in all (0 when no scan runs).
     qint32 scanDone() const { return ScanDone; }
@@ -53,6 +61,10 @@ public:
     static QByteArray SpeedText(const QString &Inp);
 
 protected:
+    qint16 testFrequency(const QString &freq, int node, const QString &Sym, StatusLabels &Status,
+                         ScanTree &TreeView, bool &Run);
+    bool identify(int node, const QString &freq, const QString &P, const QString &Sym, qint16 n,
+                  StatusLabels &Status, ScanTree &TreeView, bool &Run);
     QByteArray query(const QByteArray &code);
     bool set(const QByteArray &code, const QByteArray &value);
     // Query the code; set it to `wanted` only when the receiver reports something else.

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class ScanTree;
 class ServiceList;
 class StatusLabels;
 
@@ -45,4 +46,17 @@ public:
     virtual qint16 GetServiceNumber() = 0;
     // Appends the named services of the tuned transponder to the list, numbered "000".
     virtual void GetServiceName(ServiceList &List) = 0;
+    // Sweeps the band on V, then H, recording each carrier in the tree; true when one was found.
+    // Run is read while the sweeps go on; clearing it stops them.
+    virtual bool SetScanLocal(StatusLabels &Status, ScanTree &TreeView, bool &Run) = 0;
+    virtual bool RunScanLocal(const QString &Pol, StatusLabels &Status, ScanTree &TreeView,
+                              bool &Run) = 0;
+    // Tests every transponder of the tree not yet identified at the symbol rate; true when none
+    // is left unidentified.
+    virtual bool RunTestLocal(const QString &Sym, StatusLabels &Status, ScanTree &TreeView,
+                              bool &Run, bool ReScan) = 0;
+    virtual bool AllFound(const ScanTree &TreeView) = 0;
+    virtual bool OneFound(const ScanTree &TreeView) = 0;
+    // Tunes the receiver to the tree's selected node when it is a service; always false.
+    virtual bool SetSelected(ScanTree &TreeView, int Node) = 0;
 };

@@ -72,8 +72,19 @@ int main(int argc, char **argv)
                                      QStringLiteral("Append one line per frame or terminal line "
                                                     "received (rx) and per reply sent (tx)."),
                                      QStringLiteral("FILE"));
-    parser.addOptions(
-        {satellite, port, address, terminal, latency, baud, silent, drop, split, garbage, logFile});
+    const QCommandLineOption tuneLag(QStringLiteral("tune-lag"),
+                                     QStringLiteral("After a tuning, report the former frequency "
+                                                    "for N \"Tfrq\" queries."),
+                                     QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption noConfirm(QStringLiteral("no-confirm"),
+                                       QStringLiteral("Never report a tuned frequency (\"Tfrq\" "
+                                                      "keeps the start frequency)."));
+    const QCommandLineOption learn(QStringLiteral("learn"),
+                                   QStringLiteral("After each lock, answer the first N service "
+                                                  "name queries with \"Service:\" placeholders."),
+                                   QStringLiteral("N"), QStringLiteral("0"));
+    parser.addOptions({satellite, port, address, terminal, latency, baud, silent, drop, split,
+                       garbage, logFile, tuneLag, noConfirm, learn});
     parser.process(app);
 
     if (!parser.isSet(satellite) || !parser.isSet(port))
@@ -110,6 +121,13 @@ int main(int argc, char **argv)
     ReceiverModel::Options modelOptions;
     modelOptions.address = quint8(adr);
     modelOptions.terminal = parser.isSet(terminal);
+    modelOptions.tuneLag = parser.value(tuneLag).toInt(&ok);
+    if (!ok || modelOptions.tuneLag < 0)
+        return fail(QStringLiteral("--tune-lag takes a count"));
+    modelOptions.learnQueries = parser.value(learn).toInt(&ok);
+    if (!ok || modelOptions.learnQueries < 0)
+        return fail(QStringLiteral("--learn takes a count"));
+    modelOptions.neverConfirm = parser.isSet(noConfirm);
     ReceiverModel model(sat, modelOptions);
 
     struct sigaction sa

@@ -35,10 +35,11 @@ const QMap<QByteArray, QList<QByteArray>> &defaultChoices()
 } // namespace
 
 ReceiverModel::ReceiverModel(const Satellite &satellite, const Options &options)
-    : m_sat(satellite), m_address(options.address)
+    : m_sat(satellite), m_address(options.address), m_options(options)
 {
     m_state.terminal = options.terminal;
     m_state.frequency = satellite.startFrequency;
+    m_state.reportedFrequency = satellite.startFrequency;
     m_state.lnbPolar = satellite.startPolar == 'V' ? "14" : "18";
     m_state.symbolRate = satellite.startSymbolRate;
     // At power-on each setting holds a value other than the one initialisation sends, so a
@@ -145,6 +146,20 @@ const SimTransponder *ReceiverModel::tunedTransponder() const
     return nullptr;
 }
 
+const SimTransponder *ReceiverModel::carrierAt(double *distance) const
+{
+    const char polar = m_state.lnbPolar == "14" ? 'V' : 'H';
+    for (const SimTransponder &tp : m_sat.transponders) {
+        const double half = tp.symbolRate * 1.35 / 2.0;
+        const double d = std::fabs(double(m_state.frequency - tp.frequency)) / half;
+        if (tp.polar == polar && d <= 1.0) {
+            *distance = d;
+            return &tp;
+        }
+    }
+    return nullptr;
+}
+
 const SimTransponder *ReceiverModel::lockedTransponder() const
 {
     const SimTransponder *tp = tunedTransponder();
@@ -185,13 +200,40 @@ std::optional<QByteArray> ReceiverModel::answer(const QByteArray &code, const QB
         return ok;
     }
     if (code == "Tfrq") {
-        if (query)
-            return QByteArray::number(m_state.frequency);
+        if (query) {
+            const bool confirmed =
+                !m_options.neverConfirm && ++m_state.queriesSinceTuning > m_options.tuneLag;
+            if (confirmed)
+                m_state.reportedFrequency = m_state.frequency;
+            return QByteArray::number(m_state.reportedFrequency);
+        }
         qint64 f = 0;
         if (!isWholeNumber(value, 1, 99999999, &f))
             return refused;
         m_state.frequency = f;
+        m_state.queriesSinceTuning = 0;
         return ok;
+    }
+    if (code == "Fend")
+        return choice(m_state.frontEnd, {"Bsrc", "Null"});
+    if (code == "AStp")
+        return choice(m_state.autoStep, {"ON", "OFF"});
+    if (code == "Vnpd")
+        return choice(m_state.vnpd, {"ON", "OFF"});
+    if (code == "Slvl" || code == "Lnmr") {
+        if (!query)
+            return refused;
+        double d = 0;
+        const SimTransponder *tp = carrierAt(&d);
+        if (code == "Slvl")
+            return tp ? QByteArray::number(tp->level - 6.0 * d * d, 'f', 2) : "-??.??";
+        return tp ? QByteArray::number(tp->margin - 7.0 * d, 'f', 1) : "-??.?";
+    }
+    if (code == "Sigq") {
+        if (!query)
+            return refused;
+        const SimTransponder *tp = lockedTransponder();
+        return tp ? QByteArray::number(qBound(1, int(40 + 4 * tp->margin), 99)) : "00";
     }
     if (code == "Rstp") {
         if (query)
@@ -218,6 +260,13 @@ std::optional<QByteArray> ReceiverModel::answer(const QByteArray &code, const QB
         const int i = m_state.nameService - 1;
         if (!tp || i < 0 || i >= count)
             return QByteArray();
+        // Right after a lock the receiver has not learnt the names yet.
+        if (tp != m_state.lastLock) {
+            m_state.lastLock = tp;
+            m_state.nameQueriesSinceLock = 0;
+        }
+        if (++m_state.nameQueriesSinceLock <= m_options.learnQueries)
+            return QStringLiteral("Service:%1").arg(i + 1, 4, 10, QLatin1Char('0')).toLatin1();
         return tp->services[i].toLatin1();
     }
     if (code == "Bst") {

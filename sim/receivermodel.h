@@ -22,6 +22,12 @@
 // receiver has not learnt yet reads "Service:" and its number (so written in the satellite
 // file). "Bst" answers "OK" when locked, "NOK" otherwise.
 //
+// Sweep: around each carrier, over a band as wide as its symbol rate makes it (rate x 1.35),
+// "Slvl" reads a level and "Lnmr" a margin, both highest at the carrier's own frequency; away
+// from every carrier they read "-??.??" and "-??.?". "Sigq" reads a quality other than "00"
+// only when locked. "Fend" reads "Bsrc" until it is set to "Null"; "AStp" and "Vnpd" take ON
+// and OFF.
+//
 // Terminal mode: lines of text ended by CR or LF. "CNFG CNPR MSLV" switches to master/slave;
 // any other non-empty line is answered "Unknown command" and a new line.
 class ReceiverModel
@@ -31,6 +37,12 @@ public:
     {
         quint8 address = 129;
         bool terminal = false;
+        // "Tfrq" reports the former frequency for this many queries after a set.
+        int tuneLag = 0;
+        // "Tfrq" never reports a frequency that was set.
+        bool neverConfirm = false;
+        // After each new lock, the first this many name queries read "Service:" placeholders.
+        int learnQueries = 0;
     };
 
     // One frame or terminal line received, and the receiver's answer (empty: none).
@@ -52,6 +64,13 @@ public:
         int service = 1;     // selected with "Rstp"
         int nameService = 1; // selected with a set of "Snam"
         QMap<QByteArray, QByteArray> defaults;
+        QByteArray frontEnd = "Bsrc"; // "Fend": a band search runs until it is set to "Null"
+        QByteArray autoStep = "ON";   // "AStp"
+        QByteArray vnpd = "ON";       // "Vnpd"
+        qint64 reportedFrequency = 0; // what "Tfrq" reports while a tuning is not confirmed
+        int queriesSinceTuning = 0;
+        const SimTransponder *lastLock = nullptr;
+        int nameQueriesSinceLock = 0;
     };
 
     ReceiverModel(const Satellite &satellite, const Options &options);
@@ -67,6 +86,9 @@ public:
     // The tuned carrier when the symbol rate is its own too: the receiver locks on it ("Bst"
     // answers "OK") and knows its services ("Snam"). Null when not locked.
     const SimTransponder *lockedTransponder() const;
+    // The carrier whose band covers the tuned frequency on the tuned polarisation, with the
+    // distance from its centre as a fraction of its half band (0 at the centre).
+    const SimTransponder *carrierAt(double *distance) const;
 
 private:
     QList<Exchange> receiveFrames();
@@ -77,6 +99,7 @@ private:
 
     Satellite m_sat;
     quint8 m_address;
+    Options m_options;
     State m_state;
     QByteArray m_in;
 };

@@ -1,0 +1,362 @@
+// The scan operations of the master/slave driver: the receiver sweeps the band step by step
+// while the driver reads signal level ("Slvl") and link margin ("Lnmr") and records each
+// carrier in the scan tree; then each carrier is tested at a symbol rate (lock with "Sigq",
+// service count and names with "Snam").
+//
+// Scan tree keys and texts (F frequency, P polarisation, M margin "0.0", S symbol rate,
+// L margin reply, T the transponder's text, N service count, NNN service number "000"):
+//   found transponder     key F|P         text F-P
+//   its margin            key F|P|M       text Margin:M
+//   identified            key F|P|S       text F-P-S, bold
+//   margin after a test   key F|P|S|L     text Margin:L   (F and P of the sweep)
+//   service count         key T|N         text Services:N
+//   service               key T#NNN-Name  text NNN-Name
+
+#include "link/linkstate.h"
+#include "link/numbers.h"
+#include "link/protocol.h"
+#include "link/protocol_mssl.h"
+#include "link/scantree.h"
+#include "link/statuslabels.h"
+#include "platform/host.h"
+
+#include <QVector>
+
+#include <cmath>
+
+namespace {
+
+const QString kNoLevel = QStringLiteral("-??.??");
+const QString kNoMargin = QStringLiteral("-??.?");
+
+// A receiver that never reports the frequency it was asked for (a lost link, another form of
+// the frequency) ends the sweep after this many repetitions of the tuning.
+constexpr int kMaxTuningRepeats = 20;
+
+bool isIdentified(const QString &key)
+{
+    const int first = int(key.indexOf(QLatin1Char('|')));
+    return first >= 0 && key.indexOf(QLatin1Char('|'), first + 1) >= 0;
+}
+
+// "0.0": one decimal, halves away from zero, "." as separator.
+QString marginText(float m)
+{
+    const double rounded = std::round(double(m) * 10.0) / 10.0;
+    return QString::number(rounded, 'f', 1);
+}
+
+QString frequencyText(double f)
+{
+    return QString::number(f, 'f', 0);
+}
+
+QString spinner(const QString &phase, int count)
+{
+    return phase + (count % 2 ? QStringLiteral(" -") : QStringLiteral(" |"));
+}
+
+} // namespace
+
+bool Protocol_MsSl::SetScanLocal(StatusLabels &Status, ScanTree &TreeView, bool &Run)
+{
+    if (query("Fend") == "Bsrc") {
+        set("Fend", "Null");
+        m_link.host.sleep(3000);
+    }
+    set("AStp", "OFF");
+    set("Vnpd", "OFF");
+    SetSpeed(QStringLiteral("45000"));
+    Wait(200);
+    const bool v = RunScanLocal(QStringLiteral("V"), Status, TreeView, Run);
+    const bool h = RunScanLocal(QStringLiteral("H"), Status, TreeView, Run);
+    set("AStp", "ON");
+    set("Vnpd", "ON");
+    return v || h;
+}
+
+bool Protocol_MsSl::RunScanLocal(const QString &Pol, StatusLabels &Status, ScanTree &TreeView,
+                                 bool &Run)
+{
+    const bool ku = m_link.Bnd == 1;
+    const double first = ku ? 10700000.0 : 950000.0;
+    const double end = ku ? 12750000.0 : 2150000.0;
+    double f = first;
+    ScanDone = 0;
+    ScanTotal = qint32((end - first) / 1000.0);
+    bool found = false;
+    QString stopReason;
+
+    // The carrier being crossed: the step with the best level plus twice the margin so far.
+    bool open = false;
+    double bestScore = 0, bestFrequency = 0;
+    float bestMargin = 0;
+    auto record = [&] {
+        const QString F = frequencyText(bestFrequency);
+        const QString M = marginText(bestMargin);
+        const int node = TreeView.add(0, F + QLatin1Char('|') + Pol, F + QLatin1Char('-') + Pol);
+        if (node)
+            TreeView.add(node, F + QLatin1Char('|') + Pol + QLatin1Char('|') + M,
+                         QStringLiteral("Margin:") + M);
+        found = true;
+        open = false;
+    };
+
+    if (Run) {
+        SetLNBPolar(Pol);
+        SetFrequencyNum(f);
+        Wait(400);
+        Status.setText(0, QStringLiteral("Scanning"));
+        Status.setText(1, Pol);
+        Status.setText(2, QString());
+        for (;;) {
+            // Tune and wait until the receiver reports the frequency asked for.
+            SetFrequencyNum(f);
+            QString r = QString::fromLatin1(query("Tfrq"));
+            int repeats = 0;
+            while (Run && !(IsNumeric(r) && LeadingNumber(r) == f)) {
+                if (++repeats > kMaxTuningRepeats) {
+                    stopReason = QStringLiteral("No tuning at ") + frequencyText(f);
+                    break;
+                }
+                m_link.host.doEvents();
+                SetFrequencyNum(f);
+                r = QString::fromLatin1(query("Tfrq"));
+            }
+            if (!Run || !stopReason.isEmpty())
+                break; // an open candidate is dropped
+            ++ScanDone;
+            Status.setText(3, frequencyText(f));
+
+            QString level;
+            bool signal = true;
+            for (int i = 0; i < 8; ++i) {
+                level = QString::fromLatin1(query("Slvl"));
+                if (level == kNoLevel) {
+                    signal = false;
+                    break;
+                }
+            }
+            QString margin;
+            if (signal) {
+                margin = QString::fromLatin1(query("Lnmr"));
+                if (margin != kNoMargin) {
+                    const float m = float(LeadingNumber(margin));
+                    // A margin below -4.1 neither feeds nor closes the carrier.
+                    if (!(m < -4.1f)) {
+                        const double score = LeadingNumber(level) + 2.0 * LeadingNumber(margin);
+                        if (!open) {
+                            open = true;
+                            bestScore = score;
+                            bestFrequency = f;
+                            bestMargin = m;
+                        }
+                        if (score > bestScore) {
+                            bestScore = score;
+                            bestFrequency = f;
+                            bestMargin = m;
+                        }
+                    }
+                }
+            }
+            if (open && (level == kNoLevel || margin == kNoMargin))
+                record();
+            f += 1000.0;
+            if (!(f < end)) {
+                // A carrier that lasts to the end of the band is a carrier all the same.
+                if (open)
+                    record();
+                break;
+            }
+        }
+    }
+    Status.setText(0, QStringLiteral("Done"));
+    for (int i = 1; i <= 4; ++i)
+        Status.setText(i, QString());
+    if (!stopReason.isEmpty())
+        Status.setText(0, stopReason);
+    ScanTotal = 0;
+    return found;
+}
+
+bool Protocol_MsSl::RunTestLocal(const QString &Sym, StatusLabels &Status, ScanTree &TreeView,
+                                 bool &Run, bool ReScan)
+{
+    const int count = TreeView.count();
+    if (count == 0)
+        return true;
+    Status.setText(0, QStringLiteral("Testing"));
+    QString lastPolar;
+    for (int i = 1; i <= count && Run; ++i) {
+        const int node = i;
+        if (TreeView.parent(node) || isIdentified(TreeView.key(node)))
+            continue;
+        TreeView.select(node);
+        Status.setText(4, QString());
+        SetSpeed(Sym);
+        Status.setText(2, Sym);
+        const QString text = TreeView.text(node);
+        const int dash = int(text.indexOf(QLatin1Char('-')));
+        const QString P = text.mid(dash + 1, 1);
+        if (P != lastPolar) {
+            SetLNBPolar(P);
+            lastPolar = P;
+            Status.setText(1, P);
+        }
+        const QString base = dash < 0 ? text : text.left(dash);
+        QString freq = base;
+        qint16 n = 0;
+        for (int attempt = 0;; ++attempt) {
+            n = testFrequency(freq, node, Sym, Status, TreeView, Run);
+            if (!Run)
+                break;
+            if (n > 0 || !ReScan || attempt >= 4)
+                break;
+            static const int offsets[4] = {-6000, -3000, 3000, 6000};
+            freq = frequencyText(LeadingNumber(base) + offsets[attempt]);
+        }
+        if (!Run)
+            break;
+        if (n > 0 && !identify(node, freq, P, Sym, n, Status, TreeView, Run))
+            break;
+    }
+    const bool result = AllFound(TreeView);
+    Status.setText(0, QStringLiteral("Done"));
+    for (int i = 1; i <= 4; ++i)
+        Status.setText(i, QString());
+    return result;
+}
+
+// Tunes to freq and waits for margin, lock and services. Returns the service count, 0 when the
+// transponder does not answer there (or Run was cleared).
+qint16 Protocol_MsSl::testFrequency(const QString &freq, int node, const QString &Sym,
+                                    StatusLabels &Status, ScanTree &TreeView, bool &Run)
+{
+    SetFrequency(freq);
+    Status.setText(3, freq);
+    Wait(2500);
+    const QString L = QString::fromLatin1(query("Lnmr"));
+    if (L == kNoMargin || float(LeadingNumber(L)) < -0.1f)
+        return 0;
+
+    for (int c = 0; c < TreeView.childCount(node); ++c) {
+        const int child = TreeView.child(node, c);
+        if (!TreeView.text(child).contains(QLatin1String("Margin:")))
+            continue;
+        const QString key = TreeView.key(child);
+        const int bar = int(key.indexOf(QLatin1Char('|')));
+        TreeView.setKey(child, key.left(bar + 2) + QLatin1Char('|') + Sym + QLatin1Char('|') + L);
+        TreeView.setText(child, QStringLiteral("Margin:") + L);
+        break;
+    }
+
+    Status.setText(4, QStringLiteral("DVB"));
+    for (int failures = 0;;) {
+        const QString q = QString::fromLatin1(query("Sigq"));
+        Wait(200);
+        if (IsNumeric(q) && q != QLatin1String("00"))
+            break;
+        if (++failures >= 80)
+            return 0;
+        Status.setText(4, spinner(QStringLiteral("DVB"), failures));
+    }
+    if (!Run)
+        return 0;
+
+    Status.setText(4, QStringLiteral("SVC"));
+    Wait(2400);
+    for (int failures = 0;;) {
+        const qint16 n = GetServiceNumber();
+        if (n > 0)
+            return n;
+        Wait(200);
+        if (++failures >= 20)
+            return 0;
+        Status.setText(4, spinner(QStringLiteral("SVC"), failures));
+        if (!Run)
+            return 0;
+    }
+}
+
+// Records the transponder as identified at freq with n services and reads their names.
+// False when Run was cleared.
+bool Protocol_MsSl::identify(int node, const QString &freq, const QString &P, const QString &Sym,
+                             qint16 n, StatusLabels &Status, ScanTree &TreeView, bool &Run)
+{
+    const QString T = freq + QLatin1Char('-') + P + QLatin1Char('-') + Sym;
+    // Another transponder identified as this very one already stands in the tree: this node
+    // stays as found rather than replace or duplicate it.
+    if (!TreeView.setKey(node, freq + QLatin1Char('|') + P + QLatin1Char('|') + Sym))
+        return true;
+    TreeView.setBold(node, true);
+    Status.setText(4, QStringLiteral("NAM"));
+    TreeView.setText(node, T);
+    TreeView.add(node, T + QLatin1Char('|') + QString::number(n),
+                 QStringLiteral("Services:") + QString::number(n));
+
+    QVector<QByteArray> names(n);
+    for (int pass = 1; pass <= 6; ++pass) {
+        bool early = false;
+        for (int s = 1; s <= n; ++s) {
+            set("Snam", QByteArray::number(s));
+            m_link.host.sleep(100);
+            m_link.host.doEvents();
+            names[s - 1] = query("Snam");
+            if (names[s - 1].startsWith("Service:")) {
+                early = true; // the receiver has not named that service yet
+                break;
+            }
+        }
+        Status.setText(4, spinner(QStringLiteral("NAM"), pass));
+        if (!Run)
+            return false;
+        if (!early)
+            break;
+    }
+    for (int s = 1; s <= n; ++s) {
+        const QByteArray name = names[s - 1].startsWith("Service:") ? QByteArray() : names[s - 1];
+        const QString label =
+            QStringLiteral("%1-").arg(s, 3, 10, QLatin1Char('0')) + QString::fromLatin1(name);
+        TreeView.add(node, T + QLatin1Char('#') + label, label);
+    }
+    return true;
+}
+
+bool Protocol_MsSl::AllFound(const ScanTree &TreeView)
+{
+    for (int node = 1; node <= TreeView.count(); ++node) {
+        if (!TreeView.parent(node) && !isIdentified(TreeView.key(node)))
+            return false;
+    }
+    return true;
+}
+
+bool Protocol_MsSl::OneFound(const ScanTree &TreeView)
+{
+    for (int node = 1; node <= TreeView.count(); ++node) {
+        if (!TreeView.parent(node) && isIdentified(TreeView.key(node)))
+            return true;
+    }
+    return false;
+}
+
+bool Protocol_MsSl::SetSelected(ScanTree &TreeView, int Node)
+{
+    Q_UNUSED(Node); // the clicked node is the tree's selected node
+    // A service key is the transponder's text F-P-S, "#", and the service's label NNN-Name.
+    // Its fields are taken by their separators, so any frequency and symbol rate width works.
+    const QString k = TreeView.key(TreeView.selected());
+    const int hash = int(k.indexOf(QLatin1Char('#')));
+    if (hash < 0)
+        return false;
+    const QStringList t = k.left(hash).split(QLatin1Char('-'));
+    const QString label = k.mid(hash + 1);
+    const int dash = int(label.indexOf(QLatin1Char('-')));
+    if (t.size() != 3 || dash < 1)
+        return false;
+    SetLNBPolar(t[1]);
+    SetSpeed(t[2]);
+    SetFrequency(t[0]);
+    SetService(label.left(dash));
+    return false;
+}
