@@ -138,7 +138,11 @@ QByteArray ListRecord(const TransponderEntry &entry)
 
 QByteArray ServiceLine(const QString &label)
 {
-    return (label.left(3) + QLatin1Char(';') + label.mid(4) + QLatin1String(";\r\n")).toLatin1();
+    // Number and name by the label's first "-", so service numbers of four digits stay whole.
+    const int dash = int(label.indexOf(QLatin1Char('-')));
+    const QString number = dash < 0 ? label : label.left(dash);
+    const QString name = dash < 0 ? QString() : label.mid(dash + 1);
+    return (number + QLatin1Char(';') + name + QLatin1String(";\r\n")).toLatin1();
 }
 
 QString ServiceFileName(const TransponderEntry &entry)

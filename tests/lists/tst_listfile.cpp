@@ -222,6 +222,7 @@ private slots:
         QCOMPARE(ServiceFileName(e), QString("5.00E-12000000-H-27500.csv"));
         QCOMPARE(ServiceLine("007-Canal Azur"), QByteArray("007;Canal Azur;\r\n"));
         QCOMPARE(ServiceLine("012-"), QByteArray("012;;\r\n"));
+        QCOMPARE(ServiceLine("1000-A-B"), QByteArray("1000;A-B;\r\n"));
 
         QTemporaryDir dir;
         writeFile(dir.filePath("5.00E.csv"),

@@ -1,0 +1,32 @@
+#include "scan/position.h"
+
+#include "link/numbers.h"
+
+#include <cmath>
+
+bool IsPositionCharacter(QChar c)
+{
+    return c == QLatin1Char('.') || (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+           c == QLatin1Char('E') || c == QLatin1Char('W');
+}
+
+QString NormalisePosition(const QString &text, bool *completed)
+{
+    QString t = text;
+    *completed = !(t.endsWith(QLatin1Char('E')) || t.endsWith(QLatin1Char('W')));
+    if (*completed)
+        t += QLatin1Char('E');
+    // The number stands before the letter: the characters up to the position of "E" plus that
+    // of "W" (1-based, 0 when absent), less one.
+    const int e = int(t.indexOf(QLatin1Char('E'))) + 1;
+    const int w = int(t.indexOf(QLatin1Char('W'))) + 1;
+    const float number = float(LeadingNumber(t.left(e + w - 1)));
+    // "00.00", with the sign in front of the padded digits.
+    const double rounded = std::round(double(std::fabs(number)) * 100.0) / 100.0;
+    QString digits = QString::number(rounded, 'f', 2);
+    if (digits.indexOf(QLatin1Char('.')) < 2)
+        digits.prepend(QLatin1Char('0'));
+    if (number < 0 && rounded != 0)
+        digits.prepend(QLatin1Char('-'));
+    return digits + t.right(1);
+}

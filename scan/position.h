@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+// A satellite position as the scan window keeps it: a number with at least two integer digits
+// and two decimals, "." as separator, then "E" or "W" (5.00E becomes 05.00E, 130W 130.00W).
+// A text that does not end in "E" or "W" gets an "E" (and *completed is set).
+QString NormalisePosition(const QString &text, bool *completed);
+
+// A character that may end a position being typed: ".", a digit, "E" or "W".
+bool IsPositionCharacter(QChar c);

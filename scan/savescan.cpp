@@ -1,0 +1,112 @@
+#include "scan/savescan.h"
+
+#include "link/scantree.h"
+#include "link/statuslabels.h"
+#include "lists/catalogue.h"
+#include "lists/listfile.h"
+#include "platform/host.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+bool isIdentified(const QString &key)
+{
+    const int first = int(key.indexOf(QLatin1Char('|')));
+    return first >= 0 && key.indexOf(QLatin1Char('|'), first + 1) >= 0;
+}
+
+struct PendingFile
+{
+    QString path;
+    QByteArray content;
+};
+
+// The files of the scan, in the order they are written.
+std::vector<PendingFile> filesOf(const ScanTree &tree, const QString &position,
+                                 const QString &listPath, const QString &dataFolder)
+{
+    std::vector<PendingFile> files{{listPath, QByteArray()}};
+    for (int node = 1; node <= tree.count(); ++node) {
+        if (tree.parent(node) || !isIdentified(tree.key(node)))
+            continue;
+        // The label F-P-S is read by its separators, so a 7-digit frequency or a 4-digit
+        // symbol rate is saved whole.
+        const QStringList fps = tree.text(node).split(QLatin1Char('-'));
+        if (fps.size() != 3)
+            continue;
+        const TransponderEntry entry{position, fps[0], fps[1], fps[2]};
+        files[0].content += ListRecord(entry);
+        const QString T = fps.join(QLatin1Char('-'));
+        PendingFile services{QDir(dataFolder).filePath(ServiceFileName(entry)), QByteArray()};
+        for (int c = 0; c < tree.childCount(node); ++c) {
+            const int child = tree.child(node, c);
+            if (tree.key(child).contains(T + QLatin1Char('#')))
+                services.content += ServiceLine(tree.text(child));
+        }
+        files.push_back(services);
+    }
+    return files;
+}
+
+void reportFailure(Host &host, const QString &path, const QString &reason)
+{
+    host.message({QStringLiteral("Error"),
+                  QStringLiteral("File ") + path + QStringLiteral(" could not be written.\r\n") +
+                      reason,
+                  Message::Critical, Message::Ok});
+}
+
+} // namespace
+
+bool SaveScan(const ScanTree &tree, const QString &position, const QString &programFolder,
+              Host &host, StatusLabels &status)
+{
+    if (tree.count() == 0)
+        return false;
+    status.setText(0, QStringLiteral("Saving"));
+    const QString listPath = QDir(programFolder).filePath(position + QLatin1String(".csv"));
+    if (QFile::exists(listPath)) {
+        const Message ask{QStringLiteral("File exists"),
+                          QStringLiteral("File ") + listPath +
+                              QStringLiteral(" already exists.\r\nDo you want to replace it ?"),
+                          Message::NoIcon, Message::OkCancel};
+        if (host.message(ask) == Message::AnsweredCancel) {
+            status.setText(0, QString());
+            return false;
+        }
+    }
+    const QString dataFolder = DataFolder(programFolder);
+    QDir().mkpath(dataFolder); // when it cannot be made, the first service file says so
+
+    const std::vector<PendingFile> files = filesOf(tree, position, listPath, dataFolder);
+    std::vector<std::unique_ptr<QSaveFile>> written;
+    for (const PendingFile &f : files) {
+        auto out = std::make_unique<QSaveFile>(f.path);
+        if (!out->open(QIODevice::WriteOnly) || out->write(f.content) != f.content.size()) {
+            reportFailure(host, f.path, out->errorString());
+            for (auto &w : written)
+                w->cancelWriting();
+            out->cancelWriting();
+            status.setText(0, QString());
+            return false;
+        }
+        written.push_back(std::move(out));
+    }
+    bool ok = true;
+    for (size_t i = 0; i < written.size(); ++i) {
+        if (!ok) {
+            written[i]->cancelWriting();
+        } else if (!written[i]->commit()) {
+            reportFailure(host, files[i].path, written[i]->errorString());
+            ok = false;
+        }
+    }
+    status.setText(0, QString());
+    return ok;
+}

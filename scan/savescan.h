@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+class Host;
+class ScanTree;
+class StatusLabels;
+
+// Saves a scan: the list file position.csv in the program folder, with one record per
+// identified transponder in tree order, and for each of them the service file
+// position-F-P-S.csv in the DataFolder with one line per service. An existing list file is
+// replaced only when the operator confirms. Every file is written beside its place first and
+// moved over the old one only when all of them were written, so a failure leaves every earlier
+// file as it was and says which file failed and why. Status label 0 reads "Saving" meanwhile.
+// Returns true when the files were written.
+bool SaveScan(const ScanTree &tree, const QString &position, const QString &programFolder,
+              Host &host, StatusLabels &status);

@@ -1,0 +1,424 @@
+#include "scan/scan.h"
+
+#include "link/numbers.h"
+#include "link/receiverdriver.h"
+#include "platform/host.h"
+#include "scan/position.h"
+#include "scan/savescan.h"
+
+#include <QCheckBox>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const int kKeyRole = Qt::UserRole;
+const int kIndexRole = Qt::UserRole + 1;
+
+} // namespace
+
+// --- the scan tree over the tree view ---
+
+void TreeViewScanTree::clear()
+{
+    m_view->clear();
+    m_items.clear();
+    m_byKey.clear();
+}
+
+QString TreeViewScanTree::key(int node) const
+{
+    QTreeWidgetItem *i = item(node);
+    return i ? i->data(0, kKeyRole).toString() : QString();
+}
+
+QString TreeViewScanTree::text(int node) const
+{
+    QTreeWidgetItem *i = item(node);
+    return i ? i->text(0) : QString();
+}
+
+int TreeViewScanTree::indexOf(const QTreeWidgetItem *item) const
+{
+    return item ? item->data(0, kIndexRole).toInt() : 0;
+}
+
+int TreeViewScanTree::parent(int node) const
+{
+    QTreeWidgetItem *i = item(node);
+    return i ? indexOf(i->parent()) : 0;
+}
+
+int TreeViewScanTree::childCount(int node) const
+{
+    QTreeWidgetItem *i = item(node);
+    return i ? i->childCount() : 0;
+}
+
+int TreeViewScanTree::child(int node, int c) const
+{
+    QTreeWidgetItem *i = item(node);
+    return i ? indexOf(i->child(c)) : 0;
+}
+
+int TreeViewScanTree::add(int parent, const QString &key, const QString &text)
+{
+    if (m_byKey.contains(key))
+        return 0;
+    QTreeWidgetItem *up = item(parent);
+    auto *node = up ? new QTreeWidgetItem(up) : new QTreeWidgetItem(m_view);
+    node->setText(0, text);
+    node->setData(0, kKeyRole, key);
+    m_items.append(node);
+    const int index = int(m_items.size());
+    node->setData(0, kIndexRole, index);
+    m_byKey.insert(key, index);
+    if (up)
+        up->setExpanded(true);
+    return index;
+}
+
+bool TreeViewScanTree::setKey(int node, const QString &key)
+{
+    QTreeWidgetItem *i = item(node);
+    if (!i || m_byKey.value(key, node) != node)
+        return false;
+    m_byKey.remove(i->data(0, kKeyRole).toString());
+    m_byKey.insert(key, node);
+    i->setData(0, kKeyRole, key);
+    return true;
+}
+
+void TreeViewScanTree::setText(int node, const QString &text)
+{
+    if (QTreeWidgetItem *i = item(node))
+        i->setText(0, text);
+}
+
+void TreeViewScanTree::setBold(int node, bool bold)
+{
+    if (QTreeWidgetItem *i = item(node)) {
+        QFont f = i->font(0);
+        f.setBold(bold);
+        i->setFont(0, f);
+    }
+}
+
+void TreeViewScanTree::select(int node)
+{
+    if (QTreeWidgetItem *i = item(node))
+        m_view->setCurrentItem(i);
+}
+
+int TreeViewScanTree::selected() const
+{
+    return indexOf(m_view->currentItem());
+}
+
+// --- the window ---
+
+Scan::Scan(ReceiverDriver &driver, Host &host, const QString &programFolder, QWidget *owner)
+    : QDialog(owner), Eqt(driver), m_host(host), m_programFolder(programFolder),
+      m_tree(nullptr)
+{
+    setWindowTitle(QStringLiteral("Transponder Scanning"));
+    setModal(true);
+    buildControls();
+    m_tree = TreeViewScanTree(TreeView);
+}
+
+Scan::~Scan()
+{
+    Run = false;
+}
+
+void Scan::buildControls()
+{
+    Position = new QLineEdit(QStringLiteral("5.00E"), this);
+    Position->setToolTip(QStringLiteral("Enter satellite position"));
+    ScanIt = new QPushButton(QStringLiteral("S&can"), this);
+    ScanIt->setToolTip(QStringLiteral("Start  transponder scanning"));
+    ReScan = new QPushButton(QStringLiteral("&Rescan"), this);
+    ReScan->setToolTip(QStringLiteral("Start again the service search"));
+    Save = new QPushButton(QStringLiteral("&Save"), this);
+    Save->setToolTip(QStringLiteral("Save information in file"));
+    for (QPushButton *b : {ScanIt, ReScan, Save}) {
+        b->setEnabled(false);
+        b->setAutoDefault(false);
+    }
+
+    rates = new QGroupBox(QStringLiteral("Symbol Rates"), this);
+    auto *grid = new QGridLayout(rates);
+    static const char *const captions[11] = {"45000", "30000", "27500", "23000", "22000", "17000",
+                                             "16200", "13200", "10000", "6900",  "4883"};
+    static const bool tickedAtStart[12] = {true,  true,  true,  false, true,  false,
+                                           false, false, false, false, false, false};
+    for (int i = 0; i < 12; ++i) {
+        SRate[i] = new QCheckBox(i < 11 ? QString::fromLatin1(captions[i]) : QString(), rates);
+        SRate[i]->setChecked(tickedAtStart[i]);
+        grid->addWidget(SRate[i], i / 4, i % 4);
+    }
+    SRate[11]->setEnabled(false);
+    SymRate = new QLineEdit(rates);
+    SymRate->setMaxLength(5);
+    SymRate->setToolTip(QStringLiteral("Set a symbol rate not in list"));
+    grid->addWidget(SymRate, 3, 0, 1, 2);
+
+    auto *statusRow = new QHBoxLayout;
+    static const int widths[5] = {110, 30, 60, 80, 60};
+    for (int i = 0; i < 5; ++i) {
+        Status[i] = new QLabel(this);
+        Status[i]->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        Status[i]->setMinimumWidth(widths[i]);
+        statusRow->addWidget(Status[i], i == 0 ? 2 : 1);
+    }
+
+    TreeView = new QTreeWidget(this);
+    TreeView->setHeaderHidden(true);
+    TreeView->setColumnCount(1);
+    // Labels are never edited.
+    TreeView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    TreeView->setMinimumHeight(260);
+
+    Timer = new QTimer(this);
+    Timer->setInterval(2000);
+    Timer->start();
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(new QLabel(QStringLiteral("Position"), this));
+    top->addWidget(Position);
+    top->addWidget(ScanIt);
+    top->addWidget(ReScan);
+    top->addWidget(Save);
+    auto *all = new QVBoxLayout(this);
+    all->addLayout(top);
+    all->addWidget(rates);
+    all->addLayout(statusRow);
+    all->addWidget(TreeView, 1);
+    resize(520, 560);
+
+    connect(ScanIt, &QPushButton::clicked, this, &Scan::ScanIt_Click);
+    connect(ReScan, &QPushButton::clicked, this, &Scan::ReScan_Click);
+    connect(Save, &QPushButton::clicked, this, &Scan::Save_Click);
+    connect(Timer, &QTimer::timeout, this, &Scan::Timer_Timer);
+    connect(Position, &QLineEdit::textChanged, this, &Scan::Position_Change);
+    connect(SymRate, &QLineEdit::textChanged, this, &Scan::SymRate_Change);
+    connect(TreeView, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem *item) { TreeView_NodeClick(item); });
+    Position->installEventFilter(this);
+    SymRate->installEventFilter(this);
+}
+
+QString Scan::text(int index) const
+{
+    return Status[index]->text();
+}
+
+void Scan::setText(int index, const QString &text)
+{
+    Status[index]->setText(text);
+}
+
+void Scan::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    Position->setFocus();
+    Position->selectAll();
+}
+
+void Scan::done(int result)
+{
+    // Closing the window stops a run at its next look at Run; the window stays alive until
+    // the run's handler has returned, which then closes nothing more.
+    Run = false;
+    Stopped = true;
+    QDialog::done(result);
+}
+
+bool Scan::ticked(int i) const
+{
+    return SRate[i]->checkState() == Qt::Checked;
+}
+
+void Scan::ScanIt_Click()
+{
+    if (Run) {
+        FinishRun(ScanIt);
+        return;
+    }
+    // A stopped run is still unwinding: a new one would start inside it.
+    if (m_inRun) {
+        m_host.beep();
+        return;
+    }
+    QPointer<Scan> self(this);
+    m_inRun = true;
+    Stopped = false;
+    Run = true;
+    Save->setEnabled(false);
+    ReScan->setEnabled(false);
+    ScanIt->setText(QStringLiteral("&Stop"));
+    TreeView->hide();
+    m_tree.clear();
+    TreeView->show();
+
+    Eqt.SetScanLocal(*this, m_tree, Run);
+    bool all = false;
+    for (int i = 0; i < 12 && Run; ++i) {
+        if (ticked(i)) {
+            all = Eqt.RunTestLocal(SRate[i]->text(), *this, m_tree, Run, false);
+            if (all)
+                break;
+        }
+    }
+    if (!self)
+        return;
+    if (!Stopped && !all) {
+        for (int i = 0; i < 12; ++i) {
+            if (ticked(i)) {
+                all = Eqt.RunTestLocal(SRate[i]->text(), *this, m_tree, Run, true);
+                if (all)
+                    break;
+            }
+        }
+    }
+    if (!self)
+        return;
+    if (!Stopped)
+        FinishRun(ScanIt);
+    m_inRun = false;
+}
+
+void Scan::ReScan_Click()
+{
+    if (Run) {
+        FinishRun(ReScan);
+        return;
+    }
+    if (m_inRun) {
+        m_host.beep();
+        return;
+    }
+    QPointer<Scan> self(this);
+    m_inRun = true;
+    Stopped = false;
+    Run = true;
+    Save->setEnabled(false);
+    ScanIt->setEnabled(false);
+    ReScan->setText(QStringLiteral("&Stop"));
+    for (int i = 0; i < 12; ++i) {
+        if (ticked(i) && Eqt.RunTestLocal(SRate[i]->text(), *this, m_tree, Run, true))
+            break;
+    }
+    if (!self)
+        return;
+    if (!Stopped)
+        FinishRun(ReScan);
+    m_inRun = false;
+}
+
+void Scan::FinishRun(QPushButton *button)
+{
+    Stopped = true;
+    Run = false;
+    button->setEnabled(false);
+    button->setText(QStringLiteral("Wait"));
+    Eqt.Wait(1500);
+    if (Eqt.OneFound(m_tree))
+        Save->setEnabled(true);
+    ReScan->setEnabled(true);
+    ScanIt->setEnabled(true);
+    button->setText(button == ScanIt ? QStringLiteral("S&can") : QStringLiteral("&Rescan"));
+}
+
+void Scan::Save_Click()
+{
+    SaveScan(m_tree, Position->text(), m_programFolder, m_host, *this);
+}
+
+void Scan::Timer_Timer()
+{
+    if (Run)
+        Eqt.GetTimetoGo(*this);
+}
+
+void Scan::TreeView_NodeClick(QTreeWidgetItem *item)
+{
+    if (Run || !item)
+        return;
+    m_tree.select(m_tree.indexOf(item));
+    Eqt.SetSelected(m_tree, m_tree.indexOf(item));
+}
+
+void Scan::Position_Change()
+{
+    const QString t = Position->text();
+    if (Changing || t.isEmpty())
+        return;
+    if (!IsPositionCharacter(t.back())) {
+        m_host.beep();
+        Changing = true;
+        Position->setText(t.left(t.size() - 1));
+        Position->setCursorPosition(int(Position->text().size()));
+        Changing = false;
+    }
+}
+
+void Scan::Position_Validate()
+{
+    bool completed = false;
+    const QString normal = NormalisePosition(Position->text(), &completed);
+    if (completed)
+        m_host.beep();
+    Changing = true;
+    Position->setText(normal);
+    Changing = false;
+}
+
+void Scan::SymRate_Change()
+{
+    const QString t = SymRate->text();
+    if (t.isEmpty()) {
+        SRate[11]->setEnabled(false);
+    } else if (IsNumeric(t)) {
+        SRate[11]->setEnabled(true);
+        SRate[11]->setText(t);
+    }
+}
+
+bool Scan::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Position && event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            Position_Validate();
+    } else if (event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (watched == Position && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+            Position_Validate();
+            ScanIt->setEnabled(true);
+            ScanIt->setFocus();
+            return true;
+        }
+        if (watched == SymRate && !key->text().isEmpty()) {
+            // Backspace and the characters "0" to ";" pass; any other character is refused.
+            const ushort c = key->text().at(0).unicode();
+            if (c != 8 && (c < 48 || c > 59)) {
+                m_host.beep();
+                return true;
+            }
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "link/scantree.h"
+#include "link/statuslabels.h"
+
+#include <QDialog>
+#include <QHash>
+#include <QList>
+
+class Host;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
+class ReceiverDriver;
+
+// The scan tree shown in a tree view: each node an item, its key kept with it.
+class TreeViewScanTree : public ScanTree
+{
+public:
+    explicit TreeViewScanTree(QTreeWidget *view) : m_view(view) {}
+
+    void clear();
+    int count() const override { return int(m_items.size()); }
+    QString key(int node) const override;
+    QString text(int node) const override;
+    int parent(int node) const override;
+    int childCount(int node) const override;
+    int child(int node, int i) const override;
+    int add(int parent, const QString &key, const QString &text) override;
+    bool setKey(int node, const QString &key) override;
+    void setText(int node, const QString &text) override;
+    void setBold(int node, bool bold) override;
+    void select(int node) override;
+    int selected() const override;
+    int indexOf(const QTreeWidgetItem *item) const;
+    QTreeWidgetItem *item(int node) const { return m_items.value(node - 1); }
+
+private:
+    QTreeWidget *m_view;
+    QList<QTreeWidgetItem *> m_items;
+    QHash<QString, int> m_byKey;
+};
+
+// The transponder scanning window: the receiver sweeps the band of the position typed in,
+// the transponders found are tested at each ticked symbol rate, and the results can be saved
+// as a list file with its service files. A click on a service tunes the receiver to it.
+class Scan : public QDialog, private StatusLabels
+{
+    Q_OBJECT
+
+public:
+    Scan(ReceiverDriver &Eqt, Host &host, const QString &programFolder, QWidget *owner = nullptr);
+    ~Scan() override;
+
+    QLineEdit *Position;
+    QPushButton *ScanIt;
+    QPushButton *ReScan;
+    QPushButton *Save;
+    QGroupBox *rates;
+    QCheckBox *SRate[12];
+    QLineEdit *SymRate;
+    QLabel *Status[5];
+    QTreeWidget *TreeView;
+    QTimer *Timer;
+
+    bool running() const { return Run; }
+    // A scan or rescan handler is still on the stack (it may be unwinding after a stop).
+    bool inRun() const { return m_inRun; }
+    TreeViewScanTree &tree() { return m_tree; }
+    StatusLabels &statusLabels() { return *this; }
+
+    void ScanIt_Click();
+    void ReScan_Click();
+    void Save_Click();
+    void Timer_Timer();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void done(int result) override;
+
+private:
+    QString text(int index) const override;
+    void setText(int index, const QString &text) override;
+
+    void buildControls();
+    void FinishRun(QPushButton *button);
+    bool ticked(int i) const;
+    void Position_Change();
+    void Position_Validate();
+    void SymRate_Change();
+    void TreeView_NodeClick(QTreeWidgetItem *item);
+
+    ReceiverDriver &Eqt;
+    Host &m_host;
+    QString m_programFolder;
+    TreeViewScanTree m_tree;
+    bool Run = false;
+    bool Stopped = false;
+    bool Changing = false;
+    bool m_inRun = false;
+};
