@@ -1,0 +1,360 @@
+#include "link/linkstate.h"
+#include "link/protocol_mssl.h"
+#include "lists/listfile.h"
+#include "lists/transponderlist.h"
+#include "platform/memoryport.h"
+#include "platform/virtualhost.h"
+#include "scan/position.h"
+#include "scan/scan.h"
+#include "sim/receivermodel.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace {
+
+Satellite demo()
+{
+    Satellite sat;
+    QString error;
+    if (!Satellite::load(QStringLiteral(KOLVEX7_SOURCE_DIR "/sim/data/demo-ku.sat"), &sat, &error))
+        qFatal("demo satellite: %s", qPrintable(error));
+    return sat;
+}
+
+// The scan window over the demo receiver on the virtual clock.
+struct Rig
+{
+    QTemporaryDir program;
+    VirtualHost host;
+    MemoryPort port{host};
+    ReceiverModel model;
+    LinkState link{port, host};
+    Protocol_MsSl driver{link};
+    Scan scan{driver, host, program.path()};
+    QStringList sent; // every frame, without the address byte
+
+    explicit Rig(ReceiverModel::Options options = {}) : model(demo(), options)
+    {
+        // An event-loop pass costs 0.2 ms here, so the long waits of a scan take few passes.
+        host.setPassCostUs(200);
+        port.open();
+        link.Bnd = 1;
+        driver.setAdr(129);
+        port.onWrite = [this](const QByteArray &frame) {
+            sent << QString::fromLatin1(frame.mid(2, frame.size() - 3)); // code=value
+            for (const ReceiverModel::Exchange &e : model.receive(frame))
+                port.feedAfter(2, e.reply);
+        };
+    }
+
+    // Enter in the position box: the position is confirmed and a scan can start.
+    void ready() { QTest::keyClick(scan.Position, Qt::Key_Return); }
+
+    QStringList roots() const
+    {
+        QStringList out;
+        for (int i = 0; i < scan.TreeView->topLevelItemCount(); ++i)
+            out << scan.TreeView->topLevelItem(i)->text(0);
+        return out;
+    }
+    int identified() const
+    {
+        int n = 0;
+        for (const QString &r : roots())
+            n += r.count('-') == 2;
+        return n;
+    }
+    void tickOnly(QList<int> rates)
+    {
+        for (int i = 0; i < 12; ++i)
+            scan.SRate[i]->setChecked(rates.contains(i));
+    }
+};
+
+struct Rows : TransponderList
+{
+    QStringList rows;
+    QString currentFrequency() const override { return QString(); }
+    void insertTransponders(int, const QList<TransponderEntry> &entries) override
+    {
+        for (const TransponderEntry &e : entries)
+            rows << e.frequency;
+    }
+    void makeCurrent(int) override {}
+};
+
+} // namespace
+
+class TestScanWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void opens()
+    {
+        Rig rig;
+        Scan &s = rig.scan;
+        s.show();
+        QVERIFY(QTest::qWaitForWindowActive(&s));
+        QCOMPARE(s.windowTitle(), QString("Transponder Scanning"));
+        QCOMPARE(s.Position->text(), QString("5.00E"));
+        QVERIFY(s.Position->hasFocus());
+        QCOMPARE(s.Position->selectedText(), QString("5.00E"));
+        QVERIFY(!s.ScanIt->isEnabled() && !s.ReScan->isEnabled() && !s.Save->isEnabled());
+        QCOMPARE(s.ScanIt->text(), QString("S&can"));
+        QCOMPARE(s.ScanIt->toolTip(), QString("Start  transponder scanning"));
+        QCOMPARE(s.rates->title(), QString("Symbol Rates"));
+        QStringList ticked;
+        for (QCheckBox *b : s.SRate) {
+            if (b->isChecked())
+                ticked << b->text();
+        }
+        QCOMPARE(ticked, (QStringList{"45000", "30000", "27500", "22000"}));
+        QCOMPARE(s.SRate[10]->text(), QString("4883"));
+        QVERIFY(!s.SRate[11]->isEnabled());
+        QCOMPARE(s.SymRate->maxLength(), 5);
+        QCOMPARE(s.Timer->interval(), 2000);
+        QVERIFY(s.Timer->isActive());
+    }
+
+    void positionNormalisation_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("normal");
+        QTest::addColumn<bool>("completed");
+        QTest::newRow("default") << "5.00E"
+                                 << "05.00E" << false;
+        QTest::newRow("no letter") << "19.2"
+                                   << "19.20E" << true;
+        QTest::newRow("three digits west") << "130W"
+                                           << "130.00W" << false;
+        QTest::newRow("empty") << ""
+                               << "00.00E" << true;
+        QTest::newRow("west signed") << "-1.5W"
+                                     << "-01.50W" << false;
+        QTest::newRow("rounded") << "13.456E"
+                                 << "13.46E" << false;
+    }
+    void positionNormalisation()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, normal);
+        QFETCH(bool, completed);
+        bool c = false;
+        QCOMPARE(NormalisePosition(typed, &c), normal);
+        QCOMPARE(c, completed);
+    }
+
+    void positionEntry()
+    {
+        Rig rig;
+        Scan &s = rig.scan;
+        s.show();
+        QVERIFY(QTest::qWaitForWindowActive(&s));
+        s.Position->setCursorPosition(5);
+        QTest::keyClick(s.Position, Qt::Key_X);
+        QCOMPARE(s.Position->text(), QString("5.00E"));
+        QCOMPARE(rig.host.beeps(), 1);
+        QTest::keyClick(s.Position, Qt::Key_Return);
+        QCOMPARE(s.Position->text(), QString("05.00E"));
+        QVERIFY(s.ScanIt->isEnabled());
+        QVERIFY(s.ScanIt->hasFocus());
+        s.Position->setText("19.2");
+        s.Position->setFocus();
+        QTest::keyClick(s.Position, Qt::Key_Tab); // leaving the box validates it
+        QCOMPARE(s.Position->text(), QString("19.20E"));
+        QCOMPARE(rig.host.beeps(), 2);
+    }
+
+    void symbolRateEntry()
+    {
+        Rig rig;
+        Scan &s = rig.scan;
+        QStringList captions;
+        for (const char *key : {"6", "1", "1", "0", "0"}) {
+            QTest::keyClicks(s.SymRate, key);
+            captions << s.SRate[11]->text();
+        }
+        QCOMPARE(captions, (QStringList{"6", "61", "611", "6110", "61100"}));
+        QVERIFY(s.SRate[11]->isEnabled());
+        QTest::keyClicks(s.SymRate, "a");
+        QCOMPARE(rig.host.beeps(), 1);
+        s.SymRate->setText("612");
+        QTest::keyClicks(s.SymRate, ";"); // taken as a key, but not a number
+        QCOMPARE(s.SymRate->text(), QString("612;"));
+        QCOMPARE(s.SRate[11]->text(), QString("612"));
+        s.SRate[11]->setChecked(true);
+        s.SymRate->clear();
+        QVERIFY(!s.SRate[11]->isEnabled());
+        QVERIFY(s.SRate[11]->isChecked());
+        QCOMPARE(s.SRate[11]->text(), QString("612"));
+    }
+
+    void wholeScanOfTheDemoSatellite()
+    {
+        Rig rig({129, false, 0, false, 3}); // names are learnt after three queries per lock
+        Scan &s = rig.scan;
+        s.SRate[10]->setChecked(true); // 4883
+        QTest::keyClicks(s.SymRate, "29900");
+        s.SRate[11]->setChecked(true);
+        s.Position->setText("13E");
+        rig.ready();
+        QCOMPARE(s.Position->text(), QString("13.00E"));
+        QStringList progress;
+        rig.host.after(10000, [&] {
+            s.Timer_Timer();
+            progress << s.Status[4]->text();
+        });
+        s.ScanIt_Click();
+        QVERIFY(!s.running() && !s.inRun());
+        // 12 carriers; all but the one at 28000 are identified at a ticked rate.
+        QCOMPARE(s.TreeView->topLevelItemCount(), 12);
+        QCOMPARE(rig.identified(), 11);
+        QVERIFY(rig.roots().contains("11034000-V-27500"));
+        QVERIFY(rig.roots().contains("12073000-H-4883"));
+        QVERIFY(rig.roots().contains("11096000-H"));
+        QVERIFY(progress.value(0).endsWith('%'));
+        QCOMPARE(s.ScanIt->text(), QString("S&can"));
+        QVERIFY(s.Save->isEnabled() && s.ReScan->isEnabled() && s.ScanIt->isEnabled());
+        // Names came after the receiver learnt them.
+        const QTreeWidgetItem *demo =
+            s.TreeView->findItems("11034000-V-27500", Qt::MatchExactly)[0];
+        QCOMPARE(demo->child(2)->text(0), QString("001-Demo One"));
+        QCOMPARE(demo->font(0).bold(), true);
+
+        QTest::mouseClick(s.Save, Qt::LeftButton);
+        QFile list(rig.program.filePath("13.00E.csv"));
+        QVERIFY(list.open(QIODevice::ReadOnly));
+        QCOMPARE(list.readAll().count("\r\n"), 11);
+        QVERIFY(QFile::copy(list.fileName(), rig.program.filePath("data/13.00E.csv")));
+        Rows rows;
+        ReadListFile(rig.program.filePath("data"), "13.00E.csv", rows, rig.host);
+        QCOMPARE(rows.rows.size(), 11);
+        QVERIFY(rig.host.messages().isEmpty());
+        QVERIFY(QFile::exists(rig.program.filePath("data/13.00E-11034000-V-27500.csv")));
+    }
+
+    void stopDuringTheSweep()
+    {
+        Rig rig;
+        rig.ready();
+        Scan &s = rig.scan;
+        QString captionWhileClosing;
+        rig.host.after(3000, [&] {
+            QCOMPARE(s.ScanIt->text(), QString("&Stop"));
+            QVERIFY(!s.ReScan->isEnabled() && !s.Save->isEnabled());
+            rig.host.after(700, [&] { captionWhileClosing = s.ScanIt->text(); });
+            QTest::mouseClick(s.ScanIt, Qt::LeftButton);
+        });
+        s.ScanIt_Click();
+        QCOMPARE(captionWhileClosing, QString("Wait"));
+        QCOMPARE(s.ScanIt->text(), QString("S&can"));
+        QVERIFY(s.ReScan->isEnabled());
+        QVERIFY(!s.Save->isEnabled());
+        QVERIFY(!rig.sent.contains("Sigq=?")); // no test was made
+        QVERIFY(rig.sent.count("Tfrq=?") < 4100);
+    }
+
+    void stopDuringTheTests()
+    {
+        Rig rig;
+        rig.ready();
+        Scan &s = rig.scan;
+        rig.tickOnly({2}); // 27500
+        bool stopped = false;
+        auto answer = rig.port.onWrite;
+        rig.port.onWrite = [&](const QByteArray &f) {
+            answer(f);
+            // stop as the second transponder is tuned, the first being identified
+            if (!stopped && f.contains("{Tfrq=1") && !f.endsWith("=?}") && rig.identified() == 1 &&
+                s.Status[0]->text() == "Testing") {
+                stopped = true;
+                rig.host.after(0, [&] { QTest::mouseClick(s.ScanIt, Qt::LeftButton); });
+            }
+        };
+        s.ScanIt_Click();
+        QVERIFY(stopped);
+        QCOMPARE(rig.identified(), 1);
+        QVERIFY(s.Save->isEnabled());
+        QCOMPARE(s.ScanIt->text(), QString("S&can"));
+        QVERIFY(!s.inRun());
+    }
+
+    void noStartWhileAStoppedRunUnwinds()
+    {
+        Rig rig;
+        rig.ready();
+        Scan &s = rig.scan;
+        rig.tickOnly({2});
+        bool stopped = false;
+        int sweepsStarted = 0;
+        auto answer = rig.port.onWrite;
+        rig.port.onWrite = [&](const QByteArray &f) {
+            sweepsStarted += f.endsWith("{Fend=?}");
+            answer(f);
+            // stop as a test tunes: the test's 2.5 s wait outlasts the 1.5 s close
+            if (!stopped && f.endsWith("{Tfrq=10719000}") && s.Status[0]->text() == "Testing") {
+                stopped = true;
+                rig.host.after(10, [&] { QTest::mouseClick(s.ScanIt, Qt::LeftButton); });
+                rig.host.after(1700, [&] {
+                    QVERIFY(s.ScanIt->isEnabled());
+                    QVERIFY(s.inRun());
+                    QTest::mouseClick(s.ScanIt, Qt::LeftButton);
+                });
+            }
+        };
+        s.ScanIt_Click();
+        QVERIFY(stopped);
+        QCOMPARE(sweepsStarted, 1);
+        QCOMPARE(rig.host.beeps(), 1);
+        QVERIFY(!s.inRun());
+    }
+
+    void noRateTicked()
+    {
+        Rig rig;
+        rig.ready();
+        Scan &s = rig.scan;
+        rig.tickOnly({});
+        s.ScanIt_Click();
+        QCOMPARE(s.TreeView->topLevelItemCount(), 12);
+        QCOMPARE(rig.identified(), 0);
+        QVERIFY(!rig.sent.contains("Sigq=?"));
+        QVERIFY(!s.Save->isEnabled());
+        QVERIFY(s.ReScan->isEnabled());
+    }
+
+    void serviceClickTunesOnlyWhenIdle()
+    {
+        Rig rig;
+        rig.ready();
+        Scan &s = rig.scan;
+        rig.tickOnly({2});
+        s.ScanIt_Click();
+        const QTreeWidgetItem *tp = s.TreeView->findItems("11034000-V-27500", Qt::MatchExactly)[0];
+        rig.sent.clear();
+        emit s.TreeView->itemClicked(tp->child(3), 0); // 002-Demo Two
+        QCOMPARE(rig.sent.last(), QString("Rstp=002"));
+        QVERIFY(rig.sent.contains("Tfrq=11034000"));
+
+        rig.sent.clear();
+        rig.host.after(100, [&] {
+            emit s.TreeView->itemClicked(s.TreeView->topLevelItem(0), 0);
+            QTest::mouseClick(s.ScanIt, Qt::LeftButton); // stop
+        });
+        s.ScanIt_Click();
+        QVERIFY(!rig.sent.contains("Rstp=002"));
+    }
+};
+
+QTEST_MAIN(TestScanWindow)
+#include "tst_scanwindow.moc"
