@@ -8,8 +8,10 @@
 #include "link/protocol.h"
 #include "lists/catalogue.h"
 #include "lists/transponderentry.h"
+#include "manual/edit.h"
 #include "platform/host.h"
 #include "platform/serialport.h"
+#include "scan/scan.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -65,6 +67,7 @@ void Main::buildControls()
     setStatusBar(StatusBar);
     resize(560, 520);
 
+    connect(StatusBar, &StatusPanels::panelClick, this, &Main::StatusBar_PanelClick);
     connect(ListView, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem *item) { ListView_ItemClick(item); });
     connect(Service, &QTreeWidget::itemClicked, this,
@@ -156,15 +159,99 @@ Main::Outcome Main::configurationPath()
     if (!dialog.IsOk)
         error(QStringLiteral("Selectected serial port is not available."),
               QStringLiteral("Try to (re)configure serial port."));
-    // A failed write is silent: there is nobody left to tell but the next start.
+    writeSettings();
+    close();
+    return Outcome::Configured;
+}
+
+void Main::writeSettings()
+{
+    // A failed write is silent: the next start reads the defaults.
     m_store.write(QStringLiteral("Port"), state.Prt);
     m_store.write(QStringLiteral("Speed"), state.Spd);
     m_store.write(QStringLiteral("Address"), state.Adr);
     m_store.write(QStringLiteral("LNB_Input"), state.Inp);
     m_store.write(QStringLiteral("LNB_Type"), state.LNB);
     m_store.write(QStringLiteral("LNB_BandL"), state.Bnd);
-    close();
-    return Outcome::Configured;
+}
+
+void Main::StatusBar_PanelClick(const QString &key)
+{
+    // A click while a pick or another command waits for the receiver would start a second
+    // exchange on the one port.
+    if (m_busy) {
+        m_host.beep();
+        return;
+    }
+    if (!StatusBar->isPanelEnabled(key))
+        return;
+    if (key == QLatin1String("Port") || key == QLatin1String("Speed") ||
+        key == QLatin1String("Address")) {
+        configure();
+    } else if (key == QLatin1String("Input")) {
+        toggleInput();
+    } else if (key == QLatin1String("Scan")) {
+        m_busy = true;
+        Scan scan(Driver, m_host, m_programFolder, this);
+        scan.exec();
+        m_busy = false;
+    } else if (key == QLatin1String("Edit")) {
+        m_busy = true;
+        Edit edit(m_host, this);
+        edit.Eqt = &Driver;
+        edit.Frq = state.gFrq;
+        edit.Srt = state.gSrt;
+        edit.Pol = state.gPol;
+        edit.exec();
+        m_busy = false;
+    }
+}
+
+void Main::toggleInput()
+{
+    m_busy = true;
+    state.Inp = state.Inp == 0 ? 1 : 0;
+    Driver.SetLNBInput(state.Inp);
+    ShowSettings();
+    m_busy = false;
+}
+
+void Main::configure()
+{
+    m_busy = true;
+    const quint8 band = state.Bnd;
+    Config dialog(state, this);
+    dialog.exec();
+    if (!dialog.IsOk) {
+        error(QStringLiteral("Selectected serial port is not available."),
+              QStringLiteral("Try to (re)configure serial port."));
+        writeSettings();
+        m_busy = false;
+        close();
+        return;
+    }
+    writeSettings();
+    // The new address, port and speed take effect now, so the status bar tells the truth.
+    Driver.setAdr(state.Adr);
+    state.MSComm.close();
+    const bool open = Protocol::OpenPort(state);
+    if (!open)
+        error(QStringLiteral("No response from serial."),
+              QStringLiteral("Try to (re)configure serial port."));
+    if (open && Driver.GetLNBInput() != state.Inp)
+        Driver.SetLNBInput(state.Inp);
+    if (open && Driver.GetLNBType() != state.LNB)
+        Driver.SetLNBType(state.LNB);
+    m_busy = false;
+    if (state.Bnd != band) {
+        m_host.message({QStringLiteral("Error"),
+                        QStringLiteral("Set KOLVEX7 to new Band selection and restart this "
+                                       "application."),
+                        Message::Critical, Message::Ok});
+        close();
+        return;
+    }
+    ShowSettings();
 }
 
 void Main::ShowSettings()

@@ -50,6 +50,7 @@ public:
     void LoadTransponderLists();
 
     // Window events.
+    void StatusBar_PanelClick(const QString &key);
     void ListView_ItemClick(QTreeWidgetItem *Item);
     void Service_ItemClick(QTreeWidgetItem *Item);
     // c is the 1-based column.
@@ -81,6 +82,9 @@ private:
     void error(const QString &first, const QString &second);
     void setStatus(const QString &text);
     void tune(QTreeWidgetItem *Item);
+    void configure();
+    void toggleInput();
+    void writeSettings();
 
     std::unique_ptr<SerialPort> m_port;
     Host &m_host;

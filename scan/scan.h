@@ -68,6 +68,7 @@ public:
     QTreeWidget *TreeView;
     QTimer *Timer;
 
+    ReceiverDriver &eqt() const { return Eqt; }
     bool running() const { return Run; }
     // A scan or rescan handler is still on the stack (it may be unwinding after a stop).
     bool inRun() const { return m_inRun; }

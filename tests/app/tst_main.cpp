@@ -217,12 +217,12 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(rig.main.get()));
         QStringList clicked;
         connect(bar, &StatusPanels::panelClick, [&](const QString &k) { clicked << k; });
-        QTest::mouseClick(bar->panel("Scan"), Qt::LeftButton);
-        bar->setPanelEnabled("Edit", false);
-        QTest::mouseClick(bar->panel("Edit"), Qt::LeftButton);
-        bar->setPanelEnabled("Edit", true);
-        QTest::mouseClick(bar->panel("Edit"), Qt::LeftButton);
-        QCOMPARE(clicked, (QStringList{"Scan", "Edit"}));
+        QTest::mouseClick(bar->panel("Status"), Qt::LeftButton);
+        bar->setPanelEnabled("Input", false);
+        QTest::mouseClick(bar->panel("Input"), Qt::LeftButton);
+        bar->setPanelEnabled("Input", true);
+        QTest::mouseClick(bar->panel("Input"), Qt::LeftButton);
+        QCOMPARE(clicked, (QStringList{"Status", "Input"}));
         QCOMPARE(rig.main->ListView->headerItem()->text(3), QString("Speed"));
         QCOMPARE(rig.main->Service->headerItem()->text(1), QString("Name"));
     }

@@ -1,0 +1,103 @@
+#include "manual/edit.h"
+
+#include "link/receiverdriver.h"
+#include "platform/host.h"
+
+#include <QButtonGroup>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+Edit::Edit(Host &host, QWidget *owner) : QDialog(owner), m_host(host)
+{
+    setWindowTitle(QStringLiteral("Manual Input"));
+    setModal(true);
+    Polar[0] = new QRadioButton(QStringLiteral("Vertical"), this);
+    Polar[1] = new QRadioButton(QStringLiteral("Horizontal"), this);
+    auto *group = new QButtonGroup(this);
+    group->addButton(Polar[0], 0);
+    group->addButton(Polar[1], 1);
+    Freq = new QLineEdit(this);
+    Freq->setMaxLength(8);
+    SRte = new QLineEdit(this);
+    SRte->setMaxLength(5);
+
+    auto *options = new QHBoxLayout;
+    options->addWidget(Polar[0]);
+    options->addWidget(Polar[1]);
+    auto *form = new QFormLayout;
+    form->addRow(QStringLiteral("Freq."), Freq);
+    form->addRow(QStringLiteral("SRate"), SRte);
+    auto *all = new QVBoxLayout(this);
+    all->addLayout(options);
+    all->addLayout(form);
+    setTabOrder(Polar[0], Polar[1]);
+    setTabOrder(Polar[1], Freq);
+    setTabOrder(Freq, SRte);
+
+    // An option that becomes selected, by the operator or on activation, sends its letter;
+    // a click on the option already selected sends nothing.
+    for (int i = 0; i < 2; ++i) {
+        connect(Polar[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                Polar_Click(i);
+        });
+    }
+    Freq->installEventFilter(this);
+    SRte->installEventFilter(this);
+}
+
+void Edit::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!m_activated) {
+        m_activated = true;
+        Form_Activate();
+    }
+}
+
+void Edit::Form_Activate()
+{
+    Freq->setText(Frq);
+    SRte->setText(Srt);
+    if (Pol == QLatin1String("V"))
+        Polar[0]->setChecked(true);
+    else if (Pol == QLatin1String("H"))
+        Polar[1]->setChecked(true);
+}
+
+void Edit::Polar_Click(int index)
+{
+    if (!Eqt)
+        return;
+    if (index == 0)
+        Eqt->SetLNBPolar(QStringLiteral("V"));
+    else if (index == 1)
+        Eqt->SetLNBPolar(QStringLiteral("H"));
+}
+
+bool Edit::eventFilter(QObject *watched, QEvent *event)
+{
+    if ((watched == Freq || watched == SRte) && event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            if (Eqt && watched == Freq)
+                Eqt->SetFrequency(Freq->text());
+            else if (Eqt)
+                Eqt->SetSpeed(SRte->text());
+            return true;
+        }
+        if (!key->text().isEmpty()) {
+            // Backspace and the characters "0" to ";" pass; any other character is refused.
+            const ushort c = key->text().at(0).unicode();
+            if (c != 8 && (c < 48 || c > 59)) {
+                m_host.beep();
+                return true;
+            }
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}

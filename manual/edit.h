@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QDialog>
+
+class Host;
+class QLineEdit;
+class QRadioButton;
+class ReceiverDriver;
+
+// The manual input dialog: a frequency or a symbol rate typed and confirmed with Enter, or a
+// polarisation chosen, goes to the receiver at once. Nothing is written back to the main window.
+class Edit : public QDialog
+{
+    Q_OBJECT
+
+public:
+    Edit(Host &host, QWidget *owner = nullptr);
+
+    // Set by the opener before the dialog is shown.
+    ReceiverDriver *Eqt = nullptr;
+    QString Frq;
+    QString Srt;
+    QString Pol;
+
+    QLineEdit *Freq;
+    QLineEdit *SRte;
+    QRadioButton *Polar[2];
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void Form_Activate();
+    void Polar_Click(int index);
+
+    Host &m_host;
+    bool m_activated = false;
+};
