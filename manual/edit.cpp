@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 Edit::Edit(Host &host, QWidget *owner) : QDialog(owner), m_host(host)
@@ -37,6 +38,7 @@ Edit::Edit(Host &host, QWidget *owner) : QDialog(owner), m_host(host)
     setTabOrder(Polar[0], Polar[1]);
     setTabOrder(Polar[1], Freq);
     setTabOrder(Freq, SRte);
+    adjustSize();
 
     // An option that becomes selected, by the operator or on activation, sends its letter;
     // a click on the option already selected sends nothing.
@@ -53,9 +55,10 @@ Edit::Edit(Host &host, QWidget *owner) : QDialog(owner), m_host(host)
 void Edit::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
+    // Activation talks to the receiver: it runs once the window is up, not inside its showing.
     if (!m_activated) {
         m_activated = true;
-        Form_Activate();
+        QTimer::singleShot(0, this, &Edit::Form_Activate);
     }
 }
 

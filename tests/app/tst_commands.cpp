@@ -168,6 +168,7 @@ private slots:
         rig.click("Edit", [&](QWidget *w) {
             auto *e = qobject_cast<Edit *>(w);
             QCOMPARE(e->Eqt, &rig.main->driver());
+            QTRY_VERIFY(e->Polar[0]->isChecked()); // activation has run
             QCOMPARE(e->Freq->text(), frq);
             QCOMPARE(e->SRte->text(), srt);
             QVERIFY(e->Polar[0]->isChecked());

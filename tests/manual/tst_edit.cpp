@@ -114,7 +114,7 @@ private slots:
         rig.edit.Pol = pol;
         rig.edit.show();
         QVERIFY(QTest::qWaitForWindowExposed(&rig.edit));
-        QCOMPARE(rig.edit.Freq->text(), QString("11034000"));
+        QTRY_COMPARE(rig.edit.Freq->text(), QString("11034000"));
         QCOMPARE(rig.edit.SRte->text(), QString("27500"));
         QCOMPARE(rig.edit.Polar[0]->isChecked(), selected == 0);
         QCOMPARE(rig.edit.Polar[1]->isChecked(), selected == 1);
@@ -127,6 +127,7 @@ private slots:
         rig.edit.Pol = "V";
         rig.edit.show();
         QVERIFY(QTest::qWaitForWindowExposed(&rig.edit));
+        QTRY_VERIFY(rig.edit.Polar[0]->isChecked());
         rig.rx.port.clearWritten();
         QTest::mouseClick(rig.edit.Polar[0], Qt::LeftButton, {}, QPoint(6, 6));
         QVERIFY(rig.frames().isEmpty());

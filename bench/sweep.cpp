@@ -1,0 +1,128 @@
+// The two sweeps of band Ku against kolvex7-sim over a pseudo-terminal paced at 115200 baud,
+// as a ratio to the time the bytes they exchanged need on the wire (10 bits a byte).
+
+#include "link/linkstate.h"
+#include "link/protocol.h"
+#include "link/protocol_mssl.h"
+#include "link/scantree.h"
+#include "link/statuslabels.h"
+#include "platform/qthost.h"
+#include "platform/systemserialport.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int kBaud = 115200;
+
+// The real port, counting the bytes that cross it.
+class CountingPort : public SerialPort
+{
+public:
+    qint64 out = 0, in = 0;
+    bool isOpen() const override { return m_port.isOpen(); }
+    void setPortNumber(qint16 n) override { m_port.setPortNumber(n); }
+    bool setSettings(const QString &s) override { return m_port.setSettings(s); }
+    bool open() override { return m_port.open(); }
+    void close() override { m_port.close(); }
+    void write(const QByteArray &b) override
+    {
+        out += b.size();
+        m_port.write(b);
+    }
+    QByteArray read() override
+    {
+        const QByteArray b = m_port.read();
+        in += b.size();
+        return b;
+    }
+    void waitForInput(int ms) override { m_port.waitForInput(ms); }
+    bool isLost() const override { return m_port.isLost(); }
+
+private:
+    SystemSerialPort m_port;
+};
+
+struct Labels : StatusLabels
+{
+    QString t[5];
+    QString text(int i) const override { return t[i]; }
+    void setText(int i, const QString &s) override { t[i] = s; }
+};
+
+struct Tree : ScanTree
+{
+    QStringList keys;
+    int count() const override { return int(keys.size()); }
+    QString key(int n) const override { return keys[n - 1]; }
+    QString text(int) const override { return QString(); }
+    int parent(int) const override { return 0; }
+    int childCount(int) const override { return 0; }
+    int child(int, int) const override { return 0; }
+    int add(int, const QString &k, const QString &) override
+    {
+        keys << k;
+        return int(keys.size());
+    }
+    bool setKey(int, const QString &) override { return true; }
+    void setText(int, const QString &) override {}
+    void setBold(int, bool) override {}
+    void select(int) override {}
+    int selected() const override { return 0; }
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    QProcess sim;
+    sim.start(QStringLiteral(KOLVEX7_SIM),
+              {QStringLiteral("--satellite"), QStringLiteral(KOLVEX7_DEMO_SATELLITE),
+               QStringLiteral("--port"), QStringLiteral("1"), QStringLiteral("--baud"),
+               QString::number(kBaud)});
+    if (!sim.waitForReadyRead(5000) || sim.readLine().trimmed() != "ready") {
+        std::fprintf(stderr, "bench_sweep: the simulator did not start\n");
+        return 1;
+    }
+    CountingPort port;
+    QtHost host;
+    LinkState link{port, host};
+    link.Prt = 1;
+    link.Spd = kBaud;
+    link.Bnd = 1;
+    if (!Protocol::OpenPort(link)) {
+        std::fprintf(stderr, "bench_sweep: cannot open the port\n");
+        return 1;
+    }
+    Protocol_MsSl driver(link);
+    driver.setAdr(129);
+    Labels status;
+    Tree tree;
+    bool run = true;
+    port.out = port.in = 0;
+    QElapsedTimer t;
+    t.start();
+    driver.RunScanLocal(QStringLiteral("V"), status, tree, run);
+    driver.RunScanLocal(QStringLiteral("H"), status, tree, run);
+    const double seconds = t.nsecsElapsed() / 1e9;
+    const double wire = double(port.out + port.in) * 10.0 / kBaud;
+    std::fprintf(stderr,
+                 "bench_sweep: %d nodes found, %lld bytes out, %lld in: %.1f s on the wire, "
+                 "%.1f s taken%s\n",
+                 int(tree.keys.size()), port.out, port.in, wire, seconds,
+                 link.Eto ? " (a reply timed out)" : "");
+    std::printf("ku_sweep_vs_wire_time %.3f\n", seconds / wire);
+    port.close();
+    sim.terminate();
+    sim.waitForFinished(3000);
+    return tree.keys.size() == 24 ? 0 : 1; // 12 carriers, each with its margin node
+}
