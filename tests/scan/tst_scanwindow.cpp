@@ -319,6 +319,20 @@ private slots:
         QVERIFY(!s.inRun());
     }
 
+    void closingDuringARunEndsIt()
+    {
+        Rig rig;
+        rig.ready();
+        Scan &s = rig.scan;
+        s.show();
+        rig.host.after(3000, [&] { s.reject(); });
+        s.ScanIt_Click();
+        QVERIFY(!s.isVisible());
+        QVERIFY(!s.running() && !s.inRun());
+        QVERIFY(rig.sent.count("Tfrq=?") < 4100); // the sweep ended at its next look at Run
+        QVERIFY(!rig.sent.contains("Sigq=?"));
+    }
+
     void noRateTicked()
     {
         Rig rig;
