@@ -223,3 +223,31 @@ void Protocol_MsSl::GetServiceName(ServiceList &List)
         m_link.host.doEvents();
     }
 }
+
+const QList<QByteArray> &Protocol_MsSl::Catalogue()
+{
+    static const QList<QByteArray> codes{
+        "Acrt", "Adig", "AFC",  "Afec", "Alrm", "AGC",  "Amd",  "Amod", "Art",  "Asm",  "AStp",
+        "Atmd", "Atyp", "Avci", "Avpi", "Avl",  "Bst",  "CBER", "Cst",  "Digi", "Dsct", "Dsmd",
+        "Dsms", "Dsnm", "Ebn",  "Fend", "Fins", "Fndt", "Gopt", "Gpis", "Grop", "Inpi", "IQP",
+        "IQPs", "LNin", "LNos", "LNBp", "Lnmr", "Masr", "Nchn", "Pcr",  "Polr", "PRBS", "Prsp",
+        "Pst",  "Pstu", "Qamd", "RBER", "Rdsb", "Rlof", "Rlos", "Rstp", "Rtsb", "Rttx", "RAst",
+        "RDst", "Sadr", "Saud", "Sclg", "Sdns", "Sfrq", "Sigq", "Slvl", "Snam", "Snum", "Srpd",
+        "Sstp", "Swup", "Tfrq", "Trcl", "Tst",  "Trpr", "Uhst", "Umst", "Usvr", "Utst", "Vasi",
+        "Vasr", "VBER", "Vchf", "Vfm",  "Vitr", "Vits", "Vmd",  "Vnpd", "Vrs",  "Vrt",  "Vsci"};
+    return codes;
+}
+
+void Protocol_MsSl::TstAllCmds(const CommandSink &sink)
+{
+    for (const QByteArray &code : Catalogue()) {
+        const QByteArray reply = query(code);
+        if (sink && !sink(code, reply))
+            return;
+    }
+}
+
+void Protocol_MsSl::GetAllCmds(const CommandSink &sink)
+{
+    ScanAll::ScanAllCodes(m_link, Adr, sink);
+}

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "link/receiverdriver.h"
+#include "link/scanall.h"
 
 #include <QByteArray>
+#include <QList>
 
 struct LinkState;
 
@@ -51,6 +53,13 @@ public:
     bool AllFound(const ScanTree &TreeView) override;
     bool OneFound(const ScanTree &TreeView) override;
     bool SetSelected(ScanTree &TreeView, int Node) override;
+
+    // Diagnostics of the command set: every code of the catalogue, or every four-letter code,
+    // queried in turn. A sink receives each code with its reply and may stop the run.
+    void TstAllCmds(const CommandSink &sink = {});
+    void GetAllCmds(const CommandSink &sink = {});
+    // The 88 command codes the receiver is known to have, in their order.
+    static const QList<QByteArray> &Catalogue();
 
     // Steps of the running receiver scan: done so far, and in all (0 when no scan runs).
     qint32 scanDone() const { return ScanDone; }

@@ -84,8 +84,11 @@ int main(int argc, char **argv)
                                    QStringLiteral("After each lock, answer the first N service "
                                                   "name queries with \"Service:\" placeholders."),
                                    QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption echo(QStringLiteral("echo"),
+                                  QStringLiteral("In terminal mode, echo every character "
+                                                 "received."));
     parser.addOptions({satellite, port, address, terminal, latency, baud, silent, drop, split,
-                       garbage, logFile, tuneLag, noConfirm, learn});
+                       garbage, logFile, tuneLag, noConfirm, learn, echo});
     parser.process(app);
 
     if (!parser.isSet(satellite) || !parser.isSet(port))
@@ -129,6 +132,7 @@ int main(int argc, char **argv)
     if (!ok || modelOptions.learnQueries < 0)
         return fail(QStringLiteral("--learn takes a count"));
     modelOptions.neverConfirm = parser.isSet(noConfirm);
+    modelOptions.echo = parser.isSet(echo);
     ReceiverModel model(sat, modelOptions);
 
     struct sigaction sa

@@ -137,9 +137,12 @@ void PtyServer::process(qint64 now)
     if (arrived.isEmpty())
         return;
     for (const ReceiverModel::Exchange &e : m_model.receive(arrived)) {
-        log("rx", e.received);
+        if (!e.received.isEmpty())
+            log("rx", e.received);
         if (!e.reply.isEmpty())
             queueReply(now, e.reply);
+        for (const auto &[ms, text] : e.later)
+            queueReply(now + qint64(ms) * 1000, text);
     }
 }
 

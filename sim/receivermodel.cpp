@@ -51,8 +51,10 @@ ReceiverModel::ReceiverModel(const Satellite &satellite, const Options &options)
 
 QList<ReceiverModel::Exchange> ReceiverModel::receive(const QByteArray &bytes)
 {
-    m_in += bytes;
     QList<Exchange> out;
+    if (m_state.terminal && m_options.echo && !bytes.isEmpty())
+        out.append({QByteArray(), bytes, {}});
+    m_in += bytes;
     // A line or frame may switch the mode, and the rest of the input is read in the new one.
     for (;;) {
         const bool wasTerminal = m_state.terminal;
@@ -83,12 +85,7 @@ QList<ReceiverModel::Exchange> ReceiverModel::receiveLines()
         m_in.remove(0, end + 1);
         if (line.trimmed().isEmpty())
             continue;
-        Exchange e{line, QByteArray()};
-        if (line.trimmed() == "CNFG CNPR MSLV")
-            m_state.terminal = false;
-        else
-            e.reply = "Unknown command\r\n";
-        out.append(e);
+        out.append(terminalLine(line));
     }
     return out;
 }
@@ -118,17 +115,86 @@ QList<ReceiverModel::Exchange> ReceiverModel::receiveFrames()
         const QByteArray received = m_in.mid(open - 1, close - open + 2);
         const QByteArray body = m_in.mid(open + 1, close - open - 1);
         m_in.remove(0, close + 1);
-        Exchange e{received, QByteArray()};
+        Exchange e{received, QByteArray(), {}};
         const int eq = int(body.indexOf('='));
         if (address == m_address && eq > 0) {
             const QByteArray code = body.left(eq);
             const QByteArray value = body.mid(eq + 1);
+            if (code == "Trpr" && value == "Trml") {
+                e.reply = frame(code, "OK");
+                m_state.terminal = true; // the rest is read as terminal lines
+                out.append(e);
+                break;
+            }
             const std::optional<QByteArray> reply = answer(code, value);
             e.reply = reply ? frame(code, *reply) : frame("Ack", "Uk");
         }
         out.append(e);
     }
     return out;
+}
+
+ReceiverModel::Exchange ReceiverModel::terminalLine(const QByteArray &line)
+{
+    Exchange e{line, QByteArray(), {}};
+    const QByteArray l = line.trimmed();
+    const QByteArray error = "ERROR: bad value\r\n";
+    const QList<QByteArray> w = l.split(' ');
+    auto hex = [](const QByteArray &t, qint64 *out) {
+        bool ok = false;
+        *out = t.toLongLong(&ok, 16);
+        return ok && !t.isEmpty() && t == t.toUpper();
+    };
+    if (l == "CNFG CNPR MSLV") {
+        m_state.terminal = false;
+    } else if (l == "H") {
+        e.reply = "HELP: FEND LNBS|LNOS|LNBP|SYMR|TUNF value, RDMX, CNFG CNPR MSLV\r\n";
+    } else if (l == "RDMX") {
+    } else if (w.size() == 3 && w[0] == "FEND") {
+        qint64 v = 0;
+        if (w[1] == "LNBS" && (w[2] == "INA" || w[2] == "INB"))
+            m_state.lnbInput = w[2] == "INA" ? "Ain" : "Bin";
+        else if (w[1] == "LNOS" && (w[2] == "UNVR" || w[2] == "WIDE" || w[2] == "UDSQ"))
+            m_state.lnbType = w[2];
+        else if (w[1] == "LNBP" && (w[2] == "0E" || w[2] == "12"))
+            m_state.lnbPolar = w[2] == "0E" ? "14" : "18";
+        else if (w[1] == "SYMR" && hex(w[2], &v) && v >= 100 && v <= 4500)
+            m_state.symbolRate = double(v) * 10.0;
+        else if (w[1] == "TUNF" && w[2] == "BSCN")
+            e.later = bandScanReport();
+        else if (w[1] == "TUNF" && hex(w[2], &v) && v > 0 && v <= 99999999)
+            m_state.frequency = v;
+        else
+            e.reply = error;
+    } else if (w.value(0) == "FEND") {
+        e.reply = error;
+    } else {
+        e.reply = "Unknown command\r\n";
+    }
+    return e;
+}
+
+QList<QPair<int, QByteArray>> ReceiverModel::bandScanReport() const
+{
+    const qint64 first = m_sat.band == 1 ? 10700000 : 950000;
+    const qint64 end = m_sat.band == 1 ? 12750000 : 2150000;
+    const qint64 step = 50000;
+    const char polar = m_state.lnbPolar == "14" ? 'V' : 'H';
+    QList<QPair<int, QByteArray>> report;
+    int at = 50;
+    for (qint64 f = first; f < end; f += step, at += 30) {
+        // Each report starts a new line: the frequency is read from the 8 characters before
+        // " Khz", which must not be the first of the text read.
+        QByteArray text = "\r\n" + QByteArray::number(f).rightJustified(8, '0') + " Khz";
+        for (const SimTransponder &tp : m_sat.transponders) {
+            if (tp.polar == polar && tp.frequency >= f && tp.frequency < f + step)
+                text += "\r\nFREQUENCY SCAN LOCKED AT " +
+                        QByteArray::number(tp.frequency).rightJustified(8, '0');
+        }
+        report.append({at, text});
+    }
+    report.append({at, "\r\nFREQUENCY SCAN END.\r\n"});
+    return report;
 }
 
 QByteArray ReceiverModel::frame(const QByteArray &code, const QByteArray &value) const

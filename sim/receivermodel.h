@@ -28,8 +28,13 @@
 // only when locked. "Fend" reads "Bsrc" until it is set to "Null"; "AStp" and "Vnpd" take ON
 // and OFF.
 //
-// Terminal mode: lines of text ended by CR or LF. "CNFG CNPR MSLV" switches to master/slave;
-// any other non-empty line is answered "Unknown command" and a new line.
+// Terminal mode: lines of text ended by CR or LF. "CNFG CNPR MSLV" switches to master/slave
+// (and the frame "{Trpr=Trml}" back). "H" prints a help text. "FEND LNBS INA|INB",
+// "FEND LNOS UNVR|WIDE|UDSQ", "FEND LNBP 0E|12", "FEND SYMR hex(rate/10)" and
+// "FEND TUNF hex(kHz)" are silent when accepted and print "ERROR: bad value" when not;
+// "RDMX" is silent; "FEND TUNF BSCN" prints a band scan over time: each passed frequency as
+// 8 characters and " Khz", "FREQUENCY SCAN LOCKED AT " and the frequency of each carrier on the
+// polarisation, and "FREQUENCY SCAN END.". Any other line prints "Unknown command".
 class ReceiverModel
 {
 public:
@@ -43,13 +48,17 @@ public:
         bool neverConfirm = false;
         // After each new lock, the first this many name queries read "Service:" placeholders.
         int learnQueries = 0;
+        // In terminal mode, every character received is echoed.
+        bool echo = false;
     };
 
-    // One frame or terminal line received, and the receiver's answer (empty: none).
+    // One frame or terminal line received, and the receiver's answer (empty: none). Text the
+    // receiver prints later (a band scan's report) comes with its delay in milliseconds.
     struct Exchange
     {
         QByteArray received;
         QByteArray reply;
+        QList<QPair<int, QByteArray>> later;
     };
 
     // What the receiver is set to.
@@ -96,6 +105,8 @@ private:
     // The reply value for one command; no value means the receiver refuses it ("{Ack=Uk}").
     std::optional<QByteArray> answer(const QByteArray &code, const QByteArray &value);
     QByteArray frame(const QByteArray &code, const QByteArray &value) const;
+    Exchange terminalLine(const QByteArray &line);
+    QList<QPair<int, QByteArray>> bandScanReport() const;
 
     Satellite m_sat;
     quint8 m_address;

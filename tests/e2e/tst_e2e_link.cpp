@@ -1,6 +1,8 @@
 #include "link/linkstate.h"
 #include "link/protocol.h"
 #include "link/protocol_mssl.h"
+#include "link/protocol_term.h"
+#include "link/textdisplay.h"
 #include "platform/portfolder.h"
 #include "platform/qthost.h"
 #include "platform/systemserialport.h"
@@ -62,6 +64,35 @@ private slots:
         QVERIFY(log.contains("rx \\x81{Sstp=11}"));
         QVERIFY(log.contains("rx \\x81{Sfrq=04883.00}"));
         QCOMPARE(options.contains("--terminal"), log.contains("rx CNFG CNPR MSLV"));
+    }
+
+    void terminalDriverScansTheBand()
+    {
+        SimProcess sim;
+        QString error;
+        QVERIFY2(sim.start(13, {}, &error), qPrintable(error));
+        SystemSerialPort port;
+        QtHost host;
+        LinkState link{port, host};
+        link.Prt = 13;
+        QVERIFY(Protocol::OpenPort(link));
+        Protocol_Term driver(link);
+        driver.setAdr(129);
+        QVERIFY(driver.InitIRD()); // switches the receiver from master/slave to terminal mode
+        QVERIFY(driver.SetLNBInput(1));
+        QVERIFY(driver.SetLNBType(0));
+        QVERIFY(driver.SetSpeed("27500"));
+        QVERIFY(driver.SetFrequency("11034000"));
+        struct : TextDisplay
+        {
+            QStringList texts;
+            void setText(const QString &t) override { texts << t; }
+        } display;
+        driver.RunScanLocal_("V", display);
+        QCOMPARE(display.texts.last(), QString("Scan:  done"));
+        // each read shows its first lock; some carrier of V is among them
+        QVERIFY(display.texts.join('|').contains(" Locked"));
+        QVERIFY(sim.logLines().contains("rx FEND SYMR ABE"));
     }
 
     void missingPortFailsFast()

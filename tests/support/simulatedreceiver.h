@@ -19,6 +19,10 @@ struct SimulatedReceiver
             for (const ReceiverModel::Exchange &e : model.receive(bytes)) {
                 if (!e.reply.isEmpty() && !silent)
                     port.feedAfter(latencyMs, e.reply);
+                for (const auto &[ms, text] : e.later) {
+                    if (!silent)
+                        port.feedAfter(ms, text);
+                }
             }
         };
         link.Prt = 1;

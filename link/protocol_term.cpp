@@ -1,0 +1,160 @@
+#include "link/protocol_term.h"
+
+#include "link/linkstate.h"
+#include "link/numbers.h"
+#include "link/protocol.h"
+#include "link/textdisplay.h"
+#include "platform/host.h"
+
+#include <cmath>
+
+Protocol_Term::Protocol_Term(LinkState &link) : m_link(link) {}
+
+QByteArray Protocol_Term::Hex(double value)
+{
+    // nearbyint rounds in the current rounding mode, to nearest with halves to even.
+    return QByteArray::number(qint64(std::nearbyint(value)), 16).toUpper();
+}
+
+bool Protocol_Term::command(const QByteArray &line)
+{
+    Protocol::TermSend(m_link, line);
+    m_link.host.sleep(100);
+    return Protocol::TermRead(m_link).isEmpty();
+}
+
+QByteArray Protocol_Term::probe()
+{
+    Protocol::TermSend(m_link, "H");
+    m_link.host.sleep(100);
+    return Protocol::TermRead(m_link);
+}
+
+bool Protocol_Term::InitIRD()
+{
+    if (probe().contains("HELP"))
+        return true;
+    Protocol::SendSet(m_link, Adr, "Trpr", "Trml");
+    m_link.host.sleep(400);
+    return probe().contains("HELP");
+}
+
+bool Protocol_Term::SetLNBInput(quint8 Inp)
+{
+    return command(QByteArray("FEND LNBS ") + (Inp == 0 ? "INA" : Inp == 1 ? "INB" : ""));
+}
+
+bool Protocol_Term::SetLNBType(quint8 Inp)
+{
+    static const char *const types[3] = {"UNVR", "WIDE", "UDSQ"};
+    return command(QByteArray("FEND LNOS ") + (Inp < 3 ? types[Inp] : ""));
+}
+
+bool Protocol_Term::SetLNBPolar(const QString &Inp)
+{
+    if (Inp == QLatin1String("V"))
+        return command("FEND LNBP 0E");
+    if (Inp == QLatin1String("H"))
+        return command("FEND LNBP 12");
+    return false; // nothing sent, so nothing was set
+}
+
+bool Protocol_Term::SetSpeed(const QString &Inp)
+{
+    return command("FEND SYMR " + Hex(LeadingNumber(Inp) / 10.0));
+}
+
+bool Protocol_Term::SetFrequencyNum(double Inp)
+{
+    return SetFrequency(QString::number(Inp, 'g', 15));
+}
+
+bool Protocol_Term::SetFrequency(const QString &Inp)
+{
+    return command("FEND TUNF " + Hex(LeadingNumber(Inp)));
+}
+
+bool Protocol_Term::SetService(quint8 &)
+{
+    return false;
+}
+
+bool Protocol_Term::SetScanLocal(const QString &Br, TextDisplay &Display)
+{
+    SetSpeed(Br);
+    RunScanLocal(QStringLiteral("V"), Display);
+    RunScanLocal(QStringLiteral("H"), Display);
+    return true;
+}
+
+bool Protocol_Term::RunScanLocal(const QString &, TextDisplay &)
+{
+    return false;
+}
+
+bool Protocol_Term::RunScanLocal_(const QString &Pol, TextDisplay &Display)
+{
+    bool run = true;
+    return RunScanLocal_(Pol, Display, run);
+}
+
+bool Protocol_Term::RunScanLocal_(const QString &Pol, TextDisplay &Display, bool &Run)
+{
+    Host &host = m_link.host;
+    const QString scan = QStringLiteral("Scan: ");
+    SetLNBPolar(Pol);
+    Protocol::TermSend(m_link, "RDMX");
+    host.sleep(400);
+    Protocol::TermRead(m_link);
+    Protocol::TermSend(m_link, "FEND TUNF 00A344E0");
+    host.sleep(100);
+    Protocol::TermRead(m_link);
+    Protocol::TermSend(m_link, "FEND TUNF BSCN");
+    host.sleep(100);
+    Protocol::TermRead(m_link);
+    Display.setText(scan + QStringLiteral("started"));
+
+    static const char spinner[4] = {'|', '/', '-', '\\'};
+    int counter = 0;
+    bool reportSeen = false;
+    quint32 lastHeard = host.tickCount();
+    for (;;) {
+        const QByteArray R = Protocol::TermRead(m_link);
+        counter = (counter + 1) % 4;
+        if (R.isEmpty() && !reportSeen) {
+            Display.setText(scan + QStringLiteral("     ") + QLatin1Char(spinner[counter]));
+        } else {
+            // A report cut over two reads is not recognised; the next one will be.
+            const int p = int(R.indexOf(" Khz")) + 1;
+            if (p > 9) {
+                reportSeen = true;
+                Display.setText(scan + QLatin1Char(' ') + QString::fromLatin1(R.mid(p - 9, 8)));
+            }
+            const QByteArray locked = "FREQUENCY SCAN LOCKED AT ";
+            const int q = int(R.indexOf(locked));
+            if (q >= 0) {
+                reportSeen = true;
+                Display.setText(scan + QLatin1Char(' ') +
+                                QString::fromLatin1(R.mid(q + locked.size(), 8)) +
+                                QStringLiteral(" Locked"));
+            }
+            if (R.contains("FREQUENCY SCAN END.")) {
+                Protocol::FlushInput(m_link);
+                Display.setText(scan + QStringLiteral(" done"));
+                return false;
+            }
+        }
+        if (!R.isEmpty())
+            lastHeard = host.tickCount();
+        if (!Run) {
+            Display.setText(scan + QStringLiteral(" stopped"));
+            return false;
+        }
+        if (quint32(host.tickCount() - lastHeard) >= quint32(kSilenceMs)) {
+            Display.setText(scan + QStringLiteral(" no report from the receiver"));
+            return false;
+        }
+        host.sleep(150);
+        host.doEvents();
+    }
+}

@@ -1,0 +1,257 @@
+#include "link/protocol_term.h"
+#include "link/textdisplay.h"
+#include "tests/support/simulatedreceiver.h"
+
+#include <QTest>
+
+namespace {
+
+struct Display : TextDisplay
+{
+    QStringList texts;
+    void setText(const QString &t) override { texts << t; }
+};
+
+struct TermRig
+{
+    SimulatedReceiver rx;
+    Protocol_Term driver{rx.link};
+    explicit TermRig(ReceiverModel::Options options = {129, true}) : rx(options)
+    {
+        rx.port.open();
+        driver.setAdr(129);
+    }
+    // The lines typed, each character having gone out in a write of its own.
+    QByteArrayList lines() const
+    {
+        QByteArrayList out;
+        QByteArray line;
+        for (const QByteArray &w : rx.port.writes()) {
+            if (w.size() != 1) {
+                out << "frame " + w;
+                continue;
+            }
+            line += w;
+            if (line.endsWith("\r\n")) {
+                out << line.chopped(2);
+                line.clear();
+            }
+        }
+        return out;
+    }
+};
+
+} // namespace
+
+class TestTerm : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void hex_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QByteArray>("hex");
+        QTest::newRow("frequency") << 12000000.0 << QByteArray("B71B00");
+        QTest::newRow("rate 27500") << 2750.0 << QByteArray("ABE");
+        QTest::newRow("rate 4883") << 488.3 << QByteArray("1E8");
+        QTest::newRow("half to even down") << 2.5 << QByteArray("2");
+        QTest::newRow("half to even up") << 3.5 << QByteArray("4");
+        QTest::newRow("start of the scan") << 10700000.0 << QByteArray("A344E0");
+    }
+    void hex()
+    {
+        QFETCH(double, value);
+        QFETCH(QByteArray, hex);
+        QCOMPARE(Protocol_Term::Hex(value), hex);
+    }
+
+    void setLines_data()
+    {
+        QTest::addColumn<QString>("op");
+        QTest::addColumn<QString>("arg");
+        QTest::addColumn<QByteArrayList>("lines");
+        QTest::addColumn<bool>("result");
+        QTest::newRow("frequency") << "freq"
+                                   << "12000000" << QByteArrayList{"FEND TUNF B71B00"} << true;
+        QTest::newRow("rate") << "rate"
+                              << "27500" << QByteArrayList{"FEND SYMR ABE"} << true;
+        QTest::newRow("rate rounded") << "rate"
+                                      << "4883" << QByteArrayList{"FEND SYMR 1E8"} << true;
+        QTest::newRow("input B") << "input"
+                                 << "1" << QByteArrayList{"FEND LNBS INB"} << true;
+        QTest::newRow("input 2") << "input"
+                                 << "2" << QByteArrayList{"FEND LNBS "} << false;
+        QTest::newRow("type diseqc") << "type"
+                                     << "2" << QByteArrayList{"FEND LNOS UDSQ"} << true;
+        QTest::newRow("vertical") << "polar"
+                                  << "V" << QByteArrayList{"FEND LNBP 0E"} << true;
+        QTest::newRow("horizontal") << "polar"
+                                    << "H" << QByteArrayList{"FEND LNBP 12"} << true;
+        QTest::newRow("other polarisation") << "polar"
+                                            << "v" << QByteArrayList{} << false;
+    }
+    void setLines()
+    {
+        QFETCH(QString, op);
+        QFETCH(QString, arg);
+        QFETCH(QByteArrayList, lines);
+        QFETCH(bool, result);
+        TermRig rig;
+        bool r = false;
+        if (op == "freq")
+            r = rig.driver.SetFrequency(arg);
+        else if (op == "rate")
+            r = rig.driver.SetSpeed(arg);
+        else if (op == "input")
+            r = rig.driver.SetLNBInput(quint8(arg.toInt()));
+        else if (op == "type")
+            r = rig.driver.SetLNBType(quint8(arg.toInt()));
+        else
+            r = rig.driver.SetLNBPolar(arg);
+        QCOMPARE(rig.lines(), lines);
+        QCOMPARE(r, result);
+        if (!lines.isEmpty()) {
+            // 2 ms after each character, then 100 ms before the reading
+            const QList<quint64> &t = rig.rx.port.writeTimesUs();
+            QCOMPARE(t[1] - t[0], quint64(2000));
+            QCOMPARE(rig.rx.host.nowUs(), t.last() + 2000 + 100000);
+        }
+    }
+
+    void echoMakesEverySetFail()
+    {
+        TermRig rig({129, true, 0, false, 0, true});
+        QVERIFY(!rig.driver.SetFrequency("12000000"));
+        QVERIFY(!rig.driver.SetSpeed("27500"));
+        QVERIFY(!rig.driver.SetLNBInput(0));
+        QVERIFY(!rig.driver.SetLNBType(0));
+        QVERIFY(!rig.driver.SetLNBPolar("H"));
+    }
+
+    void readingsAreNotAvailable()
+    {
+        TermRig rig;
+        QCOMPARE(rig.driver.GetLNBInput(), quint8(255));
+        QCOMPARE(rig.driver.GetFrequency(), QString());
+        QCOMPARE(rig.driver.GetService(), QString());
+        quint8 svc = 3;
+        QVERIFY(!rig.driver.SetService(svc));
+        QVERIFY(rig.rx.port.writes().isEmpty());
+    }
+
+    void initInTerminalMode()
+    {
+        TermRig rig;
+        QVERIFY(rig.driver.InitIRD());
+        QCOMPARE(rig.lines(), QByteArrayList{"H"});
+    }
+
+    void initSwitchesAMasterSlaveReceiver()
+    {
+        TermRig rig({129, false});
+        QVERIFY(rig.driver.InitIRD());
+        QCOMPARE(rig.lines(), (QByteArrayList{"H", "frame \x81{Trpr=Trml}", "H"}));
+        QVERIFY(rig.rx.model.state().terminal);
+    }
+
+    void initAgainstASilentReceiver()
+    {
+        TermRig rig;
+        rig.rx.silent = true;
+        QVERIFY(!rig.driver.InitIRD());
+        QCOMPARE(rig.lines(), (QByteArrayList{"H", "frame \x81{Trpr=Trml}", "H"}));
+    }
+
+    void bandScan()
+    {
+        TermRig rig;
+        Display display;
+        QCOMPARE(rig.driver.RunScanLocal_("V", display), false);
+        QCOMPARE(rig.lines().mid(0, 4),
+                 (QByteArrayList{"FEND LNBP 0E", "RDMX", "FEND TUNF 00A344E0", "FEND TUNF BSCN"}));
+        const QStringList &t = display.texts;
+        QCOMPARE(t.first(), QString("Scan: started"));
+        QCOMPARE(t.last(), QString("Scan:  done"));
+        QVERIFY(t.contains("Scan:  10971000 Locked"));
+        QVERIFY(t.contains("Scan:  12525000 Locked"));
+        QVERIFY(!t.join('|').contains("10758000 Locked")); // H carriers are not on V
+        // the spinner only before the first report
+        int firstReport = -1, lastSpinner = -1;
+        for (int i = 0; i < t.size(); ++i) {
+            if (t[i].startsWith("Scan:      "))
+                lastSpinner = i;
+            else if (firstReport < 0 && t[i].endsWith(" Khz") == false &&
+                     t[i].startsWith("Scan:  1"))
+                firstReport = i;
+        }
+        QVERIFY(firstReport > 0);
+        QVERIFY(lastSpinner < firstReport);
+        QCOMPARE(rig.rx.port.read(), QByteArray()); // flushed at the end
+    }
+
+    void spinnerAndSplitReports()
+    {
+        TermRig rig;
+        rig.rx.silent = true; // the replies come from the script below
+        Display display;
+        int reads = 0;
+        rig.rx.port.onRead = [&](int) {
+            // after the four reads of the preparation (polarisation, RDMX, start frequency,
+            // BSCN): nothing twice, a report cut in two, silence, then a whole end report
+            switch (++reads - 4) {
+            case 3:
+                rig.rx.port.feed("\r\n10700000 Khz\r\nFREQUENCY SC");
+                break;
+            case 4:
+                rig.rx.port.feed("AN END.\r\n");
+                break;
+            case 7:
+                rig.rx.port.feed("FREQUENCY SCAN END.\r\n");
+                break;
+            default:
+                break;
+            }
+        };
+        rig.driver.RunScanLocal_("H", display);
+        QCOMPARE(display.texts, (QStringList{"Scan: started", "Scan:      /", "Scan:      -",
+                                             "Scan:  10700000", "Scan:  done"}));
+    }
+
+    void stopAndSilence_data()
+    {
+        QTest::addColumn<bool>("stop");
+        QTest::addColumn<QString>("last");
+        QTest::newRow("stopped") << true << "Scan:  stopped";
+        QTest::newRow("receiver silent") << false << "Scan:  no report from the receiver";
+    }
+    void stopAndSilence()
+    {
+        QFETCH(bool, stop);
+        QFETCH(QString, last);
+        TermRig rig;
+        rig.rx.silent = true;
+        Display display;
+        bool run = true;
+        if (stop)
+            rig.rx.host.after(5000, [&] { run = false; });
+        const quint64 start = rig.rx.host.nowUs();
+        rig.driver.RunScanLocal_("V", display, run);
+        QCOMPARE(display.texts.last(), last);
+        const quint64 took = (rig.rx.host.nowUs() - start) / 1000;
+        QVERIFY2(stop ? took < 6000 : took >= quint64(Protocol_Term::kSilenceMs) && took < 31000,
+                 qPrintable(QString::number(took)));
+    }
+
+    void setScanLocalRunsTheEmptySweep()
+    {
+        TermRig rig;
+        Display display;
+        QVERIFY(rig.driver.SetScanLocal("27500", display));
+        QCOMPARE(rig.lines(), QByteArrayList{"FEND SYMR ABE"});
+        QVERIFY(display.texts.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTerm)
+#include "tst_term.moc"
