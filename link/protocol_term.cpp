@@ -10,6 +10,22 @@
 
 Protocol_Term::Protocol_Term(LinkState &link) : m_link(link) {}
 
+TermScanReport ParseScanReport(const QByteArray &R)
+{
+    TermScanReport r;
+    const int p = int(R.indexOf(" Khz")) + 1;
+    r.hasPassed = p > 9;
+    if (r.hasPassed)
+        r.passed = QString::fromLatin1(R.mid(p - 9, 8));
+    const QByteArray locked = "FREQUENCY SCAN LOCKED AT ";
+    const int q = int(R.indexOf(locked));
+    r.hasLocked = q >= 0;
+    if (r.hasLocked)
+        r.locked = QString::fromLatin1(R.mid(q + locked.size(), 8));
+    r.end = R.contains("FREQUENCY SCAN END.");
+    return r;
+}
+
 QByteArray Protocol_Term::Hex(double value)
 {
     // nearbyint rounds in the current rounding mode, to nearest with halves to even.
@@ -124,21 +140,16 @@ bool Protocol_Term::RunScanLocal_(const QString &Pol, TextDisplay &Display, bool
         if (R.isEmpty() && !reportSeen) {
             Display.setText(scan + QStringLiteral("     ") + QLatin1Char(spinner[counter]));
         } else {
-            // A report cut over two reads is not recognised; the next one will be.
-            const int p = int(R.indexOf(" Khz")) + 1;
-            if (p > 9) {
+            const TermScanReport report = ParseScanReport(R);
+            if (report.hasPassed) {
                 reportSeen = true;
-                Display.setText(scan + QLatin1Char(' ') + QString::fromLatin1(R.mid(p - 9, 8)));
+                Display.setText(scan + QLatin1Char(' ') + report.passed);
             }
-            const QByteArray locked = "FREQUENCY SCAN LOCKED AT ";
-            const int q = int(R.indexOf(locked));
-            if (q >= 0) {
+            if (report.hasLocked) {
                 reportSeen = true;
-                Display.setText(scan + QLatin1Char(' ') +
-                                QString::fromLatin1(R.mid(q + locked.size(), 8)) +
-                                QStringLiteral(" Locked"));
+                Display.setText(scan + QLatin1Char(' ') + report.locked + QStringLiteral(" Locked"));
             }
-            if (R.contains("FREQUENCY SCAN END.")) {
+            if (report.end) {
                 Protocol::FlushInput(m_link);
                 Display.setText(scan + QStringLiteral(" done"));
                 return false;

@@ -26,6 +26,19 @@ class TextDisplay;
 // empty text. Operations of the master/slave set that this mode does not have (waits, scan
 // progress, LNB type and polarisation readings, the service list, the test run and the scan
 // tree) send nothing and answer as a receiver that did not reply.
+// What one read of a band scan's printout tells: the frequency passed (the 8 characters before
+// the first " Khz", when something stands before them), the frequency of the first lock, and
+// whether the scan has ended. A report cut between two reads is not recognised.
+struct TermScanReport
+{
+    bool hasPassed = false;
+    QString passed;
+    bool hasLocked = false;
+    QString locked;
+    bool end = false;
+};
+TermScanReport ParseScanReport(const QByteArray &R);
+
 class Protocol_Term : public ReceiverDriver
 {
 public:

@@ -83,13 +83,19 @@ QString PositionName(const QString &fileName)
 ListFileResult ReadListFile(const QString &folder, const QString &fileName, TransponderList &list,
                             Host &host)
 {
-    ListFileResult result;
     QFile file(QDir(folder).filePath(fileName));
     if (!file.open(QIODevice::ReadOnly))
-        return result;
+        return ListFileResult();
+    return ReadListDevice(file, fileName, list, host);
+}
+
+ListFileResult ReadListDevice(QIODevice &device, const QString &fileName, TransponderList &list,
+                              Host &host)
+{
+    ListFileResult result;
     result.opened = true;
     const QString position = PositionName(fileName);
-    LineReader reader(file);
+    LineReader reader(device);
     QByteArray line;
     // Rows go into the list in runs, each row at the position of its line; a run ends where a
     // row is the current one, which must be in the list before it is made current.
@@ -120,7 +126,7 @@ ListFileResult ReadListFile(const QString &folder, const QString &fileName, Tran
         }
     }
     flush();
-    file.close();
+    device.close();
     if (result.errorLine > 0) {
         host.message({QStringLiteral("File: ") + fileName,
                       QStringLiteral("Line: %1\r\n%2").arg(result.errorLine).arg(result.error),

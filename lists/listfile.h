@@ -6,6 +6,7 @@
 #include <QString>
 
 class Host;
+class QIODevice;
 class TransponderList;
 
 // Transponder list files: one file per satellite position, named after it ("5.00E.csv"), one
@@ -37,6 +38,11 @@ struct ListFileResult
 // is passed over without a message.
 ListFileResult ReadListFile(const QString &folder, const QString &fileName, TransponderList &list,
                             Host &host);
+
+// The same, from an open device, which it closes before any message; fileName names the file
+// in the message and gives the position.
+ListFileResult ReadListDevice(QIODevice &device, const QString &fileName, TransponderList &list,
+                              Host &host);
 
 // The record of a transponder: "12000000;H;27500;" and CR LF.
 QByteArray ListRecord(const TransponderEntry &entry);
