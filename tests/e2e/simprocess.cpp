@@ -53,3 +53,9 @@ QStringList SimProcess::logLines() const
         return {};
     return QString::fromLatin1(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
+
+void SimProcess::kill()
+{
+    m_process.kill();
+    m_process.waitForFinished(3000);
+}

@@ -17,6 +17,9 @@ public:
     // "ready". Returns false with the simulator's output in *error.
     bool start(int port, const QStringList &options, QString *error);
     void stop();
+    // Ends the simulator at once, as a pulled cable or a crash would.
+    void kill();
+    bool running() const { return m_process.state() == QProcess::Running; }
     QString logPath() const { return m_dir.path() + QStringLiteral("/sim.log"); }
     QStringList logLines() const;
 

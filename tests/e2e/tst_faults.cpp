@@ -1,0 +1,249 @@
+// The receiver paths of the tool over the real serial port against kolvex7-sim, under each of
+// the simulator's faults: nothing crashes or hangs, nothing saved is lost, and what the operator
+// sees tells the truth (a time-out is reported as one).
+
+#include "app/main.h"
+#include "app/registry.h"
+#include "app/settingsstore.h"
+#include "app/statuspanels.h"
+#include "link/linkstate.h"
+#include "link/protocol.h"
+#include "link/protocol_mssl.h"
+#include "link/scantree.h"
+#include "link/statuslabels.h"
+#include "platform/qthost.h"
+#include "platform/systemserialport.h"
+#include "simprocess.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace {
+
+// Real time, real port; what the operator would have seen is recorded.
+struct RecordingHost : QtHost
+{
+    int beeps = 0;
+    QStringList messages;
+    void beep() override { ++beeps; }
+    Message::Answer message(const Message &m) override
+    {
+        messages << m.text;
+        return Message::AnsweredOk;
+    }
+};
+
+struct Labels : StatusLabels
+{
+    QString t[5];
+    QString text(int i) const override { return t[i]; }
+    void setText(int i, const QString &s) override { t[i] = s; }
+};
+
+struct Tree : ScanTree
+{
+    QStringList keys;
+    int count() const override { return int(keys.size()); }
+    QString key(int n) const override { return keys[n - 1]; }
+    QString text(int) const override { return QString(); }
+    int parent(int n) const override { return keys[n - 1].count('|') == 2 ? n - 1 : 0; }
+    int childCount(int) const override { return 0; }
+    int child(int, int) const override { return 0; }
+    int add(int, const QString &k, const QString &) override
+    {
+        keys << k;
+        return int(keys.size());
+    }
+    bool setKey(int, const QString &) override { return true; }
+    void setText(int, const QString &) override {}
+    void setBold(int, bool) override {}
+    void select(int) override {}
+    int selected() const override { return 0; }
+};
+
+const QByteArray kSavedList = "11034000;V;27500;\r\n10892000;H;27500;\r\n";
+
+// The tool started against the simulator with the given faults, a list file in its DataFolder.
+struct Tool
+{
+    SimProcess sim;
+    QTemporaryDir program;
+    RecordingHost host;
+    SettingsStore store;
+    std::unique_ptr<Main> main;
+    QString error;
+
+    bool start(const QStringList &faults)
+    {
+        if (!sim.start(20, faults, &error))
+            return false;
+        Registry::WriteRegValue("KOLVEX7", "", "Port", 20);
+        Registry::WriteRegValue("KOLVEX7", "", "Speed", 115200);
+        Registry::WriteRegValue("KOLVEX7", "", "LNB_BandL", 1);
+        QDir().mkpath(program.filePath("data"));
+        QFile f(program.filePath("data/13.00E.csv"));
+        f.open(QIODevice::WriteOnly);
+        f.write(kSavedList);
+        f.close();
+        main = std::make_unique<Main>(host, std::make_unique<SystemSerialPort>(), store,
+                                      program.path());
+        return main->Form_Load() == Main::Outcome::Running;
+    }
+    QByteArray savedList() const
+    {
+        QFile f(program.filePath("data/13.00E.csv"));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+} // namespace
+
+class TestFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void tuningThroughLineFaults_data()
+    {
+        QTest::addColumn<QStringList>("faults");
+        QTest::newRow("replies split into single bytes") << QStringList{"--split"};
+        QTest::newRow("garbage before replies") << QStringList{"--garbage"};
+        QTest::newRow("50 ms latency") << QStringList{"--latency", "50"};
+    }
+    void tuningThroughLineFaults()
+    {
+        QFETCH(QStringList, faults);
+        Tool tool;
+        QVERIFY2(tool.start(faults), qPrintable(tool.error + tool.host.messages.join('|')));
+        QCOMPARE(tool.main->Service->topLevelItemCount(), 5); // services of the current row
+        QStringList statuses;
+        connect(tool.main->StatusBar, &StatusPanels::textChanged,
+                [&](const QString &key, const QString &text) {
+                    if (key == "Status")
+                        statuses << text;
+                });
+        tool.main->ListView_ItemClick(tool.main->ListView->topLevelItem(1)); // 10892000 H
+        QVERIFY2(statuses.contains("Status: Sync"), qPrintable(statuses.join('|')));
+        QCOMPARE(tool.main->Service->topLevelItem(0)->text(1), QString("Aurora TV"));
+        QCOMPARE(tool.main->state.gSvc, QString("Aurora TV"));
+        QVERIFY(!tool.main->state.Eto);
+        QCOMPARE(tool.host.beeps, 0);
+    }
+
+    void silentReceiverIsATimeOut()
+    {
+        SimProcess sim;
+        QString error;
+        QVERIFY2(sim.start(21, {"--silent"}, &error), qPrintable(error));
+        SystemSerialPort port;
+        QtHost host;
+        LinkState link{port, host};
+        link.Prt = 21;
+        QVERIFY(Protocol::OpenPort(link));
+        Protocol_MsSl driver(link);
+        driver.setAdr(129);
+        QElapsedTimer t;
+        t.start();
+        QCOMPARE(driver.GetFrequency(), QString());
+        QVERIFY(link.Eto);
+        QVERIFY(t.elapsed() >= 10000); // ten thousand polls of at least 1 ms
+        QVERIFY(t.elapsed() < 15000);
+    }
+
+    void droppedReplyIsATimeOutAndTheNextReplyIsRight()
+    {
+        SimProcess sim;
+        QString error;
+        QVERIFY2(sim.start(22, {"--drop", "5"}, &error), qPrintable(error));
+        SystemSerialPort port;
+        QtHost host;
+        LinkState link{port, host};
+        link.Prt = 22;
+        QVERIFY(Protocol::OpenPort(link));
+        Protocol_MsSl driver(link);
+        driver.setAdr(129);
+        QStringList got;
+        QList<bool> timedOut;
+        for (int i = 0; i < 6; ++i) {
+            link.Eto = false;
+            got << driver.GetFrequency();
+            timedOut << link.Eto;
+        }
+        QCOMPARE(timedOut, (QList<bool>{false, false, false, false, true, false}));
+        QCOMPARE(got[4], QString());
+        QCOMPARE(got[5], QString("11034000"));
+    }
+
+    void simulatorKilledDuringASweep()
+    {
+        SimProcess sim;
+        QString error;
+        QVERIFY2(sim.start(23, {}, &error), qPrintable(error));
+        SystemSerialPort port;
+        QtHost host;
+        LinkState link{port, host};
+        link.Prt = 23;
+        link.Bnd = 1;
+        QVERIFY(Protocol::OpenPort(link));
+        Protocol_MsSl driver(link);
+        driver.setAdr(129);
+        Labels status;
+        Tree tree;
+        bool run = true;
+        // Kill the receiver once the sweep has found the first carriers.
+        int found = 0;
+        QTimer killer;
+        connect(&killer, &QTimer::timeout, [&] {
+            if (tree.count() >= 4 && sim.running()) {
+                found = tree.count();
+                sim.kill();
+            }
+        });
+        killer.start(1);
+        QElapsedTimer t;
+        t.start();
+        driver.RunScanLocal("V", status, tree, run);
+        QVERIFY(found >= 4);
+        QCOMPARE(tree.count(), found); // what was found is kept
+        QVERIFY(t.elapsed() < 30000);  // no hang on the dead line
+        QVERIFY2(status.t[0].startsWith("No tuning at"), qPrintable(status.t[0]));
+        QVERIFY(port.isLost());
+        QCOMPARE(driver.scanTotal(), 0);
+    }
+
+    void portVanishesDuringATuning()
+    {
+        Tool tool;
+        QVERIFY2(tool.start({}), qPrintable(tool.error));
+        QStringList statuses;
+        connect(tool.main->StatusBar, &StatusPanels::textChanged,
+                [&](const QString &key, const QString &text) {
+                    if (key == "Status") {
+                        statuses << text;
+                        if (text == "Status: Search Services")
+                            tool.sim.kill(); // the line goes away as the tuning starts
+                    }
+                });
+        QElapsedTimer t;
+        t.start();
+        tool.main->ListView_ItemClick(tool.main->ListView->topLevelItem(1));
+        QVERIFY(t.elapsed() < 5000);
+        QVERIFY2(statuses.contains("Status: Time out"), qPrintable(statuses.join('|')));
+        QVERIFY(!statuses.contains("Status: Sync"));
+        QCOMPARE(tool.host.beeps, 1);
+        QVERIFY(tool.main->state.Eto);
+        QCOMPARE(tool.main->Service->topLevelItemCount(), 0);
+        QCOMPARE(tool.savedList(), kSavedList); // the list on disk is untouched
+        // The next command on the dead line ends at once as well.
+        tool.main->StatusBar_PanelClick("Input");
+        QVERIFY(t.elapsed() < 6000);
+    }
+};
+
+QTEST_MAIN(TestFaults)
+#include "tst_faults.moc"
