@@ -15,6 +15,7 @@
 
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -112,5 +113,39 @@ int main(int argc, char **argv)
     port.close();
     sim.terminate();
     sim.waitForFinished(3000);
+
+    // The CPU the tool uses while it waits out a reply time-out of a silent receiver.
+    QProcess silent;
+    silent.start(QStringLiteral(KOLVEX7_SIM),
+                 {QStringLiteral("--satellite"), QStringLiteral(KOLVEX7_DEMO_SATELLITE),
+                  QStringLiteral("--port"), QStringLiteral("2"), QStringLiteral("--silent")});
+    if (!silent.waitForReadyRead(5000) || silent.readLine().trimmed() != "ready") {
+        std::fprintf(stderr, "bench_sendquery: the silent simulator did not start\n");
+        return 1;
+    }
+    link.Prt = 2;
+    if (!Protocol::OpenPort(link)) {
+        std::fprintf(stderr, "bench_sendquery: cannot open the silent port\n");
+        return 1;
+    }
+    auto cpuSeconds = [] {
+        rusage u{};
+        getrusage(RUSAGE_SELF, &u);
+        return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+               double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    };
+    const double cpu0 = cpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    link.Eto = false;
+    Protocol::SendQuery(link, 129, "Tfrq");
+    const double wallSeconds = wall.nsecsElapsed() / 1e9;
+    const double cpu = cpuSeconds() - cpu0;
+    std::fprintf(stderr, "bench_sendquery: time-out took %.2f s of wall time, %.3f s of CPU%s\n",
+                 wallSeconds, cpu, link.Eto ? "" : " (but no time-out?)");
+    std::printf("timeout_cpu_vs_wall %.4f\n", cpu / wallSeconds);
+    port.close();
+    silent.terminate();
+    silent.waitForFinished(3000);
     return 0;
 }
