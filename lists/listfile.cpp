@@ -40,10 +40,13 @@ Fields splitFields(const QByteArray &line)
     return r;
 }
 
-// The value of a numeric field.
+// The value of a numeric field. A value too large for a double (1e999) does not come out of
+// the quick conversion; the leading-number rule then gives infinity, which no check passes.
 double valueOf(QLatin1StringView field)
 {
-    return QByteArrayView(field.data(), field.size()).trimmed().toDouble();
+    bool ok = false;
+    const double v = QByteArrayView(field.data(), field.size()).trimmed().toDouble(&ok);
+    return ok ? v : LeadingNumber(QString(field));
 }
 
 // The checks of one record, in their order; the empty text when the record is good.
