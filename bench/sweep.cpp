@@ -4,10 +4,10 @@
 #include "link/linkstate.h"
 #include "link/protocol.h"
 #include "link/protocol_mssl.h"
-#include "link/scantree.h"
 #include "link/statuslabels.h"
 #include "platform/qthost.h"
 #include "platform/systemserialport.h"
+#include "tests/support/memoryscantree.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -56,27 +56,6 @@ struct Labels : StatusLabels
     void setText(int i, const QString &s) override { t[i] = s; }
 };
 
-struct Tree : ScanTree
-{
-    QStringList keys;
-    int count() const override { return int(keys.size()); }
-    QString key(int n) const override { return keys[n - 1]; }
-    QString text(int) const override { return QString(); }
-    int parent(int) const override { return 0; }
-    int childCount(int) const override { return 0; }
-    int child(int, int) const override { return 0; }
-    int add(int, const QString &k, const QString &) override
-    {
-        keys << k;
-        return int(keys.size());
-    }
-    bool setKey(int, const QString &) override { return true; }
-    void setText(int, const QString &) override {}
-    void setBold(int, bool) override {}
-    void select(int) override {}
-    int selected() const override { return 0; }
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -106,7 +85,7 @@ int main(int argc, char **argv)
     Protocol_MsSl driver(link);
     driver.setAdr(129);
     Labels status;
-    Tree tree;
+    MemoryScanTree tree;
     bool run = true;
     port.out = port.in = 0;
     QElapsedTimer t;
@@ -118,11 +97,11 @@ int main(int argc, char **argv)
     std::fprintf(stderr,
                  "bench_sweep: %d nodes found, %lld bytes out, %lld in: %.1f s on the wire, "
                  "%.1f s taken%s\n",
-                 int(tree.keys.size()), port.out, port.in, wire, seconds,
+                 tree.count(), port.out, port.in, wire, seconds,
                  link.Eto ? " (a reply timed out)" : "");
     std::printf("ku_sweep_vs_wire_time %.3f\n", seconds / wire);
     port.close();
     sim.terminate();
     sim.waitForFinished(3000);
-    return tree.keys.size() == 24 ? 0 : 1; // 12 carriers, each with its margin node
+    return tree.count() == 24 ? 0 : 1; // 12 carriers, each with its margin node
 }

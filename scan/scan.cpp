@@ -129,8 +129,7 @@ int TreeViewScanTree::selected() const
 // --- the window ---
 
 Scan::Scan(ReceiverDriver &driver, Host &host, const QString &programFolder, QWidget *owner)
-    : QDialog(owner), Eqt(driver), m_host(host), m_programFolder(programFolder),
-      m_tree(nullptr)
+    : QDialog(owner), Eqt(driver), m_host(host), m_programFolder(programFolder), m_tree(nullptr)
 {
     setWindowTitle(QStringLiteral("Transponder Scanning"));
     setModal(true);
@@ -251,81 +250,73 @@ bool Scan::ticked(int i) const
     return SRate[i]->checkState() == Qt::Checked;
 }
 
-void Scan::ScanIt_Click()
+bool Scan::startRun(QPushButton *button, QPushButton *other)
 {
     if (Run) {
-        FinishRun(ScanIt);
-        return;
+        FinishRun(button); // the run's own button stops it
+        return false;
     }
     // A stopped run is still unwinding: a new one would start inside it.
     if (m_inRun) {
         m_host.beep();
-        return;
+        return false;
     }
-    QPointer<Scan> self(this);
     m_inRun = true;
     Stopped = false;
     Run = true;
     Save->setEnabled(false);
-    ReScan->setEnabled(false);
-    ScanIt->setText(QStringLiteral("&Stop"));
-    TreeView->hide();
-    m_tree.clear();
-    TreeView->show();
+    other->setEnabled(false);
+    button->setText(QStringLiteral("&Stop"));
+    return true;
+}
 
-    Eqt.SetScanLocal(*this, m_tree, Run);
+// One pass of tests at every ticked rate, until every transponder is identified. The first
+// pass of a scan leaves off as soon as Run is cleared; the others rely on each test run
+// returning at once then.
+bool Scan::testPass(bool rescan, bool watchRun)
+{
     bool all = false;
-    for (int i = 0; i < 12 && Run; ++i) {
+    for (int i = 0; i < 12 && (!watchRun || Run); ++i) {
         if (ticked(i)) {
-            all = Eqt.RunTestLocal(SRate[i]->text(), *this, m_tree, Run, false);
+            all = Eqt.RunTestLocal(SRate[i]->text(), *this, m_tree, Run, rescan);
             if (all)
                 break;
         }
     }
-    if (!self)
-        return;
-    if (!Stopped && !all) {
-        for (int i = 0; i < 12; ++i) {
-            if (ticked(i)) {
-                all = Eqt.RunTestLocal(SRate[i]->text(), *this, m_tree, Run, true);
-                if (all)
-                    break;
-            }
-        }
-    }
-    if (!self)
-        return;
+    return all;
+}
+
+void Scan::endRun(QPushButton *button)
+{
     if (!Stopped)
-        FinishRun(ScanIt);
+        FinishRun(button);
     m_inRun = false;
+}
+
+void Scan::ScanIt_Click()
+{
+    if (!startRun(ScanIt, ReScan))
+        return;
+    QPointer<Scan> self(this);
+    TreeView->hide();
+    m_tree.clear();
+    TreeView->show();
+    Eqt.SetScanLocal(*this, m_tree, Run);
+    const bool all = testPass(false, true);
+    if (self && !Stopped && !all)
+        testPass(true, false);
+    if (self)
+        endRun(ScanIt);
 }
 
 void Scan::ReScan_Click()
 {
-    if (Run) {
-        FinishRun(ReScan);
+    if (!startRun(ReScan, ScanIt))
         return;
-    }
-    if (m_inRun) {
-        m_host.beep();
-        return;
-    }
     QPointer<Scan> self(this);
-    m_inRun = true;
-    Stopped = false;
-    Run = true;
-    Save->setEnabled(false);
-    ScanIt->setEnabled(false);
-    ReScan->setText(QStringLiteral("&Stop"));
-    for (int i = 0; i < 12; ++i) {
-        if (ticked(i) && Eqt.RunTestLocal(SRate[i]->text(), *this, m_tree, Run, true))
-            break;
-    }
-    if (!self)
-        return;
-    if (!Stopped)
-        FinishRun(ReScan);
-    m_inRun = false;
+    testPass(true, false);
+    if (self)
+        endRun(ReScan);
 }
 
 void Scan::FinishRun(QPushButton *button)

@@ -90,6 +90,11 @@ private:
     void setText(int index, const QString &text) override;
 
     void buildControls();
+    // Starts a scan or rescan on its button; false when the click stopped a run instead, or
+    // was refused because a stopped run is still unwinding.
+    bool startRun(QPushButton *button, QPushButton *other);
+    bool testPass(bool rescan, bool watchRun);
+    void endRun(QPushButton *button);
     void FinishRun(QPushButton *button);
     bool ticked(int i) const;
     void Position_Change();

@@ -9,11 +9,11 @@
 #include "link/linkstate.h"
 #include "link/protocol.h"
 #include "link/protocol_mssl.h"
-#include "link/scantree.h"
 #include "link/statuslabels.h"
 #include "platform/qthost.h"
 #include "platform/systemserialport.h"
 #include "simprocess.h"
+#include "tests/support/memoryscantree.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -43,27 +43,6 @@ struct Labels : StatusLabels
     QString t[5];
     QString text(int i) const override { return t[i]; }
     void setText(int i, const QString &s) override { t[i] = s; }
-};
-
-struct Tree : ScanTree
-{
-    QStringList keys;
-    int count() const override { return int(keys.size()); }
-    QString key(int n) const override { return keys[n - 1]; }
-    QString text(int) const override { return QString(); }
-    int parent(int n) const override { return keys[n - 1].count('|') == 2 ? n - 1 : 0; }
-    int childCount(int) const override { return 0; }
-    int child(int, int) const override { return 0; }
-    int add(int, const QString &k, const QString &) override
-    {
-        keys << k;
-        return int(keys.size());
-    }
-    bool setKey(int, const QString &) override { return true; }
-    void setText(int, const QString &) override {}
-    void setBold(int, bool) override {}
-    void select(int) override {}
-    int selected() const override { return 0; }
 };
 
 const QByteArray kSavedList = "11034000;V;27500;\r\n10892000;H;27500;\r\n";
@@ -193,7 +172,7 @@ private slots:
         Protocol_MsSl driver(link);
         driver.setAdr(129);
         Labels status;
-        Tree tree;
+        MemoryScanTree tree;
         bool run = true;
         // Kill the receiver once the sweep has found the first carriers.
         int found = 0;
