@@ -20,7 +20,10 @@ QString NormalisePosition(const QString &text, bool *completed)
     // of "W" (1-based, 0 when absent), less one.
     const int e = int(t.indexOf(QLatin1Char('E'))) + 1;
     const int w = int(t.indexOf(QLatin1Char('W'))) + 1;
-    const float number = float(LeadingNumber(t.left(e + w - 1)));
+    float number = float(LeadingNumber(t.left(e + w - 1)));
+    // A number beyond single precision ("3e55") would read as infinity: it reads as 0 instead.
+    if (!std::isfinite(number))
+        number = 0;
     // "00.00", with the sign in front of the padded digits.
     const double rounded = std::round(double(std::fabs(number)) * 100.0) / 100.0;
     QString digits = QString::number(rounded, 'f', 2);
