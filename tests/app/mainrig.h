@@ -7,6 +7,7 @@
 #include "platform/memoryport.h"
 #include "platform/virtualhost.h"
 #include "sim/receivermodel.h"
+#include "tests/support/simulatedreceiver.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,15 +25,6 @@ struct RecordingStore : SettingsStore
     }
 };
 
-inline Satellite demo()
-{
-    Satellite sat;
-    QString error;
-    if (!Satellite::load(QStringLiteral(KOLVEX7_SOURCE_DIR "/sim/data/demo-ku.sat"), &sat, &error))
-        qFatal("demo satellite: %s", qPrintable(error));
-    return sat;
-}
-
 // The main window over the receiver model on the virtual clock, with a private settings
 // folder. What the operator sees (messages, the dialog) is recorded in one timeline.
 struct Rig
@@ -40,7 +32,7 @@ struct Rig
     QTemporaryDir config;
     VirtualHost host;
     MemoryPort *port;
-    ReceiverModel model{demo(), {}};
+    ReceiverModel model{SimulatedReceiver::demoSatellite(), {}};
     RecordingStore store;
     std::unique_ptr<Main> main;
     QMap<QByteArray, QByteArray> overrides; // query replies that stand in for the model's

@@ -99,7 +99,8 @@ private slots:
     void newAddressReachesTheDriver()
     {
         Running rig;
-        rig.model = ReceiverModel(demo(), {77, false}); // the receiver now answers at 77
+        rig.model = ReceiverModel(SimulatedReceiver::demoSatellite(),
+                                  {77, false}); // the receiver now answers at 77
         rig.click("Address", [](QWidget *w) {
             auto *d = static_cast<Config *>(w);
             d->vAdr->setText("77");

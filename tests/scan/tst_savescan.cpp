@@ -161,7 +161,8 @@ private slots:
         QCOMPARE(host.messages().size(), 2); // the question, then the error
         const Message &error = host.messages()[1];
         QCOMPARE(error.title, QString("Error"));
-        QVERIFY2(error.text.startsWith("File " + program.filePath("data/05.00E-11034000-V-27500.csv") +
+        QVERIFY2(error.text.startsWith("File " +
+                                       program.filePath("data/05.00E-11034000-V-27500.csv") +
                                        " could not be written.\r\n"),
                  qPrintable(error.text));
         QVERIFY(error.text.size() > error.text.indexOf("\r\n") + 2); // the reason

@@ -7,6 +7,7 @@
 #include "scan/position.h"
 #include "scan/scan.h"
 #include "sim/receivermodel.h"
+#include "tests/support/simulatedreceiver.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -21,15 +22,6 @@
 
 namespace {
 
-Satellite demo()
-{
-    Satellite sat;
-    QString error;
-    if (!Satellite::load(QStringLiteral(KOLVEX7_SOURCE_DIR "/sim/data/demo-ku.sat"), &sat, &error))
-        qFatal("demo satellite: %s", qPrintable(error));
-    return sat;
-}
-
 // The scan window over the demo receiver on the virtual clock.
 struct Rig
 {
@@ -42,7 +34,8 @@ struct Rig
     Scan scan{driver, host, program.path()};
     QStringList sent; // every frame, without the address byte
 
-    explicit Rig(ReceiverModel::Options options = {}) : model(demo(), options)
+    explicit Rig(ReceiverModel::Options options = {})
+        : model(SimulatedReceiver::demoSatellite(), options)
     {
         // An event-loop pass costs 0.2 ms here, so the long waits of a scan take few passes.
         host.setPassCostUs(200);
