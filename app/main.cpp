@@ -18,6 +18,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <optional>
+
 namespace {
 
 const QString kRestart =
@@ -179,10 +181,8 @@ void Main::StatusBar_PanelClick(const QString &key)
 {
     // A click while a pick or another command waits for the receiver would start a second
     // exchange on the one port.
-    if (m_busy) {
-        m_host.beep();
+    if (RefusedWhileBusy(state))
         return;
-    }
     if (!StatusBar->isPanelEnabled(key))
         return;
     if (key == QLatin1String("Port") || key == QLatin1String("Speed") ||
@@ -191,34 +191,29 @@ void Main::StatusBar_PanelClick(const QString &key)
     } else if (key == QLatin1String("Input")) {
         toggleInput();
     } else if (key == QLatin1String("Scan")) {
-        m_busy = true;
+        // The modal windows ask the busy guard themselves before each exchange.
         Scan scan(Driver, m_host, m_programFolder, this);
         scan.exec();
-        m_busy = false;
     } else if (key == QLatin1String("Edit")) {
-        m_busy = true;
         Edit edit(m_host, this);
         edit.Eqt = &Driver;
         edit.Frq = state.gFrq;
         edit.Srt = state.gSrt;
         edit.Pol = state.gPol;
         edit.exec();
-        m_busy = false;
     }
 }
 
 void Main::toggleInput()
 {
-    m_busy = true;
+    const LinkBusy busy(state);
     state.Inp = state.Inp == 0 ? 1 : 0;
     Driver.SetLNBInput(state.Inp);
     ShowSettings();
-    m_busy = false;
 }
 
 void Main::configure()
 {
-    m_busy = true;
     const quint8 band = state.Bnd;
     Config dialog(state, this);
     dialog.exec();
@@ -226,12 +221,12 @@ void Main::configure()
         error(QStringLiteral("Selectected serial port is not available."),
               QStringLiteral("Try to (re)configure serial port."));
         writeSettings();
-        m_busy = false;
         close();
         return;
     }
     writeSettings();
     // The new address, port and speed take effect now, so the status bar tells the truth.
+    std::optional<LinkBusy> busy(std::in_place, state);
     Driver.setAdr(state.Adr);
     state.MSComm.close();
     const bool open = Protocol::OpenPort(state);
@@ -242,7 +237,7 @@ void Main::configure()
         Driver.SetLNBInput(state.Inp);
     if (open && Driver.GetLNBType() != state.LNB)
         Driver.SetLNBType(state.LNB);
-    m_busy = false;
+    busy.reset();
     if (state.Bnd != band) {
         m_host.message({QStringLiteral("Error"),
                         QStringLiteral("Set KOLVEX7 to new Band selection and restart this "
@@ -322,7 +317,9 @@ void Main::setStatus(const QString &text)
 void Main::ListView_ItemClick(QTreeWidgetItem *Item)
 {
     // A pick while an exchange is under way would interleave two exchanges on the one port.
-    if (m_busy || !Item) {
+    if (RefusedWhileBusy(state))
+        return;
+    if (!Item) {
         m_host.beep();
         return;
     }
@@ -336,9 +333,8 @@ void Main::ListView_ItemClick(QTreeWidgetItem *Item)
                   QStringLiteral(" band"));
         return;
     }
-    m_busy = true;
+    const LinkBusy busy(state);
     tune(Item);
-    m_busy = false;
 }
 
 void Main::tune(QTreeWidgetItem *Item)
@@ -403,7 +399,9 @@ void Main::tune(QTreeWidgetItem *Item)
 
 void Main::Service_ItemClick(QTreeWidgetItem *Item)
 {
-    if (m_busy || !Item) {
+    if (RefusedWhileBusy(state))
+        return;
+    if (!Item) {
         m_host.beep();
         return;
     }
@@ -415,26 +413,29 @@ void Main::Service_ItemClick(QTreeWidgetItem *Item)
         m_host.beep();
         return;
     }
-    m_busy = true;
+    const LinkBusy busy(state);
     QApplication::setOverrideCursor(Qt::BusyCursor);
     ClearServiceMarks();
     MarkService(Item);
     Driver.SetServiceNum(quint8(number));
     QApplication::restoreOverrideCursor();
-    m_busy = false;
 }
 
 void Main::ListView_ColumnClick(int c)
 {
+    // Clearing the marks walks the rows by index and yields as it goes: a sort then would move
+    // rows behind its back.
+    if (RefusedWhileBusy(state))
+        return;
+    // The header has already moved its own indicator by the time a click reaches here; the
+    // list keeps its sort column and order itself.
+    m_sortOrder = m_sortColumn == c - 1 && m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder
+                                                                             : Qt::AscendingOrder;
+    m_sortColumn = c - 1;
     QHeaderView *header = ListView->header();
-    Qt::SortOrder order = Qt::AscendingOrder;
-    if (m_sorted && header->sortIndicatorSection() == c - 1)
-        order = header->sortIndicatorOrder() == Qt::AscendingOrder ? Qt::DescendingOrder
-                                                                   : Qt::AscendingOrder;
-    m_sorted = true;
     header->setSortIndicatorShown(true);
-    header->setSortIndicator(c - 1, order);
-    ListView->sortItems(c - 1, order);
+    header->setSortIndicator(m_sortColumn, m_sortOrder);
+    ListView->sortItems(m_sortColumn, m_sortOrder);
 }
 
 void Main::ClearTransponderMarks()

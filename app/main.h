@@ -64,9 +64,6 @@ public:
     void MarkCurrentService(const QString &Name);
     void MarkService(QTreeWidgetItem *Item);
 
-    // An exchange with the receiver started by a pick is under way.
-    bool busy() const { return m_busy; }
-
     // The list file reader's side of the transponder list.
     QString currentFrequency() const override;
     void insertTransponders(int position, const QList<TransponderEntry> &entries) override;
@@ -93,8 +90,9 @@ private:
     Protocol_MsSl Driver;
     void flushRows();
 
-    bool m_busy = false;
-    bool m_sorted = false;
+    // No column is the sort column until the first header click.
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     // While the lists load, rows gather here, ahead of those already in ListView: a view takes
     // one batch of rows far faster than many batches each inserted at its top.
     bool m_loading = false;

@@ -46,6 +46,14 @@ qint64 wholeValue(const QString &text)
     return qint64(LeadingNumber(text));
 }
 
+// The list of a box is fixed, and its text is taken as typed: no completion from the list, and
+// Enter adds nothing to it.
+void fixList(QComboBox *box)
+{
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->setCompleter(nullptr);
+}
+
 } // namespace
 
 Config::Config(MainState &state, QWidget *owner) : QDialog(owner), m_state(state)
@@ -63,6 +71,7 @@ void Config::buildControls()
     vCom = new QComboBox(lFrm1);
     vCom->setObjectName(QStringLiteral("vCom"));
     vCom->setEditable(true);
+    fixList(vCom);
     for (int i = 1; i <= 15; ++i)
         vCom->addItem(QString::number(i));
     vCom->setEditText(QStringLiteral("1"));
@@ -71,6 +80,7 @@ void Config::buildControls()
     vBds = new QComboBox(lFrm1);
     vBds->setObjectName(QStringLiteral("vBds"));
     vBds->setEditable(true);
+    fixList(vBds);
     vBds->addItems({QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400"),
                     QStringLiteral("115200")});
     vBds->setEditText(QStringLiteral("9600"));
@@ -226,6 +236,10 @@ bool Config::CheckNumeric(QWidget *box)
 
 bool Config::validateAll()
 {
+    // A box refused on leaving it has beeped and is taking the focus back: the click that
+    // took the focus away does nothing more.
+    if (m_refocus)
+        return false;
     for (QWidget *box : {static_cast<QWidget *>(vCom), static_cast<QWidget *>(vBds),
                          static_cast<QWidget *>(vAdr)}) {
         if (CheckNumeric(box)) {
@@ -265,6 +279,9 @@ void Config::Test_Click()
         lStatus->setText(QStringLiteral("Unavailable port"));
         return;
     }
+    // Only this test's answer counts: a late answer to an earlier test, or anything else the
+    // line held, is discarded first.
+    Protocol::FlushInput(m_state);
     port.write(Protocol::MakeFrame(quint8(wholeValue(vAdr->text())), "Utst", "?"));
     m_state.host.sleep(200); // a plain wait: the answer must be complete by then
     const QByteArray got = port.read();

@@ -18,4 +18,27 @@ struct LinkState
     bool Eto = false;
     // The configured band: 0 = L, 1 = Ku; it chooses the band a receiver scan sweeps.
     quint8 Bnd = 0;
+
+    // An exchange, a command of the operator's or a scan run is under way (see LinkBusy).
+    bool busy() const { return busyDepth > 0; }
+    int busyDepth = 0;
 };
+
+// The one busy guard. Every wait for the receiver runs the event loop, so a click or a key can
+// be handled in the middle of an exchange. An exchange, and every handler that talks to the
+// receiver or walks rows in a loop that yields, holds a LinkBusy while it runs; a handler that
+// would start another exchange, or move those rows, asks RefusedWhileBusy first.
+class LinkBusy
+{
+public:
+    explicit LinkBusy(LinkState &link) : m_link(link) { ++m_link.busyDepth; }
+    ~LinkBusy() { --m_link.busyDepth; }
+    LinkBusy(const LinkBusy &) = delete;
+    LinkBusy &operator=(const LinkBusy &) = delete;
+
+private:
+    LinkState &m_link;
+};
+
+// True, after a beep, when the link is busy: the operator's action is ignored.
+bool RefusedWhileBusy(LinkState &link);

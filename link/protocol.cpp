@@ -92,12 +92,14 @@ bool ExpectOK(LinkState &link)
 
 QByteArray SendQuery(LinkState &link, quint8 address, const QByteArray &code)
 {
+    const LinkBusy busy(link);
     link.MSComm.write(MakeFrame(address, code, "?"));
     return ReadReply(link);
 }
 
 bool SendSet(LinkState &link, quint8 address, const QByteArray &code, const QByteArray &value)
 {
+    const LinkBusy busy(link);
     link.MSComm.write(MakeFrame(address, code, value));
     return ExpectOK(link);
 }

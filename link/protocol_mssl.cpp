@@ -46,6 +46,7 @@ bool Protocol_MsSl::queryThenSet(const QByteArray &code, const QByteArray &wante
 
 void Protocol_MsSl::Wait(qint16 Val)
 {
+    const LinkBusy busy(m_link);
     Host &host = m_link.host;
     WaitStart = qint32(host.tickCount());
     host.doEvents();

@@ -25,6 +25,7 @@ class Protocol_MsSl : public ReceiverDriver
 public:
     explicit Protocol_MsSl(LinkState &link);
 
+    LinkState &link() override { return m_link; }
     void setAdr(quint8 address) override { Adr = address; }
     void Wait(qint16 Val) override;
     void GetTimetoGo(StatusLabels &Status) override;

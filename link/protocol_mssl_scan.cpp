@@ -173,8 +173,10 @@ bool Protocol_MsSl::RunScanLocal(const QString &Pol, StatusLabels &Status, ScanT
     Status.setText(0, QStringLiteral("Done"));
     for (int i = 1; i <= 4; ++i)
         Status.setText(i, QString());
-    if (!stopReason.isEmpty())
+    if (!stopReason.isEmpty()) {
         Status.setText(0, stopReason);
+        Status.sweepCut(Pol, frequencyText(f));
+    }
     ScanTotal = 0;
     return found;
 }
@@ -208,16 +210,14 @@ bool Protocol_MsSl::RunTestLocal(const QString &Sym, StatusLabels &Status, ScanT
         qint16 n = 0;
         for (int attempt = 0;; ++attempt) {
             n = testFrequency(freq, node, Sym, Status, TreeView, Run);
-            if (!Run)
-                break;
-            if (n > 0 || !ReScan || attempt >= 4)
+            if (n > 0 || !Run || !ReScan || attempt >= 4)
                 break;
             static const int offsets[4] = {-6000, -3000, 3000, 6000};
             freq = frequencyText(LeadingNumber(base) + offsets[attempt]);
         }
-        if (!Run)
-            break;
-        if (n > 0 && !identify(node, freq, P, Sym, n, Status, TreeView, Run))
+        // Services counted: the transponder is identified, and Run is next read after the
+        // first pass over the names.
+        if (n > 0 ? !identify(node, freq, P, Sym, n, Status, TreeView, Run) : !Run)
             break;
     }
     const bool result = AllFound(TreeView);

@@ -47,6 +47,7 @@ public:
     // A scan report that stops coming for this long ends the scan: the receiver is gone.
     static constexpr int kSilenceMs = 30000;
 
+    LinkState &link() override { return m_link; }
     void setAdr(quint8 address) override { Adr = address; }
     bool InitIRD() override;
     quint8 GetLNBInput() override { return 255; }

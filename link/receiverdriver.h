@@ -2,6 +2,7 @@
 
 #include <QString>
 
+struct LinkState;
 class ScanTree;
 class ServiceList;
 class StatusLabels;
@@ -15,6 +16,8 @@ class ReceiverDriver
 public:
     virtual ~ReceiverDriver() = default;
 
+    // The link the driver talks over; windows ask it whether the link is busy.
+    virtual LinkState &link() = 0;
     // The receiver address every frame of this driver carries.
     virtual void setAdr(quint8 address) = 0;
     // Returns after at least Val milliseconds, the event loop running throughout.

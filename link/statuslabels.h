@@ -9,4 +9,11 @@ public:
     virtual ~StatusLabels() = default;
     virtual QString text(int index) const = 0;
     virtual void setText(int index, const QString &text) = 0;
+    // A sweep on Pol stopped at frequency because the receiver never confirmed its tuning
+    // there: the rest of the band was not swept on that polarisation.
+    virtual void sweepCut(const QString &Pol, const QString &frequency)
+    {
+        Q_UNUSED(Pol);
+        Q_UNUSED(frequency);
+    }
 };

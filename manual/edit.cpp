@@ -1,6 +1,8 @@
 #include "manual/edit.h"
 
+#include "link/linkstate.h"
 #include "link/receiverdriver.h"
+#include "platform/digitkeys.h"
 #include "platform/host.h"
 
 #include <QButtonGroup>
@@ -9,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -19,6 +22,7 @@ Edit::Edit(Host &host, QWidget *owner) : QDialog(owner), m_host(host)
     Polar[0] = new QRadioButton(QStringLiteral("Vertical"), this);
     Polar[1] = new QRadioButton(QStringLiteral("Horizontal"), this);
     auto *group = new QButtonGroup(this);
+    group->setExclusive(true);
     group->addButton(Polar[0], 0);
     group->addButton(Polar[1], 1);
     Freq = new QLineEdit(this);
@@ -76,6 +80,22 @@ void Edit::Polar_Click(int index)
 {
     if (!Eqt)
         return;
+    // A choice made while the receiver is still busy with an earlier one is not sent: the
+    // option shown goes back to the one last sent.
+    if (RefusedWhileBusy(Eqt->link())) {
+        const QSignalBlocker v(Polar[0]), h(Polar[1]);
+        if (m_sent >= 0) {
+            Polar[m_sent]->setChecked(true);
+        } else {
+            // An exclusive group lets no option be unchecked directly.
+            QButtonGroup *group = Polar[index]->group();
+            group->setExclusive(false);
+            Polar[index]->setChecked(false);
+            group->setExclusive(true);
+        }
+        return;
+    }
+    m_sent = index;
     if (index == 0)
         Eqt->SetLNBPolar(QStringLiteral("V"));
     else if (index == 1)
@@ -87,19 +107,17 @@ bool Edit::eventFilter(QObject *watched, QEvent *event)
     if ((watched == Freq || watched == SRte) && event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            if (Eqt && watched == Freq)
-                Eqt->SetFrequency(Freq->text());
-            else if (Eqt)
-                Eqt->SetSpeed(SRte->text());
+            if (Eqt && !RefusedWhileBusy(Eqt->link())) {
+                if (watched == Freq)
+                    Eqt->SetFrequency(Freq->text());
+                else
+                    Eqt->SetSpeed(SRte->text());
+            }
             return true;
         }
-        if (!key->text().isEmpty()) {
-            // Backspace and the characters "0" to ";" pass; any other character is refused.
-            const ushort c = key->text().at(0).unicode();
-            if (c != 8 && (c < 48 || c > 59)) {
-                m_host.beep();
-                return true;
-            }
+        if (DigitKeyRefused(key->key(), key->text())) {
+            m_host.beep();
+            return true;
         }
     }
     return QDialog::eventFilter(watched, event);

@@ -36,4 +36,6 @@ private:
 
     Host &m_host;
     bool m_activated = false;
+    // The option whose polarisation was last sent; -1 before the first.
+    int m_sent = -1;
 };

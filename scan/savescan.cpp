@@ -56,10 +56,18 @@ std::vector<PendingFile> filesOf(const ScanTree &tree, const QString &position,
 
 void reportFailure(Host &host, const QString &path, const QString &reason)
 {
-    host.message({QStringLiteral("Error"),
-                  QStringLiteral("File ") + path + QStringLiteral(" could not be written.\r\n") +
-                      reason,
-                  Message::Critical, Message::Ok});
+    host.message(
+        {QStringLiteral("Error"),
+         QStringLiteral("File ") + path + QStringLiteral(" could not be written.\r\n") + reason,
+         Message::Critical, Message::Ok});
+}
+
+// The position names files in the program folder and its DataFolder, and nothing else.
+bool isFileNamePart(const QString &position)
+{
+    return !position.isEmpty() && !position.contains(QLatin1Char('/')) &&
+           !position.contains(QLatin1Char('\\')) && !position.contains(QLatin1String("..")) &&
+           !position.contains(QChar(0));
 }
 
 } // namespace
@@ -69,6 +77,13 @@ bool SaveScan(const ScanTree &tree, const QString &position, const QString &prog
 {
     if (tree.count() == 0)
         return false;
+    if (!isFileNamePart(position)) {
+        host.message({QStringLiteral("Error"),
+                      QStringLiteral("Position ") + position +
+                          QStringLiteral(" cannot be part of a file name.\r\nNothing was saved."),
+                      Message::Critical, Message::Ok});
+        return false;
+    }
     status.setText(0, QStringLiteral("Saving"));
     const QString listPath = QDir(programFolder).filePath(position + QLatin1String(".csv"));
     if (QFile::exists(listPath)) {

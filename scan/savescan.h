@@ -12,6 +12,7 @@ class StatusLabels;
 // replaced only when the operator confirms. Every file is written beside its place first and
 // moved over the old one only when all of them were written, so a failure leaves every earlier
 // file as it was and says which file failed and why. Status label 0 reads "Saving" meanwhile.
-// Returns true when the files were written.
+// A position that could name anything but those files (empty, a path separator, "..") is
+// refused with a message and nothing is written. Returns true when the files were written.
 bool SaveScan(const ScanTree &tree, const QString &position, const QString &programFolder,
               Host &host, StatusLabels &status);

@@ -1,7 +1,9 @@
 #include "scan/scan.h"
 
+#include "link/linkstate.h"
 #include "link/numbers.h"
 #include "link/receiverdriver.h"
+#include "platform/digitkeys.h"
 #include "platform/host.h"
 #include "scan/position.h"
 #include "scan/savescan.h"
@@ -236,6 +238,17 @@ void Scan::showEvent(QShowEvent *event)
     Position->selectAll();
 }
 
+void Scan::keyPressEvent(QKeyEvent *event)
+{
+    // Esc would close the window, losing the unsaved tree and stopping a run: the window
+    // closes only through its close button.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
 void Scan::done(int result)
 {
     // Closing the window stops a run at its next look at Run; the window stays alive until
@@ -256,14 +269,13 @@ bool Scan::startRun(QPushButton *button, QPushButton *other)
         FinishRun(button); // the run's own button stops it
         return false;
     }
-    // A stopped run is still unwinding: a new one would start inside it.
-    if (m_inRun) {
-        m_host.beep();
+    // A stopped run may still be unwinding: a new one would start inside it.
+    if (RefusedWhileBusy(Eqt.link()))
         return false;
-    }
-    m_inRun = true;
     Stopped = false;
     Run = true;
+    m_sweepCuts.clear();
+    Status[0]->setToolTip(QString());
     Save->setEnabled(false);
     other->setEnabled(false);
     button->setText(QStringLiteral("&Stop"));
@@ -286,17 +298,11 @@ bool Scan::testPass(bool rescan, bool watchRun)
     return all;
 }
 
-void Scan::endRun(QPushButton *button)
-{
-    if (!Stopped)
-        FinishRun(button);
-    m_inRun = false;
-}
-
 void Scan::ScanIt_Click()
 {
     if (!startRun(ScanIt, ReScan))
         return;
+    const LinkBusy busy(Eqt.link());
     QPointer<Scan> self(this);
     TreeView->hide();
     m_tree.clear();
@@ -305,18 +311,19 @@ void Scan::ScanIt_Click()
     const bool all = testPass(false, true);
     if (self && !Stopped && !all)
         testPass(true, false);
-    if (self)
-        endRun(ScanIt);
+    if (self && !Stopped)
+        FinishRun(ScanIt);
 }
 
 void Scan::ReScan_Click()
 {
     if (!startRun(ReScan, ScanIt))
         return;
+    const LinkBusy busy(Eqt.link());
     QPointer<Scan> self(this);
     testPass(true, false);
-    if (self)
-        endRun(ReScan);
+    if (self && !Stopped)
+        FinishRun(ReScan);
 }
 
 void Scan::FinishRun(QPushButton *button)
@@ -331,10 +338,25 @@ void Scan::FinishRun(QPushButton *button)
     ReScan->setEnabled(true);
     ScanIt->setEnabled(true);
     button->setText(button == ScanIt ? QStringLiteral("S&can") : QStringLiteral("&Rescan"));
+    // Part of the band was never swept: that stays in sight once the run is over.
+    if (!m_sweepCuts.isEmpty()) {
+        const QString cut = QStringLiteral("No tuning at ") + m_sweepCuts.join(QLatin1String(", "));
+        Status[0]->setText(cut);
+        Status[0]->setToolTip(cut + QStringLiteral(": the sweep stopped there, the rest of the "
+                                                   "band was not swept."));
+    }
+}
+
+void Scan::sweepCut(const QString &Pol, const QString &frequency)
+{
+    m_sweepCuts << frequency + QStringLiteral(" (") + Pol + QLatin1Char(')');
 }
 
 void Scan::Save_Click()
 {
+    // An Alt shortcut clicks the button without taking the focus from the position box: the
+    // position is normalised here as leaving the box would.
+    Position_Validate();
     SaveScan(m_tree, Position->text(), m_programFolder, m_host, *this);
 }
 
@@ -346,7 +368,7 @@ void Scan::Timer_Timer()
 
 void Scan::TreeView_NodeClick(QTreeWidgetItem *item)
 {
-    if (Run || !item)
+    if (!item || RefusedWhileBusy(Eqt.link()))
         return;
     m_tree.select(m_tree.indexOf(item));
     Eqt.SetSelected(m_tree, m_tree.indexOf(item));
@@ -398,17 +420,16 @@ bool Scan::eventFilter(QObject *watched, QEvent *event)
         auto *key = static_cast<QKeyEvent *>(event);
         if (watched == Position && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
             Position_Validate();
-            ScanIt->setEnabled(true);
-            ScanIt->setFocus();
+            // While a run goes on (or unwinds) the buttons are the run's.
+            if (!Eqt.link().busy()) {
+                ScanIt->setEnabled(true);
+                ScanIt->setFocus();
+            }
             return true;
         }
-        if (watched == SymRate && !key->text().isEmpty()) {
-            // Backspace and the characters "0" to ";" pass; any other character is refused.
-            const ushort c = key->text().at(0).unicode();
-            if (c != 8 && (c < 48 || c > 59)) {
-                m_host.beep();
-                return true;
-            }
+        if (watched == SymRate && DigitKeyRefused(key->key(), key->text())) {
+            m_host.beep();
+            return true;
         }
     }
     return QDialog::eventFilter(watched, event);

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QHash>
 #include <QList>
+#include <QStringList>
 
 class Host;
 class QCheckBox;
@@ -70,8 +71,6 @@ public:
 
     ReceiverDriver &eqt() const { return Eqt; }
     bool running() const { return Run; }
-    // A scan or rescan handler is still on the stack (it may be unwinding after a stop).
-    bool inRun() const { return m_inRun; }
     TreeViewScanTree &tree() { return m_tree; }
     StatusLabels &statusLabels() { return *this; }
 
@@ -83,18 +82,19 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void done(int result) override;
 
 private:
     QString text(int index) const override;
     void setText(int index, const QString &text) override;
+    void sweepCut(const QString &Pol, const QString &frequency) override;
 
     void buildControls();
     // Starts a scan or rescan on its button; false when the click stopped a run instead, or
     // was refused because a stopped run is still unwinding.
     bool startRun(QPushButton *button, QPushButton *other);
     bool testPass(bool rescan, bool watchRun);
-    void endRun(QPushButton *button);
     void FinishRun(QPushButton *button);
     bool ticked(int i) const;
     void Position_Change();
@@ -109,5 +109,6 @@ private:
     bool Run = false;
     bool Stopped = false;
     bool Changing = false;
-    bool m_inRun = false;
+    // Sweeps of the last run that ended early: "frequency (polarisation)".
+    QStringList m_sweepCuts;
 };

@@ -239,7 +239,7 @@ private slots:
         QCOMPARE(nested, 0);
         QCOMPARE(rig.host.beeps(), 2);
         QCOMPARE(rig.main->state.gFrq, QString("10892000"));
-        QVERIFY(!rig.main->busy());
+        QVERIFY(!rig.main->state.busy());
     }
 
     void columnSortIsByText()

@@ -208,7 +208,7 @@ private slots:
             progress << s.Status[4]->text();
         });
         s.ScanIt_Click();
-        QVERIFY(!s.running() && !s.inRun());
+        QVERIFY(!s.running() && !rig.link.busy());
         // 12 carriers; all but the one at 28000 are identified at a ticked rate.
         QCOMPARE(s.TreeView->topLevelItemCount(), 12);
         QCOMPARE(rig.identified(), 11);
@@ -279,7 +279,7 @@ private slots:
         QCOMPARE(rig.identified(), 1);
         QVERIFY(s.Save->isEnabled());
         QCOMPARE(s.ScanIt->text(), QString("S&can"));
-        QVERIFY(!s.inRun());
+        QVERIFY(!rig.link.busy());
     }
 
     void noStartWhileAStoppedRunUnwinds()
@@ -300,7 +300,7 @@ private slots:
                 rig.host.after(10, [&] { QTest::mouseClick(s.ScanIt, Qt::LeftButton); });
                 rig.host.after(1700, [&] {
                     QVERIFY(s.ScanIt->isEnabled());
-                    QVERIFY(s.inRun());
+                    QVERIFY(rig.link.busy());
                     QTest::mouseClick(s.ScanIt, Qt::LeftButton);
                 });
             }
@@ -309,7 +309,7 @@ private slots:
         QVERIFY(stopped);
         QCOMPARE(sweepsStarted, 1);
         QCOMPARE(rig.host.beeps(), 1);
-        QVERIFY(!s.inRun());
+        QVERIFY(!rig.link.busy());
     }
 
     void closingDuringARunEndsIt()
@@ -321,7 +321,7 @@ private slots:
         rig.host.after(3000, [&] { s.reject(); });
         s.ScanIt_Click();
         QVERIFY(!s.isVisible());
-        QVERIFY(!s.running() && !s.inRun());
+        QVERIFY(!s.running() && !rig.link.busy());
         QVERIFY(rig.sent.count("Tfrq=?") < 4100); // the sweep ended at its next look at Run
         QVERIFY(!rig.sent.contains("Sigq=?"));
     }
