@@ -2,6 +2,7 @@
 #include "app/registry.h"
 #include "app/settingsstore.h"
 #include "app/statuspanels.h"
+#include "app/widgethost.h"
 #include "config/config.h"
 #include "platform/memoryport.h"
 #include "platform/virtualhost.h"
@@ -11,6 +12,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -194,6 +196,39 @@ private slots:
         QCOMPARE(rig.main->StatusBar->text("Input"), QString("A input"));
         QCOMPARE(rig.model.state().lnbInput, QByteArray("Ain"));
         QCOMPARE(rig.model.state().lnbType, QByteArray("UDSQ"));
+    }
+
+    void widgetHostAsksTheDesktop()
+    {
+        WidgetHost host;
+        QWidget w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyPress(w.windowHandle(), Qt::Key_Shift, Qt::ShiftModifier);
+        QVERIFY(host.shiftDown());
+        QTest::keyRelease(w.windowHandle(), Qt::Key_Shift);
+        QVERIFY(!host.shiftDown());
+
+        // The box as shown, answered by a click on one of its buttons.
+        QStringList seen;
+        auto answerWith = [&](QMessageBox::StandardButton b) {
+            QTimer::singleShot(0, [&seen, b] {
+                auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+                QVERIFY(box);
+                seen << box->windowTitle() + '|' + box->text() + '|' +
+                            QString::number(box->icon()) + '|' +
+                            QString::number(box->standardButtons());
+                QTest::mouseClick(box->button(b), Qt::LeftButton);
+            });
+        };
+        answerWith(QMessageBox::Cancel);
+        QCOMPARE(host.message({"File exists", "a\r\nb", Message::NoIcon, Message::OkCancel}),
+                 Message::AnsweredCancel);
+        answerWith(QMessageBox::Ok);
+        QCOMPARE(host.message({"Error", "c", Message::Critical, Message::Ok}), Message::AnsweredOk);
+        QCOMPARE(seen, (QStringList{"File exists|a\nb|0|" +
+                                        QString::number(QMessageBox::Ok | QMessageBox::Cancel),
+                                    "Error|c|3|" + QString::number(QMessageBox::Ok)}));
     }
 
     void statusBarPanels()

@@ -3,6 +3,7 @@
 #include "lists/transponderentry.h"
 #include "tests/app/mainrig.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QHeaderView>
 #include <QTest>
@@ -249,17 +250,36 @@ private slots:
         rig.main->show();
         QVERIFY(QTest::qWaitForWindowExposed(rig.main.get()));
         QHeaderView *header = rig.main->ListView->header();
-        const QPoint frequencyHeader(header->sectionViewportPosition(1) + 5, 5);
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, frequencyHeader);
-        QCOMPARE(rig.column(rig.main->ListView, 1),
-                 (QStringList{"10892000", "10892000", "11034000", "12073000", "950000"}));
-        rig.main->ListView_ColumnClick(2); // a second header click so soon would be a double click
+        // Clicks spaced beyond the double-click interval, as an operator makes them.
+        auto click = [&](int section) {
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                              QPoint(header->sectionViewportPosition(section) + 5, 5),
+                              QApplication::doubleClickInterval() + 10);
+        };
+        const QStringList ascending{"10892000", "10892000", "11034000", "12073000", "950000"};
+        click(1);
+        QCOMPARE(rig.column(rig.main->ListView, 1), ascending);
+        click(1);
         QCOMPARE(rig.column(rig.main->ListView, 1),
                  (QStringList{"950000", "12073000", "11034000", "10892000", "10892000"}));
-        rig.main->ListView_ColumnClick(3);
+        click(2);
         QCOMPARE(rig.column(rig.main->ListView, 2), (QStringList{"H", "H", "H", "V", "V"}));
-        rig.main->ListView_ColumnClick(3);
+        click(2);
         QCOMPARE(rig.column(rig.main->ListView, 2).first(), QString("V"));
+
+        // A click while a pick clears the marks would move rows behind its back: it beeps.
+        click(1);
+        auto answer = rig.port->onWrite;
+        rig.port->onWrite = [&](const QByteArray &f) {
+            if (f.contains("{Tfrq=1"))
+                click(1);
+            answer(f);
+        };
+        rig.main->ListView_ItemClick(rig.row(4)); // 950000: refused for band Ku, no exchange
+        rig.main->ListView_ItemClick(rig.row(2));
+        QCOMPARE(rig.host.beeps(), 2);
+        QCOMPARE(rig.column(rig.main->ListView, 1), ascending);
+        QCOMPARE(rig.marked(rig.main->ListView), QList<int>{2});
     }
 };
 

@@ -21,6 +21,7 @@ struct Labels : StatusLabels
         texts[i] = t;
         history << QString::number(i) + ':' + t;
     }
+    void sweepCut(const QString &pol, const QString &f) override { history << "cut:" + pol + f; }
 };
 
 // A receiver scripted per frequency: level and margin of the sweep, lock, services and names.
@@ -195,6 +196,7 @@ private slots:
         QVERIFY(!rig.driver.RunScanLocal("V", rig.status, rig.tree, rig.run));
         QCOMPARE(rig.sent("Tfrq").count("{Tfrq=?}"), 21); // first try and 20 repetitions
         QCOMPARE(rig.status.texts[0], QString("No tuning at 10700000"));
+        QVERIFY(rig.status.history.contains("cut:V10700000"));
         QCOMPARE(rig.driver.scanTotal(), 0);
     }
 
@@ -250,6 +252,28 @@ private slots:
                                                "  001-Name 1 [11775000-V-27500#001-Name 1]",
                                                "  002-Name 2 [11775000-V-27500#002-Name 2]"}));
         QCOMPARE(rig.tree.selections, QList<int>{1});
+    }
+
+    void testRun_stopWhileServicesAreCountedKeepsTheIdentification()
+    {
+        ScanRig rig;
+        rig.tree.add(0, "11778000|V", "11778000-V");
+        rig.tree.add(0, "11900000|V", "11900000-V");
+        rig.signal = [](qint64) { return QPair<QByteArray, QByteArray>("-44.0", "3.0"); };
+        rig.sigq = [](qint64) { return QByteArray("80"); };
+        rig.services = 2;
+        auto answer = rig.port.onWrite;
+        rig.port.onWrite = [&](const QByteArray &f) {
+            rig.run = rig.run && !f.endsWith("{Snam=257}");
+            answer(f);
+        };
+        QVERIFY(!rig.driver.RunTestLocal("27500", rig.status, rig.tree, rig.run, false));
+        // One pass over the names, then the run ends: the names are not added.
+        QCOMPARE(rig.namePass, 1);
+        QCOMPARE(rig.tree.dump(),
+                 (QStringList{"11778000-V-27500 [11778000|V|27500] bold",
+                              "  Services:2 [11778000-V-27500|2]", "11900000-V [11900000|V]"}));
+        QVERIFY(rig.driver.OneFound(rig.tree));
     }
 
     void testRun_lockNeedsANumberOtherThan00_data()

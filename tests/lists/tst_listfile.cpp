@@ -109,8 +109,9 @@ private slots:
         QTest::newRow("rate with sign and blanks over")
             << QByteArray("12000000;H; +45000001 ;") << QStringList{}
             << "Line: 1\r\nFormat error: symbol rate field (3)";
-        QTest::newRow("rate beyond a double") << QByteArray("12000000;H;2753e2001;") << QStringList{}
-                                              << "Line: 1\r\nFormat error: symbol rate field (3)";
+        QTest::newRow("rate beyond a double")
+            << QByteArray("12000000;H;2753e2001;") << QStringList{}
+            << "Line: 1\r\nFormat error: symbol rate field (3)";
         QTest::newRow("rate with leading point")
             << QByteArray("12000000;H;.5;") << QStringList{"5.00E 12000000 H .5"} << "";
         QTest::newRow("highest rate")

@@ -92,6 +92,38 @@ private slots:
         QCOMPARE(rig.frames().mid(1), (QByteArrayList{"Sfrq=?", "Sfrq=00000.00"}));
     }
 
+    void editingKeysAndABusyLink()
+    {
+        Rig rig;
+        Edit &e = rig.edit;
+        e.show();
+        QVERIFY(QTest::qWaitForWindowActive(&e));
+        e.Freq->setFocus();
+        QTest::keyClicks(e.Freq, "12073000");
+        QTest::keyClick(e.Freq, Qt::Key_Home);
+        QTest::sendKeyEvent(QTest::Click, e.Freq, Qt::Key_Delete, QString("\x7f"), {});
+        QCOMPARE(e.Freq->text(), QString("2073000"));
+        QTest::keyClick(e.Freq, Qt::Key_Tab);
+        QVERIFY(e.SRte->hasFocus());
+        QTest::keyClick(e.SRte, Qt::Key_Backtab);
+        QVERIFY(e.Freq->hasFocus());
+        QCOMPARE(rig.rx.host.beeps(), 0);
+
+        // While the receiver answers, Enter in the other box and an option click are refused.
+        auto answer = rig.rx.port.onWrite;
+        rig.rx.port.onWrite = [&](const QByteArray &f) {
+            answer(f);
+            if (rig.rx.port.writes().size() == 1) {
+                QTest::keyClick(e.SRte, Qt::Key_Return);
+                QTest::mouseClick(e.Polar[1], Qt::LeftButton, {}, QPoint(6, 6));
+            }
+        };
+        QTest::keyClick(e.Freq, Qt::Key_Return);
+        QCOMPARE(rig.frames(), QByteArrayList{"Tfrq=2073000"});
+        QCOMPARE(rig.rx.host.beeps(), 2);
+        QVERIFY(!e.Polar[1]->isChecked());
+    }
+
     void activation_data()
     {
         QTest::addColumn<QString>("pol");

@@ -91,6 +91,32 @@ private slots:
         QVERIFY(status.history.isEmpty());
     }
 
+    void positionThatIsNoFileNameWritesNothing_data()
+    {
+        QTest::addColumn<QString>("position");
+        QTest::newRow("separator") << "../E";
+        QTest::newRow("parent") << "..";
+        QTest::newRow("backslash") << "a\\E";
+        QTest::newRow("empty") << "";
+    }
+    void positionThatIsNoFileNameWritesNothing()
+    {
+        QFETCH(QString, position);
+        QTemporaryDir root;
+        QVERIFY(QDir(root.path()).mkpath("program"));
+        const QString program = root.filePath("program");
+        MemoryScanTree tree;
+        addTransponder(tree, "12000000", "H", "27500", {"001-One"});
+        VirtualHost host;
+        Labels status;
+        QVERIFY(!SaveScan(tree, position, program, host, status));
+        QCOMPARE(host.messages().size(), 1);
+        QCOMPARE(host.messages()[0].title, QString("Error"));
+        QCOMPARE(QDir(root.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 QStringList{"program"});
+        QVERIFY(QDir(program).isEmpty());
+    }
+
     void informationOnlyGivesAnEmptyServiceFile()
     {
         QTemporaryDir program;

@@ -343,23 +343,99 @@ private slots:
     void serviceClickTunesOnlyWhenIdle()
     {
         Rig rig;
-        rig.ready();
         Scan &s = rig.scan;
+        s.show();
+        QVERIFY(QTest::qWaitForWindowActive(&s));
+        rig.ready();
         rig.tickOnly({2});
-        s.ScanIt_Click();
+        QTest::mouseClick(s.ScanIt, Qt::LeftButton);
         const QTreeWidgetItem *tp = s.TreeView->findItems("11034000-V-27500", Qt::MatchExactly)[0];
+        auto clickService = [&] {
+            QTreeWidgetItem *service = tp->child(3); // 002-Demo Two
+            s.TreeView->scrollToItem(service);
+            QTest::mouseClick(s.TreeView->viewport(), Qt::LeftButton, {},
+                              s.TreeView->visualItemRect(service).center());
+        };
         rig.sent.clear();
-        emit s.TreeView->itemClicked(tp->child(3), 0); // 002-Demo Two
+        clickService();
         QCOMPARE(rig.sent.last(), QString("Rstp=002"));
         QVERIFY(rig.sent.contains("Tfrq=11034000"));
 
+        // During a rescan, and while the stopped rescan unwinds, a click beeps and sends
+        // nothing; Enter in the position box leaves the run's buttons alone.
         rig.sent.clear();
+        QStringList buttons;
         rig.host.after(100, [&] {
-            emit s.TreeView->itemClicked(s.TreeView->topLevelItem(0), 0);
-            QTest::mouseClick(s.ScanIt, Qt::LeftButton); // stop
+            clickService();
+            QTest::keyClick(s.Position, Qt::Key_Return);
+            buttons << QString::number(s.ScanIt->isEnabled()) + s.ReScan->text();
+            QTest::mouseClick(s.ReScan, Qt::LeftButton); // stop
         });
-        s.ScanIt_Click();
+        rig.host.after(800, [&] { clickService(); });
+        QTest::mouseClick(s.ReScan, Qt::LeftButton);
         QVERIFY(!rig.sent.contains("Rstp=002"));
+        QCOMPARE(rig.host.beeps(), 2);
+        QCOMPARE(buttons, QStringList{"0&Stop"});
+        QVERIFY(!rig.link.busy());
+    }
+
+    void operatorKeys()
+    {
+        Rig rig;
+        Scan &s = rig.scan;
+        s.show();
+        QVERIFY(QTest::qWaitForWindowActive(&s));
+        // Tab leaves the symbol-rate box and Delete edits it, without a beep.
+        s.SymRate->setFocus();
+        QTest::keyClicks(s.SymRate, "6120");
+        s.SymRate->setCursorPosition(0);
+        QTest::sendKeyEvent(QTest::Click, s.SymRate, Qt::Key_Delete, QString("\x7f"), {});
+        QCOMPARE(s.SymRate->text(), QString("120"));
+        QTest::keyClick(s.SymRate, Qt::Key_Tab);
+        QVERIFY(!s.SymRate->hasFocus());
+        QCOMPARE(rig.host.beeps(), 0);
+
+        rig.tickOnly({2});
+        rig.ready();
+        QTest::mouseClick(s.ScanIt, Qt::LeftButton);
+        // Esc neither closes the window nor loses the tree.
+        QTest::keyClick(&s, Qt::Key_Escape);
+        QVERIFY(s.isVisible());
+        QCOMPARE(s.TreeView->topLevelItemCount(), 12);
+
+        // Alt+S with a separator put in the middle of the position: saved under the
+        // normalised position, in the program folder and its data folder only.
+        s.Position->setFocus();
+        s.Position->clear();
+        QTest::keyClicks(s.Position, "..E");
+        QTest::keyClick(s.Position, Qt::Key_Left);
+        QTest::keyClick(s.Position, Qt::Key_Slash);
+        QCOMPARE(s.Position->text(), QString("../E"));
+        QTest::keyClick(s.Position, Qt::Key_S, Qt::AltModifier);
+        QTRY_COMPARE(s.Position->text(), QString("00.00E")); // a shortcut clicks a moment later
+        QVERIFY(QFile::exists(rig.program.filePath("00.00E.csv")));
+        QVERIFY(QFile::exists(rig.program.filePath("data/00.00E-11034000-V-27500.csv")));
+        QVERIFY(!QFile::exists(rig.program.filePath("../E.csv")));
+    }
+
+    void sweepCutShowsAfterTheRun()
+    {
+        Rig rig;
+        Scan &s = rig.scan;
+        rig.tickOnly({});
+        auto answer = rig.port.onWrite;
+        rig.port.onWrite = [&](const QByteArray &f) {
+            // Vertical, the receiver never confirms 11500000; horizontal sweeps whole.
+            if (f.endsWith("{Tfrq=?}") && rig.model.state().lnbPolar == "14" &&
+                rig.model.state().frequency == 11500000)
+                rig.port.feedAfter(2, "\x81{Tfrq=0}");
+            else
+                answer(f);
+        };
+        rig.ready();
+        QTest::mouseClick(s.ScanIt, Qt::LeftButton);
+        QCOMPARE(s.Status[0]->text(), QString("No tuning at 11500000 (V)"));
+        QVERIFY(rig.roots().contains("12073000-H"));
     }
 };
 
