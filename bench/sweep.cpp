@@ -42,7 +42,7 @@ public:
         in += b.size();
         return b;
     }
-    void waitForInput(int ms) override { m_port.waitForInput(ms); }
+    void waitForInputUs(int us) override { m_port.waitForInputUs(us); }
     bool isLost() const override { return m_port.isLost(); }
 
 private:

@@ -56,6 +56,26 @@ QByteArray FlushInput(LinkState &link)
     return all;
 }
 
+namespace {
+
+// One poll of the reply reader: waits for input, then reads it, for 1 ms from the poll's start
+// or until the reply's "}" is in. Input ends a wait at once, so a reply that arrives whole is
+// read in the poll it arrives in; a line that keeps sending without a "}" does not end the
+// poll early, so 10,000 polls always take at least 10 s.
+void poll(SerialPort &port, Host &host, ReplyScanner &scanner)
+{
+    const quint64 end = host.elapsedUs() + 1000;
+    for (quint64 now = host.elapsedUs();; now = host.elapsedUs()) {
+        if (now < end)
+            port.waitForInputUs(int(end - now));
+        scanner.feed(port.read());
+        if (scanner.closed() || port.isLost() || host.elapsedUs() >= end)
+            return;
+    }
+}
+
+} // namespace
+
 QByteArray ReadReply(LinkState &link)
 {
     SerialPort &port = link.MSComm;
@@ -66,12 +86,8 @@ QByteArray ReadReply(LinkState &link)
         // a dead line for ten seconds.
         if (!port.isOpen() || port.isLost())
             break;
-        scanner.feed(port.read());
+        poll(port, link.host, scanner);
         ++polls;
-        // The 1 ms pause of each poll ends as soon as input arrives, and is not taken at all
-        // once the reply is complete, so a reply is used the moment its "}" is in.
-        if (!scanner.closed())
-            port.waitForInput(1);
         link.host.doEvents();
         if (polls > kReplyPolls)
             break;

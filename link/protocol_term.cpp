@@ -29,7 +29,12 @@ TermScanReport ParseScanReport(const QByteArray &R)
 QByteArray Protocol_Term::Hex(double value)
 {
     // nearbyint rounds in the current rounding mode, to nearest with halves to even.
-    return QByteArray::number(qint64(std::nearbyint(value)), 16).toUpper();
+    const double whole = std::nearbyint(value);
+    // The receiver takes 32-bit values; anything else (negative, too large, not a number) has
+    // no hexadecimal form and is refused.
+    if (!(whole >= 0 && whole <= 4294967295.0))
+        return QByteArray();
+    return QByteArray::number(quint64(whole), 16).toUpper();
 }
 
 bool Protocol_Term::command(const QByteArray &line)
@@ -77,7 +82,8 @@ bool Protocol_Term::SetLNBPolar(const QString &Inp)
 
 bool Protocol_Term::SetSpeed(const QString &Inp)
 {
-    return command("FEND SYMR " + Hex(LeadingNumber(Inp) / 10.0));
+    const QByteArray rate = Hex(LeadingNumber(Inp) / 10.0);
+    return !rate.isEmpty() && command("FEND SYMR " + rate);
 }
 
 bool Protocol_Term::SetFrequencyNum(double Inp)
@@ -87,7 +93,8 @@ bool Protocol_Term::SetFrequencyNum(double Inp)
 
 bool Protocol_Term::SetFrequency(const QString &Inp)
 {
-    return command("FEND TUNF " + Hex(LeadingNumber(Inp)));
+    const QByteArray frequency = Hex(LeadingNumber(Inp));
+    return !frequency.isEmpty() && command("FEND TUNF " + frequency);
 }
 
 bool Protocol_Term::SetService(quint8 &)
@@ -147,7 +154,8 @@ bool Protocol_Term::RunScanLocal_(const QString &Pol, TextDisplay &Display, bool
             }
             if (report.hasLocked) {
                 reportSeen = true;
-                Display.setText(scan + QLatin1Char(' ') + report.locked + QStringLiteral(" Locked"));
+                Display.setText(scan + QLatin1Char(' ') + report.locked +
+                                QStringLiteral(" Locked"));
             }
             if (report.end) {
                 Protocol::FlushInput(m_link);

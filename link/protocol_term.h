@@ -95,7 +95,8 @@ public:
     bool OneFound(const ScanTree &) override { return false; }
     bool SetSelected(ScanTree &, int) override { return false; }
 
-    // The number in upper-case hexadecimal, rounded to a whole number, halves to even.
+    // The number in upper-case hexadecimal, rounded to a whole number, halves to even; empty
+    // when the whole number is outside 0 to 0xFFFFFFFF (the operation then sends nothing).
     static QByteArray Hex(double value);
 
 private:

@@ -40,6 +40,8 @@ public:
 
     // Milliseconds since an arbitrary start, wrapping at 2^32 like the system tick count.
     virtual quint32 tickCount() = 0;
+    // Microseconds since an arbitrary start, never wrapping: for waits finer than the tick.
+    virtual quint64 elapsedUs() = 0;
     // Blocks the thread; the event loop does not run.
     virtual void sleep(int ms) = 0;
     // One pass of the event loop: pending window events and timers run before this returns.

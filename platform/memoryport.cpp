@@ -47,14 +47,18 @@ QByteArray MemoryPort::read()
     return out;
 }
 
-void MemoryPort::waitForInput(int ms)
+void MemoryPort::waitForInputUs(int us)
 {
-    m_host.sleep(ms);
+    const quint64 end = m_host.nowUs() + quint64(qMax(us, 0));
+    quint64 until = end;
+    if (!m_pending.empty() && m_pending.front().first < end)
+        until = qMax(m_pending.front().first, m_host.nowUs());
+    m_host.advanceUs(until - m_host.nowUs());
 }
 
-void MemoryPort::feedAfter(int ms, const QByteArray &bytes)
+void MemoryPort::feedAfterUs(qint64 us, const QByteArray &bytes)
 {
-    quint64 at = m_host.nowUs() + quint64(qMax(ms, 0)) * 1000u;
+    quint64 at = m_host.nowUs() + quint64(qMax<qint64>(us, 0));
     if (!m_pending.empty() && m_pending.back().first > at)
         at = m_pending.back().first;
     m_pending.emplace_back(at, bytes);

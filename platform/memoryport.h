@@ -25,13 +25,14 @@ public:
     void close() override { m_open = false; }
     void write(const QByteArray &bytes) override;
     QByteArray read() override;
-    void waitForInput(int ms) override;
+    void waitForInputUs(int us) override;
     bool isLost() const override { return m_lost; }
 
     // Bytes the receiver sends, readable now or after ms milliseconds of virtual time. Bytes
     // never overtake bytes fed earlier.
     void feed(const QByteArray &bytes) { feedAfter(0, bytes); }
-    void feedAfter(int ms, const QByteArray &bytes);
+    void feedAfter(int ms, const QByteArray &bytes) { feedAfterUs(qint64(ms) * 1000, bytes); }
+    void feedAfterUs(qint64 us, const QByteArray &bytes);
     void setLost(bool lost) { m_lost = lost; }
     void setOpenFails(bool fails) { m_openFails = fails; }
 

@@ -14,6 +14,13 @@ quint32 QtHost::tickCount()
     return quint32(ms);
 }
 
+quint64 QtHost::elapsedUs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return quint64(ts.tv_sec) * 1000000u + quint64(ts.tv_nsec) / 1000u;
+}
+
 void QtHost::sleep(int ms)
 {
     if (ms > 0)

@@ -9,6 +9,7 @@ class QtHost : public Host
 {
 public:
     quint32 tickCount() override;
+    quint64 elapsedUs() override;
     void sleep(int ms) override;
     void doEvents() override;
     void beep() override;

@@ -23,8 +23,8 @@ public:
     virtual void write(const QByteArray &bytes) = 0;
     // Everything received and not read yet; empty when nothing is pending. Never waits.
     virtual QByteArray read() = 0;
-    // Waits at most ms milliseconds, returning early as soon as input is pending.
-    virtual void waitForInput(int ms) = 0;
+    // Waits at most us microseconds, returning early as soon as input is pending.
+    virtual void waitForInputUs(int us) = 0;
     // The line is gone (a USB adapter pulled out, the device closed under us): nothing more
     // will arrive, so a reader must not keep polling it.
     virtual bool isLost() const = 0;

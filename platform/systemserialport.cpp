@@ -122,16 +122,17 @@ QByteArray SystemSerialPort::read()
     return out;
 }
 
-void SystemSerialPort::waitForInput(int ms)
+void SystemSerialPort::waitForInputUs(int us)
 {
     if (!m_port.isOpen() || m_lost) {
-        QThread::msleep(ulong(ms));
+        QThread::usleep(ulong(qMax(us, 0)));
         return;
     }
     if (m_port.bytesAvailable() > 0)
         return;
     pollfd p{fd(), POLLIN, 0};
-    if (::poll(&p, 1, ms) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)))
+    const timespec timeout{time_t(us / 1000000), long(us % 1000000) * 1000};
+    if (::ppoll(&p, 1, &timeout, nullptr) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)))
         m_lost = true;
 }
 

@@ -20,7 +20,7 @@ public:
     void close() override;
     void write(const QByteArray &bytes) override;
     QByteArray read() override;
-    void waitForInput(int ms) override;
+    void waitForInputUs(int us) override;
     bool isLost() const override;
 
     QString errorText() const { return m_port.errorString(); }

@@ -18,6 +18,7 @@ public:
     explicit VirtualHost(quint32 startTick = 0);
 
     quint32 tickCount() override;
+    quint64 elapsedUs() override { return m_nowUs; }
     void sleep(int ms) override;
     void doEvents() override;
     void beep() override { ++m_beeps; }
@@ -34,6 +35,8 @@ public:
     // Virtual time since construction, in microseconds.
     quint64 nowUs() const { return m_nowUs; }
     void setPassCostUs(quint64 us) { m_passCostUs = us; }
+    // Lets virtual time pass without counting it as a sleep (a wait for input).
+    void advanceUs(quint64 us) { m_nowUs += us; }
     // Runs fn in the first event-loop pass at or after ms milliseconds from now.
     void after(int ms, std::function<void()> fn);
     void atUs(quint64 us, std::function<void()> fn);

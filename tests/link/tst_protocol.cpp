@@ -97,10 +97,11 @@ private slots:
         QCOMPARE(rig.link.Eto, timedOut);
         if (timedOut) {
             QCOMPARE(rig.port.reads(), Protocol::kReplyPolls + 1);
-            QVERIFY(rig.host.sleptMs() >= 10000);
+            QVERIFY(rig.host.nowUs() >= 10000000u);
         } else {
-            // the reply is used the moment it is complete, without a further pause
+            // the reply is used the moment it is complete, one event pass per piece
             QCOMPARE(rig.port.reads(), qMax(1, int(pieces.size())));
+            QCOMPARE(rig.host.passes(), quint64(qMax(1, int(pieces.size()))));
         }
     }
 
@@ -130,14 +131,21 @@ private slots:
         QCOMPARE(rig.port.reads(), qMin(braceOnPoll, Protocol::kReplyPolls + 1));
     }
 
-    void readReply_endlessNoiseTimesOut()
+    void readReply_endlessNoiseTimesOutAfterTenSeconds_data()
     {
+        QTest::addColumn<int>("everyUs"); // a noise byte this often, never a "}"
+        QTest::newRow("fast") << 50;
+        QTest::newRow("slow") << 700;
+    }
+    void readReply_endlessNoiseTimesOutAfterTenSeconds()
+    {
+        QFETCH(int, everyUs);
         Rig rig;
-        const QByteArray noise = QByteArray("=\0\xff{a", 5).repeated(800);
-        rig.port.onRead = [&](int) { rig.port.feed(noise); };
+        rig.port.onRead = [&](int) { rig.port.feedAfterUs(everyUs, "="); };
         QCOMPARE(Protocol::ReadReply(rig.link), QByteArray());
         QVERIFY(rig.link.Eto);
-        QCOMPARE(rig.port.reads(), Protocol::kReplyPolls + 1);
+        QVERIFY2(rig.host.nowUs() >= 10000000u, qPrintable(QString::number(rig.host.nowUs())));
+        QVERIFY(rig.host.passes() == quint64(Protocol::kReplyPolls + 1));
     }
 
     void replyScanner_valueIsBounded()

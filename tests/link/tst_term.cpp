@@ -78,6 +78,12 @@ private slots:
                               << "27500" << QByteArrayList{"FEND SYMR ABE"} << true;
         QTest::newRow("rate rounded") << "rate"
                                       << "4883" << QByteArrayList{"FEND SYMR 1E8"} << true;
+        QTest::newRow("negative frequency") << "freq"
+                                            << "-5" << QByteArrayList{} << false;
+        QTest::newRow("frequency beyond 32 bits") << "freq"
+                                                  << "1e19" << QByteArrayList{} << false;
+        QTest::newRow("negative rate") << "rate"
+                                       << "-27500" << QByteArrayList{} << false;
         QTest::newRow("input B") << "input"
                                  << "1" << QByteArrayList{"FEND LNBS INB"} << true;
         QTest::newRow("input 2") << "input"
