@@ -70,12 +70,16 @@ int main(int argc, char **argv)
                                      QStringLiteral("Send a few noise bytes (never \"=\" or "
                                                     "\"}\") before each reply."));
     const QCommandLineOption logFile(QStringLiteral("log"),
-                                     QStringLiteral("Append one line per frame or terminal line "
-                                                    "received (rx) and per reply sent (tx)."),
+                                     QStringLiteral("Append every byte received (rx) and sent "
+                                                    "(tx), in order: one line per frame or "
+                                                    "terminal line, with the milliseconds since "
+                                                    "start; a dropped reply reads \"drop\"."),
                                      QStringLiteral("FILE"));
     const QCommandLineOption tuneLag(QStringLiteral("tune-lag"),
-                                     QStringLiteral("After a tuning, report the former frequency "
-                                                    "for N \"Tfrq\" queries."),
+                                     QStringLiteral("After tuning to a new frequency, report the "
+                                                    "former one for N \"Tfrq\" queries (tuning "
+                                                    "again to the same one does not restart "
+                                                    "the count)."),
                                      QStringLiteral("N"), QStringLiteral("0"));
     const QCommandLineOption noConfirm(QStringLiteral("no-confirm"),
                                        QStringLiteral("Never report a tuned frequency (\"Tfrq\" "
@@ -87,8 +91,16 @@ int main(int argc, char **argv)
     const QCommandLineOption echo(QStringLiteral("echo"),
                                   QStringLiteral("In terminal mode, echo every character "
                                                  "received."));
+    const QCommandLineOption noise(QStringLiteral("noise"),
+                                   QStringLiteral("Vary each level and margin reading by up to "
+                                                  "DB either way."),
+                                   QStringLiteral("DB"), QStringLiteral("0"));
+    const QCommandLineOption seed(QStringLiteral("seed"),
+                                  QStringLiteral("Seed of the reading noise: the same seed and "
+                                                 "the same queries give the same readings."),
+                                  QStringLiteral("N"), QStringLiteral("1"));
     parser.addOptions({satellite, port, address, terminal, latency, baud, silent, drop, split,
-                       garbage, logFile, tuneLag, noConfirm, learn, echo});
+                       garbage, logFile, tuneLag, noConfirm, learn, echo, noise, seed});
     parser.process(app);
 
     if (!parser.isSet(satellite) || !parser.isSet(port))
@@ -133,6 +145,12 @@ int main(int argc, char **argv)
         return fail(QStringLiteral("--learn takes a count"));
     modelOptions.neverConfirm = parser.isSet(noConfirm);
     modelOptions.echo = parser.isSet(echo);
+    modelOptions.noiseDb = parser.value(noise).toDouble(&ok);
+    if (!ok || !(modelOptions.noiseDb >= 0 && modelOptions.noiseDb <= 100))
+        return fail(QStringLiteral("--noise takes a number of dB from 0 to 100"));
+    modelOptions.seed = parser.value(seed).toUInt(&ok);
+    if (!ok)
+        return fail(QStringLiteral("--seed takes a whole number"));
     ReceiverModel model(sat, modelOptions);
 
     struct sigaction sa

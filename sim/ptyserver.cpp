@@ -42,6 +42,7 @@ PtyServer::PtyServer(ReceiverModel &model, const Options &options) : m_model(mod
 
 PtyServer::~PtyServer()
 {
+    endLogLine();
     // Remove the port link only if it still points at this simulator's terminal.
     if (!m_linkPath.isEmpty() && QFileInfo(m_linkPath).symLinkTarget() == m_slavePath)
         QFile::remove(m_linkPath);
@@ -53,6 +54,7 @@ PtyServer::~PtyServer()
 
 bool PtyServer::start(int number, QString *error)
 {
+    m_startUs = nowUs();
     m_master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0) {
         *error = QStringLiteral("cannot create a pseudo-terminal: %1").arg(strerror(errno));
@@ -101,11 +103,37 @@ qint64 PtyServer::byteTimeUs() const
     return m_opt.baud > 0 ? (10 * 1000000LL) / m_opt.baud : 0;
 }
 
-void PtyServer::log(const char *direction, const QByteArray &bytes)
+namespace {
+// A pause this long in one direction starts a new log line.
+constexpr qint64 kLogPauseUs = 50000;
+} // namespace
+
+void PtyServer::log(const char *direction, const QByteArray &bytes, qint64 now)
 {
     if (!m_log.isOpen())
         return;
-    m_log.write(direction + QByteArray(" ") + printable(bytes) + '\n');
+    for (const char c : bytes) {
+        if (!m_logLine.isEmpty() &&
+            (qstrcmp(m_logDirection, direction) != 0 || now - m_logLastUs > kLogPauseUs))
+            endLogLine();
+        if (m_logLine.isEmpty()) {
+            m_logDirection = direction;
+            m_logFirstUs = now;
+        }
+        m_logLine += c;
+        m_logLastUs = now;
+        if (c == '}' || c == '\n')
+            endLogLine();
+    }
+}
+
+void PtyServer::endLogLine()
+{
+    if (m_logLine.isEmpty())
+        return;
+    m_log.write(QByteArray::number((m_logFirstUs - m_startUs) / 1000) + ' ' + m_logDirection + ' ' +
+                printable(m_logLine) + '\n');
+    m_logLine.clear();
 }
 
 void PtyServer::takeInput(qint64 now)
@@ -136,9 +164,8 @@ void PtyServer::process(qint64 now)
     }
     if (arrived.isEmpty())
         return;
+    log("rx", arrived, now);
     for (const ReceiverModel::Exchange &e : m_model.receive(arrived)) {
-        if (!e.received.isEmpty())
-            log("rx", e.received);
         if (!e.reply.isEmpty())
             queueReply(now, e.reply);
         for (const auto &[ms, text] : e.later)
@@ -152,7 +179,8 @@ void PtyServer::queueReply(qint64 now, const QByteArray &reply)
         return;
     ++m_replies;
     if (m_opt.dropEvery > 0 && m_replies % m_opt.dropEvery == 0) {
-        log("drop", reply);
+        log("drop", reply, now);
+        endLogLine();
         return;
     }
     QByteArray bytes = reply;
@@ -167,7 +195,6 @@ void PtyServer::queueReply(qint64 now, const QByteArray &reply)
         }
         bytes = junk + bytes;
     }
-    log("tx", bytes);
     qint64 at = qMax(m_outFreeAt, now + qint64(m_opt.latencyMs) * 1000);
     const qint64 step = byteTimeUs() > 0 ? byteTimeUs() : (m_opt.split ? 1000 : 0);
     if (step == 0) {
@@ -189,6 +216,7 @@ void PtyServer::flushOutput(qint64 now)
         const ssize_t n = ::write(m_master, t.bytes.constData(), size_t(t.bytes.size()));
         if (n < 0)
             break; // the terminal's buffer is full: try again when it drains
+        log("tx", t.bytes.left(int(n)), now);
         if (n < t.bytes.size()) {
             t.bytes.remove(0, n);
             break;
@@ -207,6 +235,8 @@ int PtyServer::run(volatile std::sig_atomic_t *stop)
         takeInput(now);
         process(now);
         flushOutput(now);
+        if (!m_logLine.isEmpty() && now - m_logLastUs > kLogPauseUs)
+            endLogLine();
 
         qint64 next = -1;
         if (!m_inQueue.empty())

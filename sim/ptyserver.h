@@ -47,7 +47,11 @@ private:
     void queueReply(qint64 now, const QByteArray &reply);
     void flushOutput(qint64 now);
     qint64 byteTimeUs() const;
-    void log(const char *direction, const QByteArray &bytes);
+    // The log: every byte that crosses the line, in order. Bytes of one direction gather into
+    // one line until a frame or a terminal line ends ("}" or LF), the direction changes or the
+    // line pauses; each line starts with the milliseconds since start of its first byte.
+    void log(const char *direction, const QByteArray &bytes, qint64 now);
+    void endLogLine();
 
     ReceiverModel &m_model;
     Options m_opt;
@@ -56,6 +60,11 @@ private:
     QString m_slavePath;
     QString m_linkPath;
     QFile m_log;
+    qint64 m_startUs = 0;
+    QByteArray m_logLine;
+    const char *m_logDirection = "";
+    qint64 m_logFirstUs = 0;
+    qint64 m_logLastUs = 0;
     int m_replies = 0;
     quint32 m_noise = 12345;
     qint64 m_inFreeAt = 0;  // when the line in is free for the next byte

@@ -35,7 +35,7 @@ const QMap<QByteArray, QList<QByteArray>> &defaultChoices()
 } // namespace
 
 ReceiverModel::ReceiverModel(const Satellite &satellite, const Options &options)
-    : m_sat(satellite), m_address(options.address), m_options(options)
+    : m_sat(satellite), m_address(options.address), m_options(options), m_noise(options.seed)
 {
     m_state.terminal = options.terminal;
     m_state.frequency = satellite.startFrequency;
@@ -94,15 +94,13 @@ QList<ReceiverModel::Exchange> ReceiverModel::receiveFrames()
 {
     QList<Exchange> out;
     while (!m_state.terminal) {
-        const int open = int(m_in.indexOf('{'));
+        // A frame's "{" follows its address byte, which may itself be any byte ("{" for address
+        // 123, "}" for 125, "=" for 61), so the brace is looked for after the first byte.
+        const int open = int(m_in.indexOf('{', 1));
         if (open < 0) {
             // keep a possible address byte for a frame still on its way
             m_in = m_in.right(1);
             break;
-        }
-        if (open == 0) {
-            m_in.remove(0, 1);
-            continue;
         }
         const int close = int(m_in.indexOf('}', open));
         if (close < 0) {
@@ -202,6 +200,14 @@ QByteArray ReceiverModel::frame(const QByteArray &code, const QByteArray &value)
     return char(m_address) + QByteArray("{") + code + '=' + value + '}';
 }
 
+double ReceiverModel::noise()
+{
+    if (m_options.noiseDb <= 0)
+        return 0;
+    m_noise = m_noise * 1664525u + 1013904223u;
+    return m_options.noiseDb * (2.0 * double(m_noise >> 8) / double(1u << 24) - 1.0);
+}
+
 const SimTransponder *ReceiverModel::tunedTransponder() const
 {
     const char polar = m_state.lnbPolar == "14" ? 'V' : 'H';
@@ -217,7 +223,8 @@ const SimTransponder *ReceiverModel::carrierAt(double *distance) const
     const char polar = m_state.lnbPolar == "14" ? 'V' : 'H';
     for (const SimTransponder &tp : m_sat.transponders) {
         const double half = tp.symbolRate * 1.35 / 2.0;
-        const double d = std::fabs(double(m_state.frequency - tp.frequency)) / half;
+        const double d =
+            std::fabs(double(m_state.frequency - tp.frequency - tp.sweepOffset)) / half;
         if (tp.polar == polar && d <= 1.0) {
             *distance = d;
             return &tp;
@@ -276,8 +283,11 @@ std::optional<QByteArray> ReceiverModel::answer(const QByteArray &code, const QB
         qint64 f = 0;
         if (!isWholeNumber(value, 1, 99999999, &f))
             return refused;
+        // The lag runs from the first tuning to a frequency: tuning again to the same one
+        // (a driver repeating its set until the receiver confirms) does not restart it.
+        if (f != m_state.frequency)
+            m_state.queriesSinceTuning = 0;
         m_state.frequency = f;
-        m_state.queriesSinceTuning = 0;
         return ok;
     }
     if (code == "Fend")
@@ -292,8 +302,16 @@ std::optional<QByteArray> ReceiverModel::answer(const QByteArray &code, const QB
         double d = 0;
         const SimTransponder *tp = carrierAt(&d);
         if (code == "Slvl")
-            return tp ? QByteArray::number(tp->level - 6.0 * d * d, 'f', 2) : "-??.??";
-        return tp ? QByteArray::number(tp->margin - 7.0 * d, 'f', 1) : "-??.?";
+            return tp ? QByteArray::number(tp->level - 6.0 * d * d + noise(), 'f', 2) : "-??.??";
+        if (m_state.autoStep == "OFF")
+            return tp ? QByteArray::number(tp->margin - 7.0 * d + noise(), 'f', 1) : "-??.?";
+        // Outside the sweep the margin is the demodulator's: there is one only when locked,
+        // and it falls by 1 dB a MHz away from the carrier's centre.
+        const SimTransponder *locked = lockedTransponder();
+        if (!locked)
+            return QByteArray("-??.?");
+        const double off = std::fabs(double(m_state.frequency - locked->frequency)) / 1000.0;
+        return QByteArray::number(locked->margin - off + noise(), 'f', 1);
     }
     if (code == "Sigq") {
         if (!query)

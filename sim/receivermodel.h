@@ -23,9 +23,11 @@
 // file). "Bst" answers "OK" when locked, "NOK" otherwise.
 //
 // Sweep: around each carrier, over a band as wide as its symbol rate makes it (rate x 1.35),
-// "Slvl" reads a level and "Lnmr" a margin, both highest at the carrier's own frequency; away
-// from every carrier they read "-??.??" and "-??.?". "Sigq" reads a quality other than "00"
-// only when locked. "Fend" reads "Bsrc" until it is set to "Null"; "AStp" and "Vnpd" take ON
+// "Slvl" reads a level, highest where the sweep sees the carrier (its frequency plus its sweep
+// offset); away from every carrier it reads "-??.??". While "AStp" is OFF (the receiver's
+// sweep) "Lnmr" reads the margin of that hump, or "-??.?"; otherwise it reads a margin only
+// when locked at the carrier's own rate. "Sigq" reads a quality other than "00" only when
+// locked. "Fend" reads "Bsrc" until it is set to "Null"; "AStp" and "Vnpd" take ON
 // and OFF.
 //
 // Terminal mode: lines of text ended by CR or LF. "CNFG CNPR MSLV" switches to master/slave
@@ -50,6 +52,10 @@ public:
         int learnQueries = 0;
         // In terminal mode, every character received is echoed.
         bool echo = false;
+        // Level and margin readings vary by up to this many dB either way, reproducibly for
+        // a seed and the same sequence of queries.
+        double noiseDb = 0;
+        quint32 seed = 1;
     };
 
     // One frame or terminal line received, and the receiver's answer (empty: none). Text the
@@ -107,10 +113,13 @@ private:
     QByteArray frame(const QByteArray &code, const QByteArray &value) const;
     Exchange terminalLine(const QByteArray &line);
     QList<QPair<int, QByteArray>> bandScanReport() const;
+    // Reading noise: uniform within the option's dB, 0 without it.
+    double noise();
 
     Satellite m_sat;
     quint8 m_address;
     Options m_options;
     State m_state;
     QByteArray m_in;
+    quint32 m_noise;
 };

@@ -61,7 +61,7 @@ bool Satellite::parse(const QByteArray &text, Satellite *out, QString *error)
             sat.startSymbolRate = f[3].trimmed().toInt(&ok3);
             if (!ok || !ok2 || !ok3)
                 return fail(error, n + 1, QStringLiteral("start;FREQUENCY;H|V;SYMBOLRATE"));
-        } else if (key == QLatin1String("tp") && f.size() == 7) {
+        } else if (key == QLatin1String("tp") && (f.size() == 7 || f.size() == 8)) {
             SimTransponder tp;
             bool okF, okS, okL, okM;
             tp.frequency = f[1].trimmed().toLongLong(&okF);
@@ -73,9 +73,14 @@ bool Satellite::parse(const QByteArray &text, Satellite *out, QString *error)
                 if (!name.trimmed().isEmpty())
                     tp.services.append(name.trimmed());
             }
-            if (!okF || !okP || !okS || !okL || !okM || tp.frequency <= 0 || tp.symbolRate <= 0)
+            bool okO = true;
+            if (f.size() == 8)
+                tp.sweepOffset = f[7].trimmed().toLongLong(&okO);
+            if (!okF || !okP || !okS || !okL || !okM || !okO || tp.frequency <= 0 ||
+                tp.symbolRate <= 0)
                 return fail(error, n + 1,
-                            QStringLiteral("tp;FREQUENCY;H|V;SYMBOLRATE;LEVEL;MARGIN;NAMES"));
+                            QStringLiteral("tp;FREQUENCY;H|V;SYMBOLRATE;LEVEL;MARGIN;NAMES"
+                                           "[;OFFSET]"));
             sat.transponders.append(tp);
         } else {
             return fail(error, n + 1, QStringLiteral("unknown line \"%1\"").arg(line));

@@ -13,6 +13,9 @@ struct SimTransponder
     double level = -50.0; // dBm at the receiver input
     double margin = 0.0;  // dB above the lock threshold, at the carrier's own frequency
     QStringList services; // names in service-number order
+    // Where a sweep sees the carrier's hump, from its true centre (kHz): a receiver locks only
+    // near `frequency`, however the sweep reads it.
+    qint64 sweepOffset = 0;
 };
 
 // A satellite position as the simulator serves it. The file is text, one item a line, fields
@@ -21,7 +24,7 @@ struct SimTransponder
 //   position;19.2E
 //   band;Ku                          L or Ku
 //   start;11362000;H;22000           what the receiver is tuned to at power-on
-//   tp;11362000;H;22000;-41.5;10.2;First name|Second name|...
+//   tp;11362000;H;22000;-41.5;10.2;First name|Second name|...[;SWEEP OFFSET kHz]
 struct Satellite
 {
     QString position;

@@ -51,7 +51,15 @@ QStringList SimProcess::logLines() const
     QFile f(logPath());
     if (!f.open(QIODevice::ReadOnly))
         return {};
-    return QString::fromLatin1(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    // Each line is "MS DIRECTION BYTES"; the time is checked and left off.
+    QStringList out;
+    for (const QString &line :
+         QString::fromLatin1(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        bool stamped = false;
+        line.section(QLatin1Char(' '), 0, 0).toLongLong(&stamped);
+        out << (stamped ? line.section(QLatin1Char(' '), 1) : QStringLiteral("unstamped ") + line);
+    }
+    return out;
 }
 
 void SimProcess::kill()

@@ -21,6 +21,7 @@ public:
     void kill();
     bool running() const { return m_process.state() == QProcess::Running; }
     QString logPath() const { return m_dir.path() + QStringLiteral("/sim.log"); }
+    // The lines of the simulator's log, without their time.
     QStringList logLines() const;
 
 private:

@@ -4,6 +4,7 @@
 #include "platform/memoryport.h"
 #include "platform/virtualhost.h"
 #include "tests/support/memoryscantree.h"
+#include "tests/support/simulatedreceiver.h"
 
 #include <QTest>
 
@@ -252,6 +253,27 @@ private slots:
                                                "  001-Name 1 [11775000-V-27500#001-Name 1]",
                                                "  002-Name 2 [11775000-V-27500#002-Name 2]"}));
         QCOMPARE(rig.tree.selections, QList<int>{1});
+    }
+
+    void demoSatellite_onlyARescanFindsTheOffsetCarrier()
+    {
+        SimulatedReceiver rx;
+        rx.host.setPassCostUs(200);
+        rx.port.open();
+        rx.link.Bnd = 1;
+        Protocol_MsSl driver{rx.link};
+        driver.setAdr(129);
+        Labels status;
+        MemoryScanTree tree;
+        bool run = true;
+        driver.SetScanLocal(status, tree, run);
+        // The sweep sees Vega 3 MHz above the frequency it locks at.
+        QVERIFY(tree.byKey.contains("11541000|V"));
+        driver.RunTestLocal("30000", status, tree, run, false);
+        QVERIFY(tree.byKey.contains("11541000|V"));
+        driver.RunTestLocal("30000", status, tree, run, true);
+        QVERIFY(tree.byKey.contains("11538000|V|30000"));
+        QVERIFY(tree.byKey.contains("11538000-V-30000#001-Vega Uno"));
     }
 
     void testRun_stopWhileServicesAreCountedKeepsTheIdentification()

@@ -95,6 +95,12 @@ private slots:
         QTest::newRow("probe") << QByteArray("\x81{Usvr=?}")
                                << QByteArrayList{"\x81{Usvr=SPK7-2.14}"};
         QTest::newRow("link test") << QByteArray("\x81{Utst=?}") << QByteArrayList{"\x81{Utst=I}"};
+        QTest::newRow("margin outside the sweep only when locked")
+            << QByteArray("\x81{Lnmr=?}\x81{Sfrq=22000.00}\x81{Lnmr=?}")
+            << QByteArrayList{"\x81{Lnmr=10.0}", "\x81{Sfrq=OK}", "\x81{Lnmr=-??.?}"};
+        QTest::newRow("margin in the sweep at any rate")
+            << QByteArray("\x81{AStp=OFF}\x81{Sfrq=45000.00}\x81{Lnmr=?}")
+            << QByteArrayList{"\x81{AStp=OK}", "\x81{Sfrq=OK}", "\x81{Lnmr=10.0}"};
         QTest::newRow("default") << QByteArray("\x81{Srpd=Psi}\x81{Srpd=?}")
                                  << QByteArrayList{"\x81{Srpd=OK}", "\x81{Srpd=Psi}"};
     }
@@ -112,6 +118,57 @@ private slots:
         QVERIFY(m.receive("\x81").isEmpty());
         QVERIFY(m.receive("{LNo").isEmpty());
         QCOMPARE(replies(m, "s=?}"), QByteArrayList{"\x81{LNos=UNVR}"});
+    }
+
+    void everyAddressIsAnswered()
+    {
+        for (int a = 0; a < 256; ++a) {
+            ReceiverModel m(demo(), {quint8(a)});
+            const QByteArray address(1, char(a));
+            QVERIFY(m.receive(address).isEmpty()); // the rest of the frame is on its way
+            QCOMPARE(replies(m, "{Utst=?}"), QByteArrayList{address + "{Utst=I}"});
+        }
+    }
+
+    void tuneLagRunsFromTheFirstTuning_data()
+    {
+        QTest::addColumn<int>("lag");
+        QTest::newRow("3") << 3;
+        QTest::newRow("25") << 25;
+    }
+    void tuneLagRunsFromTheFirstTuning()
+    {
+        QFETCH(int, lag);
+        ReceiverModel m(demo(), {129, false, lag});
+        // As a sweep confirms a tuning: set, query, and set again until it reads back.
+        int queries = 0;
+        QByteArray reply;
+        do {
+            m.receive("\x81{Tfrq=11500000}");
+            reply = replies(m, "\x81{Tfrq=?}").value(0);
+            ++queries;
+        } while (reply != "\x81{Tfrq=11500000}" && queries < 100);
+        QCOMPARE(queries, lag + 1);
+    }
+
+    void noiseIsReproducible()
+    {
+        auto readings = [&](quint32 seed) {
+            ReceiverModel::Options o;
+            o.noiseDb = 2.0;
+            o.seed = seed;
+            ReceiverModel m(demo(), o);
+            QList<double> out;
+            for (int i = 0; i < 20; ++i)
+                out << replies(m, "\x81{Slvl=?}")[0].mid(7).chopped(1).toDouble();
+            return out;
+        };
+        const QList<double> a = readings(7);
+        QCOMPARE(readings(7), a);
+        QVERIFY(readings(8) != a);
+        for (double level : a) // -43.5 at the centre of the carrier the receiver is on
+            QVERIFY2(level >= -45.5 && level <= -41.5 && level != -43.5,
+                     qPrintable(QString::number(level)));
     }
 
     void terminalModeSwitch()
