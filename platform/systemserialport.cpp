@@ -112,6 +112,10 @@ QByteArray SystemSerialPort::read()
         const ssize_t n = ::read(fd(), buf, sizeof buf);
         if (n > 0) {
             out.append(buf, int(n));
+            // A read that did not fill the buffer took all there was: asking again would
+            // only cost a system call to learn that nothing more is pending.
+            if (size_t(n) < sizeof buf)
+                break;
             continue;
         }
         // The port is raw with no minimum count: 0 means nothing is pending.
