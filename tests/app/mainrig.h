@@ -37,6 +37,7 @@ struct Rig
     std::unique_ptr<Main> main;
     QMap<QByteArray, QByteArray> overrides; // query replies that stand in for the model's
     QSet<QByteArray> unanswered;            // queries the receiver does not answer
+    QSet<QByteArray> refused;               // codes whose sets the receiver refuses
     bool silent = false;
     QStringList timeline;
     std::function<void(Config &)> inDialog = [](Config &d) { d.reject(); };
@@ -60,6 +61,11 @@ struct Rig
             return;
         const int open = int(frame.indexOf('{'));
         const int eq = int(frame.indexOf('='));
+        if (open > 0 && eq > open && !frame.endsWith("=?}") &&
+            refused.contains(frame.mid(open + 1, eq - open - 1))) {
+            port->feedAfter(2, frame.left(open) + "{Ack=Uk}");
+            return;
+        }
         if (open > 0 && eq > open && frame.endsWith("=?}")) {
             const QByteArray code = frame.mid(open + 1, eq - open - 1);
             if (unanswered.contains(code))

@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -189,9 +190,23 @@ private slots:
                 inputPanelAtSet = rig.main->StatusBar->text("Input");
             answer(f);
         };
+        // Two list files: read in name order, each file's rows go in ahead of those read before.
+        for (const auto &[name, rows] :
+             {std::pair<QString, QByteArray>{"13.00E.csv", "10892000;H;27500;\r\n"},
+              std::pair<QString, QByteArray>{"19.20E.csv", "11000000;V;22000;\r\n"
+                                                           "11100000;V;22000;\r\n"}}) {
+            QFile f(rig.config.filePath("data/" + name));
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(rows) == rows.size());
+        }
         QCOMPARE(rig.start(), Main::Outcome::Running);
-        QCOMPARE(rig.port->writes().count("\x81{LNin=Ain}"), 1);
-        QCOMPARE(rig.port->writes().count("\x81{LNos=UDSQ}"), 1);
+        const QByteArrayList &w = rig.port->writes();
+        QCOMPARE(w.count("\x81{LNin=Ain}"), 1);
+        QCOMPARE(w.count("\x81{LNos=UDSQ}"), 1);
+        QVERIFY(w.indexOf("\x81{LNin=Ain}") < w.indexOf("\x81{LNos=?}")); // input, then type
+        QStringList rows;
+        for (int i = 0; i < rig.main->ListView->topLevelItemCount(); ++i)
+            rows << rig.main->ListView->topLevelItem(i)->text(1);
+        QCOMPARE(rows, (QStringList{"11000000", "11100000", "10892000"}));
         QCOMPARE(inputPanelAtSet, QString()); // set before the status bar shows the input
         QCOMPARE(rig.main->StatusBar->text("Input"), QString("A input"));
         QCOMPARE(rig.model.state().lnbInput, QByteArray("Ain"));

@@ -74,24 +74,18 @@ class TestTuning : public QObject
     Q_OBJECT
 
 private slots:
-    void startListsAndMarksTheCurrentTransponder()
-    {
-        Started rig;
-        QCOMPARE(rig.column(rig.main->ListView, 1),
-                 (QStringList{"10892000", "11034000", "10892000", "12073000"}));
-        QCOMPARE(rig.row(0)->text(0), QString("13.00E"));
-        QCOMPARE(rig.marked(rig.main->ListView), QList<int>{1});
-        QCOMPARE(rig.main->ListView->currentItem(), rig.row(1));
-        QCOMPARE(rig.column(rig.main->Service, 0),
-                 (QStringList{"001", "002", "003", "004", "005"}));
-        QCOMPARE(rig.column(rig.main->Service, 1).first(), QString("Demo One"));
-        QCOMPARE(rig.marked(rig.main->Service), QList<int>{0});
-        QCOMPARE(colourOf(255), QColor(255, 0, 0));
-    }
-
     void pickThatLocks()
     {
         Started rig;
+        // Start-up listed the file and marked the receiver's transponder and service.
+        QCOMPARE(rig.column(rig.main->ListView, 1),
+                 (QStringList{"10892000", "11034000", "10892000", "12073000"}));
+        QCOMPARE(rig.marked(rig.main->ListView), QList<int>{1});
+        QCOMPARE(rig.main->ListView->currentItem(), rig.row(1));
+        QCOMPARE(rig.column(rig.main->Service, 1).first(), QString("Demo One"));
+        QCOMPARE(rig.marked(rig.main->Service), QList<int>{0});
+        QCOMPARE(colourOf(255), QColor(255, 0, 0));
+
         bool busyDuringTuning = false;
         auto answer = rig.port->onWrite;
         rig.port->onWrite = [&](const QByteArray &f) {
@@ -133,6 +127,24 @@ private slots:
         QVERIFY(rig.main->StatusBar->isPanelEnabled("Scan"));
         QVERIFY(rig.main->StatusBar->isPanelEnabled("Input"));
         QCOMPARE(rig.host.beeps(), 0);
+    }
+
+    void pickWithARefusedSetting()
+    {
+        Started rig;
+        rig.refused << "LNBp";
+        rig.main->ListView_ItemClick(rig.row(0));
+        // Every setting is still sent; the outcome is an error, and no lock is awaited.
+        const QByteArrayList tuning{"\x81{LNos=?}",        "\x81{LNBp=?}", "\x81{LNBp=18}",
+                                    "\x81{Tfrq=10892000}", "\x81{Sfrq=?}", "\x81{Rstp=1}"};
+        QCOMPARE(rig.port->writes(), tuning);
+        QStringList texts;
+        for (const QString &t : rig.timedStatuses())
+            texts << t.section(' ', 1);
+        QCOMPARE(texts, (QStringList{"Status: Search Services", "Status: Error", ""}));
+        QCOMPARE(rig.main->state.gPol, QString("H"));
+        QCOMPARE(rig.marked(rig.main->ListView), QList<int>{0});
+        QCOMPARE(rig.main->Service->topLevelItemCount(), 0);
     }
 
     void pickWithoutLock()

@@ -131,7 +131,9 @@ private slots:
         QCOMPARE(driver.GetFrequency(), QString());
         QVERIFY(link.Eto);
         QVERIFY(t.elapsed() >= 10000); // ten thousand polls of at least 1 ms
-        QVERIFY(t.elapsed() < 15000);
+        // Each poll oversleeps a little, more on a loaded machine; the bound only tells a
+        // time-out from a reader that hangs.
+        QVERIFY(t.elapsed() < 60000);
     }
 
     void droppedReplyIsATimeOutAndTheNextReplyIsRight()

@@ -218,6 +218,7 @@ private slots:
         Rig rig;
         rig.port.close();
         rig.port.feed("left over from before");
+        rig.port.feedAfter(150, "\x81{Tfrq=1}"); // on its way during the pause
         QVERIFY(Protocol::OpenPort(rig.link));
         QVERIFY(rig.port.isOpen());
         QCOMPARE(rig.port.portNumber(), qint16(3));

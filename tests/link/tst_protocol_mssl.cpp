@@ -93,7 +93,7 @@ private slots:
     {
         SimulatedReceiver rx;
         rx.port.open();
-        rx.port.feed("stale");
+        rx.port.feed("\x81{Usvr=Xx}"); // a stale reply, not the probe's
         Protocol_MsSl driver(rx.link);
         driver.setAdr(129);
         QVERIFY(driver.InitIRD());

@@ -54,12 +54,9 @@ private slots:
         QTest::newRow("lower-case letter") << "13.00e.csv" << false;
         QTest::newRow("upper-case extension") << "13.00E.CSV" << false;
         QTest::newRow("service file") << "5.00E-12000000-H-27500.csv" << false;
-        QTest::newRow("letter only") << "E.csv" << false;
-        QTest::newRow("too short") << "1E.csv" << false;
         QTest::newRow("no point") << "1000E.csv" << false;
         QTest::newRow("letters before") << "ab.00E.csv" << false;
         QTest::newRow("both letters") << "1.00E.csvW.csv" << false;
-        QTest::newRow("other file") << "notes.txt" << false;
     }
     void nameRule()
     {
@@ -100,14 +97,8 @@ private slots:
         QTest::newRow("rate before polarisation")
             << QByteArray("12000000;h;45000001;") << QStringList{}
             << "Line: 1\r\nFormat error: symbol rate field (3)";
-        QTest::newRow("rate with point over")
-            << QByteArray("12000000;H;45000001.;") << QStringList{}
-            << "Line: 1\r\nFormat error: symbol rate field (3)";
         QTest::newRow("rate with exponent over")
             << QByteArray("12000000;H;4.5000001E7;") << QStringList{}
-            << "Line: 1\r\nFormat error: symbol rate field (3)";
-        QTest::newRow("rate with sign and blanks over")
-            << QByteArray("12000000;H; +45000001 ;") << QStringList{}
             << "Line: 1\r\nFormat error: symbol rate field (3)";
         QTest::newRow("rate beyond a double")
             << QByteArray("12000000;H;2753e2001;") << QStringList{}

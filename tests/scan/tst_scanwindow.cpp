@@ -4,7 +4,6 @@
 #include "lists/transponderlist.h"
 #include "platform/memoryport.h"
 #include "platform/virtualhost.h"
-#include "scan/position.h"
 #include "scan/scan.h"
 #include "sim/receivermodel.h"
 #include "tests/support/simulatedreceiver.h"
@@ -117,34 +116,6 @@ private slots:
         QCOMPARE(s.SymRate->maxLength(), 5);
         QCOMPARE(s.Timer->interval(), 2000);
         QVERIFY(s.Timer->isActive());
-    }
-
-    void positionNormalisation_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("normal");
-        QTest::addColumn<bool>("completed");
-        QTest::newRow("default") << "5.00E"
-                                 << "05.00E" << false;
-        QTest::newRow("no letter") << "19.2"
-                                   << "19.20E" << true;
-        QTest::newRow("three digits west") << "130W"
-                                           << "130.00W" << false;
-        QTest::newRow("empty") << ""
-                               << "00.00E" << true;
-        QTest::newRow("west signed") << "-1.5W"
-                                     << "-01.50W" << false;
-        QTest::newRow("rounded") << "13.456E"
-                                 << "13.46E" << false;
-    }
-    void positionNormalisation()
-    {
-        QFETCH(QString, typed);
-        QFETCH(QString, normal);
-        QFETCH(bool, completed);
-        bool c = false;
-        QCOMPARE(NormalisePosition(typed, &c), normal);
-        QCOMPARE(c, completed);
     }
 
     void positionEntry()
@@ -332,7 +303,13 @@ private slots:
         rig.ready();
         Scan &s = rig.scan;
         rig.tickOnly({});
-        s.ScanIt_Click();
+        QTest::mouseClick(s.ScanIt, Qt::LeftButton);
+        // The receiver is readied for its sweep at rate 45000, 3 s after its band search ends.
+        QCOMPARE(rig.sent.mid(0, 6), (QStringList{"Fend=?", "Fend=Null", "AStp=OFF", "Vnpd=OFF",
+                                                  "Sfrq=?", "Sfrq=45000.00"}));
+        const QList<quint64> &t = rig.port.writeTimesUs();
+        QVERIFY(t[2] - t[1] >= 3000000);
+        QCOMPARE(rig.sent.mid(rig.sent.size() - 2), (QStringList{"AStp=ON", "Vnpd=ON"}));
         QCOMPARE(s.TreeView->topLevelItemCount(), 12);
         QCOMPARE(rig.identified(), 0);
         QVERIFY(!rig.sent.contains("Sigq=?"));
