@@ -245,37 +245,6 @@ private slots:
                                         QString::number(QMessageBox::Ok | QMessageBox::Cancel),
                                     "Error|c|3|" + QString::number(QMessageBox::Ok)}));
     }
-
-    void statusBarPanels()
-    {
-        Rig rig;
-        StatusPanels *bar = rig.main->StatusBar;
-        const QStringList keys{"Port", "Speed", "Address", "Input", "Scan", "Edit", "Status"};
-        const QStringList texts{"COM1", "9600", "129", "", "SCAN", "EDIT", ""};
-        const QStringList tips{"Selected port. Click here to configure.",
-                               "Selected speed. Click here to configure.",
-                               "Selected addresse. Click here to configure.",
-                               "Selected LNB Input. Click here to change.",
-                               "Click here to scan",
-                               "Click here to change current setting.",
-                               "Status"};
-        for (int i = 0; i < keys.size(); ++i) {
-            QCOMPARE(bar->text(keys[i]), texts[i]);
-            QCOMPARE(bar->panel(keys[i])->toolTip(), tips[i]);
-        }
-        rig.main->show();
-        QVERIFY(QTest::qWaitForWindowExposed(rig.main.get()));
-        QStringList clicked;
-        connect(bar, &StatusPanels::panelClick, [&](const QString &k) { clicked << k; });
-        QTest::mouseClick(bar->panel("Status"), Qt::LeftButton);
-        bar->setPanelEnabled("Input", false);
-        QTest::mouseClick(bar->panel("Input"), Qt::LeftButton);
-        bar->setPanelEnabled("Input", true);
-        QTest::mouseClick(bar->panel("Input"), Qt::LeftButton);
-        QCOMPARE(clicked, (QStringList{"Status", "Input"}));
-        QCOMPARE(rig.main->ListView->headerItem()->text(3), QString("Speed"));
-        QCOMPARE(rig.main->Service->headerItem()->text(1), QString("Name"));
-    }
 };
 
 QTEST_MAIN(TestMain)

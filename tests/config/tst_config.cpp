@@ -56,17 +56,6 @@ private slots:
         QVERIFY(dlg.vInp[0]->isChecked());
         QVERIFY(dlg.vBnd[1]->isChecked());
         QVERIFY(!dlg.IsOk);
-        QCOMPARE(dlg.vCom->count(), 15);
-        QCOMPARE(dlg.vCom->itemText(14), QString("15"));
-        QCOMPARE(dlg.vBds->itemText(3), QString("115200"));
-        QCOMPARE(dlg.vLNB[0]->text(), QString("Univ.   (9750-10600)"));
-        QCOMPARE(dlg.vLNB[1]->text(), QString("Wide   (9750-10750)"));
-        QCOMPARE(dlg.vLNB[2]->text(), QString("Disecq (9750-10600)"));
-        QCOMPARE(dlg.vBds->toolTip(), QString("Set serial communication port number"));
-        QCOMPARE(dlg.vAdr->toolTip(), QString("IRD receiver address"));
-        QCOMPARE(dlg.lFrm1->title(), QString("Communication"));
-        QCOMPARE(dlg.lAdr->text(), QString("@IRD"));
-        QCOMPARE(dlg.OK->text(), QString("&OK"));
     }
 
     void storedValueWithoutAnOption()

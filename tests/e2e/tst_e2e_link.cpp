@@ -8,10 +8,8 @@
 #include "platform/systemserialport.h"
 #include "simprocess.h"
 
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTest>
-#include <QTimer>
 
 // The link and the master/slave driver through the real serial port, against kolvex7-sim on a
 // pseudo-terminal.
@@ -25,9 +23,6 @@ private slots:
         QTest::addColumn<QStringList>("options");
         QTest::newRow("master/slave") << QStringList{};
         QTest::newRow("starts in terminal mode") << QStringList{"--terminal"};
-        QTest::newRow("replies split into bytes") << QStringList{"--split"};
-        QTest::newRow("noise before replies, at line speed")
-            << QStringList{"--garbage", "--baud", "115200"};
     }
     void receiverModes()
     {
@@ -97,40 +92,6 @@ private slots:
         QVERIFY(log.contains("rx FEND SYMR ABE\\x0d\\x0a"));
         const int probe = int(log.indexOf("rx H\\x0d\\x0a"));
         QVERIFY(probe >= 0 && probe < log.indexOf("rx \\x81{Trpr=Trml}"));
-    }
-
-    void missingPortFailsFast()
-    {
-        SimProcess sim; // only for its private configuration folder
-        SystemSerialPort port;
-        QtHost host;
-        LinkState link{port, host};
-        link.Prt = 4000;
-        QElapsedTimer t;
-        t.start();
-        QVERIFY(!Protocol::OpenPort(link));
-        QVERIFY(t.elapsed() < 1000);
-    }
-
-    void vanishingPortEndsTheExchangeAtOnce()
-    {
-        // A receiver that never answers, whose line goes away while a reply is awaited: the
-        // exchange ends as a time-out at once instead of polling a dead port for ten seconds.
-        SimProcess sim;
-        QString error;
-        QVERIFY2(sim.start(10, {"--silent"}, &error), qPrintable(error));
-        SystemSerialPort port;
-        QtHost host;
-        LinkState link{port, host};
-        link.Prt = 10;
-        QVERIFY(Protocol::OpenPort(link));
-        QTimer::singleShot(300, [&] { sim.stop(); });
-        QElapsedTimer t;
-        t.start();
-        QCOMPARE(Protocol::SendQuery(link, 129, "Tfrq"), QByteArray());
-        QVERIFY(link.Eto);
-        QVERIFY(port.isLost());
-        QVERIFY2(t.elapsed() < 3000, qPrintable(QString::number(t.elapsed())));
     }
 
     void simulatorRemovesItsPortLink()

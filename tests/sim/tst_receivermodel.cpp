@@ -79,7 +79,6 @@ private slots:
                                              << QByteArrayList{"\x81{Tfrq=OK}", "\x81{Snam=}"};
         QTest::newRow("service count") << QByteArray("\x81{Snam=257}\x81{Snam=?}")
                                        << QByteArrayList{"\x81{Snam=OK}", "\x81{Snam=Srvc_Mx:5}"};
-        QTest::newRow("locked") << QByteArray("\x81{Bst=?}") << QByteArrayList{"\x81{Bst=OK}"};
         QTest::newRow("wrong symbol rate: no lock, no services")
             << QByteArray("\x81{Sfrq=22000.00}\x81{Bst=?}\x81{Snam=257}\x81{Snam=?}")
             << QByteArrayList{"\x81{Sfrq=OK}", "\x81{Bst=NOK}", "\x81{Snam=OK}",
@@ -90,11 +89,6 @@ private slots:
         QTest::newRow("name not learnt yet")
             << QByteArray("\x81{Tfrq=11258000}\x81{Snam=2}\x81{Snam=?}")
             << QByteArrayList{"\x81{Tfrq=OK}", "\x81{Snam=OK}", "\x81{Snam=Service:0002}"};
-        QTest::newRow("service selection") << QByteArray("\x81{Rstp=3}\x81{Rstp=?}")
-                                           << QByteArrayList{"\x81{Rstp=OK}", "\x81{Rstp=3}"};
-        QTest::newRow("probe") << QByteArray("\x81{Usvr=?}")
-                               << QByteArrayList{"\x81{Usvr=SPK7-2.14}"};
-        QTest::newRow("link test") << QByteArray("\x81{Utst=?}") << QByteArrayList{"\x81{Utst=I}"};
         QTest::newRow("margin outside the sweep only when locked")
             << QByteArray("\x81{Lnmr=?}\x81{Sfrq=22000.00}\x81{Lnmr=?}")
             << QByteArrayList{"\x81{Lnmr=10.0}", "\x81{Sfrq=OK}", "\x81{Lnmr=-??.?}"};
