@@ -74,24 +74,12 @@ private slots:
         QTest::addColumn<bool>("valid");
         QTest::newRow("port") << "vCom"
                               << "4" << true;
-        QTest::newRow("port empty") << "vCom"
-                                    << "" << false;
         QTest::newRow("port text") << "vCom"
                                    << "COM4" << false;
         QTest::newRow("port 0") << "vCom"
                                 << "0" << false;
-        QTest::newRow("port too large") << "vCom"
-                                        << "40000" << false;
-        QTest::newRow("port fraction") << "vCom"
-                                       << "2.5" << false;
-        QTest::newRow("speed") << "vBds"
-                               << "19200" << true;
-        QTest::newRow("speed negative") << "vBds"
-                                        << "-9600" << false;
         QTest::newRow("speed beyond 32 bits") << "vBds"
                                               << "3000000000" << false;
-        QTest::newRow("address") << "vAdr"
-                                 << "0" << true;
         QTest::newRow("address blanks") << "vAdr"
                                         << " 200 " << true;
         QTest::newRow("address empty") << "vAdr"
@@ -199,9 +187,7 @@ private slots:
         QTest::newRow("too late") << QByteArray("\x81{Utst=I}") << 250 << "No response";
         QTest::newRow("line end after it")
             << QByteArray("\x81{Utst=I}\r\n") << 20 << "Bad response";
-        QTest::newRow("other value") << QByteArray("\x81{Utst=X}") << 20 << "Bad response";
         QTest::newRow("other reply") << QByteArray("\x81{Tfrq=1}") << 20 << "Comm. error";
-        QTest::newRow("noise") << QByteArray("\xff\xfe") << 20 << "Comm. error";
     }
     void linkTest()
     {

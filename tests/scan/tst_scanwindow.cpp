@@ -203,25 +203,38 @@ private slots:
         QVERIFY(QFile::exists(rig.program.filePath("data/13.00E-11034000-V-27500.csv")));
     }
 
-    void stopDuringTheSweep()
+    void endingDuringTheSweep_data()
     {
+        QTest::addColumn<bool>("close"); // the window's close button, or the Stop button
+        QTest::newRow("stop") << false;
+        QTest::newRow("close") << true;
+    }
+    void endingDuringTheSweep()
+    {
+        QFETCH(bool, close);
         Rig rig;
         rig.ready();
         Scan &s = rig.scan;
+        s.show();
         QString captionWhileClosing;
         rig.host.after(3000, [&] {
-            QCOMPARE(s.ScanIt->text(), QString("&Stop"));
             QVERIFY(!s.ReScan->isEnabled() && !s.Save->isEnabled());
             rig.host.after(700, [&] { captionWhileClosing = s.ScanIt->text(); });
-            QTest::mouseClick(s.ScanIt, Qt::LeftButton);
+            if (close)
+                s.reject();
+            else
+                QTest::mouseClick(s.ScanIt, Qt::LeftButton);
         });
-        s.ScanIt_Click();
-        QCOMPARE(captionWhileClosing, QString("Wait"));
-        QCOMPARE(s.ScanIt->text(), QString("S&can"));
-        QVERIFY(s.ReScan->isEnabled());
-        QVERIFY(!s.Save->isEnabled());
-        QVERIFY(!rig.sent.contains("Sigq=?")); // no test was made
-        QVERIFY(rig.sent.count("Tfrq=?") < 4100);
+        QTest::mouseClick(s.ScanIt, Qt::LeftButton);
+        QCOMPARE(s.isVisible(), !close);
+        QVERIFY(!s.running() && !rig.link.busy());
+        QVERIFY(rig.sent.count("Tfrq=?") < 4100); // the sweep ended at its next look at Run
+        QVERIFY(!rig.sent.contains("Sigq=?"));    // and no test was made
+        if (!close) {
+            QCOMPARE(captionWhileClosing, QString("Wait"));
+            QCOMPARE(s.ScanIt->text(), QString("S&can"));
+            QVERIFY(s.ReScan->isEnabled() && !s.Save->isEnabled());
+        }
     }
 
     void stopDuringTheTests()
@@ -277,20 +290,6 @@ private slots:
         QCOMPARE(sweepsStarted, 1);
         QCOMPARE(rig.host.beeps(), 1);
         QVERIFY(!rig.link.busy());
-    }
-
-    void closingDuringARunEndsIt()
-    {
-        Rig rig;
-        rig.ready();
-        Scan &s = rig.scan;
-        s.show();
-        rig.host.after(3000, [&] { s.reject(); });
-        s.ScanIt_Click();
-        QVERIFY(!s.isVisible());
-        QVERIFY(!s.running() && !rig.link.busy());
-        QVERIFY(rig.sent.count("Tfrq=?") < 4100); // the sweep ended at its next look at Run
-        QVERIFY(!rig.sent.contains("Sigq=?"));
     }
 
     void noRateTicked()
