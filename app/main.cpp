@@ -18,8 +18,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include <optional>
-
 namespace {
 
 const QString kRestart =
@@ -225,19 +223,7 @@ void Main::configure()
         return;
     }
     writeSettings();
-    // The new address, port and speed take effect now, so the status bar tells the truth.
-    std::optional<LinkBusy> busy(std::in_place, state);
-    Driver.setAdr(state.Adr);
-    state.MSComm.close();
-    const bool open = Protocol::OpenPort(state);
-    if (!open)
-        error(QStringLiteral("No response from serial."),
-              QStringLiteral("Try to (re)configure serial port."));
-    if (open && Driver.GetLNBInput() != state.Inp)
-        Driver.SetLNBInput(state.Inp);
-    if (open && Driver.GetLNBType() != state.LNB)
-        Driver.SetLNBType(state.LNB);
-    busy.reset();
+    reopenLink();
     if (state.Bnd != band) {
         m_host.message({QStringLiteral("Error"),
                         QStringLiteral("Set KOLVEX7 to new Band selection and restart this "
@@ -247,6 +233,23 @@ void Main::configure()
         return;
     }
     ShowSettings();
+}
+
+void Main::reopenLink()
+{
+    // The new address, port and speed take effect now, so the status bar tells the truth.
+    const LinkBusy busy(state);
+    Driver.setAdr(state.Adr);
+    state.MSComm.close();
+    if (!Protocol::OpenPort(state)) {
+        error(QStringLiteral("No response from serial."),
+              QStringLiteral("Try to (re)configure serial port."));
+        return;
+    }
+    if (Driver.GetLNBInput() != state.Inp)
+        Driver.SetLNBInput(state.Inp);
+    if (Driver.GetLNBType() != state.LNB)
+        Driver.SetLNBType(state.LNB);
 }
 
 void Main::ShowSettings()

@@ -80,6 +80,9 @@ private:
     void setStatus(const QString &text);
     void tune(QTreeWidgetItem *Item);
     void configure();
+    // After a configuration: the driver's address, and the port reopened with the new port and
+    // speed; the receiver's LNB input and type brought in line.
+    void reopenLink();
     void toggleInput();
     void writeSettings();
 
