@@ -48,24 +48,6 @@ class TestTerm : public QObject
     Q_OBJECT
 
 private slots:
-    void hex_data()
-    {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QByteArray>("hex");
-        QTest::newRow("frequency") << 12000000.0 << QByteArray("B71B00");
-        QTest::newRow("rate 27500") << 2750.0 << QByteArray("ABE");
-        QTest::newRow("rate 4883") << 488.3 << QByteArray("1E8");
-        QTest::newRow("half to even down") << 2.5 << QByteArray("2");
-        QTest::newRow("half to even up") << 3.5 << QByteArray("4");
-        QTest::newRow("start of the scan") << 10700000.0 << QByteArray("A344E0");
-    }
-    void hex()
-    {
-        QFETCH(double, value);
-        QFETCH(QByteArray, hex);
-        QCOMPARE(Protocol_Term::Hex(value), hex);
-    }
-
     void setLines_data()
     {
         QTest::addColumn<QString>("op");
@@ -78,6 +60,10 @@ private slots:
                               << "27500" << QByteArrayList{"FEND SYMR ABE"} << true;
         QTest::newRow("rate rounded") << "rate"
                                       << "4883" << QByteArrayList{"FEND SYMR 1E8"} << true;
+        QTest::newRow("half to even, down") << "rate"
+                                            << "27505" << QByteArrayList{"FEND SYMR ABE"} << true;
+        QTest::newRow("half to even, up") << "rate"
+                                          << "27515" << QByteArrayList{"FEND SYMR AC0"} << true;
         QTest::newRow("negative frequency") << "freq"
                                             << "-5" << QByteArrayList{} << false;
         QTest::newRow("frequency beyond 32 bits") << "freq"
@@ -146,27 +132,26 @@ private slots:
         QVERIFY(rig.rx.port.writes().isEmpty());
     }
 
-    void initInTerminalMode()
+    void initIRD_data()
     {
-        TermRig rig;
-        QVERIFY(rig.driver.InitIRD());
-        QCOMPARE(rig.lines(), QByteArrayList{"H"});
+        QTest::addColumn<bool>("terminal");
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<QByteArrayList>("lines");
+        const QByteArrayList switching{"H", "frame \x81{Trpr=Trml}", "H"};
+        QTest::newRow("terminal mode") << true << false << QByteArrayList{"H"};
+        QTest::newRow("master/slave, switched") << false << false << switching;
+        QTest::newRow("silent") << true << true << switching;
     }
-
-    void initSwitchesAMasterSlaveReceiver()
+    void initIRD()
     {
-        TermRig rig({129, false});
-        QVERIFY(rig.driver.InitIRD());
-        QCOMPARE(rig.lines(), (QByteArrayList{"H", "frame \x81{Trpr=Trml}", "H"}));
-        QVERIFY(rig.rx.model.state().terminal);
-    }
-
-    void initAgainstASilentReceiver()
-    {
-        TermRig rig;
-        rig.rx.silent = true;
-        QVERIFY(!rig.driver.InitIRD());
-        QCOMPARE(rig.lines(), (QByteArrayList{"H", "frame \x81{Trpr=Trml}", "H"}));
+        QFETCH(bool, terminal);
+        QFETCH(bool, silent);
+        QFETCH(QByteArrayList, lines);
+        TermRig rig({129, terminal});
+        rig.rx.silent = silent;
+        QCOMPARE(rig.driver.InitIRD(), !silent);
+        QCOMPARE(rig.lines(), lines);
+        QCOMPARE(rig.rx.model.state().terminal, true);
     }
 
     void bandScan()
