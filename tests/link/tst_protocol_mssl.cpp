@@ -6,6 +6,9 @@
 
 #include <QTest>
 
+#include <functional>
+#include <map>
+
 namespace {
 
 // A receiver that answers queries from a table (a code missing from it is never answered) and
@@ -167,17 +170,13 @@ private slots:
             rx.replies[code] = reply;
         Protocol_MsSl driver(rx.link);
         driver.setAdr(129);
-        QString got;
-        if (code == "LNin")
-            got = QString::number(driver.GetLNBInput());
-        else if (code == "LNos")
-            got = QString::number(driver.GetLNBType());
-        else if (code == "LNBp")
-            got = driver.GetLNBPolar();
-        else if (code == "Sfrq")
-            got = driver.GetSpeed();
-        else
-            got = driver.GetFrequency();
+        const std::map<QByteArray, std::function<QString()>> ops{
+            {"LNin", [&] { return QString::number(driver.GetLNBInput()); }},
+            {"LNos", [&] { return QString::number(driver.GetLNBType()); }},
+            {"LNBp", [&] { return driver.GetLNBPolar(); }},
+            {"Sfrq", [&] { return driver.GetSpeed(); }},
+            {"Tfrq", [&] { return driver.GetFrequency(); }}};
+        const QString got = ops.at(code)();
         QCOMPARE(got, result);
         QCOMPARE(rx.port.writes(), QByteArrayList{"\x81{" + code + "=?}"});
         QCOMPARE(rx.link.Eto, reply.isEmpty());
@@ -185,52 +184,35 @@ private slots:
 
     void queryThenSet_data()
     {
-        QTest::addColumn<QString>("op");
+        QTest::addColumn<QByteArray>("code"); // the operation, by the code it sends
         QTest::addColumn<QString>("arg");
         QTest::addColumn<QByteArray>("current");
         QTest::addColumn<bool>("refuse");
         QTest::addColumn<QByteArrayList>("frames");
         QTest::addColumn<bool>("result");
-        QTest::newRow("input B to A") << "input"
-                                      << "0" << QByteArray("Bin") << false
-                                      << QByteArrayList{"\x81{LNin=?}", "\x81{LNin=Ain}"} << true;
-        QTest::newRow("input refused") << "input"
-                                       << "1" << QByteArray("Ain") << true
-                                       << QByteArrayList{"\x81{LNin=?}", "\x81{LNin=Bin}"} << false;
-        QTest::newRow("input out of range")
-            << "input"
-            << "2" << QByteArray("Ain") << false << QByteArrayList{} << false;
-        QTest::newRow("type to diseqc")
-            << "type"
-            << "2" << QByteArray("UNVR") << false
-            << QByteArrayList{"\x81{LNos=?}", "\x81{LNos=UDSQ}"} << true;
-        QTest::newRow("type refused") << "type"
-                                      << "1" << QByteArray("UNVR") << true
-                                      << QByteArrayList{"\x81{LNos=?}", "\x81{LNos=WIDE}"} << false;
-        QTest::newRow("polar to H") << "polar"
-                                    << "H" << QByteArray("14") << false
-                                    << QByteArrayList{"\x81{LNBp=?}", "\x81{LNBp=18}"} << true;
-        QTest::newRow("speed differs")
-            << "speed"
-            << "27500" << QByteArray("22000.00") << false
-            << QByteArrayList{"\x81{Sfrq=?}", "\x81{Sfrq=27500.00}"} << true;
-        QTest::newRow("speed padded")
-            << "speed"
-            << "4883" << QByteArray("27500.00") << false
-            << QByteArrayList{"\x81{Sfrq=?}", "\x81{Sfrq=04883.00}"} << true;
-        QTest::newRow("frequency always sent") << "frequency"
-                                               << "11034000" << QByteArray("11034000") << false
-                                               << QByteArrayList{"\x81{Tfrq=11034000}"} << true;
-        QTest::newRow("frequency number")
-            << "frequencynum"
-            << "12000000" << QByteArray() << false << QByteArrayList{"\x81{Tfrq=12000000}"} << true;
-        QTest::newRow("service selection ignores refusal")
-            << "service"
-            << "7" << QByteArray() << true << QByteArrayList{"\x81{Rstp=7}"} << true;
+        auto row = [](const char *name, QByteArray code, QString arg, QByteArray current,
+                      bool refuse, QByteArrayList frames, bool result) {
+            QTest::newRow(name) << code << arg << current << refuse << frames << result;
+        };
+        row("input B to A", "LNin", "0", "Bin", false, {"\x81{LNin=?}", "\x81{LNin=Ain}"}, true);
+        row("input refused", "LNin", "1", "Ain", true, {"\x81{LNin=?}", "\x81{LNin=Bin}"}, false);
+        row("input out of range", "LNin", "2", "Ain", false, {}, false);
+        row("type to diseqc", "LNos", "2", "UNVR", false, {"\x81{LNos=?}", "\x81{LNos=UDSQ}"},
+            true);
+        row("type refused", "LNos", "1", "UNVR", true, {"\x81{LNos=?}", "\x81{LNos=WIDE}"}, false);
+        row("polar to H", "LNBp", "H", "14", false, {"\x81{LNBp=?}", "\x81{LNBp=18}"}, true);
+        row("speed differs", "Sfrq", "27500", "22000.00", false,
+            {"\x81{Sfrq=?}", "\x81{Sfrq=27500.00}"}, true);
+        row("speed padded", "Sfrq", "4883", "27500.00", false,
+            {"\x81{Sfrq=?}", "\x81{Sfrq=04883.00}"}, true);
+        row("frequency always sent", "Tfrq", "11034000", "11034000", false, {"\x81{Tfrq=11034000}"},
+            true);
+        row("frequency number", "TfrqNum", "12000000", "", false, {"\x81{Tfrq=12000000}"}, true);
+        row("service selection ignores refusal", "Rstp", "7", "", true, {"\x81{Rstp=7}"}, true);
     }
     void queryThenSet()
     {
-        QFETCH(QString, op);
+        QFETCH(QByteArray, code);
         QFETCH(QString, arg);
         QFETCH(QByteArray, current);
         QFETCH(bool, refuse);
@@ -238,37 +220,23 @@ private slots:
         QFETCH(bool, result);
         ScriptedReceiver rx;
         rx.refuseSets = refuse;
-        const QByteArray code = op == "input"   ? "LNin"
-                                : op == "type"  ? "LNos"
-                                : op == "polar" ? "LNBp"
-                                : op == "speed" ? "Sfrq"
-                                                : "Tfrq";
         if (!current.isEmpty())
             rx.replies[code] = current;
         Protocol_MsSl driver(rx.link);
         driver.setAdr(129);
-        bool got = false;
-        if (op == "input")
-            got = driver.SetLNBInput(quint8(arg.toInt()));
-        else if (op == "type")
-            got = driver.SetLNBType(quint8(arg.toInt()));
-        else if (op == "polar")
-            got = driver.SetLNBPolar(arg);
-        else if (op == "speed")
-            got = driver.SetSpeed(arg);
-        else if (op == "frequency")
-            got = driver.SetFrequency(arg);
-        else if (op == "frequencynum")
-            got = driver.SetFrequencyNum(arg.toDouble());
-        else
-            got = driver.SetServiceNum(quint8(arg.toInt()));
-        QCOMPARE(got, result);
+        const std::map<QByteArray, std::function<bool()>> ops{
+            {"LNin", [&] { return driver.SetLNBInput(quint8(arg.toInt())); }},
+            {"LNos", [&] { return driver.SetLNBType(quint8(arg.toInt())); }},
+            {"LNBp", [&] { return driver.SetLNBPolar(arg); }},
+            {"Sfrq", [&] { return driver.SetSpeed(arg); }},
+            {"Tfrq", [&] { return driver.SetFrequency(arg); }},
+            {"TfrqNum", [&] { return driver.SetFrequencyNum(arg.toDouble()); }},
+            {"Rstp", [&] { return driver.SetServiceNum(quint8(arg.toInt())); }}};
+        QCOMPARE(ops.at(code)(), result);
         QCOMPARE(rx.port.writes(), frames);
-        if (op == "type" && frames.size() == 2) {
-            // the LNB is given 500 ms after a type change, whether it was accepted or not
-            const quint64 afterSet = rx.port.writeTimesUs().last();
-            QVERIFY(rx.host.nowUs() - afterSet >= 500000);
-        }
+        // The LNB is given 500 ms after a type change, whether it was accepted or not.
+        if (code == "LNos" && frames.size() == 2)
+            QVERIFY(rx.host.nowUs() - rx.port.writeTimesUs().last() >= 500000);
     }
 
     void getService_setsThenQueries()
