@@ -11,6 +11,8 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include <tuple>
+
 namespace {
 
 struct Rig
@@ -72,22 +74,16 @@ private slots:
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("valid");
-        QTest::newRow("port") << "vCom"
-                              << "4" << true;
-        QTest::newRow("port text") << "vCom"
-                                   << "COM4" << false;
-        QTest::newRow("port 0") << "vCom"
-                                << "0" << false;
-        QTest::newRow("speed beyond 32 bits") << "vBds"
-                                              << "3000000000" << false;
-        QTest::newRow("address blanks") << "vAdr"
-                                        << " 200 " << true;
-        QTest::newRow("address empty") << "vAdr"
-                                       << "" << false;
-        QTest::newRow("address 256") << "vAdr"
-                                     << "256" << false;
-        QTest::newRow("address exponent") << "vAdr"
-                                          << "1E2" << true;
+        for (const auto &[name, box, text, valid] :
+             {std::tuple{"port", "vCom", "4", true},
+              {"port text", "vCom", "COM4", false},
+              {"port 0", "vCom", "0", false},
+              {"speed beyond 32 bits", "vBds", "3000000000", false},
+              {"address blanks", "vAdr", " 200 ", true},
+              {"address empty", "vAdr", "", false},
+              {"address 256", "vAdr", "256", false},
+              {"address exponent", "vAdr", "1E2", true}})
+            QTest::newRow(name) << QString(box) << QString(text) << valid;
     }
     void leavingABoxValidatesIt()
     {

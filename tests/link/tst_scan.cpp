@@ -360,17 +360,17 @@ private slots:
     {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QByteArrayList>("sets");
-        QTest::newRow("band Ku") << "11778000-V-27500#003-Canal Azur"
-                                 << QByteArrayList{"{LNBp=14}", "{Sfrq=27500.00}",
-                                                   "{Tfrq=11778000}", "{Rstp=003}"};
-        QTest::newRow("rate 4883")
-            << "11778000-H-4883#001-Feed"
-            << QByteArrayList{"{LNBp=18}", "{Sfrq=04883.00}", "{Tfrq=11778000}", "{Rstp=001}"};
-        QTest::newRow("band L") << "1234000-V-27500#012-Name-with-dashes"
-                                << QByteArrayList{"{LNBp=14}", "{Sfrq=27500.00}", "{Tfrq=1234000}",
-                                                  "{Rstp=012}"};
-        QTest::newRow("transponder node") << "11778000|V|27500" << QByteArrayList{};
-        QTest::newRow("count node") << "11778000-V-27500|2" << QByteArrayList{};
+        auto row = [](const char *name, QString key, QByteArrayList sets) {
+            QTest::newRow(name) << key << sets;
+        };
+        row("band Ku", "11778000-V-27500#003-Canal Azur",
+            {"{LNBp=14}", "{Sfrq=27500.00}", "{Tfrq=11778000}", "{Rstp=003}"});
+        row("rate 4883", "11778000-H-4883#001-Feed",
+            {"{LNBp=18}", "{Sfrq=04883.00}", "{Tfrq=11778000}", "{Rstp=001}"});
+        row("band L", "1234000-V-27500#012-Name-with-dashes",
+            {"{LNBp=14}", "{Sfrq=27500.00}", "{Tfrq=1234000}", "{Rstp=012}"});
+        row("transponder node", "11778000|V|27500", {});
+        row("count node", "11778000-V-27500|2", {});
     }
     void setSelected()
     {

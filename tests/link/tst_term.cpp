@@ -54,34 +54,25 @@ private slots:
         QTest::addColumn<QString>("arg");
         QTest::addColumn<QByteArrayList>("lines");
         QTest::addColumn<bool>("result");
-        QTest::newRow("frequency") << "freq"
-                                   << "12000000" << QByteArrayList{"FEND TUNF B71B00"} << true;
-        QTest::newRow("rate") << "rate"
-                              << "27500" << QByteArrayList{"FEND SYMR ABE"} << true;
-        QTest::newRow("rate rounded") << "rate"
-                                      << "4883" << QByteArrayList{"FEND SYMR 1E8"} << true;
-        QTest::newRow("half to even, down") << "rate"
-                                            << "27505" << QByteArrayList{"FEND SYMR ABE"} << true;
-        QTest::newRow("half to even, up") << "rate"
-                                          << "27515" << QByteArrayList{"FEND SYMR AC0"} << true;
-        QTest::newRow("negative frequency") << "freq"
-                                            << "-5" << QByteArrayList{} << false;
-        QTest::newRow("frequency beyond 32 bits") << "freq"
-                                                  << "1e19" << QByteArrayList{} << false;
-        QTest::newRow("negative rate") << "rate"
-                                       << "-27500" << QByteArrayList{} << false;
-        QTest::newRow("input B") << "input"
-                                 << "1" << QByteArrayList{"FEND LNBS INB"} << true;
-        QTest::newRow("input 2") << "input"
-                                 << "2" << QByteArrayList{"FEND LNBS "} << false;
-        QTest::newRow("type diseqc") << "type"
-                                     << "2" << QByteArrayList{"FEND LNOS UDSQ"} << true;
-        QTest::newRow("vertical") << "polar"
-                                  << "V" << QByteArrayList{"FEND LNBP 0E"} << true;
-        QTest::newRow("horizontal") << "polar"
-                                    << "H" << QByteArrayList{"FEND LNBP 12"} << true;
-        QTest::newRow("other polarisation") << "polar"
-                                            << "v" << QByteArrayList{} << false;
+        auto row = [](const char *name, QString op, QString arg, QByteArray line, bool result) {
+            QTest::newRow(name) << op << arg
+                                << (line.isNull() ? QByteArrayList{} : QByteArrayList{line})
+                                << result;
+        };
+        row("frequency", "freq", "12000000", "FEND TUNF B71B00", true);
+        row("rate", "rate", "27500", "FEND SYMR ABE", true);
+        row("rate rounded", "rate", "4883", "FEND SYMR 1E8", true);
+        row("half to even, down", "rate", "27505", "FEND SYMR ABE", true);
+        row("half to even, up", "rate", "27515", "FEND SYMR AC0", true);
+        row("negative frequency", "freq", "-5", QByteArray(), false);
+        row("frequency beyond 32 bits", "freq", "1e19", QByteArray(), false);
+        row("negative rate", "rate", "-27500", QByteArray(), false);
+        row("input B", "input", "1", "FEND LNBS INB", true);
+        row("input 2", "input", "2", "FEND LNBS ", false);
+        row("type diseqc", "type", "2", "FEND LNOS UDSQ", true);
+        row("vertical", "polar", "V", "FEND LNBP 0E", true);
+        row("horizontal", "polar", "H", "FEND LNBP 12", true);
+        row("other polarisation", "polar", "v", QByteArray(), false);
     }
     void setLines()
     {
