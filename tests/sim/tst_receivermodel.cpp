@@ -60,43 +60,39 @@ private slots:
     {
         QTest::addColumn<QByteArray>("in");
         QTest::addColumn<QByteArrayList>("out");
-        QTest::newRow("query") << QByteArray("\x81{Tfrq=?}")
-                               << QByteArrayList{"\x81{Tfrq=11034000}"};
-        QTest::newRow("symbol rate format")
-            << QByteArray("\x81{Sfrq=04883.00}\x81{Sfrq=?}")
-            << QByteArrayList{"\x81{Sfrq=OK}", "\x81{Sfrq=04883.00}"};
-        QTest::newRow("unknown code")
-            << QByteArray("\x81{Zzzz=?}") << QByteArrayList{"\x81{Ack=Uk}"};
-        QTest::newRow("refused value")
-            << QByteArray("\x81{LNin=Cin}") << QByteArrayList{"\x81{Ack=Uk}"};
+        // Frames to and from the receiver at address 129: each gets its address byte here.
+        auto row = [](const char *name, QByteArrayList in, QByteArrayList out) {
+            QByteArray bytes;
+            for (const QByteArray &f : in)
+                bytes += "\x81" + f;
+            for (QByteArray &f : out)
+                f.prepend('\x81');
+            QTest::newRow(name) << bytes << out;
+        };
+        row("query", {"{Tfrq=?}"}, {"{Tfrq=11034000}"});
+        row("symbol rate format", {"{Sfrq=04883.00}", "{Sfrq=?}"},
+            {"{Sfrq=OK}", "{Sfrq=04883.00}"});
+        row("unknown code", {"{Zzzz=?}"}, {"{Ack=Uk}"});
+        row("refused value", {"{LNin=Cin}"}, {"{Ack=Uk}"});
         QTest::newRow("other address") << QByteArray("\x80{Tfrq=?}") << QByteArrayList{""};
         QTest::newRow("noise between frames")
             << QByteArray("\r\n\0\xff\x81{LNin=Bin}xx\x81{LNin=?}", 26)
             << QByteArrayList{"\x81{LNin=OK}", "\x81{LNin=Bin}"};
-        QTest::newRow("service name") << QByteArray("\x81{Snam=2}\x81{Snam=?}")
-                                      << QByteArrayList{"\x81{Snam=OK}", "\x81{Snam=Demo Two}"};
-        QTest::newRow("no name off carrier") << QByteArray("\x81{Tfrq=11500000}\x81{Snam=?}")
-                                             << QByteArrayList{"\x81{Tfrq=OK}", "\x81{Snam=}"};
-        QTest::newRow("service count") << QByteArray("\x81{Snam=257}\x81{Snam=?}")
-                                       << QByteArrayList{"\x81{Snam=OK}", "\x81{Snam=Srvc_Mx:5}"};
-        QTest::newRow("wrong symbol rate: no lock, no services")
-            << QByteArray("\x81{Sfrq=22000.00}\x81{Bst=?}\x81{Snam=257}\x81{Snam=?}")
-            << QByteArrayList{"\x81{Sfrq=OK}", "\x81{Bst=NOK}", "\x81{Snam=OK}",
-                              "\x81{Snam=Srvc_Mx:0}"};
-        QTest::newRow("wrong polarisation: no lock")
-            << QByteArray("\x81{LNBp=18}\x81{Bst=?}")
-            << QByteArrayList{"\x81{LNBp=OK}", "\x81{Bst=NOK}"};
-        QTest::newRow("name not learnt yet")
-            << QByteArray("\x81{Tfrq=11258000}\x81{Snam=2}\x81{Snam=?}")
-            << QByteArrayList{"\x81{Tfrq=OK}", "\x81{Snam=OK}", "\x81{Snam=Service:0002}"};
-        QTest::newRow("margin outside the sweep only when locked")
-            << QByteArray("\x81{Lnmr=?}\x81{Sfrq=22000.00}\x81{Lnmr=?}")
-            << QByteArrayList{"\x81{Lnmr=10.0}", "\x81{Sfrq=OK}", "\x81{Lnmr=-??.?}"};
-        QTest::newRow("margin in the sweep at any rate")
-            << QByteArray("\x81{AStp=OFF}\x81{Sfrq=45000.00}\x81{Lnmr=?}")
-            << QByteArrayList{"\x81{AStp=OK}", "\x81{Sfrq=OK}", "\x81{Lnmr=10.0}"};
-        QTest::newRow("default") << QByteArray("\x81{Srpd=Psi}\x81{Srpd=?}")
-                                 << QByteArrayList{"\x81{Srpd=OK}", "\x81{Srpd=Psi}"};
+        row("service name", {"{Snam=2}", "{Snam=?}"}, {"{Snam=OK}", "{Snam=Demo Two}"});
+        row("no name off carrier", {"{Tfrq=11500000}", "{Snam=?}"}, {"{Tfrq=OK}", "{Snam=}"});
+        row("service count", {"{Snam=257}", "{Snam=?}"}, {"{Snam=OK}", "{Snam=Srvc_Mx:5}"});
+        row("wrong symbol rate: no lock, no services",
+            {"{Sfrq=22000.00}", "{Bst=?}", "{Snam=257}", "{Snam=?}"},
+            {"{Sfrq=OK}", "{Bst=NOK}", "{Snam=OK}", "{Snam=Srvc_Mx:0}"});
+        row("wrong polarisation: no lock", {"{LNBp=18}", "{Bst=?}"}, {"{LNBp=OK}", "{Bst=NOK}"});
+        row("name not learnt yet", {"{Tfrq=11258000}", "{Snam=2}", "{Snam=?}"},
+            {"{Tfrq=OK}", "{Snam=OK}", "{Snam=Service:0002}"});
+        row("margin outside the sweep only when locked",
+            {"{Lnmr=?}", "{Sfrq=22000.00}", "{Lnmr=?}"},
+            {"{Lnmr=10.0}", "{Sfrq=OK}", "{Lnmr=-??.?}"});
+        row("margin in the sweep at any rate", {"{AStp=OFF}", "{Sfrq=45000.00}", "{Lnmr=?}"},
+            {"{AStp=OK}", "{Sfrq=OK}", "{Lnmr=10.0}"});
+        row("default", {"{Srpd=Psi}", "{Srpd=?}"}, {"{Srpd=OK}", "{Srpd=Psi}"});
     }
     void frames()
     {
