@@ -260,28 +260,6 @@ private slots:
         QCOMPARE(rig.host.sleptMs(), quint64(0));
     }
 
-    void termSend_data()
-    {
-        QTest::addColumn<QByteArray>("text");
-        QTest::newRow("switch") << QByteArray("CNFG CNPR MSLV");
-        QTest::newRow("empty") << QByteArray();
-    }
-    void termSend()
-    {
-        QFETCH(QByteArray, text);
-        Rig rig;
-        QVERIFY(Protocol::TermSend(rig.link, text));
-        const QByteArray line = text + "\r\n";
-        QCOMPARE(rig.port.writes().size(), line.size());
-        QCOMPARE(rig.port.written(), line);
-        for (int i = 0; i < line.size(); ++i) {
-            QCOMPARE(rig.port.writes()[i].size(), 1);
-            QCOMPARE(rig.port.writeTimesUs()[i], quint64(i) * 2000u);
-        }
-        QCOMPARE(rig.host.sleptMs(), quint64(line.size()) * 2u);
-        QCOMPARE(rig.host.passes(), quint64(0)); // paced by blocking sleeps, no event loop
-    }
-
     void flushInput()
     {
         Rig rig;
