@@ -13,7 +13,7 @@
 #include "platform/qthost.h"
 #include "platform/systemserialport.h"
 #include "simprocess.h"
-#include "tests/support/memoryscantree.h"
+#include "tests/support/memoryviews.h"
 
 #include <QDir>
 #include <QElapsedTimer>

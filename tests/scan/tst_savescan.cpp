@@ -4,7 +4,7 @@
 #include "lists/transponderlist.h"
 #include "platform/virtualhost.h"
 #include "scan/savescan.h"
-#include "tests/support/memoryscantree.h"
+#include "tests/support/memoryviews.h"
 
 #include <QDir>
 #include <QFile>

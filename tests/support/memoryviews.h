@@ -1,10 +1,44 @@
 #pragma once
 
 #include "link/scantree.h"
+#include "link/statuslabels.h"
+#include "lists/transponderentry.h"
+#include "lists/transponderlist.h"
 
 #include <QHash>
 #include <QList>
 #include <QStringList>
+
+// The scan window's status labels in memory, with every change and sweep cut in order.
+struct MemoryLabels : StatusLabels
+{
+    QString texts[5];
+    QStringList history; // "index:text" and "cut:" + polarisation + frequency
+    QString text(int i) const override { return texts[i]; }
+    void setText(int i, const QString &t) override
+    {
+        texts[i] = t;
+        history << QString::number(i) + ':' + t;
+    }
+    void sweepCut(const QString &pol, const QString &f) override { history << "cut:" + pol + f; }
+};
+
+// The transponder list in memory: rows as "position frequency polar rate", and the positions
+// made current, in order.
+struct MemoryList : TransponderList
+{
+    QStringList rows;
+    QList<int> current;
+    QString gFrq;
+    QString currentFrequency() const override { return gFrq; }
+    void insertTransponders(int position, const QList<TransponderEntry> &entries) override
+    {
+        for (const TransponderEntry &e : entries)
+            rows.insert(position++ - 1, QStringList{e.position, e.frequency, e.polarisation,
+                                                    e.symbolRate}.join(' '));
+    }
+    void makeCurrent(int position) override { current << position; }
+};
 
 // The scan tree in memory, for tests of the scan operations.
 struct MemoryScanTree : ScanTree
