@@ -51,7 +51,7 @@ private slots:
                  (QStringList{"dialog", "message:Selectected serial port is not available."}));
         const Message &m = rig.host.messages().last();
         QCOMPARE(m.title + '|' + m.text, "Error|Selectected serial port is not available.\r\n"
-                                          "Try to (re)configure serial port.");
+                                         "Try to (re)configure serial port.");
         QVERIFY(m.icon == Message::Critical && m.buttons == Message::Ok);
         QCOMPARE(rig.store.writes, kDefaultsWritten);
         QCOMPARE(Registry::ReadRegValue("KOLVEX7", "", "Speed", 0), qint64(115200));
@@ -80,7 +80,8 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<QByteArrayList>("frames");
         QTest::newRow("shift") << 0 << QString() << QByteArrayList{};
-        QTest::newRow("port") << 1 << "No response from serial.\r\nTry to (re)configure serial port."
+        QTest::newRow("port") << 1
+                              << "No response from serial.\r\nTry to (re)configure serial port."
                               << QByteArrayList{};
         QTest::newRow("silent")
             << 2 << "No response from unit.\r\nVerify connexion and serial port setting."
@@ -119,10 +120,14 @@ private slots:
             "Set KOLVEX7 to Band L or change Band option in configuration Windows.";
         const QString bandKu =
             "Set KOLVEX7 to Band Ku or change Band option in configuration Windows.";
-        for (auto [band, f, message] :
-             {std::tuple{1, "11034000", QString()}, {1, "ERR", powerCycle}, {1, "", powerCycle},
-              {0, "2400000", QString()}, {0, "2400001", bandL}, {1, "2399999", bandKu},
-              {1, "2400000", QString()}, {7, "1200000", QString()}})
+        for (auto [band, f, message] : {std::tuple{1, "11034000", QString()},
+                                        {1, "ERR", powerCycle},
+                                        {1, "", powerCycle},
+                                        {0, "2400000", QString()},
+                                        {0, "2400001", bandL},
+                                        {1, "2399999", bandKu},
+                                        {1, "2400000", QString()},
+                                        {7, "1200000", QString()}})
             QTest::addRow("band %d at %s", band, f) << band << QByteArray(f) << message;
     }
     void frequencyAndBand()

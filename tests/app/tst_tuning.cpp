@@ -130,11 +130,10 @@ private slots:
         QTest::addColumn<QByteArrayList>("frames");
         QTest::addColumn<QStringList>("statuses");
         // Every setting is still sent after a refusal; no lock is awaited then.
-        QTest::newRow("refused")
-            << 0 << 0
-            << QByteArrayList{"\x81{LNos=?}",        "\x81{LNBp=?}", "\x81{LNBp=18}",
-                              "\x81{Tfrq=10892000}", "\x81{Sfrq=?}", "\x81{Rstp=1}"}
-            << QStringList{"Search Services", "Error", ""};
+        QTest::newRow("refused") << 0 << 0 << QByteArrayList{"\x81{LNos=?}",  "\x81{LNBp=?}",
+                                                             "\x81{LNBp=18}", "\x81{Tfrq=10892000}",
+                                                             "\x81{Sfrq=?}",  "\x81{Rstp=1}"}
+                                 << QStringList{"Search Services", "Error", ""};
         QTest::newRow("no lock") << 1 << 2 << QByteArrayList{"\x81{Bst=?}"}
                                  << QStringList{"Search Services", "No error", "Wait setup",
                                                 "No sync", ""};
@@ -176,7 +175,8 @@ private slots:
         for (auto [band, f, refusal] : {std::tuple{0, "2400000", ""},
                                         {0, "2400001", "Not allowed for L band"},
                                         {1, "2399999", "Not allowed for Ku band"},
-                                        {1, "11000000", ""}, {5, "950000", ""}})
+                                        {1, "11000000", ""},
+                                        {5, "950000", ""}})
             QTest::addRow("band %d at %s", band, f) << band << QString(f) << QString(refusal);
     }
     void bandCheck()

@@ -64,7 +64,6 @@ private slots:
         int seen = 0;
         driver.GetAllCmds([&](const QByteArray &, const QByteArray &) { return ++seen < 3; });
         QCOMPARE(seen, 3);
-
     }
 };
 

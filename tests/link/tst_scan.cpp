@@ -61,7 +61,7 @@ struct ScanRig
         } else if (code == "Sigq" || code == "Fend") {
             v = code == "Fend" ? "Null" : quality.value(tuned, "00");
         } else if (code == "Snam") {
-            v = lastName == 257 ? "Srvc_Mx:" + QByteArray::number(services)
+            v = lastName == 257                   ? "Srvc_Mx:" + QByteArray::number(services)
                 : placeholders.contains(lastName) ? "Service:000" + QByteArray::number(lastName)
                                                   : "Name " + QByteArray::number(lastName);
         }
@@ -102,19 +102,21 @@ private slots:
             QTest::newRow(name) << band << s << found;
         };
         row("the best score of a carrier", 1,
-            {{11776000, {"-46.0", "5.0"}}, {11777000, {"-45.0", "5.1"}},
-             {11778000, {"-44.0", "5.2"}}, {11779000, {"-45.0", "5.1"}}},
+            {{11776000, {"-46.0", "5.0"}},
+             {11777000, {"-45.0", "5.1"}},
+             {11778000, {"-44.0", "5.2"}},
+             {11779000, {"-45.0", "5.1"}}},
             {"11778000:5.2"});
         row("equal scores keep the lower frequency", 1,
             {{11776000, {"-40.0", "5.0"}}, {11777000, {"-40.0", "5.0"}}}, {"11776000:5.0"});
         row("-5.0 neither feeds nor splits", 1,
-            {{11776000, {"-45.0", "3.0"}}, {11777000, {"-45.0", "-5.0"}},
+            {{11776000, {"-45.0", "3.0"}},
+             {11777000, {"-45.0", "-5.0"}},
              {11778000, {"-45.0", "4.0"}}},
             {"11778000:4.0"});
         row("-4.1 counts", 1, {{11776000, {"-30.0", "-4.1"}}}, {"11776000:-4.1"});
         row("a missing margin closes", 1,
-            {{11776000, {"-45.0", "2.0"}}, {11777000, {"-50.0", ""}},
-             {11778000, {"-45.0", "3.0"}}},
+            {{11776000, {"-45.0", "2.0"}}, {11777000, {"-50.0", ""}}, {11778000, {"-45.0", "3.0"}}},
             {"11776000:2.0", "11778000:3.0"});
         row("band L, nothing", 0, {}, {});
         row("open at the end of the band", 1,
@@ -185,8 +187,7 @@ private slots:
             << false << QByteArrayList{"{Tfrq=11778000}"}
             << QStringList{"11778000-V [11778000|V]", "  Margin:5.2 [11778000|V|5.2]"};
         QTest::newRow("rescan finds the neighbour")
-            << true
-            << QByteArrayList{"{Tfrq=11778000}", "{Tfrq=11772000}", "{Tfrq=11775000}"}
+            << true << QByteArrayList{"{Tfrq=11778000}", "{Tfrq=11772000}", "{Tfrq=11775000}"}
             << QStringList{"11775000-V-27500 [11775000|V|27500] bold",
                            "  Margin:6.1 [11778000|V|27500|6.1]",
                            "  Services:2 [11775000-V-27500|2]",
@@ -252,8 +253,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("quality");
         QTest::addColumn<bool>("locked");
-        for (auto [q, locked] : {std::pair{"0", true}, {"57", true}, {"00", false}, {"", false},
-                                 {"NO", false}})
+        for (auto [q, locked] :
+             {std::pair{"0", true}, {"57", true}, {"00", false}, {"", false}, {"NO", false}})
             QTest::newRow(*q ? q : "empty") << QByteArray(q) << locked;
     }
     void lockNeedsANumberOtherThan00()
@@ -275,9 +276,9 @@ private slots:
         rig.placeholders = {3};
         QVERIFY(rig.driver.RunTestLocal("27500", rig.status, rig.tree, rig.run, false));
         QCOMPARE(rig.namePass, 6);
-        QCOMPARE(rig.tree.dump().mid(3), (QStringList{"  002-Name 2 [11778000-V-27500#002-Name 2]",
-                                                      "  003- [11778000-V-27500#003-]",
-                                                      "  004- [11778000-V-27500#004-]"}));
+        QCOMPARE(rig.tree.dump().mid(3),
+                 (QStringList{"  002-Name 2 [11778000-V-27500#002-Name 2]",
+                              "  003- [11778000-V-27500#003-]", "  004- [11778000-V-27500#004-]"}));
     }
 
     void secondTransponderOnTheSameKeyStaysFound()

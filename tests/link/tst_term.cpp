@@ -135,7 +135,7 @@ private slots:
         QVERIFY(t.contains("Scan:  10971000 Locked"));
         QVERIFY(t.contains("Scan:  12525000 Locked"));
         QVERIFY(!t.join('|').contains("10758000 Locked")); // H carriers are not on V
-        QCOMPARE(rig.rx.port.read(), QByteArray()); // flushed at the end
+        QCOMPARE(rig.rx.port.read(), QByteArray());        // flushed at the end
     }
 
     void spinnerAndSplitReports()

@@ -209,8 +209,8 @@ private slots:
             answer(f);
             // Stop as the second transponder is tuned, the first being identified. The test's
             // 2.5 s wait outlasts the 1.5 s close: Scan is enabled then, but a click is refused.
-            if (!stopped && f.contains("{Tfrq=1") && !f.endsWith("=?}") &&
-                rig.identified() == 1 && s.Status[0]->text() == "Testing") {
+            if (!stopped && f.contains("{Tfrq=1") && !f.endsWith("=?}") && rig.identified() == 1 &&
+                s.Status[0]->text() == "Testing") {
                 stopped = true;
                 rig.host.after(10, [&] { QTest::mouseClick(s.ScanIt, Qt::LeftButton); });
                 rig.host.after(1700, [&] {
