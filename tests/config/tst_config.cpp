@@ -48,23 +48,11 @@ private slots:
     void opensWithTheSettings()
     {
         Rig rig;
-        rig.state.LNB = 2;
+        rig.state.LNB = 7; // stored, but no option has it
         Config dlg(rig.state);
-        QCOMPARE(dlg.windowTitle(), QString("Configuration"));
-        QCOMPARE(dlg.vCom->currentText(), QString("3"));
-        QCOMPARE(dlg.vBds->currentText(), QString("9600"));
-        QCOMPARE(dlg.vAdr->text(), QString("129"));
-        QVERIFY(dlg.vLNB[2]->isChecked());
-        QVERIFY(dlg.vInp[0]->isChecked());
-        QVERIFY(dlg.vBnd[1]->isChecked());
-        QVERIFY(!dlg.IsOk);
-    }
-
-    void storedValueWithoutAnOption()
-    {
-        Rig rig;
-        rig.state.LNB = 7;
-        Config dlg(rig.state);
+        QCOMPARE(dlg.vCom->currentText() + dlg.vBds->currentText() + dlg.vAdr->text(),
+                 QString("39600129"));
+        QVERIFY(dlg.vInp[0]->isChecked() && dlg.vBnd[1]->isChecked() && !dlg.IsOk);
         for (QRadioButton *b : dlg.vLNB)
             QVERIFY(!b->isChecked());
     }
@@ -155,9 +143,7 @@ private slots:
             dlg.vCom->setEditText("7");
             dlg.reject();
         }
-        QCOMPARE(rig.state.LNB, quint8(1));
-        QCOMPARE(rig.state.Inp, quint8(1));
-        QCOMPARE(rig.state.Bnd, quint8(0));
+        QVERIFY(rig.state.LNB == 1 && rig.state.Inp == 1 && rig.state.Bnd == 0);
         QCOMPARE(rig.state.Prt, qint16(3)); // typed, but only OK stores it
 
         Config dlg(rig.state);
@@ -167,9 +153,7 @@ private slots:
         dlg.vAdr->setText("200");
         QTest::mouseClick(dlg.OK, Qt::LeftButton);
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
-        QCOMPARE(rig.state.Prt, qint16(12));
-        QCOMPARE(rig.state.Spd, qint32(115200));
-        QCOMPARE(rig.state.Adr, quint8(200));
+        QVERIFY(rig.state.Prt == 12 && rig.state.Spd == 115200 && rig.state.Adr == 200);
     }
 
     void linkTest_data()
@@ -202,7 +186,6 @@ private slots:
         QCOMPARE(dlg.lStatus->text(), status);
         QCOMPARE(dlg.IsOk, status == "KOLVEX7 is OK");
         QCOMPARE(rig.port.written(), QByteArray("\x81{Utst=?}"));
-        QCOMPARE(rig.port.portNumber(), qint16(4));
         QCOMPARE(rig.port.settingsApplied(), QStringList{"19200,n,8,1"});
         QCOMPARE(rig.host.sleptMs(), quint64(200));
         QCOMPARE(rig.host.passes(), quint64(0)); // a plain wait
@@ -210,51 +193,30 @@ private slots:
         QCOMPARE(rig.state.Prt, qint16(3));      // the test stores nothing
     }
 
-    void linkTest_lateAnswerOfAnEarlierTestDoesNotCount()
+    void linkTest_aLaterTest()
     {
         Rig rig;
         rig.port.open();
-        rig.port.onWrite = [&](const QByteArray &) { rig.port.feedAfter(300, "\x81{Utst=I}"); };
+        int delayMs = 5;
+        rig.port.onWrite = [&](const QByteArray &) { rig.port.feedAfter(delayMs, "\x81{Utst=I}"); };
         Config dlg(rig.state);
         dlg.vCom->setEditText("6");
         QTest::mouseClick(dlg.Test, Qt::LeftButton);
-        QCOMPARE(dlg.lStatus->text(), QString("No response"));
-        rig.host.sleep(500); // the operator clicks again; the first answer has come
+        QVERIFY(dlg.IsOk);
+        delayMs = 300; // too late: a failure after a success leaves IsOk as it was
         QTest::mouseClick(dlg.Test, Qt::LeftButton);
         QCOMPARE(dlg.lStatus->text(), QString("No response"));
-        QVERIFY(!dlg.IsOk);
+        rig.host.sleep(500); // the late answer has come; the next test does not take it
+        QTest::mouseClick(dlg.Test, Qt::LeftButton);
+        QCOMPARE(dlg.lStatus->text(), QString("No response"));
+        QVERIFY(dlg.IsOk);
         QVERIFY(rig.port.isOpen()); // open before the test: open after it, on the new line
         QCOMPARE(rig.port.portNumber(), qint16(6));
-    }
 
-    void linkTest_unavailablePortLeavesItClosed()
-    {
-        Rig rig;
-        rig.port.open();
         rig.port.setOpenFails(true);
-        Config dlg(rig.state);
         QTest::mouseClick(dlg.Test, Qt::LeftButton);
         QCOMPARE(dlg.lStatus->text(), QString("Unavailable port"));
         QVERIFY(!rig.port.isOpen());
-        QVERIFY(rig.port.written().isEmpty());
-        QVERIFY(!dlg.IsOk);
-    }
-
-    void isOkStaysAfterALaterFailure()
-    {
-        Rig rig;
-        bool answer = true;
-        rig.port.onWrite = [&](const QByteArray &) {
-            if (answer)
-                rig.port.feedAfter(5, "\x81{Utst=I}");
-        };
-        Config dlg(rig.state);
-        QTest::mouseClick(dlg.Test, Qt::LeftButton);
-        QVERIFY(dlg.IsOk);
-        answer = false;
-        QTest::mouseClick(dlg.Test, Qt::LeftButton);
-        QCOMPARE(dlg.lStatus->text(), QString("No response"));
-        QVERIFY(dlg.IsOk);
     }
 };
 
