@@ -1,5 +1,11 @@
 #pragma once
 
+#include "link/linkstate.h"
+#include "link/protocol.h"
+#include "link/protocol_mssl.h"
+#include "platform/qthost.h"
+#include "platform/systemserialport.h"
+
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -27,4 +33,25 @@ public:
 private:
     QTemporaryDir m_dir;
     QProcess m_process;
+};
+
+// The simulator and the master/slave driver over the real serial port, opened on it.
+struct SimLink
+{
+    SimProcess sim;
+    SystemSerialPort port;
+    QtHost host;
+    LinkState link{port, host};
+    Protocol_MsSl driver{link};
+    QString error;
+
+    bool start(int number, const QStringList &options = {})
+    {
+        link.Prt = qint16(number);
+        link.Spd = 115200;
+        link.Bnd = 1;
+        driver.setAdr(129);
+        return sim.start(number, options, &error) &&
+               (Protocol::OpenPort(link) || (error = port.errorText(), false));
+    }
 };
