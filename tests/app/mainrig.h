@@ -2,7 +2,9 @@
 
 #include "app/main.h"
 #include "app/registry.h"
+#include "app/reportview.h"
 #include "app/settingsstore.h"
+#include "app/statuspanels.h"
 #include "config/config.h"
 #include "platform/memoryport.h"
 #include "platform/virtualhost.h"
@@ -11,9 +13,11 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeWidget>
 
 struct RecordingStore : SettingsStore
 {
@@ -103,5 +107,88 @@ struct Rig
         });
         watcher.start(0);
         return main->Form_Load();
+    }
+};
+
+// A started main window, shown, over the demo receiver with this list as 13.00E.csv; status
+// texts are recorded with their virtual time, and modal windows are handed to a test.
+struct Started : Rig
+{
+    static constexpr const char *kList = "10892000;H;27500;\r\n" // Aurora, locks
+                                         "11034000;V;27500;\r\n" // the receiver's at start
+                                         "10892000;H;22000;\r\n" // wrong rate: no lock
+                                         "12073000;H;4883;\r\n";
+    QStringList statuses; // "ms text"
+    QStringList modals;   // class names of the modal windows seen, in order
+
+    Started()
+    {
+        QFile f(config.filePath("data/13.00E.csv"));
+        if (!f.open(QIODevice::WriteOnly) || f.write(kList) <= 0)
+            qFatal("cannot write the list");
+        f.close();
+        seed(1, 1);
+        if (start() != Main::Outcome::Running)
+            qFatal("start-up failed");
+        QObject::connect(main->StatusBar, &StatusPanels::textChanged,
+                         [this](const QString &key, const QString &text) {
+                             if (key == "Status")
+                                 statuses << QString::number(host.nowUs() / 1000) + ' ' + text;
+                         });
+        main->show();
+        store.writes.clear();
+        port->clearWritten();
+    }
+    QTreeWidgetItem *row(int i) const { return main->ListView->topLevelItem(i); }
+    QStringList column(QTreeWidget *view, int c) const
+    {
+        QStringList texts;
+        for (int i = 0; i < view->topLevelItemCount(); ++i)
+            texts << view->topLevelItem(i)->text(c);
+        return texts;
+    }
+    // Rows marked, by index; a row half marked counts as -1000 - index, never right.
+    QList<int> marked(QTreeWidget *view) const
+    {
+        QList<int> rows;
+        for (int i = 0; i < view->topLevelItemCount(); ++i) {
+            if (hasRowStyle(view->topLevelItem(i), kMarked))
+                rows << i;
+            else if (!hasRowStyle(view->topLevelItem(i), kUnmarked))
+                rows << -1000 - i;
+        }
+        return rows;
+    }
+    // Status texts with the milliseconds since the first one.
+    QStringList timedStatuses() const
+    {
+        QStringList out;
+        const int t0 = statuses.isEmpty() ? 0 : statuses[0].section(' ', 0, 0).toInt();
+        for (const QString &s : statuses)
+            out << QString::number(s.section(' ', 0, 0).toInt() - t0) + ' ' + s.section(' ', 1);
+        return out;
+    }
+    // Clicks the panel; `act` handles the modal window it opens.
+    void click(
+        const QString &key, std::function<void(QWidget *)> act = [](QWidget *w) {
+            static_cast<QDialog *>(w)->reject();
+        })
+    {
+        QTimer watcher;
+        QObject::connect(&watcher, &QTimer::timeout, [&] {
+            if (QWidget *w = QApplication::activeModalWidget()) {
+                modals << w->metaObject()->className();
+                act(w);
+            }
+        });
+        watcher.start(0);
+        main->StatusBar_PanelClick(key);
+    }
+    QByteArrayList frames() const
+    {
+        QByteArrayList out;
+        for (const QByteArray &w : port->writes())
+            out << w.mid(2, w.size() - 3);
+        return out;
     }
 };

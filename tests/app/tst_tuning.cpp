@@ -9,66 +9,6 @@
 #include <QTest>
 #include <QTreeWidget>
 
-namespace {
-
-const QByteArray kList = "10892000;H;27500;\r\n" // Aurora, locks
-                         "11034000;V;27500;\r\n" // where the receiver is at start
-                         "10892000;H;22000;\r\n" // wrong symbol rate: no lock
-                         "12073000;H;4883;\r\n";
-
-// A started main window over the demo receiver, with the list above as 13.00E.csv.
-struct Started : Rig
-{
-    QStringList statuses; // "ms text", ms of virtual time
-
-    Started()
-    {
-        QFile f(config.filePath("data/13.00E.csv"));
-        f.open(QIODevice::WriteOnly);
-        f.write(kList);
-        f.close();
-        seed(1, 1);
-        if (start() != Main::Outcome::Running)
-            qFatal("start-up failed");
-        QObject::connect(main->StatusBar, &StatusPanels::textChanged,
-                         [this](const QString &key, const QString &text) {
-                             if (key == "Status")
-                                 statuses << QString::number(host.nowUs() / 1000) + ' ' + text;
-                         });
-        port->clearWritten();
-    }
-    QTreeWidgetItem *row(int i) const { return main->ListView->topLevelItem(i); }
-    QStringList column(QTreeWidget *view, int c) const
-    {
-        QStringList texts;
-        for (int i = 0; i < view->topLevelItemCount(); ++i)
-            texts << view->topLevelItem(i)->text(c);
-        return texts;
-    }
-    QList<int> marked(QTreeWidget *view) const
-    {
-        QList<int> rows;
-        for (int i = 0; i < view->topLevelItemCount(); ++i) {
-            if (hasRowStyle(view->topLevelItem(i), kMarked))
-                rows << i;
-            else if (!hasRowStyle(view->topLevelItem(i), kUnmarked))
-                rows << -1000 - i; // half marked: never right
-        }
-        return rows;
-    }
-    // Status texts with the milliseconds since the first one.
-    QStringList timedStatuses() const
-    {
-        QStringList out;
-        const int t0 = statuses.isEmpty() ? 0 : statuses[0].section(' ', 0, 0).toInt();
-        for (const QString &s : statuses)
-            out << QString::number(s.section(' ', 0, 0).toInt() - t0) + ' ' + s.section(' ', 1);
-        return out;
-    }
-};
-
-} // namespace
-
 class TestTuning : public QObject
 {
     Q_OBJECT
@@ -219,7 +159,7 @@ private slots:
         QCOMPARE(rig.marked(services), QList<int>{2});
     }
 
-    void picksDuringATuningAreRefused()
+    void picksAndPanelsDuringATuningAreRefused()
     {
         Started rig;
         auto answer = rig.port->onWrite;
@@ -229,15 +169,18 @@ private slots:
                 const int before = int(rig.port->writes().size());
                 rig.main->ListView_ItemClick(rig.row(3));
                 rig.main->Service_ItemClick(rig.main->Service->topLevelItem(0));
+                rig.click("Input");
+                rig.click("Port");
                 nested = int(rig.port->writes().size()) - before;
             }
             answer(f);
         };
         rig.main->ListView_ItemClick(rig.row(0));
         QCOMPARE(nested, 0);
-        QCOMPARE(rig.host.beeps(), 2);
+        QVERIFY(rig.modals.isEmpty());
+        QCOMPARE(rig.host.beeps(), 4);
         QCOMPARE(rig.main->state.gFrq, QString("10892000"));
-        QVERIFY(!rig.main->state.busy());
+        QVERIFY(!rig.main->state.busy() && rig.main->state.Inp == 0);
     }
 
     void columnSortIsByText()
