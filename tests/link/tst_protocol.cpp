@@ -25,12 +25,6 @@ class TestProtocol : public QObject
     };
 
 private slots:
-    void frames()
-    {
-        QCOMPARE(Protocol::MakeFrame(129, "LNin", "?"), QByteArray("\x81{LNin=?}"));
-        QCOMPARE(Protocol::MakeFrame(0, "Tfrq", ""), QByteArray("\0{Tfrq=}", 8));
-    }
-
     void readReply_data()
     {
         QTest::addColumn<QByteArrayList>("pieces"); // piece k on the k-th read
@@ -68,40 +62,27 @@ private slots:
         QVERIFY(!timedOut || rig.host.nowUs() >= 10000000u);
     }
 
-    void readReply_pollBound_data()
-    {
-        QTest::addColumn<int>("braceOnPoll");
-        QTest::addColumn<bool>("timedOut");
-        QTest::newRow("poll 9999") << 9999 << false;
-        QTest::newRow("poll 10000") << 10000 << true;
-    }
     void readReply_pollBound()
     {
-        QFETCH(int, braceOnPoll);
-        QFETCH(bool, timedOut);
-        Rig rig;
-        rig.port.onRead = [&](int n) {
-            rig.port.feed(n == 1 ? "\x81{Tfrq=7" : n == braceOnPoll ? "}" : "");
-        };
-        QCOMPARE(Protocol::ReadReply(rig.link), timedOut ? QByteArray() : QByteArray("7"));
-        QCOMPARE(rig.link.Eto, timedOut);
+        for (const int braceOnPoll : {9999, 10000}) {
+            Rig rig;
+            rig.port.onRead = [&](int n) {
+                rig.port.feed(n == 1 ? "\x81{Tfrq=7" : n == braceOnPoll ? "}" : "");
+            };
+            QCOMPARE(Protocol::ReadReply(rig.link), braceOnPoll < 10000 ? "7" : "");
+            QCOMPARE(rig.link.Eto, braceOnPoll == 10000); // a "}" first seen on poll 10,000
+        }
     }
 
-    void readReply_endlessNoiseTimesOutAfterTenSeconds_data()
-    {
-        QTest::addColumn<int>("everyUs"); // a noise byte this often, never a "}"
-        QTest::newRow("fast") << 50;
-        QTest::newRow("slow") << 700;
-    }
     void readReply_endlessNoiseTimesOutAfterTenSeconds()
     {
-        QFETCH(int, everyUs);
-        Rig rig;
-        rig.port.onRead = [&](int) { rig.port.feedAfterUs(everyUs, "="); };
-        QCOMPARE(Protocol::ReadReply(rig.link), QByteArray());
-        QVERIFY(rig.link.Eto);
-        QVERIFY2(rig.host.nowUs() >= 10000000u, qPrintable(QString::number(rig.host.nowUs())));
-        QCOMPARE(rig.host.passes(), quint64(Protocol::kReplyPolls + 1));
+        for (const int everyUs : {50, 700}) { // a noise byte this often, never a "}"
+            Rig rig;
+            rig.port.onRead = [&](int) { rig.port.feedAfterUs(everyUs, "="); };
+            QCOMPARE(Protocol::ReadReply(rig.link), QByteArray());
+            QVERIFY(rig.link.Eto && rig.host.nowUs() >= 10000000u);
+            QCOMPARE(rig.host.passes(), quint64(Protocol::kReplyPolls + 1));
+        }
     }
 
     void replyScanner_valueIsBounded()
@@ -127,24 +108,16 @@ private slots:
         }
     }
 
-    void sendSet_data()
-    {
-        QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<bool>("result");
-        QTest::newRow("accepted") << QByteArray("\x81{LNin=OK}") << true;
-        QTest::newRow("refused") << QByteArray("\x81{Ack=Uk}") << false;
-        QTest::newRow("not exactly OK") << QByteArray("\x81{LNin=OKAY}") << false;
-        QTest::newRow("no reply") << QByteArray() << false;
-    }
     void sendSet()
     {
-        QFETCH(QByteArray, reply);
-        QFETCH(bool, result);
-        Rig rig;
-        rig.port.onWrite = [&](const QByteArray &) { rig.port.feedAfter(3, reply); };
-        QCOMPARE(Protocol::SendSet(rig.link, 129, "LNin", "Bin"), result);
-        QCOMPARE(rig.port.writes(), QByteArrayList{"\x81{LNin=Bin}"});
-        QCOMPARE(rig.link.Eto, reply.isEmpty());
+        for (const char *reply : {"\x81{LNin=OK}", "\x81{Ack=Uk}", "\x81{LNin=OKAY}", ""}) {
+            Rig rig;
+            rig.port.onWrite = [&](const QByteArray &) { rig.port.feedAfter(3, reply); };
+            QCOMPARE(Protocol::SendSet(rig.link, 129, "LNin", "Bin"),
+                     QByteArray(reply).contains("=OK}"));
+            QCOMPARE(rig.port.writes(), QByteArrayList{"\x81{LNin=Bin}"});
+            QCOMPARE(rig.link.Eto, !*reply);
+        }
     }
 
     void sendQuery_leavesEarlierInputToTheReader()
@@ -174,33 +147,21 @@ private slots:
         QCOMPARE(rig.port.read(), QByteArray("pending"));
     }
 
-    void openPort_failures_data()
-    {
-        QTest::addColumn<bool>("openFails");
-        QTest::addColumn<int>("speed");
-        QTest::newRow("open refused") << true << 9600;
-        QTest::newRow("zero speed") << false << 0;
-    }
     void openPort_failures()
     {
-        QFETCH(bool, openFails);
-        QFETCH(int, speed);
-        Rig rig;
-        rig.port.close();
-        rig.port.setOpenFails(openFails);
-        rig.link.Spd = speed;
-        QVERIFY(!Protocol::OpenPort(rig.link));
-        QVERIFY(!rig.port.isOpen());
-        QCOMPARE(rig.host.sleptMs(), quint64(0));
+        for (const bool openFails : {true, false}) { // or a speed of 0
+            Rig rig;
+            rig.port.close();
+            rig.port.setOpenFails(openFails);
+            rig.link.Spd = openFails ? 9600 : 0;
+            QVERIFY(!Protocol::OpenPort(rig.link) && !rig.port.isOpen());
+            QCOMPARE(rig.host.sleptMs(), quint64(0));
+        }
     }
 
     void flushInput()
     {
-        Rig rig;
-        rig.port.feed("abc");
-        rig.port.feed("def");
-        QCOMPARE(Protocol::FlushInput(rig.link), QByteArray("abcdef"));
-        // a line that never goes quiet cannot hold the flush forever
+        Rig rig; // a line that never goes quiet cannot hold the flush forever
         rig.port.onRead = [&](int) { rig.port.feed(QByteArray(100, 'x')); };
         QVERIFY(!Protocol::FlushInput(rig.link).isEmpty());
     }
