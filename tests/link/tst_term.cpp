@@ -48,49 +48,36 @@ class TestTerm : public QObject
     Q_OBJECT
 
 private slots:
-    void setLines_data()
-    {
-        QTest::addColumn<QString>("op");
-        QTest::addColumn<QString>("arg");
-        QTest::addColumn<QByteArrayList>("lines");
-        QTest::addColumn<bool>("result");
-        auto row = [](const char *name, QString op, QString arg, QByteArray line, bool result) {
-            QTest::newRow(name) << op << arg
-                                << (line.isNull() ? QByteArrayList{} : QByteArrayList{line})
-                                << result;
-        };
-        row("frequency", "freq", "12000000", "FEND TUNF B71B00", true);
-        row("rate rounded", "rate", "4883", "FEND SYMR 1E8", true);
-        row("half to even, down", "rate", "27505", "FEND SYMR ABE", true);
-        row("half to even, up", "rate", "27515", "FEND SYMR AC0", true);
-        row("frequency beyond 32 bits", "freq", "1e19", QByteArray(), false);
-        row("negative rate", "rate", "-27500", QByteArray(), false);
-        row("input 2", "input", "2", "FEND LNBS ", false);
-        row("type diseqc", "type", "2", "FEND LNOS UDSQ", true);
-        row("vertical", "polar", "V", "FEND LNBP 0E", true);
-        row("horizontal", "polar", "H", "FEND LNBP 12", true);
-        row("other polarisation", "polar", "v", QByteArray(), false);
-    }
     void setLines()
     {
-        QFETCH(QString, op);
-        QFETCH(QString, arg);
-        QFETCH(QByteArrayList, lines);
-        QFETCH(bool, result);
-        TermRig rig;
-        Protocol_Term &d = rig.driver;
-        const bool r = op == "freq"    ? d.SetFrequency(arg)
-                       : op == "rate"  ? d.SetSpeed(arg)
-                       : op == "input" ? d.SetLNBInput(quint8(arg.toInt()))
-                       : op == "type"  ? d.SetLNBType(quint8(arg.toInt()))
+        // operation, argument, the line typed ("" for none), and the result
+        const QList<std::tuple<char, QString, QByteArray, bool>> cases{
+            {'f', "12000000", "FEND TUNF B71B00", true},
+            {'r', "4883", "FEND SYMR 1E8", true},
+            {'r', "27505", "FEND SYMR ABE", true}, // half to even, down
+            {'r', "27515", "FEND SYMR AC0", true}, // and up
+            {'f', "1e19", "", false},              // beyond 32 bits
+            {'r', "-27500", "", false},
+            {'i', "2", "FEND LNBS ", false},
+            {'t', "2", "FEND LNOS UDSQ", true},
+            {'p', "V", "FEND LNBP 0E", true},
+            {'p', "H", "FEND LNBP 12", true},
+            {'p', "v", "", false}};
+        for (const auto &[op, arg, line, result] : cases) {
+            TermRig rig;
+            Protocol_Term &d = rig.driver;
+            const bool r = op == 'f'   ? d.SetFrequency(arg)
+                           : op == 'r' ? d.SetSpeed(arg)
+                           : op == 'i' ? d.SetLNBInput(quint8(arg.toInt()))
+                           : op == 't' ? d.SetLNBType(quint8(arg.toInt()))
                                        : d.SetLNBPolar(arg);
-        QCOMPARE(rig.lines(), lines);
-        QCOMPARE(r, result);
-        if (!lines.isEmpty()) {
-            // 2 ms after each character, then 100 ms before the reading
-            const QList<quint64> &t = rig.rx.port.writeTimesUs();
-            QCOMPARE(t[1] - t[0], quint64(2000));
-            QCOMPARE(rig.rx.host.nowUs(), t.last() + 2000 + 100000);
+            QCOMPARE(rig.lines(), line.isEmpty() ? QByteArrayList{} : QByteArrayList{line});
+            QVERIFY2(r == result, qPrintable(arg));
+            if (!line.isEmpty()) { // 2 ms after each character, then 100 ms before the reading
+                const QList<quint64> &t = rig.rx.port.writeTimesUs();
+                QCOMPARE(t[1] - t[0], quint64(2000));
+                QCOMPARE(rig.rx.host.nowUs(), t.last() + 2000 + 100000);
+            }
         }
     }
 
@@ -143,52 +130,34 @@ private slots:
         TermRig rig;
         rig.rx.silent = true; // the replies come from the script below
         Display display;
-        int reads = 0;
-        rig.rx.port.onRead = [&](int) {
-            // after the four reads of the preparation (polarisation, RDMX, start frequency,
-            // BSCN): nothing twice, a report cut in two, silence, then a whole end report
-            switch (++reads - 4) {
-            case 3:
-                rig.rx.port.feed("\r\n10700000 Khz\r\nFREQUENCY SC");
-                break;
-            case 4:
-                rig.rx.port.feed("AN END.\r\n");
-                break;
-            case 7:
-                rig.rx.port.feed("FREQUENCY SCAN END.\r\n");
-                break;
-            default:
-                break;
-            }
-        };
+        // After the four reads of the preparation (polarisation, RDMX, start frequency, BSCN):
+        // nothing twice, a report cut in two, silence, then a whole end report.
+        const QMap<int, QByteArray> script{{7, "\r\n10700000 Khz\r\nFREQUENCY SC"},
+                                           {8, "AN END.\r\n"},
+                                           {11, "FREQUENCY SCAN END.\r\n"}};
+        rig.rx.port.onRead = [&](int n) { rig.rx.port.feed(script.value(n)); };
         rig.driver.RunScanLocal_("H", display);
         QCOMPARE(display.texts, (QStringList{"Scan: started", "Scan:      /", "Scan:      -",
                                              "Scan:  10700000", "Scan:  done"}));
     }
 
-    void stopAndSilence_data()
-    {
-        QTest::addColumn<bool>("stop");
-        QTest::addColumn<QString>("last");
-        QTest::newRow("stopped") << true << "Scan:  stopped";
-        QTest::newRow("receiver silent") << false << "Scan:  no report from the receiver";
-    }
     void stopAndSilence()
     {
-        QFETCH(bool, stop);
-        QFETCH(QString, last);
-        TermRig rig;
-        rig.rx.silent = true;
-        Display display;
-        bool run = true;
-        if (stop)
-            rig.rx.host.after(5000, [&] { run = false; });
-        const quint64 start = rig.rx.host.nowUs();
-        rig.driver.RunScanLocal_("V", display, run);
-        QCOMPARE(display.texts.last(), last);
-        const quint64 took = (rig.rx.host.nowUs() - start) / 1000;
-        QVERIFY2(stop ? took < 6000 : took >= quint64(Protocol_Term::kSilenceMs) && took < 31000,
-                 qPrintable(QString::number(took)));
+        for (const bool stop : {true, false}) {
+            TermRig rig;
+            rig.rx.silent = true;
+            Display display;
+            bool run = true;
+            if (stop)
+                rig.rx.host.after(5000, [&] { run = false; });
+            rig.driver.RunScanLocal_("V", display, run);
+            QCOMPARE(display.texts.last(),
+                     stop ? "Scan:  stopped" : "Scan:  no report from the receiver");
+            const quint64 took = rig.rx.host.nowUs() / 1000;
+            QVERIFY2(stop ? took < 6000
+                          : took >= quint64(Protocol_Term::kSilenceMs) && took < 31000,
+                     qPrintable(QString::number(took)));
+        }
     }
 
     void setScanLocalRunsTheEmptySweep()
