@@ -5,8 +5,8 @@
 
 #include <QTest>
 
-#include <functional>
-#include <map>
+#include <array>
+#include <tuple>
 
 namespace {
 
@@ -108,96 +108,73 @@ private slots:
         QCOMPARE(errorAck.port.writes().size(), 8);
     }
 
-    void getters_data()
-    {
-        QTest::addColumn<QByteArray>("code");
-        QTest::addColumn<QByteArray>("reply"); // empty: no reply at all
-        QTest::addColumn<QString>("result");
-        auto row = [](QByteArray code, QByteArray reply, QString result) {
-            QTest::addRow("%s %s", code.data(), reply.data()) << code << reply << result;
-        };
-        row("LNin", "Bin", "1");
-        row("LNin", "ain", "255");
-        row("LNos", "UDSQ", "2");
-        row("LNBp", "18", "H");
-        row("LNBp", "13", "?");
-        row("Sfrq", "04883.00", "04883");
-        row("Sfrq", "27500", "27500");
-        row("Sfrq", "", "");
-        row("Tfrq", "11034000", "11034000");
-    }
     void getters()
     {
-        QFETCH(QByteArray, code);
-        QFETCH(QByteArray, reply);
-        QFETCH(QString, result);
-        ScriptedReceiver rx;
-        if (!reply.isEmpty())
-            rx.replies[code] = reply;
-        Protocol_MsSl &d = rx.driver;
-        const std::map<QByteArray, std::function<QString()>> ops{
-            {"LNin", [&] { return QString::number(d.GetLNBInput()); }},
-            {"LNos", [&] { return QString::number(d.GetLNBType()); }},
-            {"LNBp", [&] { return d.GetLNBPolar(); }},
-            {"Sfrq", [&] { return d.GetSpeed(); }},
-            {"Tfrq", [&] { return d.GetFrequency(); }}};
-        QCOMPARE(ops.at(code)(), result);
-        QCOMPARE(rx.port.writes(), QByteArrayList{"\x81{" + code + "=?}"});
-        QCOMPARE(rx.link.Eto, reply.isEmpty());
+        // code, reply ("" for none), result
+        for (const auto &[code, reply, result] :
+             QList<std::array<QByteArray, 3>>{{"LNin", "Bin", "1"},
+                                              {"LNin", "ain", "255"},
+                                              {"LNos", "UDSQ", "2"},
+                                              {"LNBp", "18", "H"},
+                                              {"LNBp", "13", "?"},
+                                              {"Sfrq", "04883.00", "04883"},
+                                              {"Sfrq", "27500", "27500"},
+                                              {"Sfrq", "", ""},
+                                              {"Tfrq", "11034000", "11034000"}}) {
+            ScriptedReceiver rx;
+            if (!reply.isEmpty())
+                rx.replies[code] = reply;
+            Protocol_MsSl &d = rx.driver;
+            const QString got = code == "LNin"   ? QString::number(d.GetLNBInput())
+                                : code == "LNos" ? QString::number(d.GetLNBType())
+                                : code == "LNBp" ? d.GetLNBPolar()
+                                : code == "Sfrq" ? d.GetSpeed()
+                                                 : d.GetFrequency();
+            QVERIFY2(got == result, code + ' ' + reply);
+            QCOMPARE(rx.port.writes(), QByteArrayList{"\x81{" + code + "=?}"});
+            QCOMPARE(rx.link.Eto, reply.isEmpty());
+        }
     }
 
-    void setters_data()
-    {
-        QTest::addColumn<QByteArray>("code"); // the operation, by the code it sends
-        QTest::addColumn<QString>("arg");
-        QTest::addColumn<QByteArray>("current");
-        QTest::addColumn<bool>("refuse");
-        QTest::addColumn<QByteArrayList>("frames"); // after the query, if any
-        QTest::addColumn<bool>("result");
-        auto row = [](QByteArray code, QString arg, QByteArray current, bool refuse,
-                      QByteArrayList frames, bool result) {
-            QTest::addRow("%s %s%s", code.data(), qPrintable(arg), refuse ? " refused" : "")
-                << code << arg << current << refuse << frames << result;
-        };
-        row("LNin", "0", "Bin", false, {"\x81{LNin=Ain}"}, true);
-        row("LNin", "1", "Ain", true, {"\x81{LNin=Bin}"}, false);
-        row("LNin", "2", "", false, {}, false);
-        row("LNos", "2", "UNVR", false, {"\x81{LNos=UDSQ}"}, true);
-        row("LNos", "1", "UNVR", true, {"\x81{LNos=WIDE}"}, false);
-        row("LNBp", "H", "14", false, {"\x81{LNBp=18}"}, true);
-        row("Sfrq", "4883", "27500.00", false, {"\x81{Sfrq=04883.00}"}, true);
-        row("Tfrq", "11034000", "", false, {"\x81{Tfrq=11034000}"}, true);
-        row("TfrqNum", "12000000", "", false, {"\x81{Tfrq=12000000}"}, true);
-        row("Rstp", "7", "", true, {"\x81{Rstp=7}"}, true); // a refusal is not looked at
-    }
     void setters()
     {
-        QFETCH(QByteArray, code);
-        QFETCH(QString, arg);
-        QFETCH(QByteArray, current);
-        QFETCH(bool, refuse);
-        QFETCH(QByteArrayList, frames);
-        QFETCH(bool, result);
-        ScriptedReceiver rx;
-        rx.refuseSets = refuse;
-        if (!current.isEmpty()) {
-            rx.replies[code] = current;
-            frames.prepend("\x81{" + code + "=?}");
+        // the operation by the code it sends, its argument, the receiver's value ("": not
+        // asked), whether it refuses, the frame set ("": none), the result
+        const QList<std::tuple<QByteArray, QString, QByteArray, bool, QByteArray, bool>> cases{
+            {"LNin", "0", "Bin", false, "LNin=Ain", true},
+            {"LNin", "1", "Ain", true, "LNin=Bin", false},
+            {"LNin", "2", "", false, "", false},
+            {"LNos", "2", "UNVR", false, "LNos=UDSQ", true},
+            {"LNos", "1", "UNVR", true, "LNos=WIDE", false},
+            {"LNBp", "H", "14", false, "LNBp=18", true},
+            {"Sfrq", "4883", "27500.00", false, "Sfrq=04883.00", true},
+            {"Tfrq", "11034000", "", false, "Tfrq=11034000", true},
+            {"TfrqNum", "12000000", "", false, "Tfrq=12000000", true},
+            {"Rstp", "7", "", true, "Rstp=7", true}}; // a refusal is not looked at
+        for (const auto &[code, arg, current, refuse, set, result] : cases) {
+            ScriptedReceiver rx;
+            rx.refuseSets = refuse;
+            QByteArrayList frames;
+            if (!current.isEmpty()) {
+                rx.replies[code] = current;
+                frames << "\x81{" + code + "=?}";
+            }
+            if (!set.isEmpty())
+                frames << "\x81{" + set + '}';
+            Protocol_MsSl &d = rx.driver;
+            const bool r = code == "LNin"      ? d.SetLNBInput(quint8(arg.toInt()))
+                           : code == "LNos"    ? d.SetLNBType(quint8(arg.toInt()))
+                           : code == "LNBp"    ? d.SetLNBPolar(arg)
+                           : code == "Sfrq"    ? d.SetSpeed(arg)
+                           : code == "Tfrq"    ? d.SetFrequency(arg)
+                           : code == "TfrqNum" ? d.SetFrequencyNum(arg.toDouble())
+                                               : d.SetServiceNum(quint8(arg.toInt()));
+            QVERIFY2(r == result, code + ' ' + arg.toLatin1());
+            QCOMPARE(rx.port.writes(), frames);
+            // The LNB is given 500 ms after a type change, whether it was accepted or not.
+            if (code == "LNos")
+                QVERIFY(rx.host.nowUs() - rx.port.writeTimesUs().last() >= 500000);
         }
-        Protocol_MsSl &d = rx.driver;
-        const std::map<QByteArray, std::function<bool()>> ops{
-            {"LNin", [&] { return d.SetLNBInput(quint8(arg.toInt())); }},
-            {"LNos", [&] { return d.SetLNBType(quint8(arg.toInt())); }},
-            {"LNBp", [&] { return d.SetLNBPolar(arg); }},
-            {"Sfrq", [&] { return d.SetSpeed(arg); }},
-            {"Tfrq", [&] { return d.SetFrequency(arg); }},
-            {"TfrqNum", [&] { return d.SetFrequencyNum(arg.toDouble()); }},
-            {"Rstp", [&] { return d.SetServiceNum(quint8(arg.toInt())); }}};
-        QCOMPARE(ops.at(code)(), result);
-        QCOMPARE(rx.port.writes(), frames);
-        // The LNB is given 500 ms after a type change, whether it was accepted or not.
-        if (code == "LNos")
-            QVERIFY(rx.host.nowUs() - rx.port.writeTimesUs().last() >= 500000);
     }
 
     void serviceNames_data()
@@ -250,28 +227,20 @@ private slots:
                  (QByteArrayList{"\xc8{Snam=3}", "\xc8{Snam=?}"}));
     }
 
-    void waitRunsTheEventLoop_data()
-    {
-        QTest::addColumn<quint32>("startTick");
-        QTest::addColumn<int>("ms");
-        QTest::newRow("plain") << quint32(1000) << 100;
-        QTest::newRow("across the wrap") << quint32(0xFFFFFFC0u) << 100;
-        QTest::newRow("negative") << quint32(0xFFFFFFF0u) << -20;
-    }
     void waitRunsTheEventLoop()
     {
-        QFETCH(quint32, startTick);
-        QFETCH(int, ms);
-        ScriptedReceiver rx(startTick);
-        rx.host.setPassCostUs(100);
-        rx.driver.Wait(qint16(ms));
-        const quint64 waitedUs = rx.host.nowUs();
-        if (ms <= 0)
-            QCOMPARE(rx.host.passes(), quint64(1));
-        else
-            QVERIFY2(waitedUs >= quint64(ms) * 1000 && waitedUs <= quint64(ms) * 1000 + 1100,
+        for (const auto &[startTick, ms] : {std::pair{1000u, 100},
+                                            {0xFFFFFFC0u, 100}, // a wrap
+                                            {0xFFFFFFF0u, -20}}) {
+            ScriptedReceiver rx(startTick);
+            rx.host.setPassCostUs(100);
+            rx.driver.Wait(qint16(ms));
+            const quint64 waitedUs = rx.host.nowUs();
+            QVERIFY2(ms > 0 ? waitedUs >= ms * 1000u && waitedUs <= ms * 1000u + 1100
+                            : rx.host.passes() == 1,
                      qPrintable(QString::number(waitedUs)));
-        QCOMPARE(rx.host.sleptMs(), quint64(0));
+            QCOMPARE(rx.host.sleptMs(), quint64(0));
+        }
     }
 };
 
