@@ -3,7 +3,6 @@
 #include "platform/memoryport.h"
 #include "platform/virtualhost.h"
 #include "tests/support/memoryviews.h"
-#include "tests/support/simulatedreceiver.h"
 
 #include <QTest>
 
@@ -157,18 +156,6 @@ private slots:
         QVERIFY(rig.status.history.contains("cut:V10700000"));
     }
 
-    void stopDuringTheSweepSetsTheReceiverBack()
-    {
-        ScanRig rig;
-        rig.host.after(5000, [&] { rig.run = false; });
-        rig.driver.SetScanLocal(rig.status, rig.tree, rig.run);
-        const int tunings = int(rig.sent("Tfrq").size());
-        QVERIFY2(tunings > 10 && tunings < 2 * 2050, qPrintable(QString::number(tunings)));
-        QCOMPARE(rig.driver.scanTotal(), 0);
-        QCOMPARE(rig.sent("AStp").last(), QByteArray("{AStp=ON}"));
-        QCOMPARE(rig.sent("Vnpd").last(), QByteArray("{Vnpd=ON}"));
-    }
-
     void testRun_data()
     {
         QTest::addColumn<bool>("rescan");
@@ -201,25 +188,6 @@ private slots:
         QCOMPARE(rig.tree.dump(), tree);
         QCOMPARE(rig.tree.selections, QList<int>{1});
         QCOMPARE(rig.status.texts[0], QString("Done"));
-    }
-
-    void demoSatellite_onlyARescanFindsTheOffsetCarrier()
-    {
-        SimulatedReceiver rx;
-        rx.host.setPassCostUs(200);
-        rx.port.open();
-        rx.link.Bnd = 1;
-        Protocol_MsSl driver{rx.link};
-        driver.setAdr(129);
-        MemoryLabels status;
-        MemoryScanTree tree;
-        bool run = true;
-        driver.SetScanLocal(status, tree, run);
-        QVERIFY(tree.byKey.contains("11541000|V")); // swept 3 MHz above where it locks
-        driver.RunTestLocal("30000", status, tree, run, false);
-        QVERIFY(tree.byKey.contains("11541000|V"));
-        driver.RunTestLocal("30000", status, tree, run, true);
-        QVERIFY(tree.byKey.contains("11538000-V-30000#001-Vega Uno"));
     }
 
     void stopWhileServicesAreCountedKeepsTheIdentification()
