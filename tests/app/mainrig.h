@@ -39,8 +39,7 @@ struct Rig
     ReceiverModel model{SimulatedReceiver::demoSatellite(), {}};
     RecordingStore store;
     std::unique_ptr<Main> main;
-    QMap<QByteArray, QByteArray> overrides; // query replies that stand in for the model's
-    QSet<QByteArray> unanswered;            // queries the receiver does not answer
+    QMap<QByteArray, QByteArray> overrides; // query replies in the model's stead; null: none
     QSet<QByteArray> refused;               // codes whose sets the receiver refuses
     bool silent = false;
     QStringList timeline;
@@ -61,28 +60,17 @@ struct Rig
 
     void answer(const QByteArray &frame)
     {
-        if (silent)
+        const int open = int(frame.indexOf('{')), eq = int(frame.indexOf('='));
+        const QByteArray code = frame.mid(open + 1, eq - open - 1);
+        const bool query = frame.endsWith("=?}");
+        if (silent || (query && overrides.contains(code) && overrides[code].isNull()))
             return;
-        const int open = int(frame.indexOf('{'));
-        const int eq = int(frame.indexOf('='));
-        if (open > 0 && eq > open && !frame.endsWith("=?}") &&
-            refused.contains(frame.mid(open + 1, eq - open - 1))) {
-            port->feedAfter(2, frame.left(open) + "{Ack=Uk}");
-            return;
-        }
-        if (open > 0 && eq > open && frame.endsWith("=?}")) {
-            const QByteArray code = frame.mid(open + 1, eq - open - 1);
-            if (unanswered.contains(code))
-                return;
-            if (overrides.contains(code)) {
-                port->feedAfter(2, frame.left(open + 1) + code + '=' + overrides[code] + '}');
-                return;
-            }
-        }
-        for (const ReceiverModel::Exchange &e : model.receive(frame)) {
-            if (!e.reply.isEmpty())
-                port->feedAfter(2, e.reply);
-        }
+        if (!query && refused.contains(code))
+            return port->feedAfter(2, frame.left(open) + "{Ack=Uk}");
+        if (query && overrides.contains(code))
+            return port->feedAfter(2, frame.left(open + 1) + code + '=' + overrides[code] + '}');
+        for (const ReceiverModel::Exchange &e : model.receive(frame))
+            port->feedAfter(2, e.reply);
     }
 
     void seed(int prt, int bnd, int inp = 0, int lnb = 0)

@@ -101,10 +101,7 @@ private slots:
         QFETCH(QString, message);
         Rig rig;
         rig.seed(1, band);
-        if (frequency.isEmpty())
-            rig.unanswered << "Tfrq";
-        else
-            rig.overrides["Tfrq"] = frequency;
+        rig.overrides["Tfrq"] = frequency.isEmpty() ? QByteArray() : frequency;
         const Main::Outcome outcome = rig.start();
         QVERIFY(rig.store.writes.isEmpty()); // only the configuration path stores settings
         if (!message.isEmpty()) {
