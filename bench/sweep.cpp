@@ -8,7 +8,7 @@
 #include "link/statuslabels.h"
 #include "platform/qthost.h"
 #include "platform/systemserialport.h"
-#include "tests/support/memoryscantree.h"
+#include "tests/support/memoryviews.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -63,13 +63,6 @@ private:
     SystemSerialPort m_port;
 };
 
-struct Labels : StatusLabels
-{
-    QString t[5];
-    QString text(int i) const override { return t[i]; }
-    void setText(int i, const QString &s) override { t[i] = s; }
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -98,7 +91,7 @@ int main(int argc, char **argv)
     }
     Protocol_MsSl driver(link);
     driver.setAdr(129);
-    Labels status;
+    MemoryLabels status;
     MemoryScanTree tree;
     bool run = true;
     port.out = port.in = 0;

@@ -133,18 +133,6 @@ private slots:
         QVERIFY(rig.row(1)->font(0).bold());
     }
 
-    void statusAndDisabledPanelsDoNothing()
-    {
-        Started rig;
-        rig.click("Status");
-        rig.main->StatusBar->setPanelEnabled("Scan", false);
-        rig.main->StatusBar->setPanelEnabled("Input", false);
-        rig.click("Scan");
-        rig.click("Input");
-        QVERIFY(rig.modals.isEmpty());
-        QVERIFY(rig.frames().isEmpty());
-        QCOMPARE(rig.host.beeps(), 0);
-    }
 };
 
 QTEST_MAIN(TestCommands)
