@@ -6,6 +6,7 @@
 #include "config/config.h"
 #include "link/numbers.h"
 #include "link/protocol.h"
+#include "link/tuning.h"
 #include "lists/catalogue.h"
 #include "lists/transponderentry.h"
 #include "manual/edit.h"
@@ -327,13 +328,10 @@ void Main::ListView_ItemClick(QTreeWidgetItem *Item)
         return;
     }
     state.gFrq = Item->text(1);
-    const double f = LeadingNumber(state.gFrq);
-    const bool allowed = state.Bnd == 0 ? f <= 2400000 : state.Bnd == 1 ? f >= 2400000 : true;
-    if (!allowed) {
+    const QString refusal = BandRefusal(state.Bnd, state.gFrq);
+    if (!refusal.isEmpty()) {
         m_host.beep();
-        setStatus(QStringLiteral("Not allowed for ") +
-                  (state.Bnd == 1 ? QStringLiteral("Ku") : QStringLiteral("L")) +
-                  QStringLiteral(" band"));
+        setStatus(refusal);
         return;
     }
     const LinkBusy busy(state);
@@ -354,43 +352,17 @@ void Main::tune(QTreeWidgetItem *Item)
     for (const QString &key : commands)
         StatusBar->setPanelEnabled(key, false);
 
-    // Each step runs only while nothing has timed out; every result counts, as with And.
-    state.Eto = false;
-    bool ok = Driver.SetLNBType(state.LNB);
-    if (!state.Eto)
-        ok = Driver.SetLNBPolar(Item->text(2)) && ok;
-    if (!state.Eto)
-        ok = Driver.SetFrequency(Item->text(1)) && ok;
-    if (!state.Eto)
-        ok = Driver.SetSpeed(Item->text(3)) && ok;
-    if (!state.Eto) {
+    ServiceListView services(Service);
+    const TuningOutcome outcome =
+        Tune(Driver, state.Adr, state.LNB, {Item->text(1), Item->text(2), Item->text(3)}, services,
+             [this](const QString &text) { setStatus(text); });
+    if (outcome.frontEndSet) {
         state.gPol = Item->text(2);
         state.gSrt = Item->text(3);
-        Driver.SetServiceNum(1);
     }
-    QString word = ok ? QStringLiteral("No error") : QStringLiteral("Error");
-    if (state.Eto) {
-        word = QStringLiteral("Time out");
-        m_host.beep();
-    }
-    setStatus(QStringLiteral("Status: ") + word);
-
-    if (ok && !state.Eto) {
-        setStatus(QStringLiteral("Status: Wait setup"));
-        Driver.Wait(2500);
-        if (Protocol::SendQuery(state, state.Adr, "Bst") == "OK") {
-            setStatus(QStringLiteral("Status: Sync"));
-            Driver.Wait(2000);
-            setStatus(QStringLiteral("Status: Get Services"));
-            Driver.Wait(1000);
-            ServiceListView services(Service);
-            Driver.GetServiceName(services);
-            state.gSvc = Driver.GetService(1);
-            MarkCurrentService(state.gSvc);
-        } else {
-            setStatus(QStringLiteral("Status: No sync"));
-            Driver.Wait(1000);
-        }
+    if (outcome.locked) {
+        state.gSvc = outcome.firstService;
+        MarkCurrentService(state.gSvc);
     }
 
     StatusBar->setPanelEnabled(QStringLiteral("Input"), true);

@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+class ExchangeObserver;
 class Host;
 class SerialPort;
 
@@ -22,6 +23,35 @@ struct LinkState
     // An exchange, a command of the operator's or a scan run is under way (see LinkBusy).
     bool busy() const { return busyDepth > 0; }
     int busyDepth = 0;
+
+    // Told of every exchange while set (see ExchangeObserver); the link does not own it.
+    ExchangeObserver *observer = nullptr;
+    // The driver operation under way, for the observer (see LinkOperation); null outside one.
+    const char *operation = nullptr;
+};
+
+// Names the driver operation that the exchanges made inside it belong to. An operation that
+// calls another keeps its own name: the inner one's exchanges are part of it.
+class LinkOperation
+{
+public:
+    LinkOperation(LinkState &link, const char *name)
+        : m_link(link), m_outer(link.operation == nullptr)
+    {
+        if (m_outer)
+            m_link.operation = name;
+    }
+    ~LinkOperation()
+    {
+        if (m_outer)
+            m_link.operation = nullptr;
+    }
+    LinkOperation(const LinkOperation &) = delete;
+    LinkOperation &operator=(const LinkOperation &) = delete;
+
+private:
+    LinkState &m_link;
+    bool m_outer;
 };
 
 // The one busy guard. Every wait for the receiver runs the event loop, so a click or a key can

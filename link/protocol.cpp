@@ -1,5 +1,6 @@
 #include "link/protocol.h"
 
+#include "link/exchangeobserver.h"
 #include "link/linkstate.h"
 #include "link/replyscanner.h"
 #include "platform/host.h"
@@ -62,13 +63,16 @@ namespace {
 // or until the reply's "}" is in. Input ends a wait at once, so a reply that arrives whole is
 // read in the poll it arrives in; a line that keeps sending without a "}" does not end the
 // poll early, so 10,000 polls always take at least 10 s.
-void poll(SerialPort &port, Host &host, ReplyScanner &scanner)
+void poll(SerialPort &port, Host &host, ReplyScanner &scanner, QByteArray *raw)
 {
     const quint64 end = host.elapsedUs() + 1000;
     for (quint64 now = host.elapsedUs();; now = host.elapsedUs()) {
         if (now < end)
             port.waitForInputUs(int(end - now));
-        scanner.feed(port.read());
+        const QByteArray got = port.read();
+        scanner.feed(got);
+        if (raw)
+            raw->append(got);
         if (scanner.closed() || port.isLost() || host.elapsedUs() >= end)
             return;
     }
@@ -76,7 +80,10 @@ void poll(SerialPort &port, Host &host, ReplyScanner &scanner)
 
 } // namespace
 
-QByteArray ReadReply(LinkState &link)
+namespace {
+
+// The reply reader; the bytes it reads go to *raw as well when raw is given.
+QByteArray readReply(LinkState &link, QByteArray *raw)
 {
     SerialPort &port = link.MSComm;
     ReplyScanner scanner;
@@ -86,7 +93,7 @@ QByteArray ReadReply(LinkState &link)
         // a dead line for ten seconds.
         if (!port.isOpen() || port.isLost())
             break;
-        poll(port, link.host, scanner);
+        poll(port, link.host, scanner, raw);
         ++polls;
         link.host.doEvents();
         if (polls > kReplyPolls)
@@ -101,6 +108,48 @@ QByteArray ReadReply(LinkState &link)
     return QByteArray();
 }
 
+// Writes the frame and reads the reply's value; a watched link reports the exchange.
+QByteArray exchange(LinkState &link, const QByteArray &frame)
+{
+    if (!link.observer) {
+        link.MSComm.write(frame);
+        return readReply(link, nullptr);
+    }
+    LinkExchange e;
+    e.startUs = link.host.elapsedUs();
+    e.operation = link.operation ? link.operation : "";
+    e.sent = frame;
+    const bool timedOutBefore = link.Eto;
+    link.Eto = false;
+    link.MSComm.write(frame);
+    const QByteArray value = readReply(link, &e.received);
+    e.timedOut = link.Eto;
+    link.Eto = link.Eto || timedOutBefore;
+    e.latencyUs = link.host.elapsedUs() - e.startUs;
+    link.observer->exchanged(e);
+    return value;
+}
+
+// Reports bytes typed or read on a terminal-mode line to a watching observer.
+void reportTerminal(LinkState &link, quint64 startUs, const QByteArray &sent,
+                    const QByteArray &received)
+{
+    LinkExchange e;
+    e.startUs = startUs;
+    e.operation = link.operation ? link.operation : "";
+    e.sent = sent;
+    e.received = received;
+    e.latencyUs = link.host.elapsedUs() - startUs;
+    link.observer->exchanged(e);
+}
+
+} // namespace
+
+QByteArray ReadReply(LinkState &link)
+{
+    return readReply(link, nullptr);
+}
+
 bool ExpectOK(LinkState &link)
 {
     return ReadReply(link) == "OK";
@@ -109,30 +158,34 @@ bool ExpectOK(LinkState &link)
 QByteArray SendQuery(LinkState &link, quint8 address, const QByteArray &code)
 {
     const LinkBusy busy(link);
-    link.MSComm.write(MakeFrame(address, code, "?"));
-    return ReadReply(link);
+    return exchange(link, MakeFrame(address, code, "?"));
 }
 
 bool SendSet(LinkState &link, quint8 address, const QByteArray &code, const QByteArray &value)
 {
     const LinkBusy busy(link);
-    link.MSComm.write(MakeFrame(address, code, value));
-    return ExpectOK(link);
+    return exchange(link, MakeFrame(address, code, value)) == "OK";
 }
 
 bool TermSend(LinkState &link, const QByteArray &text)
 {
     const QByteArray line = text + "\r\n";
+    const quint64 start = link.host.elapsedUs();
     for (const char c : line) {
         link.MSComm.write(QByteArray(1, c));
         link.host.sleep(2);
     }
+    if (link.observer)
+        reportTerminal(link, start, line, QByteArray());
     return true;
 }
 
 QByteArray TermRead(LinkState &link)
 {
-    return link.MSComm.read();
+    const QByteArray text = link.MSComm.read();
+    if (link.observer && !text.isEmpty())
+        reportTerminal(link, link.host.elapsedUs(), QByteArray(), text);
+    return text;
 }
 
 } // namespace Protocol

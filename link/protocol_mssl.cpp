@@ -65,6 +65,7 @@ void Protocol_MsSl::GetTimetoGo(StatusLabels &Status)
 
 bool Protocol_MsSl::InitIRD()
 {
+    const LinkOperation op(m_link, __func__);
     Protocol::FlushInput(m_link);
     QByteArray v = query("Usvr");
     if (!v.contains("Uk") && !v.contains("SP")) {
@@ -94,11 +95,13 @@ bool Protocol_MsSl::InitIRD()
 
 quint8 Protocol_MsSl::GetLNBInput()
 {
+    const LinkOperation op(m_link, __func__);
     return indexOf(kInputs, query("LNin"));
 }
 
 bool Protocol_MsSl::SetLNBInput(quint8 Inp)
 {
+    const LinkOperation op(m_link, __func__);
     if (Inp > 1)
         return false; // no receiver value for it: nothing is sent
     return queryThenSet("LNin", kInputs[Inp]);
@@ -106,11 +109,13 @@ bool Protocol_MsSl::SetLNBInput(quint8 Inp)
 
 quint8 Protocol_MsSl::GetLNBType()
 {
+    const LinkOperation op(m_link, __func__);
     return indexOf(kTypes, query("LNos"));
 }
 
 bool Protocol_MsSl::SetLNBType(quint8 Inp)
 {
+    const LinkOperation op(m_link, __func__);
     if (Inp > 2)
         return false;
     const QByteArray wanted = kTypes[Inp];
@@ -125,6 +130,7 @@ bool Protocol_MsSl::SetLNBType(quint8 Inp)
 
 QString Protocol_MsSl::GetLNBPolar()
 {
+    const LinkOperation op(m_link, __func__);
     const QByteArray v = query("LNBp");
     if (v == "18")
         return QStringLiteral("H");
@@ -135,6 +141,7 @@ QString Protocol_MsSl::GetLNBPolar()
 
 bool Protocol_MsSl::SetLNBPolar(const QString &Inp)
 {
+    const LinkOperation op(m_link, __func__);
     if (Inp == QLatin1String("H"))
         return queryThenSet("LNBp", "18");
     if (Inp == QLatin1String("V"))
@@ -144,6 +151,7 @@ bool Protocol_MsSl::SetLNBPolar(const QString &Inp)
 
 QString Protocol_MsSl::GetSpeed()
 {
+    const LinkOperation op(m_link, __func__);
     const QByteArray v = query("Sfrq");
     const int dot = int(v.indexOf('.'));
     // A reply without "." (the empty reply of a time-out included) is returned whole.
@@ -157,37 +165,44 @@ QByteArray Protocol_MsSl::SpeedText(const QString &Inp)
 
 bool Protocol_MsSl::SetSpeed(const QString &Inp)
 {
+    const LinkOperation op(m_link, __func__);
     return queryThenSet("Sfrq", SpeedText(Inp));
 }
 
 QString Protocol_MsSl::GetFrequency()
 {
+    const LinkOperation op(m_link, __func__);
     return QString::fromLatin1(query("Tfrq"));
 }
 
 bool Protocol_MsSl::SetFrequencyNum(double Inp)
 {
+    const LinkOperation op(m_link, __func__);
     return SetFrequency(QString::number(Inp, 'g', 15));
 }
 
 bool Protocol_MsSl::SetFrequency(const QString &Inp)
 {
+    const LinkOperation op(m_link, __func__);
     return set("Tfrq", Inp.toLatin1());
 }
 
 bool Protocol_MsSl::SetServiceNum(quint8 Svc)
 {
+    const LinkOperation op(m_link, __func__);
     return SetService(QString::number(Svc));
 }
 
 QString Protocol_MsSl::GetService(quint8 Svc)
 {
+    const LinkOperation op(m_link, __func__);
     set("Snam", QByteArray::number(Svc));
     return QString::fromLatin1(query("Snam"));
 }
 
 bool Protocol_MsSl::SetService(const QString &Svc)
 {
+    const LinkOperation op(m_link, __func__);
     // The exchange runs in full (a time-out sets Eto); whether the receiver said "OK" is not used.
     set("Rstp", Svc.toLatin1());
     return true;
@@ -195,6 +210,7 @@ bool Protocol_MsSl::SetService(const QString &Svc)
 
 qint16 Protocol_MsSl::GetServiceNumber()
 {
+    const LinkOperation op(m_link, __func__);
     set("Snam", "257");
     const QByteArray rep = query("Snam");
     const int p = int(rep.indexOf("Srvc_Mx"));
@@ -210,6 +226,7 @@ qint16 Protocol_MsSl::GetServiceNumber()
 
 void Protocol_MsSl::GetServiceName(ServiceList &List)
 {
+    const LinkOperation op(m_link, __func__);
     const qint16 n = GetServiceNumber();
     int k = 1;
     for (int i = 1; i <= n; ++i) {
@@ -241,6 +258,7 @@ const QList<QByteArray> &Protocol_MsSl::Catalogue()
 
 void Protocol_MsSl::TstAllCmds(const CommandSink &sink)
 {
+    const LinkOperation op(m_link, __func__);
     for (const QByteArray &code : Catalogue()) {
         const QByteArray reply = query(code);
         if (sink && !sink(code, reply))
@@ -250,5 +268,6 @@ void Protocol_MsSl::TstAllCmds(const CommandSink &sink)
 
 void Protocol_MsSl::GetAllCmds(const CommandSink &sink)
 {
+    const LinkOperation op(m_link, __func__);
     ScanAll::ScanAllCodes(m_link, Adr, sink);
 }

@@ -60,6 +60,7 @@ QString spinner(const QString &phase, int count)
 
 bool Protocol_MsSl::SetScanLocal(StatusLabels &Status, ScanTree &TreeView, bool &Run)
 {
+    const LinkOperation op(m_link, __func__);
     if (query("Fend") == "Bsrc") {
         set("Fend", "Null");
         m_link.host.sleep(3000);
@@ -78,6 +79,7 @@ bool Protocol_MsSl::SetScanLocal(StatusLabels &Status, ScanTree &TreeView, bool 
 bool Protocol_MsSl::RunScanLocal(const QString &Pol, StatusLabels &Status, ScanTree &TreeView,
                                  bool &Run)
 {
+    const LinkOperation op(m_link, __func__);
     const bool ku = m_link.Bnd == 1;
     const double first = ku ? 10700000.0 : 950000.0;
     const double end = ku ? 12750000.0 : 2150000.0;
@@ -184,6 +186,7 @@ bool Protocol_MsSl::RunScanLocal(const QString &Pol, StatusLabels &Status, ScanT
 bool Protocol_MsSl::RunTestLocal(const QString &Sym, StatusLabels &Status, ScanTree &TreeView,
                                  bool &Run, bool ReScan)
 {
+    const LinkOperation op(m_link, __func__);
     const int count = TreeView.count();
     if (count == 0)
         return true;
@@ -342,6 +345,7 @@ bool Protocol_MsSl::OneFound(const ScanTree &TreeView)
 
 bool Protocol_MsSl::SetSelected(ScanTree &TreeView, int Node)
 {
+    const LinkOperation op(m_link, __func__);
     Q_UNUSED(Node); // the clicked node is the tree's selected node
     // A service key is the transponder's text F-P-S, "#", and the service's label NNN-Name.
     // Its fields are taken by their separators, so any frequency and symbol rate width works.

@@ -53,6 +53,7 @@ QByteArray Protocol_Term::probe()
 
 bool Protocol_Term::InitIRD()
 {
+    const LinkOperation op(m_link, __func__);
     if (probe().contains("HELP"))
         return true;
     Protocol::SendSet(m_link, Adr, "Trpr", "Trml");
@@ -62,17 +63,20 @@ bool Protocol_Term::InitIRD()
 
 bool Protocol_Term::SetLNBInput(quint8 Inp)
 {
+    const LinkOperation op(m_link, __func__);
     return command(QByteArray("FEND LNBS ") + (Inp == 0 ? "INA" : Inp == 1 ? "INB" : ""));
 }
 
 bool Protocol_Term::SetLNBType(quint8 Inp)
 {
+    const LinkOperation op(m_link, __func__);
     static const char *const types[3] = {"UNVR", "WIDE", "UDSQ"};
     return command(QByteArray("FEND LNOS ") + (Inp < 3 ? types[Inp] : ""));
 }
 
 bool Protocol_Term::SetLNBPolar(const QString &Inp)
 {
+    const LinkOperation op(m_link, __func__);
     if (Inp == QLatin1String("V"))
         return command("FEND LNBP 0E");
     if (Inp == QLatin1String("H"))
@@ -82,17 +86,20 @@ bool Protocol_Term::SetLNBPolar(const QString &Inp)
 
 bool Protocol_Term::SetSpeed(const QString &Inp)
 {
+    const LinkOperation op(m_link, __func__);
     const QByteArray rate = Hex(LeadingNumber(Inp) / 10.0);
     return !rate.isEmpty() && command("FEND SYMR " + rate);
 }
 
 bool Protocol_Term::SetFrequencyNum(double Inp)
 {
+    const LinkOperation op(m_link, __func__);
     return SetFrequency(QString::number(Inp, 'g', 15));
 }
 
 bool Protocol_Term::SetFrequency(const QString &Inp)
 {
+    const LinkOperation op(m_link, __func__);
     const QByteArray frequency = Hex(LeadingNumber(Inp));
     return !frequency.isEmpty() && command("FEND TUNF " + frequency);
 }
@@ -104,6 +111,7 @@ bool Protocol_Term::SetService(quint8 &)
 
 bool Protocol_Term::SetScanLocal(const QString &Br, TextDisplay &Display)
 {
+    const LinkOperation op(m_link, __func__);
     SetSpeed(Br);
     RunScanLocal(QStringLiteral("V"), Display);
     RunScanLocal(QStringLiteral("H"), Display);
@@ -123,6 +131,7 @@ bool Protocol_Term::RunScanLocal_(const QString &Pol, TextDisplay &Display)
 
 bool Protocol_Term::RunScanLocal_(const QString &Pol, TextDisplay &Display, bool &Run)
 {
+    const LinkOperation op(m_link, "RunScanLocal");
     Host &host = m_link.host;
     const QString scan = QStringLiteral("Scan: ");
     SetLNBPolar(Pol);

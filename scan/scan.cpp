@@ -3,6 +3,7 @@
 #include "link/linkstate.h"
 #include "link/numbers.h"
 #include "link/receiverdriver.h"
+#include "link/scanrun.h"
 #include "platform/digitkeys.h"
 #include "platform/host.h"
 #include "scan/position.h"
@@ -282,20 +283,14 @@ bool Scan::startRun(QPushButton *button, QPushButton *other)
     return true;
 }
 
-// One pass of tests at every ticked rate, until every transponder is identified. The first
-// pass of a scan leaves off as soon as Run is cleared; the others rely on each test run
-// returning at once then.
-bool Scan::testPass(bool rescan, bool watchRun)
+QStringList Scan::tickedRates() const
 {
-    bool all = false;
-    for (int i = 0; i < 12 && (!watchRun || Run); ++i) {
-        if (ticked(i)) {
-            all = Eqt.RunTestLocal(SRate[i]->text(), *this, m_tree, Run, rescan);
-            if (all)
-                break;
-        }
+    QStringList rates;
+    for (int i = 0; i < 12; ++i) {
+        if (ticked(i))
+            rates << SRate[i]->text();
     }
-    return all;
+    return rates;
 }
 
 void Scan::ScanIt_Click()
@@ -307,10 +302,7 @@ void Scan::ScanIt_Click()
     TreeView->hide();
     m_tree.clear();
     TreeView->show();
-    Eqt.SetScanLocal(*this, m_tree, Run);
-    const bool all = testPass(false, true);
-    if (self && !Stopped && !all)
-        testPass(true, false);
+    RunScan(Eqt, tickedRates(), *this, m_tree, Run, [&] { return self && !Stopped; });
     if (self && !Stopped)
         FinishRun(ScanIt);
 }
@@ -321,7 +313,7 @@ void Scan::ReScan_Click()
         return;
     const LinkBusy busy(Eqt.link());
     QPointer<Scan> self(this);
-    testPass(true, false);
+    TestPass(Eqt, tickedRates(), *this, m_tree, Run, true, false);
     if (self && !Stopped)
         FinishRun(ReScan);
 }

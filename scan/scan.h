@@ -94,7 +94,7 @@ private:
     // Starts a scan or rescan on its button; false when the click stopped a run instead, or
     // was refused because a stopped run is still unwinding.
     bool startRun(QPushButton *button, QPushButton *other);
-    bool testPass(bool rescan, bool watchRun);
+    QStringList tickedRates() const;
     void FinishRun(QPushButton *button);
     bool ticked(int i) const;
     void Position_Change();

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+
+// One exchange with the receiver as the link made it: what went out, what came back, when, and
+// how long it took. A terminal line typed is an exchange with nothing read; text read from a
+// terminal-mode line apart from a line typed is an exchange with nothing sent.
+struct LinkExchange
+{
+    quint64 startUs = 0;         // the host's elapsed time when the exchange began
+    const char *operation = "";  // the driver operation under way ("SetFrequency"), or ""
+    QByteArray sent;             // the bytes written
+    QByteArray received;         // the bytes read for the reply, as they came
+    quint64 latencyUs = 0;       // from the write to the end of the reply (or of the wait)
+    bool timedOut = false;
+};
+
+// Watches every exchange of a link: the link console, the command-line tool's trace. The link
+// reports only while an observer is set, so a link nobody watches pays one pointer test per
+// exchange.
+class ExchangeObserver
+{
+public:
+    virtual ~ExchangeObserver() = default;
+    virtual void exchanged(const LinkExchange &exchange) = 0;
+};

@@ -1,0 +1,62 @@
+#include "link/tuning.h"
+
+#include "link/linkstate.h"
+#include "link/numbers.h"
+#include "link/protocol.h"
+#include "link/receiverdriver.h"
+#include "platform/host.h"
+
+QString BandRefusal(quint8 band, const QString &frequency)
+{
+    const double f = LeadingNumber(frequency);
+    if (band == 0 && f > 2400000)
+        return QStringLiteral("Not allowed for L band");
+    if (band == 1 && f < 2400000)
+        return QStringLiteral("Not allowed for Ku band");
+    return QString();
+}
+
+TuningOutcome Tune(ReceiverDriver &driver, quint8 address, quint8 lnbType,
+                   const TuningRequest &request, ServiceList &services,
+                   const std::function<void(const QString &)> &status)
+{
+    LinkState &link = driver.link();
+    TuningOutcome out;
+    // Each step runs only while nothing has timed out; every result counts, as with And.
+    link.Eto = false;
+    bool ok = driver.SetLNBType(lnbType);
+    if (!link.Eto)
+        ok = driver.SetLNBPolar(request.polarisation) && ok;
+    if (!link.Eto)
+        ok = driver.SetFrequency(request.frequency) && ok;
+    if (!link.Eto)
+        ok = driver.SetSpeed(request.symbolRate) && ok;
+    out.frontEndSet = !link.Eto;
+    if (!link.Eto)
+        driver.SetServiceNum(1);
+    out.accepted = ok;
+    out.timedOut = link.Eto;
+    if (out.timedOut) {
+        link.host.beep();
+        status(QStringLiteral("Status: Time out"));
+        return out;
+    }
+    status(ok ? QStringLiteral("Status: No error") : QStringLiteral("Status: Error"));
+    if (!ok)
+        return out;
+    status(QStringLiteral("Status: Wait setup"));
+    driver.Wait(2500);
+    if (Protocol::SendQuery(link, address, "Bst") != "OK") {
+        status(QStringLiteral("Status: No sync"));
+        driver.Wait(1000);
+        return out;
+    }
+    out.locked = true;
+    status(QStringLiteral("Status: Sync"));
+    driver.Wait(2000);
+    status(QStringLiteral("Status: Get Services"));
+    driver.Wait(1000);
+    driver.GetServiceName(services);
+    out.firstService = driver.GetService(1);
+    return out;
+}
