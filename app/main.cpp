@@ -1,5 +1,7 @@
 #include "app/main.h"
 
+#include "app/linkconsole.h"
+
 #include "app/reportview.h"
 #include "app/settingsstore.h"
 #include "app/statuspanels.h"
@@ -14,8 +16,10 @@
 #include "platform/serialport.h"
 #include "scan/scan.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QHeaderView>
+#include <QMenu>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -76,6 +80,29 @@ void Main::buildControls()
     ListView->header()->setSectionsClickable(true);
     connect(ListView->header(), &QHeaderView::sectionClicked, this,
             [this](int section) { ListView_ColumnClick(section + 1); });
+
+    // The link console: Ctrl+L, or a right click on the status bar (left clicks stay the
+    // panels' own).
+    auto *console = new QAction(QStringLiteral("Link console"), this);
+    console->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    console->setShortcutContext(Qt::WindowShortcut);
+    addAction(console);
+    connect(console, &QAction::triggered, this, &Main::showLinkConsole);
+    StatusBar->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(StatusBar, &QWidget::customContextMenuRequested, this, [this, console](QPoint at) {
+        QMenu menu(this);
+        menu.addAction(console);
+        menu.exec(StatusBar->mapToGlobal(at));
+    });
+}
+
+void Main::showLinkConsole()
+{
+    if (!m_console)
+        m_console = new LinkConsole(state, this);
+    m_console->show();
+    m_console->raise();
+    m_console->activateWindow();
 }
 
 void Main::readSettings()

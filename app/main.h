@@ -10,6 +10,7 @@
 
 class Host;
 class QTreeWidget;
+class LinkConsole;
 class QTreeWidgetItem;
 class SerialPort;
 class SettingsStore;
@@ -72,6 +73,10 @@ public:
     Protocol_MsSl &driver() { return Driver; }
     const QString &programFolder() const { return m_programFolder; }
 
+    // Shows the link console, made on first use.
+    void showLinkConsole();
+    LinkConsole *linkConsole() const { return m_console; }
+
 private:
     void buildControls();
     void readSettings();
@@ -86,6 +91,7 @@ private:
     void toggleInput();
     void writeSettings();
 
+    LinkConsole *m_console = nullptr;
     std::unique_ptr<SerialPort> m_port;
     Host &m_host;
     SettingsStore &m_store;

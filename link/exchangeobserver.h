@@ -7,11 +7,11 @@
 // terminal-mode line apart from a line typed is an exchange with nothing sent.
 struct LinkExchange
 {
-    quint64 startUs = 0;         // the host's elapsed time when the exchange began
-    const char *operation = "";  // the driver operation under way ("SetFrequency"), or ""
-    QByteArray sent;             // the bytes written
-    QByteArray received;         // the bytes read for the reply, as they came
-    quint64 latencyUs = 0;       // from the write to the end of the reply (or of the wait)
+    quint64 startUs = 0;        // the host's elapsed time when the exchange began
+    const char *operation = ""; // the driver operation under way ("SetFrequency"), or ""
+    QByteArray sent;            // the bytes written
+    QByteArray received;        // the bytes read for the reply, as they came
+    quint64 latencyUs = 0;      // from the write to the end of the reply (or of the wait)
     bool timedOut = false;
 };
 

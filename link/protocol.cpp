@@ -155,16 +155,21 @@ bool ExpectOK(LinkState &link)
     return ReadReply(link) == "OK";
 }
 
-QByteArray SendQuery(LinkState &link, quint8 address, const QByteArray &code)
+QByteArray Exchange(LinkState &link, quint8 address, const QByteArray &code,
+                    const QByteArray &value)
 {
     const LinkBusy busy(link);
-    return exchange(link, MakeFrame(address, code, "?"));
+    return exchange(link, MakeFrame(address, code, value));
+}
+
+QByteArray SendQuery(LinkState &link, quint8 address, const QByteArray &code)
+{
+    return Exchange(link, address, code, "?");
 }
 
 bool SendSet(LinkState &link, quint8 address, const QByteArray &code, const QByteArray &value)
 {
-    const LinkBusy busy(link);
-    return exchange(link, MakeFrame(address, code, value)) == "OK";
+    return Exchange(link, address, code, value) == "OK";
 }
 
 bool TermSend(LinkState &link, const QByteArray &text)

@@ -28,6 +28,9 @@ QByteArray FlushInput(LinkState &link);
 // Polls for a reply and returns its value; on a time-out sets Eto and returns the empty text.
 QByteArray ReadReply(LinkState &link);
 bool ExpectOK(LinkState &link);
+// One frame out and its reply's value in (the empty text after a time-out, which sets Eto).
+QByteArray Exchange(LinkState &link, quint8 address, const QByteArray &code,
+                    const QByteArray &value);
 QByteArray SendQuery(LinkState &link, quint8 address, const QByteArray &code);
 bool SendSet(LinkState &link, quint8 address, const QByteArray &code, const QByteArray &value);
 // Sends the text and CR LF one character at a time, 2 ms apart (blocking). Always true.

@@ -51,6 +51,12 @@ QByteArray Protocol_Term::probe()
     return Protocol::TermRead(m_link);
 }
 
+bool Protocol_Term::InTerminalMode()
+{
+    const LinkOperation op(m_link, __func__);
+    return probe().contains("HELP");
+}
+
 bool Protocol_Term::InitIRD()
 {
     const LinkOperation op(m_link, __func__);

@@ -14,8 +14,8 @@ bool TestPass(ReceiverDriver &driver, const QStringList &rates, StatusLabels &st
     return false;
 }
 
-void RunScan(ReceiverDriver &driver, const QStringList &rates, StatusLabels &status,
-             ScanTree &tree, bool &Run, const std::function<bool()> &goOn)
+void RunScan(ReceiverDriver &driver, const QStringList &rates, StatusLabels &status, ScanTree &tree,
+             bool &Run, const std::function<bool()> &goOn)
 {
     driver.SetScanLocal(status, tree, Run);
     const bool all = TestPass(driver, rates, status, tree, Run, false, true);

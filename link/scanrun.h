@@ -16,5 +16,5 @@ bool TestPass(ReceiverDriver &driver, const QStringList &rates, StatusLabels &st
 
 // A whole scan into an empty tree: the sweeps of both polarisations, a pass of tests, and, for
 // what is still unidentified and only while goOn() allows, a pass with rescans.
-void RunScan(ReceiverDriver &driver, const QStringList &rates, StatusLabels &status,
-             ScanTree &tree, bool &Run, const std::function<bool()> &goOn);
+void RunScan(ReceiverDriver &driver, const QStringList &rates, StatusLabels &status, ScanTree &tree,
+             bool &Run, const std::function<bool()> &goOn);

@@ -46,7 +46,12 @@ TuningOutcome Tune(ReceiverDriver &driver, quint8 address, quint8 lnbType,
         return out;
     status(QStringLiteral("Status: Wait setup"));
     driver.Wait(2500);
-    if (Protocol::SendQuery(link, address, "Bst") != "OK") {
+    bool locked = false;
+    {
+        const LinkOperation op(link, "GetLock");
+        locked = Protocol::SendQuery(link, address, "Bst") == "OK";
+    }
+    if (!locked) {
         status(QStringLiteral("Status: No sync"));
         driver.Wait(1000);
         return out;

@@ -18,10 +18,10 @@ struct TuningRequest
 struct TuningOutcome
 {
     bool frontEndSet = false; // type, polarisation, frequency and rate went out unanswered by none
-    bool accepted = false;   // every setting was acknowledged
-    bool timedOut = false;   // a setting went unanswered: the later ones were not sent
-    bool locked = false;     // the receiver locked; the service list was read
-    QString firstService;    // the name of service 1 once locked
+    bool accepted = false;    // every setting was acknowledged
+    bool timedOut = false;    // a setting went unanswered: the later ones were not sent
+    bool locked = false;      // the receiver locked; the service list was read
+    QString firstService;     // the name of service 1 once locked
 };
 
 // The refusal a frequency meets on the configured band (0 L, 1 Ku, any other value: none):

@@ -1,13 +1,16 @@
+#include "app/linkconsole.h"
 #include "app/statuspanels.h"
 #include "manual/edit.h"
 #include "scan/scan.h"
 #include "tests/app/mainrig.h"
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableView>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -133,6 +136,51 @@ private slots:
         QVERIFY(rig.row(1)->font(0).bold());
     }
 
+    void linkConsoleShowsATuningsExchangesInOrder()
+    {
+        Started rig;
+        QVERIFY(QTest::qWaitForWindowActive(rig.main.get()));
+        QTest::keyClick(rig.main.get(), Qt::Key_L, Qt::ControlModifier);
+        LinkConsole *console = rig.main->linkConsole();
+        QVERIFY(console && console->isVisible());
+        rig.main->ListView_ItemClick(rig.row(0));
+        ExchangeLog &log = console->log();
+        QCOMPARE(log.rowCount(), int(rig.port->writes().size()));
+        QStringList operations;
+        for (int i = 0; i < log.rowCount(); ++i) {
+            const QStringList cells = log.rowText(i).split('\t');
+            QCOMPARE(cells[2], "\\x81" + QString::fromLatin1(rig.port->writes()[i].mid(1)));
+            if (operations.value(operations.size() - 1) != cells[1])
+                operations << cells[1];
+        }
+        QCOMPARE(operations,
+                 (QStringList{"SetLNBType", "SetLNBPolar", "SetFrequency", "SetSpeed",
+                              "SetServiceNum", "GetLock", "GetServiceName", "GetService"}));
+        QCOMPARE(log.rowText(0).section('\t', 3, 3), QString("\\x81{LNos=UNVR}"));
+
+        // Ctrl+C copies the selected rows; a hidden console watches nothing.
+        console->View->setFocus();
+        console->View->selectRow(1);
+        QTest::keyClick(console->View, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), log.rowText(1) + '\n');
+        console->hide();
+        QVERIFY(!rig.main->state.observer);
+    }
+
+    void linkConsoleKeepsTheLast10000Exchanges()
+    {
+        ExchangeLog log;
+        for (int i = 0; i < 20000; ++i)
+            log.exchanged(
+                {quint64(i) * 1000, "GetFrequency", QByteArray::number(i), "", 900, i % 2 == 1});
+        QCOMPARE(log.rowCount(), 10000);
+        QCOMPARE(log.rowText(0), QString("10.000\tGetFrequency\t10000\t\t0.9"));
+        QCOMPARE(log.rowText(9999).section('\t', 4), QString("time-out"));
+        log.setPaused(true);
+        log.exchanged({});
+        QCOMPARE(log.rowCount(), 10000);
+        QCOMPARE(log.skipped(), 1);
+    }
 };
 
 QTEST_MAIN(TestCommands)

@@ -186,7 +186,7 @@ private slots:
         QCOMPARE(rig.driver.RunTestLocal("27500", rig.status, rig.tree, rig.run, rescan), rescan);
         QCOMPARE(rig.sent("Tfrq"), tunings);
         QCOMPARE(rig.tree.dump(), tree);
-        QCOMPARE(rig.tree.selections, QList<int>{1});
+        QCOMPARE(rig.tree.selected(), 1);
         QCOMPARE(rig.status.texts[0], QString("Done"));
     }
 

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "link/exchangeobserver.h"
+
+#include <QAbstractTableModel>
+
+#include <deque>
+
+// The link's exchanges as table rows, oldest first, at most kMaxRows of them: time (seconds
+// since the first exchange seen), operation, bytes sent, bytes received, latency. Time-outs
+// stand out in red. While paused, exchanges pass unrecorded and are counted.
+class ExchangeLog : public QAbstractTableModel, public ExchangeObserver
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kMaxRows = 10000;
+    enum Column
+    {
+        Time,
+        Operation,
+        Sent,
+        Reply,
+        Latency,
+        Columns
+    };
+
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void exchanged(const LinkExchange &exchange) override;
+    void setPaused(bool paused) { m_paused = paused; }
+    bool paused() const { return m_paused; }
+    int skipped() const { return m_skipped; }
+    void clear();
+
+    // A row as text, its cells separated by tabs: for the clipboard and for saving.
+    QString rowText(int row) const;
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    struct Row
+    {
+        quint64 startUs;
+        QString operation;
+        QByteArray sent, received;
+        quint64 latencyUs;
+        bool timedOut;
+    };
+    QString cell(const Row &row, int column) const;
+
+    std::deque<Row> m_rows;
+    bool m_started = false;
+    quint64 m_firstUs = 0;
+    bool m_paused = false;
+    int m_skipped = 0;
+};

@@ -1,0 +1,379 @@
+#include "ctl/commands.h"
+
+#include "ctl/output.h"
+#include "link/linkstate.h"
+#include "link/memoryscantree.h"
+#include "link/protocol.h"
+#include "link/protocol_term.h"
+#include "link/scanrun.h"
+#include "link/servicelist.h"
+#include "link/statuslabels.h"
+#include "link/tuning.h"
+#include "lists/catalogue.h"
+#include "lists/listfile.h"
+#include "lists/transponderlist.h"
+#include "platform/qthost.h"
+#include "scan/position.h"
+#include "scan/savescan.h"
+
+#include <QDir>
+#include <QRegularExpression>
+
+std::optional<qint64> WholeNumber(const QString &text, qint64 min, qint64 max)
+{
+    static const QRegularExpression digits(QStringLiteral("^-?[0-9]{1,18}$"));
+    if (!digits.match(text).hasMatch())
+        return std::nullopt;
+    const qint64 value = text.toLongLong();
+    if (value < min || value > max)
+        return std::nullopt;
+    return value;
+}
+
+namespace {
+
+// Services as the driver lists them, for the result: "001 Name" lines and a JSON array.
+struct CollectedServices : ServiceList
+{
+    QJsonArray entries;
+    QStringList lines;
+    void insertService(int, const QString &number, const QString &name) override
+    {
+        entries.append(QJsonObject{{QStringLiteral("number"), number.toInt()},
+                                   {QStringLiteral("name"), name}});
+        lines << number + QLatin1Char(' ') + name;
+    }
+};
+
+// The scan's status labels as progress on standard error: the state as it changes, each
+// transponder as it is tested, and the sweep's share done with the time left, once a second.
+class ProgressLabels : public StatusLabels
+{
+public:
+    ProgressLabels(Output &out, Host &host, const Protocol_MsSl &driver)
+        : m_out(out), m_host(host), m_driver(driver)
+    {
+    }
+    QString text(int index) const override { return m_texts[index]; }
+    void setText(int index, const QString &text) override
+    {
+        if (m_texts[index] == text)
+            return;
+        m_texts[index] = text;
+        if (index == 0 && !text.isEmpty())
+            m_out.progress(text);
+        else if (index == 3 && m_texts[0] == QLatin1String("Testing") && !text.isEmpty())
+            m_out.progress(QStringLiteral("testing ") + text + QStringLiteral(" at ") + m_texts[2]);
+        else if (index == 3)
+            sweepProgress();
+    }
+    void sweepCut(const QString &pol, const QString &frequency) override
+    {
+        m_out.progress(QStringLiteral("no tuning at ") + frequency + QStringLiteral(" (") + pol +
+                       QStringLiteral("): the rest of the band was not swept"));
+    }
+
+private:
+    void sweepProgress()
+    {
+        const qint64 done = m_driver.scanDone(), total = m_driver.scanTotal();
+        const quint64 now = m_host.elapsedUs();
+        if (total <= 0 || done <= 0)
+            return;
+        if (done == 1)
+            m_sweepStartUs = m_lastUs = now;
+        if (now - m_lastUs < 1000000)
+            return;
+        m_lastUs = now;
+        const double left = double(now - m_sweepStartUs) / double(done) * double(total - done);
+        m_out.progress(QStringLiteral("sweep %1: %2%, about %3 s left")
+                           .arg(m_texts[1])
+                           .arg(done * 100 / total)
+                           .arg(qRound64(left / 1e6)));
+    }
+
+    Output &m_out;
+    Host &m_host;
+    const Protocol_MsSl &m_driver;
+    QString m_texts[5];
+    quint64 m_sweepStartUs = 0;
+    quint64 m_lastUs = 0;
+};
+
+QString lnbTypeName(quint8 type)
+{
+    static const char *names[] = {"universal", "wide band", "DiSEqC"};
+    return type < 3 ? QString::fromLatin1(names[type]) : QStringLiteral("unknown");
+}
+
+} // namespace
+
+Commands::Commands(LinkState &link, const CtlSettings &settings, Output &out, bool &run)
+    : m_link(link), m_settings(settings), m_out(out), m_run(run), m_driver(link)
+{
+    m_driver.setAdr(settings.address);
+}
+
+int Commands::timedOut()
+{
+    m_out.error(QStringLiteral("no reply from the receiver at address %1 on port %2")
+                    .arg(m_settings.address)
+                    .arg(m_link.Prt));
+    return m_out.finish(Exit::TimeOut);
+}
+
+int Commands::status()
+{
+    // Queries only: nothing on the receiver changes.
+    Protocol::SendQuery(m_link, m_settings.address, "Usvr");
+    if (m_link.Eto) {
+        // A receiver in terminal mode does not answer frames; it answers the terminal probe.
+        Protocol_Term term(m_link);
+        if (!term.InTerminalMode())
+            return timedOut();
+        m_out.field(QStringLiteral("mode"), QStringLiteral("terminal"));
+        return m_out.finish(Exit::Ok);
+    }
+    m_out.field(QStringLiteral("mode"), QStringLiteral("master/slave"));
+    m_out.field(QStringLiteral("frequency"), m_driver.GetFrequency().toLongLong());
+    m_out.field(QStringLiteral("polarisation"), m_driver.GetLNBPolar());
+    m_out.field(QStringLiteral("symbol_rate"), m_driver.GetSpeed().toInt());
+    const quint8 type = m_driver.GetLNBType();
+    m_out.field(QStringLiteral("lnb_type"), lnbTypeName(type));
+    const quint8 input = m_driver.GetLNBInput();
+    m_out.field(QStringLiteral("lnb_input"), input == 0 ? "A" : input == 1 ? "B" : "unknown");
+    m_out.field(
+        QStringLiteral("service"),
+        QString::fromLatin1(Protocol::SendQuery(m_link, m_settings.address, "Rstp")).toInt());
+    m_out.field(QStringLiteral("locked"),
+                Protocol::SendQuery(m_link, m_settings.address, "Bst") == "OK");
+    return m_link.Eto ? timedOut() : m_out.finish(Exit::Ok);
+}
+
+int Commands::tune(const QString &frequency, const QString &polarisation, const QString &rate,
+                   const QString &service)
+{
+    const auto f = WholeNumber(frequency, 1, 99999999);
+    const QString pol = polarisation.toUpper();
+    const auto r = WholeNumber(rate, 1, 45000);
+    const auto s = service.isEmpty() ? std::optional<qint64>(0) : WholeNumber(service, 0, 255);
+    QString bad;
+    if (!f)
+        bad = QStringLiteral("frequency %1 is no whole number of kHz").arg(frequency);
+    else if (pol != QLatin1String("H") && pol != QLatin1String("V"))
+        bad = QStringLiteral("polarisation %1 is neither H nor V").arg(polarisation);
+    else if (!r)
+        bad = QStringLiteral("symbol rate %1 is no whole number from 1 to 45000").arg(rate);
+    else if (!s)
+        bad = QStringLiteral("service %1 is no number from 0 to 255").arg(service);
+    else
+        bad = BandRefusal(m_settings.band, frequency);
+    if (!bad.isEmpty()) {
+        m_out.error(bad);
+        return m_out.finish(Exit::BadArguments);
+    }
+    CollectedServices services;
+    const TuningOutcome outcome = Tune(m_driver, m_settings.address, m_settings.lnbType,
+                                       {QString::number(*f), pol, QString::number(*r)}, services,
+                                       [this](const QString &text) { m_out.progress(text); });
+    if (outcome.timedOut)
+        return timedOut();
+    if (!outcome.accepted) {
+        m_out.error(QStringLiteral("the receiver refused a setting"));
+        return m_out.finish(Exit::Refused);
+    }
+    m_out.field(QStringLiteral("locked"), outcome.locked);
+    if (!outcome.locked)
+        return m_out.finish(Exit::NoLock);
+    if (*s > 0) {
+        m_driver.SetServiceNum(quint8(*s));
+        m_out.field(QStringLiteral("service"), int(*s));
+    }
+    m_out.list(QStringLiteral("services"), services.entries, services.lines);
+    return m_link.Eto ? timedOut() : m_out.finish(Exit::Ok);
+}
+
+int Commands::services()
+{
+    m_link.Eto = false;
+    return listServices();
+}
+
+int Commands::listServices()
+{
+    CollectedServices services;
+    m_driver.GetServiceName(services);
+    if (m_link.Eto)
+        return timedOut();
+    m_out.list(QStringLiteral("services"), services.entries, services.lines);
+    return m_out.finish(Exit::Ok);
+}
+
+int Commands::service(const QString &number)
+{
+    const auto n = WholeNumber(number, 0, 255);
+    if (!n) {
+        m_out.error(QStringLiteral("service %1 is no number from 0 to 255").arg(number));
+        return m_out.finish(Exit::BadArguments);
+    }
+    m_link.Eto = false;
+    m_driver.SetServiceNum(quint8(*n));
+    const QString name = m_driver.GetService(quint8(*n));
+    if (m_link.Eto)
+        return timedOut();
+    m_out.field(QStringLiteral("service"), int(*n));
+    m_out.field(QStringLiteral("name"), name);
+    return m_out.finish(Exit::Ok);
+}
+
+namespace {
+
+// A command code as frames carry it: letters and digits only, so it cannot break the frame.
+bool isCode(const QString &code)
+{
+    static const QRegularExpression re(QStringLiteral("^[A-Za-z0-9]{1,8}$"));
+    return re.match(code).hasMatch();
+}
+
+} // namespace
+
+int Commands::query(const QString &code)
+{
+    return set(code, QStringLiteral("?"));
+}
+
+int Commands::set(const QString &code, const QString &value)
+{
+    static const QRegularExpression valueText(QStringLiteral("^[\\x20-\\x7a|~]*$"));
+    if (!isCode(code) || !valueText.match(value).hasMatch()) {
+        m_out.error(QStringLiteral("%1 is no command code, or its value holds \"{\", \"}\" or a "
+                                   "control character")
+                        .arg(code));
+        return m_out.finish(Exit::BadArguments);
+    }
+    m_link.Eto = false;
+    const LinkOperation op(m_link, value == QLatin1String("?") ? "query" : "set");
+    const QByteArray reply =
+        Protocol::Exchange(m_link, m_settings.address, code.toLatin1(), value.toLatin1());
+    if (m_link.Eto)
+        return timedOut();
+    m_out.field(QStringLiteral("reply"), QString::fromLatin1(reply));
+    // The receiver answers a code it does not know, or a value it refuses, with "Uk".
+    const bool refused = reply == "Uk" || (value != QLatin1String("?") && reply != "OK");
+    return m_out.finish(refused ? Exit::Refused : Exit::Ok);
+}
+
+int Commands::scan(const QString &position, const QString &rates, const QString &programFolder,
+                   bool save)
+{
+    static const QRegularExpression positionText(QStringLiteral("^[0-9]{1,3}(\\.[0-9]*)?[EW]?$"));
+    QStringList rateList = rates.isEmpty()
+                               ? QStringList{QStringLiteral("45000"), QStringLiteral("30000"),
+                                             QStringLiteral("27500"), QStringLiteral("22000")}
+                               : rates.split(QLatin1Char(','));
+    for (QString &rate : rateList) {
+        const auto r = WholeNumber(rate, 1, 45000);
+        if (!r) {
+            m_out.error(
+                QStringLiteral("symbol rate %1 is no whole number from 1 to 45000").arg(rate));
+            return m_out.finish(Exit::BadArguments);
+        }
+        rate = QString::number(*r);
+    }
+    if (!positionText.match(position).hasMatch()) {
+        m_out.error(QStringLiteral("position %1 is not like 13.00E or 30W").arg(position));
+        return m_out.finish(Exit::BadArguments);
+    }
+    bool completed = false;
+    const QString pos = NormalisePosition(position, &completed);
+
+    MemoryScanTree tree;
+    ProgressLabels labels(m_out, m_link.host, m_driver);
+    m_link.Eto = false;
+    m_link.Bnd = m_settings.band;
+    RunScan(m_driver, rateList, labels, tree, m_run, [this] { return m_run; });
+
+    QJsonArray found;
+    QStringList lines;
+    for (int n = 1; n <= tree.count(); ++n) {
+        if (tree.parent(n))
+            continue;
+        const QStringList parts = tree.text(n).split(QLatin1Char('-'));
+        QJsonObject tp{{QStringLiteral("frequency"), parts.value(0).toLongLong()},
+                       {QStringLiteral("polarisation"), parts.value(1)}};
+        if (parts.size() > 2)
+            tp.insert(QStringLiteral("symbol_rate"), parts[2].toInt());
+        QString line = tree.text(n);
+        QJsonArray services;
+        QStringList serviceLines;
+        for (int c = 0; c < tree.childCount(n); ++c) {
+            const QString text = tree.text(tree.child(n, c));
+            if (text.startsWith(QLatin1String("Margin:"))) {
+                tp.insert(QStringLiteral("margin"), text.mid(7).toDouble());
+                line += QStringLiteral(" margin ") + text.mid(7);
+            } else if (!text.startsWith(QLatin1String("Services:"))) {
+                const int dash = int(text.indexOf(QLatin1Char('-')));
+                services.append(QJsonObject{{QStringLiteral("number"), text.left(dash).toInt()},
+                                            {QStringLiteral("name"), text.mid(dash + 1)}});
+                serviceLines << QStringLiteral("  ") + text.left(dash) + QLatin1Char(' ') +
+                                    text.mid(dash + 1);
+            }
+        }
+        tp.insert(QStringLiteral("services"), services);
+        found.append(tp);
+        lines << line << serviceLines;
+    }
+    m_out.field(QStringLiteral("position"), pos);
+    m_out.list(QStringLiteral("transponders"), found, lines);
+    if (!m_run) {
+        m_out.error(QStringLiteral("stopped: what was found so far is listed, nothing is saved"));
+        return m_out.finish(Exit::Failed);
+    }
+    if (save && !SaveScan(tree, pos, programFolder, m_link.host, labels)) {
+        m_out.error(QStringLiteral("nothing saved"));
+        return m_out.finish(Exit::NotSaved);
+    }
+    return m_out.finish(Exit::Ok);
+}
+
+int ListFiles(const QString &programFolder, Output &out)
+{
+    // The errors go into the result, not into a message box.
+    struct Quiet : QtHost
+    {
+        Message::Answer message(const Message &) override { return Message::AnsweredOk; }
+    } host;
+    struct Counted : TransponderList
+    {
+        QString currentFrequency() const override { return QString(); }
+        void insertTransponders(int, const QList<TransponderEntry> &) override {}
+        void makeCurrent(int) override {}
+    } list;
+    const QString folder = DataFolder(programFolder);
+    QJsonArray files;
+    QStringList lines;
+    bool bad = false;
+    for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
+        if (!IsListFileName(name))
+            continue;
+        const ListFileResult r = ReadListFile(folder, name, list, host);
+        QJsonObject file{{QStringLiteral("file"), name}, {QStringLiteral("rows"), r.rows}};
+        QString line =
+            name + QStringLiteral(": ") + QString::number(r.rows) + QStringLiteral(" rows");
+        if (!r.opened || r.errorLine > 0) {
+            bad = true;
+            const QString error = r.opened ? r.error : QStringLiteral("cannot be read");
+            file.insert(QStringLiteral("error"), error);
+            if (r.errorLine > 0)
+                file.insert(QStringLiteral("line"), r.errorLine);
+            line += r.errorLine > 0
+                        ? QStringLiteral(", then line %1: %2").arg(r.errorLine).arg(error)
+                        : QStringLiteral(", ") + error;
+        }
+        files.append(file);
+        lines << line;
+    }
+    out.field(QStringLiteral("folder"), QDir::toNativeSeparators(folder));
+    out.list(QStringLiteral("files"), files, lines);
+    return out.finish(bad ? Exit::BadListFile : Exit::Ok);
+}

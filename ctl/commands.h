@@ -1,0 +1,69 @@
+#pragma once
+
+#include "link/protocol_mssl.h"
+
+#include <QStringList>
+
+#include <optional>
+
+class Output;
+struct LinkState;
+
+// The exit statuses of kolvex7-ctl, as --help and the README give them.
+namespace Exit {
+enum : int
+{
+    Ok = 0,
+    Failed = 1,          // anything else (the receiver in terminal mode for a command)
+    BadArguments = 2,    // unknown command or option, a value out of range, a band refusal
+    PortUnavailable = 3, // the port is missing, held by another program or not permitted
+    TimeOut = 4,         // the receiver did not answer
+    Refused = 5,         // the receiver refused a setting or a command code
+    NoLock = 6,          // tuned, but the receiver did not lock
+    BadListFile = 7,     // a list file of the DataFolder cannot be read whole
+    NotSaved = 8,        // a scan's files were not written (kept, refused or failed)
+};
+}
+
+// A whole number in decimal within [min, max], or nothing.
+std::optional<qint64> WholeNumber(const QString &text, qint64 min, qint64 max);
+
+// The settings the receiver commands use, from KOLVEX7.ini unless the command line gives them.
+struct CtlSettings
+{
+    quint8 address = 129;
+    quint8 lnbType = 0;
+    quint8 band = 0; // 0 L, 1 Ku
+};
+
+// The receiver commands of kolvex7-ctl over an open link, with the tool's own driver, tuning
+// sequence, scan passes and saving. Each reports into the output and returns its exit status;
+// `run` cleared (Ctrl+C) ends a scan at its next look.
+class Commands
+{
+public:
+    Commands(LinkState &link, const CtlSettings &settings, Output &out, bool &run);
+
+    int status();
+    int tune(const QString &frequency, const QString &polarisation, const QString &rate,
+             const QString &service);
+    int services();
+    int service(const QString &number);
+    int query(const QString &code);
+    int set(const QString &code, const QString &value);
+    int scan(const QString &position, const QString &rates, const QString &programFolder,
+             bool save);
+
+private:
+    int timedOut();
+    int listServices();
+
+    LinkState &m_link;
+    CtlSettings m_settings;
+    Output &m_out;
+    bool &m_run;
+    Protocol_MsSl m_driver;
+};
+
+// The list files of the DataFolder with their rows, and the first error of each bad one.
+int ListFiles(const QString &programFolder, Output &out);

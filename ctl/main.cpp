@@ -1,0 +1,210 @@
+// kolvex7-ctl: the receiver from scripts, with the same driver, lists and saving as kolvex7.
+
+#include "app/settingsstore.h"
+#include "ctl/commands.h"
+#include "ctl/output.h"
+#include "ctl/trace.h"
+#include "link/linkstate.h"
+#include "link/protocol.h"
+#include "platform/portfolder.h"
+#include "platform/qthost.h"
+#include "platform/systemserialport.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <csignal>
+
+namespace {
+
+volatile std::sig_atomic_t g_stopRequested = 0;
+
+void requestStop(int)
+{
+    g_stopRequested = 1;
+    std::signal(SIGINT, SIG_DFL); // a second Ctrl+C ends the program at once
+}
+
+// The host of a program without windows; Ctrl+C clears `run` at the next pass of the event
+// loop, which every wait for the receiver makes, and a question about replacing a file is
+// answered by --force.
+class CtlHost : public QtHost
+{
+public:
+    bool run = true;
+    bool force = false;
+    void doEvents() override
+    {
+        QtHost::doEvents();
+        if (g_stopRequested)
+            run = false;
+    }
+    Message::Answer message(const Message &m) override
+    {
+        const QString text = QString(m.text).replace(QLatin1String("\r\n"), QLatin1String(" "));
+        if (m.buttons == Message::OkCancel && !force) {
+            std::fprintf(stderr, "kolvex7-ctl: %s (kept: give --force to replace it)\n",
+                         qPrintable(text));
+            return Message::AnsweredCancel;
+        }
+        std::fprintf(stderr, "kolvex7-ctl: %s\n", qPrintable(text));
+        return Message::AnsweredOk;
+    }
+};
+
+const char *kDescription = R"(Drives a KOLVEX7 receiver from the command line.
+
+Commands:
+  status                       the receiver's mode, tuning, LNB, service and lock (queries only)
+  tune FREQ POL RATE           tune as a pick in kolvex7 does (kHz, H or V, kS/s), then list the
+                               services; --service N selects service N afterwards
+  services                     the services of the tuned transponder
+  service N                    select service N (0 to 255) and show its name
+  query CODE                   one query of a command code; prints the reply
+  set CODE VALUE               one set of a command code; prints the reply
+  scan POSITION                sweep the band and identify the transponders; --rates, --band,
+                               --save (with --force to replace an existing list file)
+  lists                        the list files of the DataFolder with their rows and errors
+
+Port, speed, address, LNB type and band come from KOLVEX7.ini, as kolvex7 stores them, unless
+given here. Ctrl+C stops a scan; the receiver is set back and what was found is listed.
+
+Exit status:
+  0 success   1 other failure (a stopped scan)   2 bad arguments or a band refusal
+  3 port unavailable   4 time-out   5 refused setting or code   6 no lock
+  7 a bad list file   8 scan not saved)";
+
+int badArguments(Output &out, const QString &text)
+{
+    out.error(text + QStringLiteral(" (see --help)"));
+    return out.finish(Exit::BadArguments);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kolvex7-ctl"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KOLVEX7_VERSION_TEXT));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(kDescription));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Serial port number."),
+                                  QStringLiteral("N"));
+    const QCommandLineOption speed(QStringLiteral("speed"), QStringLiteral("Line speed (baud)."),
+                                   QStringLiteral("B"));
+    const QCommandLineOption address(QStringLiteral("address"),
+                                     QStringLiteral("Receiver address, 0 to 255."),
+                                     QStringLiteral("A"));
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("The result as JSON."));
+    const QCommandLineOption trace(QStringLiteral("trace"),
+                                   QStringLiteral("Every exchange on standard error."));
+    const QCommandLineOption service(QStringLiteral("service"),
+                                     QStringLiteral("tune: the service to select."),
+                                     QStringLiteral("N"));
+    const QCommandLineOption rates(QStringLiteral("rates"),
+                                   QStringLiteral("scan: symbol rates to test, in kS/s "
+                                                  "(default 45000,30000,27500,22000)."),
+                                   QStringLiteral("R,R,..."));
+    const QCommandLineOption band(QStringLiteral("band"), QStringLiteral("scan: L or Ku."),
+                                  QStringLiteral("BAND"));
+    const QCommandLineOption save(QStringLiteral("save"),
+                                  QStringLiteral("scan: write the list and service files."));
+    const QCommandLineOption force(QStringLiteral("force"),
+                                   QStringLiteral("scan: replace an existing list file."));
+    parser.addOptions({port, speed, address, json, trace, service, rates, band, save, force});
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("See above."));
+
+    Output out(QCoreApplication::arguments().contains(QStringLiteral("--json")));
+    if (!parser.parse(QCoreApplication::arguments()))
+        return badArguments(out, parser.errorText());
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(Exit::Ok);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+
+    const QStringList args = parser.positionalArguments();
+    const QString command = args.value(0);
+    static const QMap<QString, int> arity{
+        {QStringLiteral("status"), 0},   {QStringLiteral("tune"), 3},
+        {QStringLiteral("services"), 0}, {QStringLiteral("service"), 1},
+        {QStringLiteral("query"), 1},    {QStringLiteral("set"), 2},
+        {QStringLiteral("scan"), 1},     {QStringLiteral("lists"), 0}};
+    if (!arity.contains(command))
+        return badArguments(out, command.isEmpty()
+                                     ? QStringLiteral("no command given")
+                                     : QStringLiteral("unknown command %1").arg(command));
+    if (args.size() - 1 != arity[command])
+        return badArguments(
+            out, QStringLiteral("%1 takes %2 argument(s)").arg(command).arg(arity[command]));
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    if (command == QLatin1String("lists"))
+        return ListFiles(programFolder, out);
+
+    // The stored settings, as kolvex7 reads them, and what the command line puts in their stead.
+    SettingsStore store;
+    CtlSettings settings;
+    qint64 prt = store.read(QStringLiteral("Port"), 0, 0, 32767);
+    qint64 spd = store.read(QStringLiteral("Speed"), 115200, 1, 2147483647);
+    qint64 adr = store.read(QStringLiteral("Address"), 129, 0, 255);
+    settings.lnbType = quint8(store.read(QStringLiteral("LNB_Type"), 0, 0, 255));
+    settings.band = quint8(store.read(QStringLiteral("LNB_BandL"), 0, 0, 255));
+    for (const auto &[option, value, min, max] : {std::tuple{&port, &prt, 1, 32767},
+                                                  {&speed, &spd, 1, 2147483647},
+                                                  {&address, &adr, 0, 255}}) {
+        if (!parser.isSet(*option))
+            continue;
+        const auto given = WholeNumber(parser.value(*option), min, max);
+        if (!given)
+            return badArguments(out, QStringLiteral("--%1 takes a whole number from %2 to %3")
+                                         .arg(option->names().first())
+                                         .arg(min)
+                                         .arg(max));
+        *value = *given;
+    }
+    if (parser.isSet(band)) {
+        const QString b = parser.value(band).toUpper();
+        if (b != QLatin1String("L") && b != QLatin1String("KU"))
+            return badArguments(out, QStringLiteral("--band takes L or Ku"));
+        settings.band = b == QLatin1String("L") ? 0 : 1;
+    }
+    settings.address = quint8(adr);
+
+    CtlHost host;
+    host.force = parser.isSet(force);
+    SystemSerialPort serial;
+    LinkState link{serial, host};
+    link.Prt = qint16(prt);
+    link.Spd = qint32(spd);
+    TraceObserver tracer;
+    if (parser.isSet(trace))
+        link.observer = &tracer;
+    if (!Protocol::OpenPort(link)) {
+        const QString device = portDevice(link.Prt);
+        out.error(device.isEmpty()
+                      ? QStringLiteral("port %1 is no port: give --port N or configure kolvex7")
+                            .arg(link.Prt)
+                      : QStringLiteral("port %1 (%2) is not available: %3")
+                            .arg(link.Prt)
+                            .arg(device, serial.errorText()));
+        return out.finish(Exit::PortUnavailable);
+    }
+    std::signal(SIGINT, requestStop);
+
+    Commands commands(link, settings, out, host.run);
+    if (command == QLatin1String("status"))
+        return commands.status();
+    if (command == QLatin1String("tune"))
+        return commands.tune(args[1], args[2], args[3], parser.value(service));
+    if (command == QLatin1String("services"))
+        return commands.services();
+    if (command == QLatin1String("service"))
+        return commands.service(args[1]);
+    if (command == QLatin1String("query"))
+        return commands.query(args[1]);
+    if (command == QLatin1String("set"))
+        return commands.set(args[1], args[2]);
+    return commands.scan(args[1], parser.value(rates), programFolder, parser.isSet(save));
+}

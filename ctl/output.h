@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QStringList>
+
+#include <cstdio>
+
+// What a command of kolvex7-ctl reports. The result goes to standard output once the command
+// ends, as "name: value" lines or, with --json, as one JSON object; progress and errors go to
+// standard error as they happen, so a script reading the result is never confused by them.
+class Output
+{
+public:
+    explicit Output(bool json, std::FILE *out = stdout, std::FILE *err = stderr)
+        : m_json(json), m_out(out), m_err(err)
+    {
+    }
+
+    // A field of the result, shown as "name: text" (text defaults to the value).
+    void field(const QString &name, const QJsonValue &value, const QString &text = QString());
+    // A list of the result: one text line per entry, and a JSON array under the name.
+    void list(const QString &name, const QJsonArray &entries, const QStringList &lines);
+    void progress(const QString &text);
+    void error(const QString &text);
+    // Writes the result; returns the exit status, for `return out.finish(status)`.
+    int finish(int status);
+
+    bool json() const { return m_json; }
+
+private:
+    bool m_json;
+    std::FILE *m_out;
+    std::FILE *m_err;
+    QJsonObject m_result;
+    QStringList m_lines;
+};
