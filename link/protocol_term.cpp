@@ -54,6 +54,10 @@ QByteArray Protocol_Term::probe()
 bool Protocol_Term::InTerminalMode()
 {
     const LinkOperation op(m_link, __func__);
+    // An empty line first ends whatever text the receiver holds (a frame it took for text).
+    Protocol::TermSend(m_link, QByteArray());
+    m_link.host.sleep(100);
+    Protocol::FlushInput(m_link);
     return probe().contains("HELP");
 }
 

@@ -50,7 +50,8 @@ public:
     LinkState &link() override { return m_link; }
     void setAdr(quint8 address) override { Adr = address; }
     bool InitIRD() override;
-    // The receiver answers the terminal probe: it is in terminal mode. Sets nothing.
+    // The receiver answers the terminal probe after an empty line: it is in terminal mode.
+    // Sets nothing.
     bool InTerminalMode();
     quint8 GetLNBInput() override { return 255; }
     bool SetLNBInput(quint8 Inp) override;

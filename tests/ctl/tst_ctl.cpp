@@ -1,0 +1,179 @@
+#include "ctl/commands.h"
+#include "ctl/output.h"
+#include "lists/catalogue.h"
+#include "tests/support/memoryviews.h"
+#include "tests/support/simulatedreceiver.h"
+
+#include <QDir>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+
+namespace {
+
+QString readBack(std::FILE *f)
+{
+    std::fflush(f);
+    std::rewind(f);
+    QByteArray all;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
+        all.append(buffer, qsizetype(n));
+    return QString::fromUtf8(all);
+}
+
+// The command-line tool's commands over the receiver model on the virtual clock.
+struct Ctl
+{
+    explicit Ctl(ReceiverModel::Options options = {}, bool json = false)
+        : rx(options), output(json, out, err)
+    {
+        rx.host.setPassCostUs(200);
+        rx.port.open();
+    }
+    ~Ctl()
+    {
+        std::fclose(out);
+        std::fclose(err);
+    }
+    // Runs a command line of the tool's (without its options); the exit status.
+    int operator()(const QString &line)
+    {
+        const QStringList a = line.split(' ');
+        Commands c(rx.link, {129, 0, 1}, output, run);
+        const QString &c0 = a[0];
+        return c0 == "status"     ? c.status()
+               : c0 == "tune"     ? c.tune(a[1], a[2], a[3], a.value(4))
+               : c0 == "services" ? c.services()
+               : c0 == "service"  ? c.service(a[1])
+               : c0 == "query"    ? c.query(a[1])
+               : c0 == "set"      ? c.set(a[1], a[2])
+                                  : c.scan(a[1], a.value(2), program.path(), a.contains("save"));
+    }
+    SimulatedReceiver rx;
+    QTemporaryDir program;
+    std::FILE *out = std::tmpfile();
+    std::FILE *err = std::tmpfile();
+    Output output;
+    bool run = true;
+};
+
+} // namespace
+
+class TestCtl : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void commands_data()
+    {
+        QTest::addColumn<int>("receiver"); // 0 master/slave, 1 terminal mode, 2 silent
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("shown"); // a line of the result
+        auto row = [](int receiver, const char *line, int status, const char *shown) {
+            QTest::addRow("%d %s", receiver, line) << receiver << line << status << shown;
+        };
+        row(0, "status", Exit::Ok, "frequency: 11034000");
+        row(1, "status", Exit::Ok, "mode: terminal");
+        row(2, "status", Exit::TimeOut, "");
+        row(0, "tune 10892000 h 27500 2", Exit::Ok, "005 Aurora Radio");
+        row(0, "tune 10892000 H 22000", Exit::NoLock, "locked: no");
+        row(0, "tune 2000000 H 27500", Exit::BadArguments, ""); // not in band Ku
+        row(0, "tune 10892000 X 27500", Exit::BadArguments, "");
+        row(0, "tune 10892000 H 27500 256", Exit::BadArguments, "");
+        row(0, "services", Exit::Ok, "005 Demo Data");
+        row(0, "service 3", Exit::Ok, "name: Demo Three");
+        row(0, "query Tfrq", Exit::Ok, "reply: 11034000");
+        row(0, "query Zzzz", Exit::Refused, "reply: Uk");
+        row(0, "set LNin Cin", Exit::Refused, "reply: Uk");
+        row(0, "set Tfrq 1}2", Exit::BadArguments, "");
+        row(2, "set LNin Bin", Exit::TimeOut, "");
+        row(0, "scan 13.5Q", Exit::BadArguments, "");
+    }
+    void commands()
+    {
+        QFETCH(int, receiver);
+        QFETCH(QString, line);
+        QFETCH(int, status);
+        QFETCH(QString, shown);
+        Ctl ctl({129, receiver == 1});
+        ctl.rx.silent = receiver == 2;
+        QCOMPARE(ctl(line), status);
+        const QStringList result = readBack(ctl.out).split('\n', Qt::SkipEmptyParts);
+        QVERIFY2(shown.isEmpty() ? result.isEmpty() : result.contains(shown),
+                 qPrintable(result.join('|') + " / " + readBack(ctl.err)));
+        if (status == Exit::BadArguments)
+            QVERIFY(ctl.rx.frames().isEmpty()); // nothing went to the receiver
+        if (line == "status")                   // queries only
+            for (const QByteArray &frame : ctl.rx.frames())
+                QVERIFY2(frame.endsWith("=?}") || !frame.startsWith('\x81'), frame.constData());
+    }
+
+    void jsonResult()
+    {
+        Ctl ctl({}, true);
+        QCOMPARE(ctl("tune 11034000 V 27500"), Exit::Ok);
+        const QJsonObject o = QJsonDocument::fromJson(readBack(ctl.out).toUtf8()).object();
+        QCOMPARE(o["status"].toInt(), 0);
+        QCOMPARE(o["locked"].toBool(), true);
+        QCOMPARE(o["services"].toArray()[1].toObject()["name"].toString(), QString("Demo Two"));
+        QVERIFY(readBack(ctl.err).contains("Status: Sync")); // progress stays off the result
+    }
+
+    void scanSavesWhatTheMainWindowReads()
+    {
+        Ctl ctl({129, false, 0, false, 3});
+        QCOMPARE(ctl("scan 13E 27500,30000 save"), Exit::Ok);
+        const QString result = readBack(ctl.out);
+        QVERIFY(result.contains("11538000-V-30000 margin") && result.contains("  002 Vega Due"));
+        QVERIFY(result.contains("\n12073000-H margin 4.2\n")); // found, not identified
+        QVERIFY(QFile::copy(ctl.program.filePath("13.00E.csv"),
+                            ctl.program.filePath("data/13.00E.csv")));
+        MemoryList list;
+        LoadTransponderLists(ctl.program.path(), list, ctl.rx.host);
+        QCOMPARE(list.rows.size(), 7); // six at 27500, Vega at 30000
+        QVERIFY(ctl.rx.host.messages().isEmpty());
+        const QByteArrayList frames = ctl.rx.frames(); // the receiver set back after its sweep
+        QVERIFY(frames.lastIndexOf("\x81{AStp=ON}") > frames.lastIndexOf("\x81{AStp=OFF}"));
+
+        // Replacing the list file is refused unless confirmed.
+        ctl.rx.host.queueAnswer(Message::AnsweredCancel);
+        QCOMPARE(ctl("scan 13E 27500 save"), Exit::NotSaved);
+    }
+
+    void stoppedScanListsWhatWasFound()
+    {
+        Ctl ctl;
+        ctl.rx.host.after(60000, [&] { ctl.run = false; });
+        QCOMPARE(ctl("scan 13E 27500 save"), Exit::Failed);
+        QVERIFY(readBack(ctl.out).contains("11034000-V"));
+        QVERIFY(readBack(ctl.err).contains("stopped"));
+        QVERIFY(!QFile::exists(ctl.program.filePath("13.00E.csv")));
+    }
+
+    void listFiles()
+    {
+        QTemporaryDir program;
+        QVERIFY(QDir(program.path()).mkdir("data"));
+        for (const auto &[name, text] : {std::pair{"13.00E.csv", "11034000;V;27500;\r\n"},
+                                         {"19.20E.csv", "11034000;V;27500;\r\n1;V;1;\r\n"},
+                                         {"13.00E-11034000-V-27500.csv", "001;x;\r\n"}}) {
+            QFile f(program.filePath(QString("data/") + name));
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(text) > 0);
+        }
+        std::FILE *out = std::tmpfile();
+        Output output(false, out, stderr);
+        QCOMPARE(ListFiles(program.path(), output), Exit::BadListFile);
+        QCOMPARE(
+            readBack(out).split('\n').mid(1, 2),
+            (QStringList{"13.00E.csv: 1 rows",
+                         "19.20E.csv: 1 rows, then line 2: Format error: frequency field (1)"}));
+        std::fclose(out);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCtl)
+#include "tst_ctl.moc"

@@ -1,0 +1,109 @@
+#include "lists/catalogue.h"
+#include "platform/virtualhost.h"
+#include "simprocess.h"
+#include "tests/support/memoryviews.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// kolvex7-ctl copied into a folder of its own, which is then its program folder.
+struct Ctl
+{
+    QTemporaryDir program;
+    QString out, err;
+    Ctl() { QFile::copy(QStringLiteral(KOLVEX7_CTL), program.filePath("kolvex7-ctl")); }
+    int operator()(const QString &line)
+    {
+        QProcess p;
+        p.start(program.filePath("kolvex7-ctl"), line.split(' '));
+        if (!p.waitForFinished(120000))
+            return -1;
+        out = QString::fromUtf8(p.readAllStandardOutput());
+        err = QString::fromUtf8(p.readAllStandardError());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    }
+};
+
+} // namespace
+
+class TestE2ECtl : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void commandsAgainstTheSimulator()
+    {
+        SimProcess sim;
+        QString error;
+        QVERIFY2(sim.start(14, {}, &error), qPrintable(error));
+        Ctl ctl;
+        QCOMPARE(ctl("--port 14 --json status"), 0);
+        const QJsonObject status = QJsonDocument::fromJson(ctl.out.toUtf8()).object();
+        QCOMPARE(status["frequency"].toInt(), 11034000);
+        QCOMPARE(status["mode"].toString(), QString("master/slave"));
+        QCOMPARE(ctl("--port 14 --band Ku tune 10892000 H 27500"), 0);
+        QVERIFY(ctl.out.contains("\n001 Aurora TV\n"));
+        QCOMPARE(ctl("--port 14 --band Ku tune 10892000 H 22000"), 6);
+        QCOMPARE(ctl("--port 14 service 2"), 0);
+        QCOMPARE(ctl("--port 14 --trace query Tfrq"), 0);
+        QVERIFY2(ctl.err.contains("> \\x81{Tfrq=?} < \\x81{Tfrq=10892000}"), qPrintable(ctl.err));
+        QCOMPARE(ctl("--port 14 set LNin Cin"), 5);
+        QCOMPARE(ctl("--port 14 services"), 0); // no lock at 22000: no services
+        QCOMPARE(ctl.out, QString());
+    }
+
+    void exitStatusesWithoutAnAnswer()
+    {
+        SimProcess sim;
+        QString error;
+        QVERIFY2(sim.start(15, {"--silent"}, &error), qPrintable(error));
+        Ctl ctl;
+        QCOMPARE(ctl("frob"), 2);
+        QCOMPARE(ctl("--port x status"), 2);
+        QCOMPARE(ctl("tune 1"), 2);
+        QCOMPARE(ctl("--port 30000 status"), 3);
+        QVERIFY(ctl.err.contains("port 30000 (/dev/ttyS29999) is not available"));
+        QCOMPARE(ctl("--port 15 status"), 4);
+        QVERIFY(ctl.err.contains("no reply from the receiver at address 129 on port 15"));
+        {
+            SystemSerialPort holder; // another program has the port
+            holder.setPortNumber(15);
+            QVERIFY(holder.open());
+            QCOMPARE(ctl("--port 15 status"), 3);
+        }
+        QCOMPARE(ctl("--help"), 0);
+        QVERIFY(ctl.out.contains("Exit status:"));
+    }
+
+    void scanSavesWhatTheMainWindowReads()
+    {
+        SimProcess sim;
+        QString error;
+        QVERIFY2(sim.start(16, {"--satellite", KOLVEX7_ONE_CARRIER}, &error), qPrintable(error));
+        Ctl ctl;
+        QCOMPARE(ctl("--port 16 --band Ku scan 13E --rates 27500 --save"), 0);
+        QCOMPARE(ctl.out, QString("position: 13.00E\n11034000-V-27500 margin 10.0\n"
+                                  "  001 Demo One\n  002 Demo Two\n"));
+        QVERIFY(ctl.err.contains("testing 11034000 at 27500"));
+        QVERIFY(QFile::copy(ctl.program.filePath("13.00E.csv"),
+                            ctl.program.filePath("data/13.00E.csv")));
+        VirtualHost host;
+        MemoryList list;
+        LoadTransponderLists(ctl.program.path(), list, host);
+        QCOMPARE(list.rows, QStringList{"13.00E 11034000 V 27500"});
+        QVERIFY(host.messages().isEmpty());
+        QCOMPARE(ctl("lists"), 0);
+        QCOMPARE(ctl.out.section('\n', 1, 1), QString("13.00E.csv: 1 rows"));
+        QCOMPARE(ctl("--port 16 --band Ku scan 13E --rates 27500 --save"), 8); // kept
+        QVERIFY(ctl.err.contains("give --force"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestE2ECtl)
+#include "tst_e2e_ctl.moc"
