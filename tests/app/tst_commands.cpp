@@ -32,38 +32,26 @@ private slots:
         QVERIFY(rig.store.writes.isEmpty()); // stored at the next configuration
     }
 
-    void configurationOfTheSpeed()
+    void newSpeedAndAddressReachTheLinkAndTheDriver()
     {
         Started rig;
+        rig.model = ReceiverModel(SimulatedReceiver::demoSatellite(), {77, false});
         rig.click("Speed", [](QWidget *w) {
             auto *d = static_cast<Config *>(w);
             d->vBds->setEditText("57600");
-            QTest::mouseClick(d->Test, Qt::LeftButton);
-            QTest::mouseClick(d->OK, Qt::LeftButton);
-        });
-        QCOMPARE(rig.modals, QStringList{"Config"});
-        QCOMPARE(rig.store.writes, (QStringList{"Port=1", "Speed=57600", "Address=129",
-                                                "LNB_Input=0", "LNB_Type=0", "LNB_BandL=1"}));
-        QCOMPARE(rig.main->StatusBar->text("Speed"), QString("57600"));
-        QCOMPARE(rig.port->settingsApplied().last(), QString("57600,n,8,1"));
-        QCOMPARE(rig.frames().mid(1), (QByteArrayList{"LNin=?", "LNos=?"})); // after the test
-        QVERIFY(rig.main->isVisible() && rig.host.messages().isEmpty());
-    }
-
-    void newAddressReachesTheDriver()
-    {
-        Started rig;
-        rig.model = ReceiverModel(SimulatedReceiver::demoSatellite(),
-                                  {77, false}); // the receiver now answers at 77
-        rig.click("Address", [](QWidget *w) {
-            auto *d = static_cast<Config *>(w);
             d->vAdr->setText("77");
             QTest::mouseClick(d->Test, Qt::LeftButton);
             QTest::mouseClick(d->OK, Qt::LeftButton);
         });
-        QCOMPARE(rig.main->StatusBar->text("Address"), QString("77"));
-        QCOMPARE(rig.port->writes().last(), QByteArray("\x4d{LNos=?}"));
-        QVERIFY(!rig.main->state.Eto);
+        QCOMPARE(rig.modals, QStringList{"Config"});
+        QCOMPARE(rig.store.writes, (QStringList{"Port=1", "Speed=57600", "Address=77",
+                                                "LNB_Input=0", "LNB_Type=0", "LNB_BandL=1"}));
+        QCOMPARE(rig.main->StatusBar->text("Speed") + rig.main->StatusBar->text("Address"),
+                 QString("5760077"));
+        QCOMPARE(rig.port->settingsApplied().last(), QString("57600,n,8,1"));
+        // After the link test, the receiver's input and type are asked at the new address.
+        QCOMPARE(rig.port->writes().mid(1), (QByteArrayList{"\x4d{LNin=?}", "\x4d{LNos=?}"}));
+        QVERIFY(rig.main->isVisible() && rig.host.messages().isEmpty() && !rig.main->state.Eto);
     }
 
     void reopenFailureIsReported()

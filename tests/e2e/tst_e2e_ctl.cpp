@@ -3,6 +3,7 @@
 #include "simprocess.h"
 #include "tests/support/memoryviews.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -69,7 +70,12 @@ private slots:
         QCOMPARE(ctl("tune 1"), 2);
         QCOMPARE(ctl("--port 30000 status"), 3);
         QVERIFY(ctl.err.contains("port 30000 (/dev/ttyS29999) is not available"));
+        QElapsedTimer t;
+        t.start();
         QCOMPARE(ctl("--port 15 status"), 4);
+        // Ten thousand polls of at least 1 ms each; the upper bound only tells a time-out from
+        // a reader that hangs, on a loaded machine.
+        QVERIFY(t.elapsed() >= 10000 && t.elapsed() < 60000);
         QVERIFY(ctl.err.contains("no reply from the receiver at address 129 on port 15"));
         {
             SystemSerialPort holder; // another program has the port

@@ -115,41 +115,6 @@ private slots:
         QVERIFY(!s.SRate[11]->isEnabled());
     }
 
-    void wholeScanOfTheDemoSatellite()
-    {
-        Rig rig({129, false, 0, false, 3}, {0, 1, 2, 4, 10, 11}); // names come after three queries
-        Scan &s = rig.scan;
-        QTest::keyClicks(s.SymRate, "29900");
-        s.Position->setText("13E");
-        rig.ready();
-        QStringList progress;
-        rig.host.after(10000, [&] {
-            s.Timer_Timer(); // the window's timer runs on real time
-            progress << s.Status[4]->text();
-        });
-        QTest::mouseClick(s.ScanIt, Qt::LeftButton);
-        QVERIFY(!s.running() && !rig.link.busy());
-        // 12 carriers; all but the one at 28000 are identified at a ticked rate.
-        QCOMPARE(s.TreeView->topLevelItemCount(), 12);
-        QCOMPARE(rig.identified(), 11);
-        QVERIFY(rig.root("12073000-H-4883") && rig.root("11096000-H"));
-        QVERIFY(progress.value(0).endsWith('%'));
-        QCOMPARE(s.ScanIt->text(), QString("S&can"));
-        QVERIFY(s.Save->isEnabled() && s.ReScan->isEnabled() && s.ScanIt->isEnabled());
-        const QTreeWidgetItem *demo = rig.root("11034000-V-27500");
-        QCOMPARE(demo->child(2)->text(0), QString("001-Demo One"));
-        QVERIFY(demo->font(0).bold());
-
-        QTest::mouseClick(s.Save, Qt::LeftButton);
-        QVERIFY(QFile::copy(rig.program.filePath("13.00E.csv"),
-                            rig.program.filePath("data/13.00E.csv")));
-        MemoryList rows;
-        ReadListFile(rig.program.filePath("data"), "13.00E.csv", rows, rig.host);
-        QCOMPARE(rows.rows.size(), 11);
-        QVERIFY(rig.host.messages().isEmpty());
-        QVERIFY(QFile::exists(rig.program.filePath("data/13.00E-11034000-V-27500.csv")));
-    }
-
     void openingAndClosingExchangesAndASweepCut()
     {
         Rig rig({}, {});
