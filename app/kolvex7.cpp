@@ -3,17 +3,46 @@
 #include "app/main.h"
 #include "app/settingsstore.h"
 #include "app/widgethost.h"
+#include "platform/programfolder.h"
 #include "platform/systemserialport.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+
+namespace {
+
+void describe(QCoreApplication &app)
+{
+    app.setApplicationName(QStringLiteral("kolvex7"));
+    app.setApplicationVersion(QStringLiteral(KOLVEX7_VERSION_TEXT));
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
+    // Options are answered before any window starts, so --help and --version need no display.
+    if (argc > 1) {
+        QCoreApplication core(argc, argv);
+        describe(core);
+        QCommandLineParser parser;
+        parser.setApplicationDescription(QStringLiteral(
+            "Remote control of a KOLVEX7 satellite receiver over a serial port.\n"
+            "Hold SHIFT while it starts to open the configuration dialog first.\n"
+            "Transponder lists and saved scans live in the data folder beside the program, or,\n"
+            "once installed, in $XDG_DATA_HOME/Halvorn Software/KOLVEX7."));
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.process(core); // --help, --version and unknown options end here
+        if (!parser.positionalArguments().isEmpty())
+            parser.showHelp(2);
+    }
     QApplication app(argc, argv);
+    describe(app);
     WidgetHost host;
     SettingsStore store;
     Main w(host, std::make_unique<SystemSerialPort>(), store,
-           QCoreApplication::applicationDirPath());
+           ProgramFolder(QCoreApplication::applicationDirPath()));
     // Closing the main window ends the program and closes the port with it.
     if (w.Form_Load() != Main::Outcome::Running)
         return 0;

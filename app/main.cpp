@@ -116,6 +116,13 @@ void Main::readSettings()
     state.Bnd = quint8(m_store.read(QStringLiteral("LNB_BandL"), 0, 0, 255));
 }
 
+QString Main::reconfigureHint() const
+{
+    const QString why = state.MSComm.openError();
+    return QStringLiteral("Try to (re)configure serial port.") +
+           (why.isEmpty() ? QString() : QStringLiteral("\r\n") + why);
+}
+
 void Main::error(const QString &first, const QString &second)
 {
     m_host.message({QStringLiteral("Error"), first + QLatin1String("\r\n") + second,
@@ -135,8 +142,7 @@ Main::Outcome Main::Form_Load()
 
     Driver.setAdr(state.Adr);
     if (!Protocol::OpenPort(state)) {
-        error(QStringLiteral("No response from serial."),
-              QStringLiteral("Try to (re)configure serial port."));
+        error(QStringLiteral("No response from serial."), reconfigureHint());
         return configurationPath();
     }
     if (!Driver.InitIRD()) {
@@ -270,8 +276,7 @@ void Main::reopenLink()
     Driver.setAdr(state.Adr);
     state.MSComm.close();
     if (!Protocol::OpenPort(state)) {
-        error(QStringLiteral("No response from serial."),
-              QStringLiteral("Try to (re)configure serial port."));
+        error(QStringLiteral("No response from serial."), reconfigureHint());
         return;
     }
     if (Driver.GetLNBInput() != state.Inp)

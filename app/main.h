@@ -82,6 +82,8 @@ private:
     void readSettings();
     Outcome configurationPath();
     void error(const QString &first, const QString &second);
+    // "Try to (re)configure serial port.", and why the port would not open when it says.
+    QString reconfigureHint() const;
     void setStatus(const QString &text);
     void tune(QTreeWidgetItem *Item);
     void configure();

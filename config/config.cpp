@@ -268,6 +268,7 @@ void Config::Test_Click()
     if (!validateAll())
         return;
     SerialPort &port = m_state.MSComm;
+    lStatus->setToolTip(QString());
     const bool wasOpen = port.isOpen();
     if (wasOpen)
         port.close();
@@ -277,6 +278,10 @@ void Config::Test_Click()
     if (!settingsTaken || !port.open()) {
         // The port stays closed, also when it was open before the test.
         lStatus->setText(QStringLiteral("Unavailable port"));
+        lStatus->setToolTip(port.openError());
+        if (!port.openError().isEmpty())
+            m_state.host.message({QStringLiteral("Unavailable port"), port.openError(),
+                                  Message::Critical, Message::Ok});
         return;
     }
     // Only this test's answer counts: a late answer to an earlier test, or anything else the

@@ -7,6 +7,7 @@
 #include "link/linkstate.h"
 #include "link/protocol.h"
 #include "platform/portfolder.h"
+#include "platform/programfolder.h"
 #include "platform/qthost.h"
 #include "platform/systemserialport.h"
 
@@ -139,7 +140,7 @@ int main(int argc, char **argv)
     if (args.size() - 1 != arity[command])
         return badArguments(
             out, QStringLiteral("%1 takes %2 argument(s)").arg(command).arg(arity[command]));
-    const QString programFolder = QCoreApplication::applicationDirPath();
+    const QString programFolder = ProgramFolder(QCoreApplication::applicationDirPath());
     if (command == QLatin1String("lists"))
         return ListFiles(programFolder, out);
 
@@ -189,6 +190,8 @@ int main(int argc, char **argv)
                       : QStringLiteral("port %1 (%2) is not available: %3")
                             .arg(link.Prt)
                             .arg(device, serial.errorText()));
+        if (!serial.openError().isEmpty())
+            out.error(serial.openError());
         return out.finish(Exit::PortUnavailable);
     }
     std::signal(SIGINT, requestStop);

@@ -22,6 +22,8 @@ public:
     void setPortNumber(qint16 number) override { m_number = number; }
     bool setSettings(const QString &settings) override;
     bool open() override;
+    QString openError() const override { return openErrorText; }
+    QString openErrorText; // what a failed open says
     void close() override { m_open = false; }
     void write(const QByteArray &bytes) override;
     QByteArray read() override;

@@ -28,4 +28,7 @@ public:
     // The line is gone (a USB adapter pulled out, the device closed under us): nothing more
     // will arrive, so a reader must not keep polling it.
     virtual bool isLost() const = 0;
+    // Why the last open failed, in words an operator can act on, when the port knows it (the
+    // user may not open the device: which group, which command); empty otherwise.
+    virtual QString openError() const { return QString(); }
 };

@@ -2,6 +2,8 @@
 
 #include "platform/portfolder.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QThread>
 
 #include <cerrno>
@@ -68,7 +70,19 @@ bool SystemSerialPort::open()
     m_port.setPortName(device);
     applySettings();
     m_lost = false;
-    return m_port.open(QIODevice::ReadWrite);
+    m_openError.clear();
+    if (m_port.open(QIODevice::ReadWrite))
+        return true;
+    // A device the user may not read and write: on Linux a serial port belongs to a group
+    // (dialout on Debian and Ubuntu) whose members may open it.
+    if (::access(QFile::encodeName(device).constData(), R_OK | W_OK) != 0 && errno == EACCES) {
+        const QString group = QFileInfo(device).group();
+        m_openError = QStringLiteral("This user may not open %1. Serial ports belong to the group "
+                                     "%2: add the user to it with \"sudo usermod -aG %2 $USER\", "
+                                     "then log out and in again.")
+                          .arg(device, group.isEmpty() ? QStringLiteral("dialout") : group);
+    }
+    return false;
 }
 
 void SystemSerialPort::close()

@@ -24,8 +24,10 @@ public:
     bool isLost() const override;
 
     QString errorText() const { return m_port.errorString(); }
+    QString openError() const override { return m_openError; }
 
 private:
+    QString m_openError;
     void applySettings();
     int fd() const;
 

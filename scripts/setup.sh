@@ -1,8 +1,10 @@
 # Shared by start.sh and test.sh: installs what the tool needs from Debian's packages (only
 # when something is missing, so a second run costs nothing), then configures and builds.
 #   kolvex7_setup BUILD_DIR [extra cmake options...]
+# With KOLVEX7_TARGETS set (a space-separated list), only those targets are built.
 
-KOLVEX7_PACKAGES=(cmake g++ make qt6-base-dev qt6-serialport-dev libqt6serialport6 xvfb xauth)
+KOLVEX7_PACKAGES=(cmake g++ make qt6-base-dev qt6-serialport-dev libqt6serialport6 xvfb xauth
+                  desktop-file-utils)
 
 kolvex7_install() {
     local missing=()
@@ -23,5 +25,7 @@ kolvex7_setup() {
     if [ ! -f "$build/CMakeCache.txt" ]; then
         cmake -S "$KOLVEX7_ROOT" -B "$build" "$@" || return 1
     fi
-    cmake --build "$build" --parallel "$(nproc)" || return 1
+    local targets=()
+    for t in ${KOLVEX7_TARGETS:-}; do targets+=(--target "$t"); done
+    cmake --build "$build" --parallel "$(nproc)" "${targets[@]}" || return 1
 }

@@ -5,7 +5,9 @@
 set -euo pipefail
 KOLVEX7_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$KOLVEX7_ROOT/scripts/setup.sh"
-kolvex7_setup "$KOLVEX7_ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The programs only: the tests are the test command's business.
+KOLVEX7_TARGETS="kolvex7 kolvex7-sim kolvex7-ctl" \
+    kolvex7_setup "$KOLVEX7_ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKOLVEX7_TESTS=OFF
 
 PORT=1
 BIN="$KOLVEX7_ROOT/build/bin"

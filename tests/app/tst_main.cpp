@@ -20,7 +20,8 @@ private slots:
         QTest::newRow("first start") << 0 << QString() << 0;
         QTest::newRow("shift") << 1 << QString() << 0;
         QTest::newRow("port") << 2
-                              << "No response from serial.\r\nTry to (re)configure serial port."
+                              << "No response from serial.\r\nTry to (re)configure serial "
+                                 "port.\r\nThis user may not open /dev/ttyS0."
                               << 0;
         // The probe, the switch from terminal mode typed byte by byte, the second probe
         QTest::newRow("silent")
@@ -36,6 +37,7 @@ private slots:
             rig.seed(1, 1);
         rig.host.setShiftDown(start == 1);
         rig.port->setOpenFails(start == 2);
+        rig.port->openErrorText = start == 2 ? "This user may not open /dev/ttyS0." : "";
         rig.silent = start == 3;
         QCOMPARE(rig.start(), Main::Outcome::Configured);
         QCOMPARE(rig.main->state.Raz, start == 1);

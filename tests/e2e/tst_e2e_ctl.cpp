@@ -1,8 +1,10 @@
 #include "lists/catalogue.h"
+#include "platform/portfolder.h"
 #include "platform/virtualhost.h"
 #include "simprocess.h"
 #include "tests/support/memoryviews.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
@@ -10,6 +12,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <unistd.h>
 
 namespace {
 
@@ -85,6 +89,37 @@ private slots:
         }
         QCOMPARE(ctl("--help"), 0);
         QVERIFY(ctl.out.contains("Exit status:"));
+    }
+
+    void portTheUserMayNotOpen()
+    {
+        // A device file nobody may read or write; root reads anything, so then the tool runs
+        // as the user nobody.
+        QTemporaryDir config;
+        const auto open = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                          QFileDevice::ReadOther | QFileDevice::ExeOther;
+        QVERIFY(QFile::setPermissions(config.path(), open));
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        QFile device(config.filePath("ttyLOCKED"));
+        QVERIFY(device.open(QIODevice::WriteOnly));
+        device.close();
+        QVERIFY(device.setPermissions({}));
+        QVERIFY(QDir().mkpath(portLinkFolder()));
+        QVERIFY(QFile::link(device.fileName(), portLinkPath(18)));
+        Ctl ctl;
+        QVERIFY(QFile::setPermissions(ctl.program.path(), open));
+        QStringList command{ctl.program.filePath("kolvex7-ctl"), "--port", "18", "status"};
+        if (geteuid() == 0)
+            command = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"} +
+                      command;
+        QProcess p;
+        p.start(command.takeFirst(), command);
+        QVERIFY(p.waitForFinished(30000));
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        QCOMPARE(p.exitCode(), 3);
+        QVERIFY2(err.contains("This user may not open " + device.fileName()) &&
+                     err.contains("sudo usermod -aG"),
+                 qPrintable(err));
     }
 
     void scanSavesWhatTheMainWindowReads()

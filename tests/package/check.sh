@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a build folder, unpacks it into a temporary root, and checks
+# that an installed tool has everything it needs and runs: the programs, the demo satellite and
+# list, the desktop entry (validated), the icons, the manual pages, and the user's data folder.
+#   check.sh BUILD_DIR
+set -euo pipefail
+build="$1"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+if ! (cd "$build" && cpack -G DEB -B "$work/pkg") > "$work/cpack.log" 2>&1; then
+    cat "$work/cpack.log"
+    exit 1
+fi
+deb=$(ls "$work"/pkg/kolvex7_*.deb)
+dpkg-deb -x "$deb" "$work/root"
+dpkg-deb -f "$deb" Depends | grep -q 'libqt6serialport6' || { echo "no Qt dependencies"; exit 1; }
+for f in usr/bin/kolvex7 usr/bin/kolvex7-sim usr/bin/kolvex7-ctl \
+         usr/share/kolvex7/demo-ku.sat usr/share/kolvex7/13.00E.csv \
+         usr/share/applications/kolvex7.desktop \
+         usr/share/icons/hicolor/scalable/apps/kolvex7.svg \
+         usr/share/icons/hicolor/48x48/apps/kolvex7.png \
+         usr/share/man/man1/kolvex7.1 usr/share/man/man1/kolvex7-sim.1 \
+         usr/share/man/man1/kolvex7-ctl.1; do
+    [ -f "$work/root/$f" ] || { echo "missing from the package: $f"; exit 1; }
+done
+bin="$work/root/usr/bin"
+"$bin/kolvex7-sim" --help | grep -q -- '--satellite'
+"$bin/kolvex7" --version | grep -q '^kolvex7 [0-9]'
+"$bin/kolvex7-ctl" --version | grep -q '^kolvex7-ctl [0-9]'
+desktop-file-validate "$work/root/usr/share/applications/kolvex7.desktop"
+# Installed, the tool keeps its lists in the user's data folder, made on first use.
+XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" "$bin/kolvex7-ctl" lists \
+    | grep -qx "folder: $work/data/Halvorn Software/KOLVEX7/data"
+[ -d "$work/data/Halvorn Software/KOLVEX7" ]
+echo "package ok: $(basename "$deb")"
