@@ -17,7 +17,7 @@ set(CPACK_PACKAGE_NAME kolvex7)
 set(CPACK_PACKAGE_VENDOR "Halvorn Software")
 set(CPACK_PACKAGE_CONTACT "Halvorn Software <support@halvorn.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Remote control of a KOLVEX7 satellite receiver")
-set(CPACK_PACKAGE_DESCRIPTION
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "Configures the serial link and LNB options of a KOLVEX7 DVB satellite receiver, tunes it to "
     "transponders from list files, lists and selects services, scans a satellite position and "
     "saves the result. With kolvex7-ctl for scripts and kolvex7-sim, a receiver simulator.")
