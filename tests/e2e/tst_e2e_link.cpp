@@ -1,5 +1,3 @@
-#include "link/protocol_term.h"
-#include "link/textdisplay.h"
 #include "platform/portfolder.h"
 #include "simprocess.h"
 
@@ -26,33 +24,6 @@ private slots:
         const QStringList log = rx.sim.logLines();
         QVERIFY(log.contains("rx CNFG CNPR MSLV\\x0d\\x0a"));
         QVERIFY(log.contains("rx \\x81{Sfrq=04883.00}"));
-    }
-
-    void terminalDriverScansTheBand()
-    {
-        SimLink rx;
-        QVERIFY2(rx.start(13), qPrintable(rx.error));
-        Protocol_Term driver(rx.link);
-        driver.setAdr(129);
-        QVERIFY(driver.InitIRD()); // switches the receiver from master/slave to terminal mode
-        QVERIFY(driver.SetLNBInput(1));
-        QVERIFY(driver.SetLNBType(0));
-        QVERIFY(driver.SetSpeed("27500"));
-        QVERIFY(driver.SetFrequency("11034000"));
-        struct : TextDisplay
-        {
-            QStringList texts;
-            void setText(const QString &t) override { texts << t; }
-        } display;
-        driver.RunScanLocal_("V", display);
-        QCOMPARE(display.texts.last(), QString("Scan:  done"));
-        // each read shows its first lock; some carrier of V is among them
-        QVERIFY(display.texts.join('|').contains(" Locked"));
-        // Every byte is in the log, also the probe that a master/slave receiver ignores.
-        const QStringList log = rx.sim.logLines();
-        QVERIFY(log.contains("rx FEND SYMR ABE\\x0d\\x0a"));
-        const int probe = int(log.indexOf("rx H\\x0d\\x0a"));
-        QVERIFY(probe >= 0 && probe < log.indexOf("rx \\x81{Trpr=Trml}"));
     }
 
     void simulatorRemovesItsPortLink()

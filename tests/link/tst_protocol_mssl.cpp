@@ -1,6 +1,7 @@
 #include "link/linkstate.h"
 #include "link/protocol_mssl.h"
 #include "link/servicelist.h"
+#include "tests/support/scriptedreceiver.h"
 #include "tests/support/simulatedreceiver.h"
 
 #include <QTest>
@@ -11,38 +12,6 @@
 namespace {
 
 using Names = QMap<QByteArray, QByteArray>;
-
-// A receiver that answers queries from a table (a code missing from it is never answered) and
-// accepts or refuses every set.
-struct ScriptedReceiver
-{
-    explicit ScriptedReceiver(quint32 startTick = 0) : host(startTick), port(host)
-    {
-        port.open();
-        port.onWrite = [this](const QByteArray &frame) {
-            const int open = int(frame.indexOf('{')), eq = int(frame.indexOf('='));
-            const QByteArray code = frame.mid(open + 1, eq - open - 1);
-            const QByteArray value = frame.mid(eq + 1, frame.size() - eq - 2);
-            if (value != "?") {
-                lastName = code == "Snam" ? value : lastName;
-                port.feedAfter(2, refuseSets ? "\x81{Ack=Uk}" : "\x81{" + code + "=OK}");
-            } else if (code == "Snam" && names.contains(lastName)) {
-                port.feedAfter(2, "\x81{Snam=" + names[lastName] + '}');
-            } else if (replies.contains(code)) {
-                port.feedAfter(2, "\x81{" + code + '=' + replies[code] + '}');
-            }
-        };
-        driver.setAdr(129);
-    }
-    VirtualHost host;
-    MemoryPort port;
-    LinkState link{port, host};
-    Protocol_MsSl driver{link};
-    QMap<QByteArray, QByteArray> replies;
-    Names names; // replies to a "Snam" query, by the number last set ("257": the count)
-    QByteArray lastName;
-    bool refuseSets = false;
-};
 
 struct RecordedList : ServiceList
 {

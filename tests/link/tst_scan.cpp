@@ -3,6 +3,7 @@
 #include "platform/memoryport.h"
 #include "platform/virtualhost.h"
 #include "tests/support/memoryviews.h"
+#include "tests/support/scriptedreceiver.h"
 
 #include <QTest>
 
@@ -10,71 +11,14 @@ namespace {
 
 using Signal = QMap<qint64, QPair<QByteArray, QByteArray>>; // frequency: level, margin
 
-// A receiver scripted per frequency: level and margin, lock quality, services and names.
-struct ScanRig
+// The scripted receiver sweeping and testing, with the scan window's labels and tree in memory.
+struct ScanRig : ScriptedReceiver
 {
-    VirtualHost host;
-    MemoryPort port{host};
-    LinkState link{port, host};
-    Protocol_MsSl driver{link};
+    ScanRig() : ScriptedReceiver(0, true) {}
     MemoryLabels status;
     MemoryScanTree tree;
     bool run = true;
-    Signal signal;
-    QMap<qint64, QByteArray> quality; // "00" where none is given
-    int services = 0;
-    QList<int> placeholders; // services whose names are never learnt
-    qint64 tuned = 0;
-    QByteArray polar = "14";
-    int lastName = 0, namePass = 0;
 
-    ScanRig()
-    {
-        port.open();
-        link.Bnd = 1;
-        driver.setAdr(129);
-        port.onWrite = [this](const QByteArray &frame) { port.feedAfter(1, answer(frame)); };
-    }
-
-    QByteArray answer(const QByteArray &frame)
-    {
-        const int open = int(frame.indexOf('{')), eq = int(frame.indexOf('='));
-        const QByteArray code = frame.mid(open + 1, eq - open - 1);
-        const QByteArray value = frame.mid(eq + 1, frame.size() - eq - 2);
-        const auto s = signal.value(tuned);
-        QByteArray v = "OK";
-        if (value != "?") {
-            if (code == "Tfrq")
-                tuned = value.toLongLong();
-            if (code == "LNBp")
-                polar = value;
-            if (code == "Snam") {
-                lastName = value.toInt();
-                namePass += lastName == 1;
-            }
-        } else if (code == "Tfrq" || code == "LNBp") {
-            v = code == "Tfrq" ? QByteArray::number(tuned) : polar;
-        } else if (code == "Slvl" || code == "Lnmr") {
-            v = code == "Slvl" ? (s.first.isEmpty() ? "-??.??" : s.first)
-                               : (s.second.isEmpty() ? "-??.?" : s.second);
-        } else if (code == "Sigq" || code == "Fend") {
-            v = code == "Fend" ? "Null" : quality.value(tuned, "00");
-        } else if (code == "Snam") {
-            v = lastName == 257                   ? "Srvc_Mx:" + QByteArray::number(services)
-                : placeholders.contains(lastName) ? "Service:000" + QByteArray::number(lastName)
-                                                  : "Name " + QByteArray::number(lastName);
-        }
-        return "\x81{" + code + '=' + v + '}';
-    }
-
-    QByteArrayList sent(const QByteArray &code) const
-    {
-        QByteArrayList out;
-        for (const QByteArray &w : port.writes())
-            if (w.contains("{" + code + "="))
-                out << w.mid(1);
-        return out;
-    }
     // One untested transponder found by the sweep, locking with n services.
     void locking(qint64 f, int n)
     {

@@ -34,8 +34,9 @@ struct MemoryList : TransponderList
     void insertTransponders(int position, const QList<TransponderEntry> &entries) override
     {
         for (const TransponderEntry &e : entries)
-            rows.insert(position++ - 1, QStringList{e.position, e.frequency, e.polarisation,
-                                                    e.symbolRate}.join(' '));
+            rows.insert(
+                position++ - 1,
+                QStringList{e.position, e.frequency, e.polarisation, e.symbolRate}.join(' '));
     }
     void makeCurrent(int position) override { current << position; }
 };

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "link/linkstate.h"
+#include "link/protocol_mssl.h"
+#include "platform/memoryport.h"
+#include "platform/virtualhost.h"
+
+#include <QMap>
+
+// A receiver at address 129 scripted by the test, behind the in-memory port on the virtual
+// clock. It accepts every set, or with refuseSets refuses it. A query is answered from
+// `replies`, and "Snam" from `names` by the number last set ("257" for the count). A receiver
+// `scanning` answers the rest as a sweep and a test see it: the frequency and polarisation last
+// set, level and margin per frequency (none where `signal` has nothing), the lock quality per
+// frequency ("00" where none is given), and service names ("Name N", placeholders for the
+// services listed); any other query "OK". Without `scanning` the rest goes unanswered.
+struct ScriptedReceiver
+{
+    explicit ScriptedReceiver(quint32 startTick = 0, bool scanning = false)
+        : host(startTick), port(host), scanning(scanning)
+    {
+        port.open();
+        port.onWrite = [this](const QByteArray &frame) {
+            const int open = int(frame.indexOf('{')), eq = int(frame.indexOf('='));
+            const QByteArray code = frame.mid(open + 1, eq - open - 1);
+            const QByteArray v = answer(code, frame.mid(eq + 1, frame.size() - eq - 2));
+            if (!v.isNull())
+                port.feedAfter(2, v == "Ack=Uk" ? "\x81{Ack=Uk}" : "\x81{" + code + '=' + v + '}');
+        };
+        link.Bnd = 1;
+        driver.setAdr(129);
+    }
+
+    // The reply's value, "Ack=Uk" for a refusal, or null for none.
+    QByteArray answer(const QByteArray &code, const QByteArray &value)
+    {
+        if (value != "?") {
+            tuned = code == "Tfrq" ? value.toLongLong() : tuned;
+            polar = code == "LNBp" ? value : polar;
+            if (code == "Snam") {
+                lastName = value;
+                namePass += value == "1";
+            }
+            return refuseSets ? "Ack=Uk" : "OK";
+        }
+        if (replies.contains(code))
+            return replies[code];
+        if (code == "Snam" && names.contains(lastName))
+            return names[lastName];
+        if (!scanning)
+            return QByteArray();
+        const auto s = signal.value(tuned);
+        if (code == "Tfrq" || code == "LNBp")
+            return code == "Tfrq" ? QByteArray::number(tuned) : polar;
+        if (code == "Slvl" || code == "Lnmr")
+            return code == "Slvl" ? (s.first.isEmpty() ? "-??.??" : s.first)
+                                  : (s.second.isEmpty() ? "-??.?" : s.second);
+        if (code == "Sigq")
+            return quality.value(tuned, "00");
+        if (code == "Snam")
+            return lastName == "257" ? "Srvc_Mx:" + QByteArray::number(services)
+                   : placeholders.contains(lastName.toInt()) ? "Service:000" + lastName
+                                                             : "Name " + lastName;
+        return code == "Fend" ? "Null" : "OK";
+    }
+
+    // The frames of one code sent so far, without the address byte.
+    QByteArrayList sent(const QByteArray &code) const
+    {
+        QByteArrayList out;
+        for (const QByteArray &w : port.writes())
+            if (w.contains("{" + code + "="))
+                out << w.mid(1);
+        return out;
+    }
+
+    VirtualHost host;
+    MemoryPort port;
+    LinkState link{port, host};
+    Protocol_MsSl driver{link};
+    bool scanning;
+    QMap<QByteArray, QByteArray> replies;
+    QMap<QByteArray, QByteArray> names;
+    bool refuseSets = false;
+    QMap<qint64, QPair<QByteArray, QByteArray>> signal; // frequency: level, margin
+    QMap<qint64, QByteArray> quality;
+    int services = 0;
+    QList<int> placeholders; // services whose names are never learnt
+    qint64 tuned = 0;
+    QByteArray polar = "14";
+    QByteArray lastName;
+    int namePass = 0;
+};
