@@ -9,7 +9,6 @@
 
 namespace {
 
-using Signal = QMap<qint64, QPair<QByteArray, QByteArray>>; // frequency: level, margin
 
 // The scripted receiver sweeping and testing, with the scan window's labels and tree in memory.
 struct ScanRig : ScriptedReceiver
