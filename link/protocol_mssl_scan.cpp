@@ -161,6 +161,8 @@ bool Protocol_MsSl::RunScanLocal(const QString &Pol, StatusLabels &Status, ScanT
                     }
                 }
             }
+            Status.sweepStep(Pol, f, signal ? level : QString(),
+                             margin == kNoMargin ? QString() : margin);
             if (open && (level == kNoLevel || margin == kNoMargin))
                 record();
             f += 1000.0;

@@ -16,4 +16,14 @@ public:
         Q_UNUSED(Pol);
         Q_UNUSED(frequency);
     }
+    // One step of a sweep on Pol at the frequency (kHz): the level and the margin read there,
+    // each the empty text where the receiver had none.
+    virtual void sweepStep(const QString &Pol, double frequency, const QString &level,
+                           const QString &margin)
+    {
+        Q_UNUSED(Pol);
+        Q_UNUSED(frequency);
+        Q_UNUSED(level);
+        Q_UNUSED(margin);
+    }
 };

@@ -8,6 +8,9 @@
 #include "platform/host.h"
 #include "scan/position.h"
 #include "scan/savescan.h"
+#include "scan/scandiff.h"
+#include "scan/scanpanel.h"
+#include "scan/sweepplot.h"
 
 #include <QCheckBox>
 #include <QFocusEvent>
@@ -20,6 +23,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -188,10 +192,20 @@ void Scan::buildControls()
 
     TreeView = new QTreeWidget(this);
     TreeView->setHeaderHidden(true);
-    TreeView->setColumnCount(1);
+    // The second column says how a transponder compares with the stored list.
+    TreeView->setColumnCount(2);
+    TreeView->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    TreeView->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    TreeView->header()->setStretchLastSection(false);
     // Labels are never edited.
     TreeView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TreeView->setMinimumHeight(260);
+    TreeView->setMinimumWidth(240);
+    Panel = new ScanPanel(m_host, m_programFolder, this);
+    auto *split = new QSplitter(Qt::Horizontal, this);
+    split->addWidget(TreeView);
+    split->addWidget(Panel);
+    split->setStretchFactor(1, 2);
 
     Timer = new QTimer(this);
     Timer->setInterval(2000);
@@ -207,8 +221,8 @@ void Scan::buildControls()
     all->addLayout(top);
     all->addWidget(rates);
     all->addLayout(statusRow);
-    all->addWidget(TreeView, 1);
-    resize(520, 560);
+    all->addWidget(split, 1);
+    resize(980, 620);
 
     connect(ScanIt, &QPushButton::clicked, this, &Scan::ScanIt_Click);
     connect(ReScan, &QPushButton::clicked, this, &Scan::ReScan_Click);
@@ -220,6 +234,18 @@ void Scan::buildControls()
             [this](QTreeWidgetItem *item) { TreeView_NodeClick(item); });
     Position->installEventFilter(this);
     SymRate->installEventFilter(this);
+    // A node chosen in the tree shows on the plot, a marker clicked chooses its node.
+    connect(TreeView, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *item) {
+        while (item && item->parent())
+            item = item->parent();
+        Panel->Plot->select(item ? item->data(0, kKeyRole).toString() : QString());
+    });
+    connect(Panel->Plot, &SweepPlot::carrierClicked, this, [this](const QString &key) {
+        if (QTreeWidgetItem *item = m_tree.item(key)) {
+            TreeView->setCurrentItem(item);
+            TreeView->scrollToItem(item);
+        }
+    });
 }
 
 QString Scan::text(int index) const
@@ -230,6 +256,42 @@ QString Scan::text(int index) const
 void Scan::setText(int index, const QString &text)
 {
     Status[index]->setText(text);
+    Panel->statusChanged(index, text, Status[0]->text(), m_tree.unidentified());
+    if (index == 0)
+        Panel->Plot->setCarriers(m_tree.rootKeys());
+}
+
+void Scan::sweepStep(const QString &Pol, double frequency, const QString &level,
+                     const QString &margin)
+{
+    Panel->Plot->addStep(Pol, frequency, level, margin);
+}
+
+QStringList TreeViewScanTree::rootKeys() const
+{
+    QStringList keys;
+    for (int i = 0; i < m_view->topLevelItemCount(); ++i)
+        keys << m_view->topLevelItem(i)->data(0, kKeyRole).toString();
+    return keys;
+}
+
+int TreeViewScanTree::unidentified() const
+{
+    int n = 0;
+    for (const QString &key : rootKeys())
+        n += key.count(QLatin1Char('|')) < 2;
+    return n;
+}
+
+void Scan::showChanges()
+{
+    const ScanDiff diff = CompareWithList(m_tree, m_programFolder, Position->text());
+    for (int i = 0; i < TreeView->topLevelItemCount(); ++i) {
+        QTreeWidgetItem *item = TreeView->topLevelItem(i);
+        item->setText(1, diff.marks.value(item->data(0, kKeyRole).toString()));
+    }
+    Panel->Plot->setCarriers(m_tree.rootKeys());
+    Panel->runFinished(diff);
 }
 
 void Scan::showEvent(QShowEvent *event)
@@ -280,6 +342,9 @@ bool Scan::startRun(QPushButton *button, QPushButton *other)
     Save->setEnabled(false);
     other->setEnabled(false);
     button->setText(QStringLiteral("&Stop"));
+    Panel->setPosition(Position->text());
+    Panel->runStarted(button == ReScan, Eqt.link().Bnd, int(tickedRates().size()),
+                      m_tree.unidentified());
     return true;
 }
 
@@ -337,6 +402,7 @@ void Scan::FinishRun(QPushButton *button)
         Status[0]->setToolTip(cut + QStringLiteral(": the sweep stopped there, the rest of the "
                                                    "band was not swept."));
     }
+    showChanges();
 }
 
 void Scan::sweepCut(const QString &Pol, const QString &frequency)

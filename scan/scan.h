@@ -18,6 +18,7 @@ class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
 class ReceiverDriver;
+class ScanPanel;
 
 // The scan tree shown in a tree view: each node an item, its key kept with it.
 class TreeViewScanTree : public ScanTree
@@ -40,6 +41,10 @@ public:
     int selected() const override;
     int indexOf(const QTreeWidgetItem *item) const;
     QTreeWidgetItem *item(int node) const { return m_items.value(node - 1); }
+    QTreeWidgetItem *item(const QString &key) const { return item(m_byKey.value(key)); }
+    // The keys of the transponders, and how many of them are not identified yet.
+    QStringList rootKeys() const;
+    int unidentified() const;
 
 private:
     QTreeWidget *m_view;
@@ -68,6 +73,7 @@ public:
     QLabel *Status[5];
     QTreeWidget *TreeView;
     QTimer *Timer;
+    ScanPanel *Panel; // the sweep's plot, the time left, the changes against the stored list
 
     ReceiverDriver &eqt() const { return Eqt; }
     bool running() const { return Run; }
@@ -89,6 +95,9 @@ private:
     QString text(int index) const override;
     void setText(int index, const QString &text) override;
     void sweepCut(const QString &Pol, const QString &frequency) override;
+    void sweepStep(const QString &Pol, double frequency, const QString &level,
+                   const QString &margin) override;
+    void showChanges();
 
     void buildControls();
     // Starts a scan or rescan on its button; false when the click stopped a run instead, or

@@ -3,7 +3,9 @@
 #   kolvex7_setup BUILD_DIR [extra cmake options...]
 # With KOLVEX7_TARGETS set (a space-separated list), only those targets are built.
 
-KOLVEX7_PACKAGES=(cmake g++ make qt6-base-dev qt6-serialport-dev libqt6serialport6 xvfb xauth
+KOLVEX7_PACKAGES=(cmake g++ make qt6-base-dev qt6-serialport-dev libqt6serialport6 qt6-charts-dev
+                  libqt6opengl6-dev
+                  xvfb xauth
                   desktop-file-utils)
 
 kolvex7_install() {

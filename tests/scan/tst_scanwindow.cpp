@@ -4,11 +4,15 @@
 #include "platform/memoryport.h"
 #include "platform/virtualhost.h"
 #include "scan/scan.h"
+#include "scan/scanpanel.h"
+#include "scan/sweepplot.h"
 #include "sim/receivermodel.h"
 #include "tests/support/memoryviews.h"
 #include "tests/support/simulatedreceiver.h"
 
+#include <QChartView>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -255,6 +259,72 @@ private slots:
         QVERIFY(QFile::exists(rig.program.filePath("00.00E.csv")));
         QVERIFY(QFile::exists(rig.program.filePath("data/00.00E-11034000-V-27500.csv")));
         QVERIFY(!QFile::exists(rig.program.filePath("../E.csv")));
+    }
+
+    void plotEstimateAndChangesOfAWholeScan()
+    {
+        Rig rig({}, {1, 2}); // 30000 and 27500
+        Scan &s = rig.scan;
+        QFile list(rig.program.filePath("data/13.00E.csv"));
+        QVERIFY(QDir(rig.program.path()).mkpath("data") && list.open(QIODevice::WriteOnly));
+        // The demo's list without 11681000 H, with 11258000 V moved 2 MHz down, and one more.
+        for (const char *row :
+             {"10719000;V;27500;", "10758000;H;22000;", "10892000;H;27500;", "10971000;V;29900;",
+              "11034000;V;27500;", "11096000;H;28000;", "11256000;V;27500;", "11393000;H;22000;",
+              "11538000;V;30000;", "11800000;V;27500;", "12073000;H;4883;", "12525000;V;27500;"})
+            list.write(QByteArray(row) + "\r\n");
+        list.close();
+        s.Position->setText("13E");
+        rig.ready();
+        // The estimate as the tests begin, and the time left at every frame after.
+        qint64 estimate = -1;
+        quint64 testsStartUs = 0;
+        QList<std::tuple<quint64, qint64, int>> left; // time, time left, transponders locked
+        auto answer = rig.port.onWrite;
+        rig.port.onWrite = [&](const QByteArray &f) {
+            answer(f);
+            if (s.Status[0]->text() != "Testing")
+                return;
+            if (estimate < 0) {
+                estimate = s.Panel->estimate().leftMs();
+                testsStartUs = rig.host.nowUs();
+            }
+            // A lock ("SVC") is news before its transponder shows as identified.
+            left.append({rig.host.nowUs(), s.Panel->estimate().leftMs(),
+                         rig.identified() + (s.Status[4]->text() == "SVC")});
+        };
+        QTest::mouseClick(s.ScanIt, Qt::LeftButton);
+        const double took = double(rig.host.nowUs() - testsStartUs) / 1000.0;
+        QVERIFY2(qAbs(estimate - took) <= 0.25 * took,
+                 qPrintable(QString("estimated %1 ms, took %2 ms").arg(estimate).arg(took)));
+        for (int i = 1; i < left.size(); ++i) {
+            const auto [t0, left0, found0] = left[i - 1];
+            const auto [t1, left1, found1] = left[i];
+            QVERIFY2(
+                found1 != found0 || left1 <= left0 + 2600,
+                qPrintable(QString("at %1 ms: %2 -> %3").arg(t1 / 1000).arg(left0).arg(left1)));
+        }
+
+        // The sweep's every step, one line each, and a marker per transponder found.
+        SweepPlot *plot = s.Panel->Plot;
+        QCOMPARE(plot->steps(), 2 * 2050);
+        QCOMPARE(plot->csv().count('\n'), 1 + 2 * 2050);
+        QVERIFY(plot->csv().contains("\n11034000;V;-43.50;10.0\n11035000;V;-43.52;9.6\n"));
+        // What changed against the stored list, in a line and on the nodes.
+        QCOMPARE(s.Panel->Changes->text(),
+                 QString("Against 13.00E.csv: 1 new, 1 shifted, 1 missing (11800000 V 27500)"));
+        QCOMPARE(rig.root("11681000-H-27500")->text(1), QString("new"));
+        QCOMPARE(rig.root("11258000-V-27500")->text(1), QString("shifted from 11256000"));
+        QCOMPARE(rig.root("11034000-V-27500")->text(1), QString());
+
+        // A node chosen shows on the plot; a marker clicked chooses its node.
+        s.TreeView->setCurrentItem(rig.root("11034000-V-27500"));
+        QCOMPARE(plot->selectedKey(), QString("11034000|V|27500"));
+        QChartView *view = plot->view();
+        const QPoint at = view->mapFromScene(
+            view->chart()->mapToPosition(plot->markerPosition("10892000|H|27500")));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(s.TreeView->currentItem(), rig.root("10892000-H-27500"));
     }
 };
 

@@ -1,0 +1,128 @@
+#include "scan/scandiff.h"
+
+#include "link/scantree.h"
+#include "lists/catalogue.h"
+#include "lists/listfile.h"
+#include "lists/transponderentry.h"
+#include "lists/transponderlist.h"
+#include "platform/qthost.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+constexpr qint64 kShiftKhz = 4000;
+
+struct Listed
+{
+    qint64 khz;
+    QString pol, rate;
+    bool matched = false;
+};
+
+struct Collect : TransponderList
+{
+    QList<Listed> rows;
+    QString currentFrequency() const override { return QString(); }
+    void insertTransponders(int, const QList<TransponderEntry> &entries) override
+    {
+        for (const TransponderEntry &e : entries)
+            rows.append({e.frequency.toLongLong(), e.polarisation, e.symbolRate});
+    }
+    void makeCurrent(int) override {}
+};
+
+QString describe(qint64 khz, const QString &pol, const QString &rate)
+{
+    return QString::number(khz) + QLatin1Char(' ') + pol +
+           (rate.isEmpty() ? QString() : QLatin1Char(' ') + rate);
+}
+
+} // namespace
+
+ScanDiff CompareWithList(const ScanTree &tree, const QString &programFolder,
+                         const QString &position)
+{
+    ScanDiff diff;
+    diff.listFile = position + QStringLiteral(".csv");
+    const QString folder = DataFolder(programFolder);
+    if (!QFileInfo(QDir(folder).filePath(diff.listFile)).isFile())
+        return diff;
+    struct Quiet : QtHost
+    {
+        Message::Answer message(const Message &) override { return Message::AnsweredOk; }
+    } host;
+    Collect list;
+    if (!ReadListFile(folder, diff.listFile, list, host).opened)
+        return diff;
+    diff.compared = true;
+
+    // The scan's transponders: "F|P" found, "F|P|S" identified.
+    struct Found
+    {
+        QString key;
+        qint64 khz;
+        QString pol, rate;
+        bool matched = false;
+    };
+    QList<Found> found;
+    for (int n = 1; n <= tree.count(); ++n) {
+        if (tree.parent(n))
+            continue;
+        const QStringList k = tree.key(n).split(QLatin1Char('|'));
+        found.append({tree.key(n), k.value(0).toLongLong(), k.value(1), k.value(2)});
+    }
+    auto sameKind = [](const Found &f, const Listed &l) {
+        return f.pol == l.pol && (f.rate.isEmpty() || f.rate == l.rate);
+    };
+    // Exact matches first, then the nearest listed transponder within 4 MHz.
+    for (Found &f : found) {
+        for (Listed &l : list.rows) {
+            if (!l.matched && sameKind(f, l) && l.khz == f.khz) {
+                f.matched = l.matched = true;
+                break;
+            }
+        }
+    }
+    for (Found &f : found) {
+        if (f.matched)
+            continue;
+        Listed *nearest = nullptr;
+        for (Listed &l : list.rows) {
+            const qint64 d = qAbs(l.khz - f.khz);
+            if (!l.matched && sameKind(f, l) && d <= kShiftKhz &&
+                (!nearest || d < qAbs(nearest->khz - f.khz)))
+                nearest = &l;
+        }
+        if (nearest) {
+            f.matched = nearest->matched = true;
+            diff.shifted << describe(f.khz, f.pol, nearest->rate) + QStringLiteral(" from ") +
+                                QString::number(nearest->khz);
+            diff.marks.insert(f.key,
+                              QStringLiteral("shifted from ") + QString::number(nearest->khz));
+        } else {
+            diff.added << describe(f.khz, f.pol, f.rate);
+            diff.marks.insert(f.key, QStringLiteral("new"));
+        }
+    }
+    for (const Listed &l : list.rows) {
+        if (!l.matched)
+            diff.missing << describe(l.khz, l.pol, l.rate);
+    }
+    return diff;
+}
+
+QString ScanDiff::summary() const
+{
+    if (!compared)
+        return QString();
+    QString text = QStringLiteral("Against %1: %2 new, %3 shifted, %4 missing")
+                       .arg(listFile)
+                       .arg(added.size())
+                       .arg(shifted.size())
+                       .arg(missing.size());
+    if (!missing.isEmpty())
+        text += QStringLiteral(" (") + missing.join(QStringLiteral(", ")) + QLatin1Char(')');
+    return text;
+}

@@ -1,0 +1,218 @@
+#include "scan/sweepplot.h"
+
+#include "link/numbers.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QLineSeries>
+#include <QSaveFile>
+#include <QScatterSeries>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+namespace {
+
+QLineSeries *line(QChart *chart, const QString &name, QColor colour, bool dashed)
+{
+    auto *s = new QLineSeries(chart);
+    s->setName(name);
+    QPen pen(colour);
+    pen.setWidthF(1.2);
+    if (dashed)
+        pen.setStyle(Qt::DashLine);
+    s->setPen(pen);
+    s->setUseOpenGL(false);
+    chart->addSeries(s);
+    return s;
+}
+
+QScatterSeries *markers(QChart *chart, const QString &name, QColor colour, double size,
+                        QScatterSeries::MarkerShape shape)
+{
+    auto *s = new QScatterSeries(chart);
+    s->setName(name);
+    s->setColor(colour);
+    s->setMarkerSize(size);
+    s->setMarkerShape(shape);
+    chart->addSeries(s);
+    return s;
+}
+
+} // namespace
+
+SweepPlot::SweepPlot(QWidget *parent) : QWidget(parent)
+{
+    m_chart = new QChart;
+    m_chart->setMargins(QMargins(2, 2, 2, 2));
+    m_chart->legend()->setAlignment(Qt::AlignBottom);
+    m_x = new QValueAxis(m_chart);
+    m_x->setTitleText(QStringLiteral("MHz"));
+    m_x->setLabelFormat(QStringLiteral("%.0f"));
+    m_level = new QValueAxis(m_chart);
+    m_level->setTitleText(QStringLiteral("level dBm"));
+    m_level->setRange(-80, -20);
+    m_margin = new QValueAxis(m_chart);
+    m_margin->setTitleText(QStringLiteral("margin dB"));
+    m_margin->setRange(-5, 15);
+    m_chart->addAxis(m_x, Qt::AlignBottom);
+    m_chart->addAxis(m_level, Qt::AlignLeft);
+    m_chart->addAxis(m_margin, Qt::AlignRight);
+    const QList<std::pair<QChar, QColor>> pols{{QLatin1Char('V'), QColor(29, 53, 87)},
+                                               {QLatin1Char('H'), QColor(230, 57, 70)}};
+    for (const auto &[pol, colour] : pols) {
+        m_levelSeries[pol] = line(m_chart, QStringLiteral("level ") + pol, colour, false);
+        m_marginSeries[pol] = line(m_chart, QStringLiteral("margin ") + pol, colour, true);
+    }
+    m_found = markers(m_chart, QStringLiteral("found"), QColor(150, 150, 150), 9,
+                      QScatterSeries::MarkerShapeCircle);
+    m_identified = markers(m_chart, QStringLiteral("identified"), QColor(42, 157, 143), 11,
+                           QScatterSeries::MarkerShapeRectangle);
+    m_selected = markers(m_chart, QStringLiteral("selected"), QColor(255, 183, 3), 16,
+                         QScatterSeries::MarkerShapeCircle);
+    for (QAbstractSeries *s : m_chart->series()) {
+        s->attachAxis(m_x);
+        auto *ls = qobject_cast<QLineSeries *>(s);
+        const bool isMargin = ls && m_marginSeries.values().contains(ls);
+        s->attachAxis(isMargin ? m_margin : m_level);
+    }
+    for (QScatterSeries *s : {m_found, m_identified, m_selected})
+        connect(s, &QScatterSeries::clicked, this, &SweepPlot::markerClicked);
+
+    m_view = new QChartView(m_chart, this);
+    m_view->setRenderHint(QPainter::Antialiasing);
+    m_view->setMinimumSize(320, 200);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+    m_timer = new QTimer(this);
+    m_timer->setInterval(250);
+    connect(m_timer, &QTimer::timeout, this, &SweepPlot::flush);
+    start(1);
+}
+
+void SweepPlot::start(int band)
+{
+    m_steps.clear();
+    m_drawn = 0;
+    m_markers.clear();
+    for (QLineSeries *s : m_levelSeries)
+        s->clear();
+    for (QLineSeries *s : m_marginSeries)
+        s->clear();
+    for (QScatterSeries *s : {m_found, m_identified, m_selected})
+        s->clear();
+    if (band == 0) {
+        m_x->setRange(950, 2150);
+        m_x->setTickCount(13); // every 100 MHz
+    } else {
+        m_x->setRange(10700, 12750);
+        m_x->setTickCount(9); // every 256 MHz
+    }
+}
+
+void SweepPlot::addStep(const QString &pol, double frequencyKhz, const QString &level,
+                        const QString &margin)
+{
+    m_steps.append({pol.isEmpty() ? QLatin1Char('?') : pol[0], frequencyKhz, level, margin});
+    if (!m_timer->isActive())
+        m_timer->start();
+}
+
+void SweepPlot::flush()
+{
+    QMap<QChar, QList<QPointF>> levels, margins;
+    for (; m_drawn < m_steps.size(); ++m_drawn) {
+        const Step &s = m_steps[m_drawn];
+        const double mhz = s.khz / 1000.0;
+        if (!s.level.isEmpty())
+            levels[s.pol] << QPointF(mhz, LeadingNumber(s.level));
+        if (!s.margin.isEmpty())
+            margins[s.pol] << QPointF(mhz, LeadingNumber(s.margin));
+    }
+    for (auto it = levels.cbegin(); it != levels.cend(); ++it) {
+        if (QLineSeries *series = m_levelSeries.value(it.key()))
+            series->append(it.value());
+    }
+    for (auto it = margins.cbegin(); it != margins.cend(); ++it) {
+        if (QLineSeries *series = m_marginSeries.value(it.key()))
+            series->append(it.value());
+    }
+    if (m_drawn == m_steps.size())
+        m_timer->stop();
+}
+
+QPointF SweepPlot::markerAt(const QString &key) const
+{
+    const QStringList parts = key.split(QLatin1Char('|'));
+    const double khz = parts.value(0).toDouble();
+    const QChar pol = parts.value(1).isEmpty() ? QLatin1Char('?') : parts.value(1)[0];
+    // The level the sweep read nearest the carrier's frequency, or the axis's floor.
+    double level = m_level->min();
+    double nearest = 1e12;
+    for (const Step &s : m_steps) {
+        if (s.pol == pol && !s.level.isEmpty() && qAbs(s.khz - khz) < nearest) {
+            nearest = qAbs(s.khz - khz);
+            level = LeadingNumber(s.level);
+        }
+    }
+    return QPointF(khz / 1000.0, level);
+}
+
+void SweepPlot::setCarriers(const QStringList &keys)
+{
+    m_found->clear();
+    m_identified->clear();
+    m_markers.clear();
+    for (const QString &key : keys) {
+        const QPointF at = markerAt(key);
+        m_markers.insert(key, at);
+        (key.count(QLatin1Char('|')) >= 2 ? m_identified : m_found)->append(at);
+    }
+}
+
+void SweepPlot::select(const QString &key)
+{
+    m_selected->clear();
+    m_selectedKey = m_markers.contains(key) ? key : QString();
+    for (auto it = m_markers.cbegin(); it != m_markers.cend(); ++it) {
+        if (it.key() == key)
+            m_selected->append(it.value());
+    }
+}
+
+void SweepPlot::markerClicked(const QPointF &point)
+{
+    QString best;
+    double distance = 1e12;
+    for (auto it = m_markers.cbegin(); it != m_markers.cend(); ++it) {
+        const double d = qAbs(it.value().x() - point.x()) + qAbs(it.value().y() - point.y());
+        if (d < distance) {
+            distance = d;
+            best = it.key();
+        }
+    }
+    if (!best.isEmpty())
+        emit carrierClicked(best);
+}
+
+QByteArray SweepPlot::csv() const
+{
+    QByteArray out = "frequency_khz;polarisation;level;margin\n";
+    for (const Step &s : m_steps)
+        out += QByteArray::number(qint64(s.khz)) + ';' + QString(s.pol).toLatin1() + ';' +
+               s.level.toLatin1() + ';' + s.margin.toLatin1() + '\n';
+    return out;
+}
+
+bool SweepPlot::saveCsv(const QString &path) const
+{
+    QSaveFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(csv()) >= 0 && f.commit();
+}
+
+bool SweepPlot::savePng(const QString &path)
+{
+    flush();
+    return m_view->grab().save(path, "PNG");
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QMap>
+#include <QPointF>
+#include <QVector>
+#include <QWidget>
+
+class QChart;
+class QChartView;
+class QLineSeries;
+class QScatterSeries;
+class QTimer;
+class QValueAxis;
+
+// The sweep as it runs: signal level (dBm, left axis) and link margin (dB, right axis) over
+// frequency (MHz), one trace of each per polarisation, and a marker on each carrier found,
+// identified ones apart. Steps gather and go into the chart a few times a second, so plotting
+// never slows the sweep. A click on a marker reports its carrier; one carrier can be shown as
+// selected.
+class SweepPlot : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit SweepPlot(QWidget *parent = nullptr);
+
+    // A new sweep over the band (0 L, 1 Ku): the plot is emptied and its axis set.
+    void start(int band);
+    void addStep(const QString &pol, double frequencyKhz, const QString &level,
+                 const QString &margin);
+    // The carriers found: key "F|P" or "F|P|S" (identified).
+    void setCarriers(const QStringList &keys);
+    void select(const QString &key);
+    // Draws what has gathered now.
+    void flush();
+
+    // Every step so far as CSV lines "frequency_khz;polarisation;level;margin".
+    QByteArray csv() const;
+    bool saveCsv(const QString &path) const;
+    bool savePng(const QString &path);
+    int steps() const { return int(m_steps.size()); }
+    // The key of the carrier shown as selected, or the empty text.
+    QString selectedKey() const { return m_selectedKey; }
+    // Where the carrier's marker stands, in the chart's values.
+    QPointF markerPosition(const QString &key) const { return m_markers.value(key); }
+    QChartView *view() const { return m_view; }
+
+signals:
+    void carrierClicked(const QString &key);
+
+private:
+    struct Step
+    {
+        QChar pol;
+        double khz;
+        QString level, margin;
+    };
+    QPointF markerAt(const QString &key) const;
+    void markerClicked(const QPointF &point);
+
+    QChart *m_chart;
+    QChartView *m_view;
+    QValueAxis *m_x, *m_level, *m_margin;
+    QMap<QChar, QLineSeries *> m_levelSeries, m_marginSeries;
+    QScatterSeries *m_found, *m_identified, *m_selected;
+    QVector<Step> m_steps;
+    int m_drawn = 0;
+    QMap<QString, QPointF> m_markers; // key: where its marker stands
+    QString m_selectedKey;
+    QTimer *m_timer;
+};
