@@ -27,6 +27,9 @@ ScanPanel::ScanPanel(Host &host, const QString &folder, QWidget *parent)
     Changes->setTextInteractionFlags(Qt::TextSelectableByMouse);
     ExportCsv = new QPushButton(QStringLiteral("Export CSV..."), this);
     ExportPng = new QPushButton(QStringLiteral("Export PNG..."), this);
+    // Enter in the window belongs to its own buttons, never to an export.
+    ExportCsv->setAutoDefault(false);
+    ExportPng->setAutoDefault(false);
     auto *row = new QHBoxLayout;
     row->addWidget(TimeLeft);
     row->addWidget(Progress, 1);

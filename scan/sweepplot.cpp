@@ -102,12 +102,16 @@ void SweepPlot::start(int band)
         s->clear();
     for (QScatterSeries *s : {m_found, m_identified, m_selected})
         s->clear();
+    // Ticks on round frequencies: every 100 MHz over band L, every 250 MHz over Ku.
+    m_x->setTickType(QValueAxis::TicksDynamic);
     if (band == 0) {
         m_x->setRange(950, 2150);
-        m_x->setTickCount(13); // every 100 MHz
+        m_x->setTickAnchor(1000);
+        m_x->setTickInterval(100);
     } else {
         m_x->setRange(10700, 12750);
-        m_x->setTickCount(9); // every 256 MHz
+        m_x->setTickAnchor(10750);
+        m_x->setTickInterval(250);
     }
 }
 
@@ -124,11 +128,12 @@ void SweepPlot::flush()
     QMap<QChar, QList<QPointF>> levels, margins;
     for (; m_drawn < m_steps.size(); ++m_drawn) {
         const Step &s = m_steps[m_drawn];
+        // Where the receiver had no level or margin the trace lies on its axis's floor, so the
+        // carriers stand out of it and no line bridges the gap between two of them.
         const double mhz = s.khz / 1000.0;
-        if (!s.level.isEmpty())
-            levels[s.pol] << QPointF(mhz, LeadingNumber(s.level));
-        if (!s.margin.isEmpty())
-            margins[s.pol] << QPointF(mhz, LeadingNumber(s.margin));
+        levels[s.pol] << QPointF(mhz, s.level.isEmpty() ? m_level->min() : LeadingNumber(s.level));
+        margins[s.pol] << QPointF(mhz,
+                                  s.margin.isEmpty() ? m_margin->min() : LeadingNumber(s.margin));
     }
     for (auto it = levels.cbegin(); it != levels.cend(); ++it) {
         if (QLineSeries *series = m_levelSeries.value(it.key()))
