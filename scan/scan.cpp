@@ -194,9 +194,8 @@ void Scan::buildControls()
     TreeView->setHeaderHidden(true);
     // The second column says how a transponder compares with the stored list.
     TreeView->setColumnCount(2);
-    TreeView->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-    TreeView->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
-    TreeView->header()->setStretchLastSection(false);
+    TreeView->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    TreeView->header()->setStretchLastSection(true);
     // Labels are never edited.
     TreeView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TreeView->setMinimumHeight(260);
@@ -206,6 +205,7 @@ void Scan::buildControls()
     split->addWidget(TreeView);
     split->addWidget(Panel);
     split->setStretchFactor(1, 2);
+    split->setSizes({330, 640});
 
     Timer = new QTimer(this);
     Timer->setInterval(2000);
