@@ -39,7 +39,11 @@ Main::Main(Host &host, std::unique_ptr<SerialPort> port, SettingsStore &store,
     buildControls();
 }
 
-Main::~Main() = default;
+Main::~Main()
+{
+    // The console watches the link in `state`, which goes before the window's children do.
+    delete m_console;
+}
 
 void Main::buildControls()
 {
