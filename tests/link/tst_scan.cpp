@@ -9,7 +9,6 @@
 
 namespace {
 
-
 // The scripted receiver sweeping and testing, with the scan window's labels and tree in memory.
 struct ScanRig : ScriptedReceiver
 {
@@ -49,6 +48,7 @@ private slots:
         row("-5.0 neither feeds nor splits", 1,
             "11776000 -45/3.0 11777000 -45/-5.0 11778000 -45/4.0", "11778000:4.0");
         row("-4.1 counts", 1, "11776000 -30/-4.1", "11776000:-4.1");
+        row("-5.0 alone is no carrier", 1, "11776000 -30/-5.0", "");
         row("no margin closes", 1, "11776000 -45/2.0 11777000 -50/ 11778000 -45/3.0",
             "11776000:2.0 11778000:3.0");
         row("band L, nothing", 0, "", "");
@@ -102,33 +102,40 @@ private slots:
     void testRun_data()
     {
         QTest::addColumn<bool>("rescan");
+        QTest::addColumn<int>("offset"); // where the carrier locks, from the sweep's frequency
         QTest::addColumn<QByteArrayList>("tunings");
-        QTest::addColumn<QStringList>("tree");
         QTest::newRow("without rescan, one tuning")
-            << false << QByteArrayList{"{Tfrq=11778000}"}
-            << QStringList{"11778000-V [11778000|V]", "  Margin:5.2 [11778000|V|5.2]"};
-        QTest::newRow("rescan finds the neighbour")
-            << true << QByteArrayList{"{Tfrq=11778000}", "{Tfrq=11772000}", "{Tfrq=11775000}"}
-            << QStringList{"11775000-V-27500 [11775000|V|27500] bold",
-                           "  Margin:6.1 [11778000|V|27500|6.1]",
-                           "  Services:2 [11775000-V-27500|2]",
-                           "  001-Name 1 [11775000-V-27500#001-Name 1]",
-                           "  002-Name 2 [11775000-V-27500#002-Name 2]"};
+            << false << -3000 << QByteArrayList{"{Tfrq=11778000}"};
+        QTest::newRow("rescan: 3 MHz below")
+            << true << -3000
+            << QByteArrayList{"{Tfrq=11778000}", "{Tfrq=11772000}", "{Tfrq=11775000}"};
+        QTest::newRow("rescan: 3 MHz above, below first")
+            << true << 3000
+            << QByteArrayList{"{Tfrq=11778000}", "{Tfrq=11772000}", "{Tfrq=11775000}",
+                              "{Tfrq=11781000}"};
     }
     void testRun()
     {
         QFETCH(bool, rescan);
+        QFETCH(int, offset);
         QFETCH(QByteArrayList, tunings);
-        QFETCH(QStringList, tree);
         ScanRig rig;
         rig.tree.add(rig.tree.add(0, "11778000|V", "11778000-V"), "11778000|V|5.2", "Margin:5.2");
-        // A margin of -0.2 at the sweep's frequency is too low; 3 MHz below it locks.
-        rig.signal = {{11775000, {"-44.0", "6.1"}}, {11778000, {"-44.0", "-0.2"}}};
-        rig.quality[11775000] = "0";
+        // At the sweep's frequency a margin of -0.2 is too low; where the carrier locks, -0.05
+        // is enough.
+        const qint64 at = 11778000 + offset;
+        rig.signal = {{at, {"-44.0", "-0.05"}}, {11778000, {"-44.0", "-0.2"}}};
+        rig.quality[at] = "0";
         rig.services = 2;
         QCOMPARE(rig.driver.RunTestLocal("27500", rig.status, rig.tree, rig.run, rescan), rescan);
         QCOMPARE(rig.sent("Tfrq"), tunings);
-        QCOMPARE(rig.tree.dump(), tree);
+        const QString T = QString::number(at) + "-V-27500";
+        const QStringList identified{
+            T + " [" + QString::number(at) + "|V|27500] bold",
+            "  Margin:-0.05 [11778000|V|27500|-0.05]", "  Services:2 [" + T + "|2]",
+            "  001-Name 1 [" + T + "#001-Name 1]", "  002-Name 2 [" + T + "#002-Name 2]"};
+        const QStringList found{"11778000-V [11778000|V]", "  Margin:5.2 [11778000|V|5.2]"};
+        QCOMPARE(rig.tree.dump(), rescan ? identified : found);
         QCOMPARE(rig.tree.selected(), 1);
         QCOMPARE(rig.status.texts[0], QString("Done"));
     }

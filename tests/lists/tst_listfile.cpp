@@ -27,8 +27,9 @@ private slots:
     {
         for (const char *name : {"5.00E.csv", "19.20W.csv", "-1.00W.csv", "5.00E.csv.bak"})
             QVERIFY2(IsListFileName(name), name);
-        for (const char *name : {"13.5E.csv", "13.00e.csv", "13.00E.CSV", "1000E.csv",
-                                 "5.00E-12000000-H-27500.csv", "ab.00E.csv", "1.00E.csvW.csv"})
+        for (const char *name :
+             {"13.5E.csv", "13.00e.csv", "13.00E.CSV", "1000E.csv", "5.00E-12000000-H-27500.csv",
+              "ab.00E.csv", "5.0xE.csv", "1.00E.csvW.csv"})
             QVERIFY2(!IsListFileName(name), name);
     }
 
