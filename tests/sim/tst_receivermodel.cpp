@@ -52,14 +52,14 @@ private slots:
             QTest::newRow(name) << bytes << out;
         };
         row("unknown code", {"{Zzzz=?}"}, {"{Ack=Uk}"});
-        row("refused value", {"{LNin=Cin}"}, {"{Ack=Uk}"});
+        row("refused values", {"{LNin=Cin}", "{Sfrq=45001.00}"}, {"{Ack=Uk}", "{Ack=Uk}"});
         QTest::newRow("other address") << QByteArray("\x80{Tfrq=?}") << QByteArrayList{""};
         QTest::newRow("noise between frames")
             << QByteArray("\r\n\0\xff\x81{LNin=Bin}xx\x81{LNin=?}", 26)
             << QByteArrayList{"\x81{LNin=OK}", "\x81{LNin=Bin}"};
         row("no name off carrier", {"{Tfrq=11500000}", "{Snam=?}"}, {"{Tfrq=OK}", "{Snam=}"});
-        row("wrong symbol rate: no lock, no services",
-            {"{Sfrq=22000.00}", "{Bst=?}", "{Snam=257}", "{Snam=?}"},
+        row("a rate 1 kS/s off: no lock, no services",
+            {"{Sfrq=27499.00}", "{Bst=?}", "{Snam=257}", "{Snam=?}"},
             {"{Sfrq=OK}", "{Bst=NOK}", "{Snam=OK}", "{Snam=Srvc_Mx:0}"});
         row("name not learnt yet", {"{Tfrq=11258000}", "{Snam=2}", "{Snam=?}"},
             {"{Tfrq=OK}", "{Snam=OK}", "{Snam=Service:0002}"});
