@@ -3,25 +3,6 @@
 #include <QBrush>
 #include <QColor>
 
-namespace {
-
-// Printable ASCII as it is, every other byte as \xNN, so a frame's address byte shows.
-QString escaped(const QByteArray &bytes)
-{
-    QString out;
-    out.reserve(bytes.size());
-    for (const char c : bytes) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u >= 0x20 && u < 0x7f && c != '\\')
-            out.append(QLatin1Char(c));
-        else
-            out.append(QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0')));
-    }
-    return out;
-}
-
-} // namespace
-
 void ExchangeLog::exchanged(const LinkExchange &e)
 {
     if (m_paused) {
@@ -71,9 +52,9 @@ QString ExchangeLog::cell(const Row &row, int column) const
     case Operation:
         return row.operation;
     case Sent:
-        return escaped(row.sent);
+        return QString::fromLatin1(PrintableBytes(row.sent));
     case Reply:
-        return escaped(row.received);
+        return QString::fromLatin1(PrintableBytes(row.received));
     default:
         return row.timedOut ? QStringLiteral("time-out")
                             : QString::number(double(row.latencyUs) / 1000.0, 'f', 1);

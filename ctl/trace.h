@@ -15,9 +15,6 @@ public:
     explicit TraceObserver(std::FILE *err = stderr) : m_err(err) {}
     void exchanged(const LinkExchange &e) override;
 
-    // The bytes as text: printable ASCII as it is, everything else as \xNN.
-    static QByteArray escaped(const QByteArray &bytes);
-
 private:
     std::FILE *m_err;
     quint64 m_firstUs = 0;

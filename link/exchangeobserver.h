@@ -15,6 +15,10 @@ struct LinkExchange
     bool timedOut = false;
 };
 
+// The bytes as a line of text: printable ASCII as it is, every other byte (and "\\") as \xNN,
+// so a frame's address byte and a line end show.
+QByteArray PrintableBytes(const QByteArray &bytes);
+
 // Watches every exchange of a link: the link console, the command-line tool's trace. The link
 // reports only while an observer is set, so a link nobody watches pays one pointer test per
 // exchange.

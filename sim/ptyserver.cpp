@@ -1,5 +1,7 @@
 #include "sim/ptyserver.h"
 
+#include "link/exchangeobserver.h"
+
 #include "platform/portfolder.h"
 
 #include <QDir>
@@ -19,19 +21,6 @@ qint64 nowUs()
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return qint64(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
-}
-
-QByteArray printable(const QByteArray &bytes)
-{
-    QByteArray out;
-    for (const char c : bytes) {
-        const uchar u = uchar(c);
-        if (u >= 0x20 && u < 0x7f && c != '\\')
-            out += c;
-        else
-            out += "\\x" + QByteArray::number(u, 16).rightJustified(2, '0');
-    }
-    return out;
 }
 
 } // namespace
@@ -132,7 +121,7 @@ void PtyServer::endLogLine()
     if (m_logLine.isEmpty())
         return;
     m_log.write(QByteArray::number((m_logFirstUs - m_startUs) / 1000) + ' ' + m_logDirection + ' ' +
-                printable(m_logLine) + '\n');
+                PrintableBytes(m_logLine) + '\n');
     m_logLine.clear();
 }
 
