@@ -156,7 +156,7 @@ int Commands::tune(const QString &frequency, const QString &polarisation, const 
     const auto f = WholeNumber(frequency, 1, 99999999);
     const QString pol = polarisation.toUpper();
     const auto r = WholeNumber(rate, 1, 45000);
-    const auto s = service.isEmpty() ? std::optional<qint64>(0) : WholeNumber(service, 0, 255);
+    const auto s = service.isEmpty() ? std::optional<qint64>(-1) : WholeNumber(service, 0, 255);
     QString bad;
     if (!f)
         bad = QStringLiteral("frequency %1 is no whole number of kHz").arg(frequency);
@@ -185,7 +185,7 @@ int Commands::tune(const QString &frequency, const QString &polarisation, const 
     m_out.field(QStringLiteral("locked"), outcome.locked);
     if (!outcome.locked)
         return m_out.finish(Exit::NoLock);
-    if (*s > 0) {
+    if (*s >= 0) {
         m_driver.SetServiceNum(quint8(*s));
         m_out.field(QStringLiteral("service"), int(*s));
     }
