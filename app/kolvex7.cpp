@@ -41,7 +41,7 @@ int main(int argc, char **argv)
     describe(app);
     WidgetHost host;
     SettingsStore store;
-    Main w(host, std::make_unique<SystemSerialPort>(), store,
+    Main w(host, MakeSystemSerialPort(), store,
            ProgramFolder(QCoreApplication::applicationDirPath()));
     // Closing the main window ends the program and closes the port with it.
     if (w.Form_Load() != Main::Outcome::Running)

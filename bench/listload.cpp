@@ -89,7 +89,7 @@ int main(int argc, char **argv)
         LoadTransponderLists(program.path(), none, host);
         reads << seconds(t);
 
-        Main w(host, std::make_unique<SystemSerialPort>(), store, program.path());
+        Main w(host, MakeSystemSerialPort(), store, program.path());
         t.restart();
         w.LoadTransponderLists();
         loads << seconds(t);

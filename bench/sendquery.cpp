@@ -1,14 +1,15 @@
 // Mean time of one SendQuery against kolvex7-sim over a pseudo-terminal, as a ratio to a
 // minimal reference that writes the same frame and reads the reply with plain blocking system
-// calls. Rounds of the two alternate so that drift of the machine affects both alike, and the
-// figure is the median of the rounds' ratios, so that a round disturbed by the machine's other
-// work does not move it.
+// calls; one figure for each serial path, the descriptor path's first. Rounds of the paths and
+// the reference alternate so that drift of the machine affects all alike, and each figure is
+// the median of its rounds' ratios, so that a round disturbed by the machine's other work does
+// not move it.
 
 #include "link/linkstate.h"
 #include "link/protocol.h"
+#include "platform/descriptorserialport.h"
 #include "platform/portfolder.h"
 #include "platform/qthost.h"
-#include "platform/systemserialport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -47,16 +48,39 @@ qint64 referenceRound(int fd)
     return t.nsecsElapsed();
 }
 
-qint64 toolRound(LinkState &link)
+// One serial path: its port opens for its own rounds only, since QSerialPort locks the device.
+struct Path
 {
-    QElapsedTimer t;
-    t.start();
-    for (int i = 0; i < kPerRound; ++i) {
-        if (Protocol::SendQuery(link, 129, "Tfrq").isEmpty())
-            return -1;
+    const char *figure;
+    std::unique_ptr<SystemSerialPort> port;
+    QtHost host;
+    LinkState link{*port, host};
+    std::vector<double> ratios;
+    qint64 total = 0;
+    bool opened = false;
+
+    Path(const char *name, std::unique_ptr<SystemSerialPort> p) : figure(name), port(std::move(p))
+    {
+        link.Prt = 1;
+        link.Spd = 115200;
     }
-    return t.nsecsElapsed();
-}
+    qint64 round()
+    {
+        // The first open goes the tool's way; later ones only reopen the configured port.
+        if (!(opened ? port->open() : Protocol::OpenPort(link)))
+            return -1;
+        opened = true;
+        QElapsedTimer t;
+        t.start();
+        for (int i = 0; i < kPerRound; ++i) {
+            if (Protocol::SendQuery(link, 129, "Tfrq").isEmpty())
+                return -1;
+        }
+        const qint64 ns = t.nsecsElapsed();
+        port->close();
+        return ns;
+    }
+};
 
 } // namespace
 
@@ -75,17 +99,10 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    SystemSerialPort port;
-    QtHost host;
-    LinkState link{port, host};
-    link.Prt = 1;
-    link.Spd = 115200;
-    if (!Protocol::OpenPort(link)) {
-        std::fprintf(stderr, "bench_sendquery: cannot open the port\n");
-        return 1;
-    }
-    // The reference opens the same terminal a second time; QSerialPort's exclusive lock is
-    // lifted for it, and only one of the two talks at a time.
+    Path paths[] = {{"sendquery_vs_syscalls", std::make_unique<DescriptorSerialPort>()},
+                    {"sendquery_portable_vs_syscalls", std::make_unique<SystemSerialPort>()}};
+    // The reference opens the same terminal; QSerialPort's exclusive lock is lifted for it, and
+    // only one of them talks at a time.
     const QByteArray device = portDevice(1).toLocal8Bit();
     const int fd = ::open(device.constData(), O_RDWR | O_NOCTTY);
     if (fd < 0) {
@@ -98,29 +115,37 @@ int main(int argc, char **argv)
     cfmakeraw(&tio);
     tcsetattr(fd, TCSANOW, &tio);
 
-    qint64 tool = 0, reference = 0;
-    std::vector<double> ratios;
+    qint64 reference = 0;
     for (int r = 0; r < kRounds; ++r) {
-        const qint64 a = toolRound(link);
-        const qint64 b = referenceRound(fd);
-        if (a < 0 || b < 0) {
-            std::fprintf(stderr, "bench_sendquery: an exchange failed\n");
-            return 1;
+        for (Path &path : paths) {
+            const qint64 a = path.round();
+            const qint64 b = referenceRound(fd);
+            if (a < 0 || b < 0) {
+                std::fprintf(stderr, "bench_sendquery: an exchange failed\n");
+                return 1;
+            }
+            path.total += a;
+            reference += b;
+            path.ratios.push_back(double(a) / double(b));
         }
-        tool += a;
-        reference += b;
-        ratios.push_back(double(a) / double(b));
     }
-    std::sort(ratios.begin(), ratios.end());
     const int n = kRounds * kPerRound;
-    std::fprintf(stderr, "bench_sendquery: SendQuery %.1f us, reference %.1f us (%d exchanges)\n",
-                 tool / 1000.0 / n, reference / 1000.0 / n, n);
-    std::printf("sendquery_vs_syscalls %.3f\n", ratios[ratios.size() / 2]);
+    std::fprintf(stderr, "bench_sendquery: reference %.1f us (%d exchanges)\n",
+                 reference / 1000.0 / n / 2, n * 2);
+    for (Path &path : paths) {
+        std::sort(path.ratios.begin(), path.ratios.end());
+        std::fprintf(stderr, "bench_sendquery: %s: SendQuery %.1f us\n", path.figure,
+                     path.total / 1000.0 / n);
+        std::printf("%s %.3f\n", path.figure, path.ratios[path.ratios.size() / 2]);
+    }
     ::close(fd);
-    port.close();
     sim.terminate();
     sim.waitForFinished(3000);
 
+    const std::unique_ptr<SystemSerialPort> port = MakeSystemSerialPort();
+    QtHost host;
+    LinkState link{*port, host};
+    link.Spd = 115200;
     // The CPU the tool uses while it waits out a reply time-out of a silent receiver.
     QProcess silent;
     silent.start(QStringLiteral(KOLVEX7_SIM),
@@ -151,7 +176,7 @@ int main(int argc, char **argv)
     std::fprintf(stderr, "bench_sendquery: time-out took %.2f s of wall time, %.3f s of CPU%s\n",
                  wallSeconds, cpu, link.Eto ? "" : " (but no time-out?)");
     std::printf("timeout_cpu_vs_wall %.4f\n", cpu / wallSeconds);
-    port.close();
+    port->close();
     silent.terminate();
     silent.waitForFinished(3000);
     return 0;

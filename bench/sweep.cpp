@@ -34,11 +34,11 @@ public:
     std::vector<qint64> turnaroundsNs;
     QElapsedTimer clock;
     qint64 replyEndNs = -1;
-    bool isOpen() const override { return m_port.isOpen(); }
-    void setPortNumber(qint16 n) override { m_port.setPortNumber(n); }
-    bool setSettings(const QString &s) override { return m_port.setSettings(s); }
-    bool open() override { return m_port.open(); }
-    void close() override { m_port.close(); }
+    bool isOpen() const override { return m_port->isOpen(); }
+    void setPortNumber(qint16 n) override { m_port->setPortNumber(n); }
+    bool setSettings(const QString &s) override { return m_port->setSettings(s); }
+    bool open() override { return m_port->open(); }
+    void close() override { m_port->close(); }
     void write(const QByteArray &b) override
     {
         if (replyEndNs >= 0) {
@@ -46,21 +46,21 @@ public:
             replyEndNs = -1;
         }
         out += b.size();
-        m_port.write(b);
+        m_port->write(b);
     }
     QByteArray read() override
     {
-        const QByteArray b = m_port.read();
+        const QByteArray b = m_port->read();
         in += b.size();
         if (b.contains('}'))
             replyEndNs = clock.nsecsElapsed();
         return b;
     }
-    void waitForInputUs(int us) override { m_port.waitForInputUs(us); }
-    bool isLost() const override { return m_port.isLost(); }
+    void waitForInputUs(int us) override { m_port->waitForInputUs(us); }
+    bool isLost() const override { return m_port->isLost(); }
 
 private:
-    SystemSerialPort m_port;
+    std::unique_ptr<SystemSerialPort> m_port = MakeSystemSerialPort();
 };
 
 // The scan window's labels at their cheapest: the sweep's own cost is what is measured.

@@ -175,8 +175,8 @@ int main(int argc, char **argv)
 
     CtlHost host;
     host.force = parser.isSet(force);
-    SystemSerialPort serial;
-    LinkState link{serial, host};
+    const std::unique_ptr<SystemSerialPort> serial = MakeSystemSerialPort();
+    LinkState link{*serial, host};
     link.Prt = qint16(prt);
     link.Spd = qint32(spd);
     TraceObserver tracer;
@@ -189,9 +189,9 @@ int main(int argc, char **argv)
                             .arg(link.Prt)
                       : QStringLiteral("port %1 (%2) is not available: %3")
                             .arg(link.Prt)
-                            .arg(device, serial.errorText()));
-        if (!serial.openError().isEmpty())
-            out.error(serial.openError());
+                            .arg(device, serial->errorText()));
+        if (!serial->openError().isEmpty())
+            out.error(serial->openError());
         return out.finish(Exit::PortUnavailable);
     }
     std::signal(SIGINT, requestStop);

@@ -21,12 +21,23 @@ QString portLinkPath(int number)
     return portLinkFolder() + QLatin1String("/com") + QString::number(number);
 }
 
+QString windowsPortName(int number)
+{
+    // Windows names COM1 to COM9 itself; above 9 a port has only its device path.
+    const QString name = QLatin1String("COM") + QString::number(number);
+    return number > 9 ? QLatin1String("\\\\.\\") + name : name;
+}
+
 QString portDevice(int number)
 {
     if (number < 1)
         return QString();
+#ifdef Q_OS_WIN
+    return windowsPortName(number);
+#else
     const QFileInfo link(portLinkPath(number));
     if (link.isSymLink())
         return link.symLinkTarget();
     return QLatin1String("/dev/ttyS") + QString::number(number - 1);
+#endif
 }

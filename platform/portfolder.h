@@ -2,13 +2,16 @@
 
 #include <QString>
 
-// Port numbers name devices the way COM numbers do on Windows. Port N is the device that the
-// link "comN" in the port folder points to; without such a link it is /dev/ttyS<N-1>.
+// Port numbers name devices the way COM numbers do on Windows, where port N is COMN. Elsewhere
+// port N is the device that the link "comN" in the port folder points to; without such a link
+// it is /dev/ttyS<N-1>.
 // The port folder is "Halvorn Software/ports" in the user's configuration directory
 // ($XDG_CONFIG_HOME, by default ~/.config).
 // The tool's folder in the user's configuration directory: ".../Halvorn Software".
 QString configFolder();
 QString portLinkFolder();
 QString portLinkPath(int number);
+// Windows' name for port N: "COMN", or "\\.\COMN" above 9.
+QString windowsPortName(int number);
 // The device for a port number, or the empty text when the number cannot name one (N < 1).
 QString portDevice(int number);

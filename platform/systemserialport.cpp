@@ -2,20 +2,32 @@
 
 #include "platform/portfolder.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QThread>
 
-#include <cerrno>
-#include <poll.h>
-#include <unistd.h>
+#ifdef KOLVEX7_DESCRIPTOR_IO
+#include "platform/descriptorserialport.h"
+#endif
 
-// QSerialPort opens and configures the device (locking, speed, parity, raw mode). Reads and
-// writes then go straight to its descriptor: QSerialPort would hold written bytes until the
-// event loop runs and hand read bytes over only through its notifier, while the link polls the
-// line itself and wants each byte the moment it arrives. The notifier may still take bytes
-// into QSerialPort's buffer during an event-loop pass; a read empties that buffer first, so the
-// order of the bytes is kept.
+namespace {
+
+#ifdef Q_OS_UNIX
+// A device file the user may not read and write: on Linux a serial port belongs to a group
+// (dialout on Debian and Ubuntu) whose members may open it.
+QString permissionHint(const QString &device)
+{
+    const QFileInfo file(device);
+    if (!file.exists() || (file.isReadable() && file.isWritable()))
+        return QString();
+    const QString group = file.group().isEmpty() ? QStringLiteral("dialout") : file.group();
+    return QStringLiteral("This user may not open %1. Serial ports belong to the group %2: add "
+                          "the user to it with \"sudo usermod -aG %2 $USER\", then log out and "
+                          "in again.")
+        .arg(device, group);
+}
+#endif
+
+} // namespace
 
 SystemSerialPort::SystemSerialPort()
 {
@@ -73,15 +85,9 @@ bool SystemSerialPort::open()
     m_openError.clear();
     if (m_port.open(QIODevice::ReadWrite))
         return true;
-    // A device the user may not read and write: on Linux a serial port belongs to a group
-    // (dialout on Debian and Ubuntu) whose members may open it.
-    if (::access(QFile::encodeName(device).constData(), R_OK | W_OK) != 0 && errno == EACCES) {
-        const QString group = QFileInfo(device).group();
-        m_openError = QStringLiteral("This user may not open %1. Serial ports belong to the group "
-                                     "%2: add the user to it with \"sudo usermod -aG %2 $USER\", "
-                                     "then log out and in again.")
-                          .arg(device, group.isEmpty() ? QStringLiteral("dialout") : group);
-    }
+#ifdef Q_OS_UNIX
+    m_openError = permissionHint(device);
+#endif
     return false;
 }
 
@@ -91,53 +97,28 @@ void SystemSerialPort::close()
     m_lost = false;
 }
 
-int SystemSerialPort::fd() const
+bool SystemSerialPort::isLost() const
 {
-    return int(m_port.handle());
+    return m_lost;
 }
+
+// Bytes move through QSerialPort's own API, which every platform has. flush() hands the bytes
+// to the device at once, without waiting for the event loop, and waitForReadyRead() reads what
+// arrives into QSerialPort's buffer, so the link's polling sees each byte when it arrives.
 
 void SystemSerialPort::write(const QByteArray &bytes)
 {
     if (!m_port.isOpen() || m_lost)
         return;
-    if (m_port.bytesToWrite() > 0) {
-        // Bytes are still queued from a full buffer: these go behind them, never ahead.
-        m_port.write(bytes);
-        m_port.flush();
-        return;
-    }
-    const ssize_t n = ::write(fd(), bytes.constData(), size_t(bytes.size()));
-    if (n < 0 && errno != EAGAIN && errno != EINTR) {
-        m_lost = true;
-        return;
-    }
-    // The device's buffer is full: QSerialPort sends the rest as the line drains.
-    if (n < bytes.size())
-        m_port.write(bytes.mid(n < 0 ? 0 : int(n)));
+    m_port.write(bytes);
+    m_port.flush();
 }
 
 QByteArray SystemSerialPort::read()
 {
     if (!m_port.isOpen() || m_lost)
         return QByteArray();
-    QByteArray out = m_port.readAll();
-    char buf[4096];
-    for (;;) {
-        const ssize_t n = ::read(fd(), buf, sizeof buf);
-        if (n > 0) {
-            out.append(buf, int(n));
-            // A read that did not fill the buffer took all there was: asking again would
-            // only cost a system call to learn that nothing more is pending.
-            if (size_t(n) < sizeof buf)
-                break;
-            continue;
-        }
-        // The port is raw with no minimum count: 0 means nothing is pending.
-        if (n < 0 && errno != EAGAIN && errno != EINTR)
-            m_lost = true;
-        break;
-    }
-    return out;
+    return m_port.readAll();
 }
 
 void SystemSerialPort::waitForInputUs(int us)
@@ -148,13 +129,16 @@ void SystemSerialPort::waitForInputUs(int us)
     }
     if (m_port.bytesAvailable() > 0)
         return;
-    pollfd p{fd(), POLLIN, 0};
-    const timespec timeout{time_t(us / 1000000), long(us % 1000000) * 1000};
-    if (::ppoll(&p, 1, &timeout, nullptr) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)))
-        m_lost = true;
+    // Whole milliseconds, rounded up: a wait shorter than asked would make the caller poll
+    // again at once.
+    m_port.waitForReadyRead(qMax((us + 999) / 1000, 0));
 }
 
-bool SystemSerialPort::isLost() const
+std::unique_ptr<SystemSerialPort> MakeSystemSerialPort()
 {
-    return m_lost;
+#ifdef KOLVEX7_DESCRIPTOR_IO
+    return std::make_unique<DescriptorSerialPort>();
+#else
+    return std::make_unique<SystemSerialPort>();
+#endif
 }

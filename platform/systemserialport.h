@@ -5,8 +5,10 @@
 
 #include <QSerialPort>
 
-// The machine's serial port: opened and configured through QSerialPort, read and written
-// straight on its descriptor so that the link's polling sees each byte when it arrives.
+#include <memory>
+
+// The machine's serial port, opened, configured and read and written through QSerialPort's
+// public API, which every platform has.
 class SystemSerialPort : public SerialPort
 {
 public:
@@ -26,13 +28,18 @@ public:
     QString errorText() const { return m_port.errorString(); }
     QString openError() const override { return m_openError; }
 
-private:
-    QString m_openError;
-    void applySettings();
-    int fd() const;
-
+protected:
     QSerialPort m_port;
+    bool m_lost = false;
+
+private:
+    void applySettings();
+
+    QString m_openError;
     qint16 m_number = 0;
     LineSettings m_settings;
-    bool m_lost = false;
 };
+
+// The port the programs use: the descriptor path on Linux unless the build chose the portable
+// one (KOLVEX7_SERIAL_IO), SystemSerialPort everywhere else.
+std::unique_ptr<SystemSerialPort> MakeSystemSerialPort();

@@ -3,8 +3,8 @@
 #include "link/linkstate.h"
 #include "link/protocol.h"
 #include "link/protocol_mssl.h"
+#include "platform/descriptorserialport.h"
 #include "platform/qthost.h"
-#include "platform/systemserialport.h"
 
 #include <QProcess>
 #include <QStringList>
@@ -35,11 +35,24 @@ private:
     QProcess m_process;
 };
 
+// The serial path an end-to-end test runs, chosen by KOLVEX7_TEST_SERIAL_IO ("portable" or
+// "descriptor"); without it, the programs' own.
+inline std::unique_ptr<SystemSerialPort> TestSerialPort()
+{
+    const QByteArray path = qgetenv("KOLVEX7_TEST_SERIAL_IO");
+    if (path == "portable")
+        return std::make_unique<SystemSerialPort>();
+    if (path == "descriptor")
+        return std::make_unique<DescriptorSerialPort>();
+    return MakeSystemSerialPort();
+}
+
 // The simulator and the master/slave driver over the real serial port, opened on it.
 struct SimLink
 {
     SimProcess sim;
-    SystemSerialPort port;
+    std::unique_ptr<SystemSerialPort> ownedPort = TestSerialPort();
+    SystemSerialPort &port = *ownedPort;
     QtHost host;
     LinkState link{port, host};
     Protocol_MsSl driver{link};

@@ -57,7 +57,7 @@ struct Tool
         f.open(QIODevice::WriteOnly);
         f.write(kSavedList);
         f.close();
-        main = std::make_unique<Main>(host, std::make_unique<SystemSerialPort>(), store,
+        main = std::make_unique<Main>(host, TestSerialPort(), store,
                                       program.path());
         return main->Form_Load() == Main::Outcome::Running;
     }

@@ -33,6 +33,8 @@ private slots:
         QVERIFY(QFile::link("/dev/pts/77", portLinkPath(12)));
         QCOMPARE(::portDevice(12), QString("/dev/pts/77"));
         QCOMPARE(::portDevice(13), QString("/dev/ttyS12"));
+        QCOMPARE(windowsPortName(9), QString("COM9"));
+        QCOMPARE(windowsPortName(10), QString("\\\\.\\COM10"));
     }
 
     void systemPort_missingDeviceFailsFast()
