@@ -1,7 +1,7 @@
 #include "app/main.h"
 
 #include "app/linkconsole.h"
-
+#include "app/registry.h"
 #include "app/reportview.h"
 #include "app/settingsstore.h"
 #include "app/statuspanels.h"
@@ -204,13 +204,17 @@ Main::Outcome Main::configurationPath()
 
 void Main::writeSettings()
 {
-    // A failed write is silent: the next start reads the defaults.
-    m_store.write(QStringLiteral("Port"), state.Prt);
-    m_store.write(QStringLiteral("Speed"), state.Spd);
-    m_store.write(QStringLiteral("Address"), state.Adr);
-    m_store.write(QStringLiteral("LNB_Input"), state.Inp);
-    m_store.write(QStringLiteral("LNB_Type"), state.LNB);
-    m_store.write(QStringLiteral("LNB_BandL"), state.Bnd);
+    // Every value is tried, in this order, even after one fails. The operator learns of a
+    // failure: the next start would read the defaults.
+    bool stored = m_store.write(QStringLiteral("Port"), state.Prt);
+    stored &= m_store.write(QStringLiteral("Speed"), state.Spd);
+    stored &= m_store.write(QStringLiteral("Address"), state.Adr);
+    stored &= m_store.write(QStringLiteral("LNB_Input"), state.Inp);
+    stored &= m_store.write(QStringLiteral("LNB_Type"), state.LNB);
+    stored &= m_store.write(QStringLiteral("LNB_BandL"), state.Bnd);
+    if (!stored)
+        error(QStringLiteral("The settings could not be stored in %1.").arg(m_store.location()),
+              Registry::storeAdvice());
 }
 
 void Main::StatusBar_PanelClick(const QString &key)

@@ -3,29 +3,49 @@
 #include "platform/portfolder.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QSettings>
 
 namespace Registry {
 
+namespace {
+
+#ifdef Q_OS_WIN
+constexpr QSettings::Format kFormat = QSettings::NativeFormat;
+#else
+constexpr QSettings::Format kFormat = QSettings::IniFormat;
+#endif
+
+} // namespace
+
 QString storePath(const QString &subKey)
 {
+#ifdef Q_OS_WIN
+    return QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Halvorn Software\\") + subKey;
+#else
     return configFolder() + QLatin1Char('/') + subKey + QLatin1String(".ini");
+#endif
+}
+
+QString storeAdvice()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("Only an administrator may write there: start the tool with \"Run as "
+                          "administrator\" and configure it again.");
+#else
+    return QStringLiteral("Make that folder writable, then configure the tool again.");
+#endif
 }
 
 qint64 ReadRegValue(const QString &subKey, const QString &, const QString &valueName,
                     qint64 defaultValue, qint64 min, qint64 max)
 {
-    const QString path = storePath(subKey);
-    if (!QFileInfo(path).isFile())
-        return defaultValue;
-    const QSettings store(path, QSettings::IniFormat);
+    const QSettings store(storePath(subKey), kFormat);
     const QVariant stored = store.value(valueName);
     if (!stored.isValid())
         return defaultValue;
     bool isNumber = false;
     const qint64 value = stored.toString().trimmed().toLongLong(&isNumber);
-    // A REG_DWORD holds 32 bits; anything else in the file was not written by this tool.
+    // A REG_DWORD holds 32 bits; anything else in the store was not written by this tool.
     if (!isNumber || value < -2147483647 - 1 || value > 2147483647 || value < min || value > max)
         return defaultValue;
     return value;
@@ -33,10 +53,13 @@ qint64 ReadRegValue(const QString &subKey, const QString &, const QString &value
 
 bool WriteRegValue(const QString &subKey, const QString &, const QString &valueName, qint32 value)
 {
+#ifndef Q_OS_WIN
     if (!QDir().mkpath(configFolder()))
         return false;
-    QSettings store(storePath(subKey), QSettings::IniFormat);
-    store.setValue(valueName, value);
+#endif
+    // An int is stored as a REG_DWORD in the registry, as a number in the INI file.
+    QSettings store(storePath(subKey), kFormat);
+    store.setValue(valueName, int(value));
     store.sync();
     return store.status() == QSettings::NoError;
 }

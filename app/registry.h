@@ -19,7 +19,9 @@ qint64 ReadRegValue(const QString &subKey, const QString &section, const QString
 bool WriteRegValue(const QString &subKey, const QString &section, const QString &valueName,
                    qint32 value);
 
-// Where a sub-key's values are kept.
+// Where a sub-key's values are kept: the registry key, or the INI file.
 QString storePath(const QString &subKey);
+// What the operator can do when the store refuses a write.
+QString storeAdvice();
 
 } // namespace Registry

@@ -15,3 +15,8 @@ bool SettingsStore::write(const QString &valueName, qint32 value)
 {
     return Registry::WriteRegValue(kSubKey, QString(), valueName, value);
 }
+
+QString SettingsStore::location() const
+{
+    return Registry::storePath(kSubKey);
+}

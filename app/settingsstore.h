@@ -11,4 +11,6 @@ public:
     // The stored value, or the default when it is missing or outside [min, max].
     virtual qint64 read(const QString &valueName, qint64 defaultValue, qint64 min, qint64 max);
     virtual bool write(const QString &valueName, qint32 value);
+    // Where the values are kept, in words for a message.
+    virtual QString location() const;
 };

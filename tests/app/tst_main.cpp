@@ -1,4 +1,5 @@
 #include "app/widgethost.h"
+#include "platform/portfolder.h"
 #include "tests/app/mainrig.h"
 
 #include <QComboBox>
@@ -60,9 +61,18 @@ private slots:
                               "LNB_Input=0", "LNB_Type=0", start ? "LNB_BandL=1" : "LNB_BandL=0"}));
     }
 
-    void dialogWithAPassedLinkTestStoresWithoutMessage()
+    void dialogWithAPassedLinkTestStores_data()
     {
+        QTest::addColumn<bool>("storeRefuses");
+        QTest::newRow("store writable") << false;
+        QTest::newRow("store refuses") << true;
+    }
+    void dialogWithAPassedLinkTestStores()
+    {
+        QFETCH(bool, storeRefuses);
         Rig rig;
+        QFile blocker(configFolder()); // a file where the settings' folder should be
+        QVERIFY(!storeRefuses || blocker.open(QIODevice::WriteOnly));
         rig.inDialog = [](Config &d) {
             d.vCom->setEditText("2");
             d.vBnd[1]->click();
@@ -70,10 +80,19 @@ private slots:
             QTest::mouseClick(d.OK, Qt::LeftButton);
         };
         QCOMPARE(rig.start(), Main::Outcome::Configured);
-        QCOMPARE(rig.timeline, QStringList{"dialog"});
-        QCOMPARE(rig.store.writes.first() + rig.store.writes.last(), QString("Port=2LNB_BandL=1"));
-        QCOMPARE(Registry::ReadRegValue("KOLVEX7", "", "Port", 0), qint64(2));
         QCOMPARE(rig.port->written(), QByteArray("\x81{Utst=?}"));
+        QCOMPARE(rig.store.writes.size(), 6); // each is tried, in order, even after a refusal
+        QCOMPARE(rig.store.writes.first() + rig.store.writes.last(), QString("Port=2LNB_BandL=1"));
+        if (!storeRefuses) {
+            QCOMPARE(rig.timeline, QStringList{"dialog"});
+            QCOMPARE(Registry::ReadRegValue("KOLVEX7", "", "Port", 0), qint64(2));
+            return;
+        }
+        const QString where = configFolder() + "/KOLVEX7.ini";
+        QCOMPARE(
+            rig.timeline,
+            (QStringList{"dialog", "message:The settings could not be stored in " + where + "."}));
+        QCOMPARE(rig.host.messages().last().title, QString("Error"));
     }
 
     void frequencyAndBand_data()
