@@ -32,7 +32,8 @@ QString storeAdvice()
     return QStringLiteral("Only an administrator may write there: start the tool with \"Run as "
                           "administrator\" and configure it again.");
 #else
-    return QStringLiteral("Make that folder writable, then configure the tool again.");
+    return QStringLiteral("Check that its folder can be created and written, then configure the "
+                          "tool again.");
 #endif
 }
 
