@@ -71,8 +71,8 @@ private slots:
     {
         QFETCH(bool, storeRefuses);
         Rig rig;
-        QFile blocker(configFolder()); // a file where the settings' folder should be
-        QVERIFY(!storeRefuses || blocker.open(QIODevice::WriteOnly));
+        const QString where = configFolder() + "/KOLVEX7.ini";
+        QVERIFY(!storeRefuses || QDir().mkpath(where)); // a folder where the file should be
         rig.inDialog = [](Config &d) {
             d.vCom->setEditText("2");
             d.vBnd[1]->click();
@@ -88,7 +88,6 @@ private slots:
             QCOMPARE(Registry::ReadRegValue("KOLVEX7", "", "Port", 0), qint64(2));
             return;
         }
-        const QString where = configFolder() + "/KOLVEX7.ini";
         QCOMPARE(
             rig.timeline,
             (QStringList{"dialog", "message:The settings could not be stored in " + where + "."}));
