@@ -44,6 +44,8 @@ struct Tool
     SettingsStore store;
     std::unique_ptr<Main> main;
     QString error;
+    QStringList statuses; // the status panel's texts once started
+    std::function<void(const QString &)> onStatus = [](const QString &) {};
 
     bool start(const QStringList &faults)
     {
@@ -57,9 +59,17 @@ struct Tool
         f.open(QIODevice::WriteOnly);
         f.write(kSavedList);
         f.close();
-        main = std::make_unique<Main>(host, TestSerialPort(), store,
-                                      program.path());
-        return main->Form_Load() == Main::Outcome::Running;
+        main = std::make_unique<Main>(host, TestSerialPort(), store, program.path());
+        if (main->Form_Load() != Main::Outcome::Running)
+            return false;
+        QObject::connect(main->StatusBar, &StatusPanels::textChanged,
+                         [this](const QString &key, const QString &text) {
+                             if (key == "Status") {
+                                 statuses << text;
+                                 onStatus(text);
+                             }
+                         });
+        return true;
     }
     QByteArray savedList() const
     {
@@ -88,14 +98,8 @@ private slots:
         Tool tool;
         QVERIFY2(tool.start(faults), qPrintable(tool.error + tool.host.messages.join('|')));
         QCOMPARE(tool.main->Service->topLevelItemCount(), 5); // services of the current row
-        QStringList statuses;
-        connect(tool.main->StatusBar, &StatusPanels::textChanged,
-                [&](const QString &key, const QString &text) {
-                    if (key == "Status")
-                        statuses << text;
-                });
         tool.main->ListView_ItemClick(tool.main->ListView->topLevelItem(1)); // 10892000 H
-        QVERIFY2(statuses.contains("Status: Sync"), qPrintable(statuses.join('|')));
+        QVERIFY2(tool.statuses.contains("Status: Sync"), qPrintable(tool.statuses.join('|')));
         QCOMPARE(tool.main->Service->topLevelItem(0)->text(1), QString("Aurora TV"));
         QVERIFY(!tool.main->state.Eto && tool.host.beeps == 0);
     }
@@ -144,21 +148,16 @@ private slots:
     {
         Tool tool;
         QVERIFY2(tool.start({}), qPrintable(tool.error));
-        QStringList statuses;
-        connect(tool.main->StatusBar, &StatusPanels::textChanged,
-                [&](const QString &key, const QString &text) {
-                    if (key == "Status") {
-                        statuses << text;
-                        if (text == "Status: Search Services")
-                            tool.sim.kill(); // the line goes away as the tuning starts
-                    }
-                });
+        tool.onStatus = [&](const QString &text) {
+            if (text == "Status: Search Services")
+                tool.sim.kill(); // the line goes away as the tuning starts
+        };
         QElapsedTimer t;
         t.start();
         tool.main->ListView_ItemClick(tool.main->ListView->topLevelItem(1));
         QVERIFY(t.elapsed() < 5000);
-        QVERIFY2(statuses.contains("Status: Time out"), qPrintable(statuses.join('|')));
-        QVERIFY(!statuses.contains("Status: Sync"));
+        QVERIFY2(tool.statuses.contains("Status: Time out"), qPrintable(tool.statuses.join('|')));
+        QVERIFY(!tool.statuses.contains("Status: Sync"));
         QVERIFY(tool.host.beeps == 1 && tool.main->state.Eto);
         QCOMPARE(tool.main->Service->topLevelItemCount(), 0);
         QCOMPARE(tool.savedList(), kSavedList); // the list on disk is untouched
