@@ -101,8 +101,8 @@ int main(int argc, char **argv)
 
     Path paths[] = {{"sendquery_vs_syscalls", std::make_unique<DescriptorSerialPort>()},
                     {"sendquery_portable_vs_syscalls", std::make_unique<SystemSerialPort>()}};
-    // The reference opens the same terminal; QSerialPort's exclusive lock is lifted for it, and
-    // only one of them talks at a time.
+    // The reference opens the same terminal first, before the exclusive mode QSerialPort sets
+    // could refuse it; only one of them talks at a time.
     const QByteArray device = portDevice(1).toLocal8Bit();
     const int fd = ::open(device.constData(), O_RDWR | O_NOCTTY);
     if (fd < 0) {
