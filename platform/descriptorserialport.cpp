@@ -1,7 +1,5 @@
 #include "platform/descriptorserialport.h"
 
-#include <QThread>
-
 #include <cerrno>
 #include <poll.h>
 #include <unistd.h>
@@ -61,14 +59,8 @@ QByteArray DescriptorSerialPort::read()
     return out;
 }
 
-void DescriptorSerialPort::waitForInputUs(int us)
+void DescriptorSerialPort::waitOnLine(int us)
 {
-    if (!m_port.isOpen() || m_lost) {
-        QThread::usleep(ulong(qMax(us, 0)));
-        return;
-    }
-    if (m_port.bytesAvailable() > 0)
-        return;
     pollfd p{descriptor(m_port), POLLIN, 0};
     const timespec timeout{time_t(us / 1000000), long(us % 1000000) * 1000};
     if (::ppoll(&p, 1, &timeout, nullptr) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)))

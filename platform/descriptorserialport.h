@@ -10,5 +10,7 @@ class DescriptorSerialPort : public SystemSerialPort
 public:
     void write(const QByteArray &bytes) override;
     QByteArray read() override;
-    void waitForInputUs(int us) override;
+
+protected:
+    void waitOnLine(int us) override;
 };

@@ -129,6 +129,11 @@ void SystemSerialPort::waitForInputUs(int us)
     }
     if (m_port.bytesAvailable() > 0)
         return;
+    waitOnLine(us);
+}
+
+void SystemSerialPort::waitOnLine(int us)
+{
     // Whole milliseconds, rounded up: a wait shorter than asked would make the caller poll
     // again at once.
     m_port.waitForReadyRead(qMax((us + 999) / 1000, 0));

@@ -29,6 +29,9 @@ public:
     QString openError() const override { return m_openError; }
 
 protected:
+    // Waits at most us microseconds for input on an open line with nothing buffered.
+    virtual void waitOnLine(int us);
+
     QSerialPort m_port;
     bool m_lost = false;
 
