@@ -1,7 +1,6 @@
 #include "app/main.h"
 
 #include "app/linkconsole.h"
-#include "app/registry.h"
 #include "app/reportview.h"
 #include "app/settingsstore.h"
 #include "app/statuspanels.h"
@@ -214,7 +213,7 @@ void Main::writeSettings()
     stored &= m_store.write(QStringLiteral("LNB_BandL"), state.Bnd);
     if (!stored)
         error(QStringLiteral("The settings could not be stored in %1.").arg(m_store.location()),
-              Registry::storeAdvice());
+              m_store.advice());
 }
 
 void Main::StatusBar_PanelClick(const QString &key)

@@ -2,11 +2,11 @@
 
 #include <QString>
 
-// The tool's settings store. On Windows the settings are REG_DWORD values of the key
-// HKEY_LOCAL_MACHINE\SOFTWARE\Halvorn Software\<sub-key>; here they are integer values in the
-// INI file "<sub-key>.ini" of the tool's configuration folder
-// ($XDG_CONFIG_HOME/Halvorn Software), under the same value names. The section argument is
-// accepted and not used, as on Windows.
+// The tool's settings store, through QSettings. On Windows the settings are REG_DWORD values of
+// the key HKEY_LOCAL_MACHINE\Software\Halvorn Software\<sub-key> (the registry view of the
+// build's own width); elsewhere they are integer values in the INI file "<sub-key>.ini" of the
+// tool's configuration folder ($XDG_CONFIG_HOME/Halvorn Software), under the same value names.
+// The section argument is accepted and not used.
 namespace Registry {
 
 // The stored 32-bit value, or the default when the file, the value or a readable number is

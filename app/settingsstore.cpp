@@ -20,3 +20,8 @@ QString SettingsStore::location() const
 {
     return Registry::storePath(kSubKey);
 }
+
+QString SettingsStore::advice() const
+{
+    return Registry::storeAdvice();
+}

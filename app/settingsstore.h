@@ -11,6 +11,7 @@ public:
     // The stored value, or the default when it is missing or outside [min, max].
     virtual qint64 read(const QString &valueName, qint64 defaultValue, qint64 min, qint64 max);
     virtual bool write(const QString &valueName, qint32 value);
-    // Where the values are kept, in words for a message.
+    // Where the values are kept, and what the operator can do when a write fails; for a message.
     virtual QString location() const;
+    virtual QString advice() const;
 };
