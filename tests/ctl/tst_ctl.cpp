@@ -1,5 +1,7 @@
 #include "ctl/commands.h"
 #include "ctl/output.h"
+#include "lists/catalogue.h"
+#include "tests/support/memoryviews.h"
 #include "tests/support/simulatedreceiver.h"
 
 #include <QDir>
@@ -117,6 +119,12 @@ private slots:
         QVERIFY(result.contains("11538000-V-30000 margin") && result.contains("  002 Vega Due"));
         QVERIFY(result.contains("\n12073000-H margin 4.2\n")); // found, not identified
         QVERIFY(QFile::exists(ctl.program.filePath("data/13.00E-11538000-V-30000.csv")));
+        // The list, moved into the DataFolder, is what the main window reads.
+        QVERIFY(QFile::copy(ctl.program.filePath("13.00E.csv"),
+                            ctl.program.filePath("data/13.00E.csv")));
+        MemoryList list;
+        LoadTransponderLists(ctl.program.path(), list, ctl.rx.host);
+        QVERIFY(list.rows.contains("13.00E 11538000 V 30000") && ctl.rx.host.messages().isEmpty());
         const QByteArrayList frames = ctl.rx.frames(); // the receiver set back after its sweep
         QVERIFY(frames.lastIndexOf("\x81{AStp=ON}") > frames.lastIndexOf("\x81{AStp=OFF}"));
 

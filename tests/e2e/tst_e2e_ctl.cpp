@@ -1,8 +1,5 @@
-#include "lists/catalogue.h"
 #include "platform/portfolder.h"
-#include "platform/virtualhost.h"
 #include "simprocess.h"
-#include "tests/support/memoryviews.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -54,13 +51,9 @@ private slots:
         QCOMPARE(status["mode"].toString(), QString("master/slave"));
         QCOMPARE(ctl("--port 14 --band Ku tune 10892000 H 27500"), 0);
         QVERIFY(ctl.out.contains("\n001 Aurora TV\n"));
-        QCOMPARE(ctl("--port 14 --band Ku tune 10892000 H 22000"), 6);
-        QCOMPARE(ctl("--port 14 service 2"), 0);
         QCOMPARE(ctl("--port 14 --trace query Tfrq"), 0);
         QVERIFY2(ctl.err.contains("> \\x81{Tfrq=?} < \\x81{Tfrq=10892000}"), qPrintable(ctl.err));
         QCOMPARE(ctl("--port 14 set LNin Cin"), 5);
-        QCOMPARE(ctl("--port 14 services"), 0); // no lock at 22000: no services
-        QCOMPARE(ctl.out, QString());
     }
 
     void exitStatusesWithoutAnAnswer()
@@ -120,29 +113,6 @@ private slots:
         QVERIFY2(err.contains("This user may not open " + device.fileName()) &&
                      err.contains("sudo usermod -aG"),
                  qPrintable(err));
-    }
-
-    void scanSavesWhatTheMainWindowReads()
-    {
-        SimProcess sim;
-        QString error;
-        QVERIFY2(sim.start(16, {"--satellite", KOLVEX7_ONE_CARRIER}, &error), qPrintable(error));
-        Ctl ctl;
-        QCOMPARE(ctl("--port 16 --band Ku scan 13E --rates 27500 --save"), 0);
-        QCOMPARE(ctl.out, QString("position: 13.00E\n11034000-V-27500 margin 10.0\n"
-                                  "  001 Demo One\n  002 Demo Two\n"));
-        QVERIFY(ctl.err.contains("testing 11034000 at 27500"));
-        QVERIFY(QFile::copy(ctl.program.filePath("13.00E.csv"),
-                            ctl.program.filePath("data/13.00E.csv")));
-        VirtualHost host;
-        MemoryList list;
-        LoadTransponderLists(ctl.program.path(), list, host);
-        QCOMPARE(list.rows, QStringList{"13.00E 11034000 V 27500"});
-        QVERIFY(host.messages().isEmpty());
-        QCOMPARE(ctl("lists"), 0);
-        QCOMPARE(ctl.out.section('\n', 1, 1), QString("13.00E.csv: 1 rows"));
-        QCOMPARE(ctl("--port 16 --band Ku scan 13E --rates 27500 --save"), 8); // kept
-        QVERIFY(ctl.err.contains("give --force"));
     }
 };
 

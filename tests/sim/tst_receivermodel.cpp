@@ -1,22 +1,10 @@
-#include "sim/receivermodel.h"
-#include "sim/satellite.h"
+#include "tests/support/simulatedreceiver.h"
 
 #include <QTest>
 
 class TestReceiverModel : public QObject
 {
     Q_OBJECT
-
-    static Satellite demo()
-    {
-        Satellite sat;
-        QString error;
-        const bool ok = Satellite::load(QStringLiteral(KOLVEX7_SOURCE_DIR "/sim/data/demo-ku.sat"),
-                                        &sat, &error);
-        if (!ok)
-            qFatal("demo satellite: %s", qPrintable(error));
-        return sat;
-    }
 
     static QByteArrayList replies(ReceiverModel &m, const QByteArray &in)
     {
@@ -73,22 +61,22 @@ private slots:
     {
         QFETCH(QByteArray, in);
         QFETCH(QByteArrayList, out);
-        ReceiverModel m(demo(), {});
+        ReceiverModel m(SimulatedReceiver::demoSatellite(), {});
         QCOMPARE(replies(m, in), out);
     }
 
     void frameInPieces()
     {
-        ReceiverModel m(demo(), {});
+        ReceiverModel m(SimulatedReceiver::demoSatellite(), {});
         QVERIFY(m.receive("\x81").isEmpty());
         QVERIFY(m.receive("{LNo").isEmpty());
         QCOMPARE(replies(m, "s=?}"), QByteArrayList{"\x81{LNos=UNVR}"});
     }
 
-    void everyAddressIsAnswered()
+    void everyAddressIsAnswered() // "{" among them
     {
         for (int a = 0; a < 256; ++a) {
-            ReceiverModel m(demo(), {quint8(a)});
+            ReceiverModel m(SimulatedReceiver::demoSatellite(), {quint8(a)});
             const QByteArray address(1, char(a));
             QVERIFY(m.receive(address).isEmpty()); // the rest of the frame is on its way
             QCOMPARE(replies(m, "{Utst=?}"), QByteArrayList{address + "{Utst=I}"});
@@ -98,7 +86,7 @@ private slots:
     void tuneLagRunsFromTheFirstTuning()
     {
         const int lag = 25;
-        ReceiverModel m(demo(), {129, false, lag});
+        ReceiverModel m(SimulatedReceiver::demoSatellite(), {129, false, lag});
         // As a sweep confirms a tuning: set, query, and set again until it reads back.
         int queries = 0;
         QByteArray reply;
@@ -108,36 +96,6 @@ private slots:
             ++queries;
         } while (reply != "\x81{Tfrq=11500000}" && queries < 100);
         QCOMPARE(queries, lag + 1);
-    }
-
-    void noiseIsReproducible()
-    {
-        auto readings = [&](quint32 seed) {
-            ReceiverModel::Options o;
-            o.noiseDb = 2.0;
-            o.seed = seed;
-            ReceiverModel m(demo(), o);
-            QList<double> out;
-            for (int i = 0; i < 20; ++i)
-                out << replies(m, "\x81{Slvl=?}")[0].mid(7).chopped(1).toDouble();
-            return out;
-        };
-        const QList<double> a = readings(7);
-        QCOMPARE(readings(7), a);
-        QVERIFY(readings(8) != a);
-        for (double level : a) // -43.5 at the centre of the carrier the receiver is on
-            QVERIFY2(level >= -45.5 && level <= -41.5 && level != -43.5,
-                     qPrintable(QString::number(level)));
-    }
-
-    void terminalModeSwitch()
-    {
-        ReceiverModel m(demo(), {129, true});
-        QCOMPARE(replies(m, "\x81{Usvr=?}"), QByteArrayList{});
-        QCOMPARE(replies(m, "\r\n"), QByteArrayList{"Unknown command\r\n"});
-        QCOMPARE(replies(m, "CNFG CNPR MSLV\r\n\x81{Usrv=?}"),
-                 (QByteArrayList{"", "\x81{Usrv=SPK7-2.14}"}));
-        QVERIFY(!m.state().terminal);
     }
 };
 
