@@ -6,6 +6,7 @@
 #include "app/registry.h"
 #include "app/settingsstore.h"
 #include "app/statuspanels.h"
+#include "platform/portfolder.h"
 #include "platform/systemserialport.h"
 #include "simprocess.h"
 #include "tests/support/memoryviews.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -164,6 +166,30 @@ private slots:
         // The next command on the dead line ends at once as well.
         tool.main->StatusBar_PanelClick("Input");
         QVERIFY(t.elapsed() < 6000);
+    }
+    void masterSlaveDriverSwitchesATerminalModeReceiver()
+    {
+        SimLink rx;
+        QVERIFY2(rx.start(9, {"--terminal"}), qPrintable(rx.error));
+        QVERIFY(rx.driver.InitIRD());
+        rx.link.Eto = false;
+        QCOMPARE(rx.driver.GetService(2), QString("Demo Two"));
+        QVERIFY(rx.driver.SetLNBInput(1) && rx.driver.SetSpeed("4883"));
+        QCOMPARE(rx.driver.GetLNBInput(), quint8(1));
+        QVERIFY(!rx.link.Eto);
+        const QStringList log = rx.sim.logLines();
+        QVERIFY(log.contains("rx CNFG CNPR MSLV\\x0d\\x0a"));
+        QVERIFY(log.contains("rx \\x81{Sfrq=04883.00}"));
+    }
+
+    void simulatorRemovesItsPortLink()
+    {
+        SimProcess sim;
+        QString error;
+        QVERIFY2(sim.start(11, {}, &error), qPrintable(error));
+        QVERIFY(QFileInfo(portLinkPath(11)).isSymLink());
+        sim.stop();
+        QVERIFY(!QFileInfo(portLinkPath(11)).isSymLink());
     }
 };
 

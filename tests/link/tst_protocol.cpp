@@ -1,4 +1,5 @@
 #include "link/linkstate.h"
+#include "link/numbers.h"
 #include "link/protocol.h"
 #include "link/replyscanner.h"
 #include "platform/memoryport.h"
@@ -40,6 +41,10 @@ private slots:
         row("pair after an early brace", {"}x=ab}"}, "ab", false);
         row("noise first", {QByteArray("\0\xff\0\r\n", 5), "\x81{Snam=A}"}, "A", false);
         row("never closed", {"\x81{Tfrq=12"}, "", true);
+        // A "}" first seen on poll 10,000 is too late.
+        const QByteArrayList opened = QByteArrayList{"\x81{Tfrq=7"} + QByteArrayList(9997);
+        row("closed on poll 9,999", opened + QByteArrayList{"}"}, "7", false);
+        row("closed on poll 10,000", opened + QByteArrayList{"", "}"}, "", true);
         row("nothing", {}, "", true);
     }
     void readReply()
@@ -55,23 +60,13 @@ private slots:
         QCOMPARE(Protocol::ReadReply(rig.link), value);
         QCOMPARE(rig.link.Eto, timedOut);
         // A reply is used the moment it is complete, one event pass per piece; a time-out
-        // takes 10,000 polls and 10 s.
-        const int polls = timedOut ? Protocol::kReplyPolls + 1 : qMax(1, int(pieces.size()));
+        // takes 10,000 polls and 10 s, or ends on the poll that brings a late "}".
+        const int polls = timedOut && pieces.size() < Protocol::kReplyPolls
+                              ? Protocol::kReplyPolls + 1
+                              : qMax(1, int(pieces.size()));
         QCOMPARE(rig.port.reads(), polls);
         QCOMPARE(rig.host.passes(), quint64(polls));
         QVERIFY(!timedOut || rig.host.nowUs() >= 10000000u);
-    }
-
-    void readReply_pollBound()
-    {
-        for (const int braceOnPoll : {9999, 10000}) {
-            Rig rig;
-            rig.port.onRead = [&](int n) {
-                rig.port.feed(n == 1 ? "\x81{Tfrq=7" : n == braceOnPoll ? "}" : "");
-            };
-            QCOMPARE(Protocol::ReadReply(rig.link), braceOnPoll < 10000 ? "7" : "");
-            QCOMPARE(rig.link.Eto, braceOnPoll == 10000); // a "}" first seen on poll 10,000
-        }
     }
 
     void readReply_endlessNoiseTimesOutAfterTenSeconds()
@@ -164,6 +159,23 @@ private slots:
         Rig rig; // a line that never goes quiet cannot hold the flush forever
         rig.port.onRead = [&](int) { rig.port.feed(QByteArray(100, 'x')); };
         QVERIFY(!Protocol::FlushInput(rig.link).isEmpty());
+    }
+    void isNumeric()
+    {
+        for (const char *text : {"  129 ", "-5", ".5", "5.", "1.2E3", "1e-3"})
+            QVERIFY2(IsNumeric(QString(text)), text);
+        for (const char *text :
+             {"", "   ", ".", "-", "1.2.3", "1E", "E5", "1 2", "1,000", "&H10", "12kHz", "?"})
+            QVERIFY2(!IsNumeric(QString(text)), text);
+    }
+
+    void leadingNumber()
+    {
+        const QList<QPair<const char *, double>> cases{
+            {"27500.00 kS", 27500}, {"   42abc", 42}, {"H", 0},  {"", 0},       {"-12.5x", -12.5},
+            {"2E3;", 2000},         {"7E;", 7},       {"-x", 0}, {"1.2.3", 1.2}};
+        for (const auto &[text, value] : cases)
+            QVERIFY2(LeadingNumber(text) == value, text);
     }
 };
 

@@ -123,15 +123,6 @@ private slots:
         QCOMPARE(host.messages().size(), 2);
         QCOMPARE(host.messages()[1].title, QString("File: 19.20W.csv"));
     }
-
-    void recordsReadBack()
-    {
-        const TransponderEntry e{"5.00E", "12000000", "H", "27500"};
-        QCOMPARE(ListRecord(e), QByteArray("12000000;H;27500;\r\n"));
-        QCOMPARE(ServiceFileName(e), QString("5.00E-12000000-H-27500.csv"));
-        QCOMPARE(ServiceLine("012-"), QByteArray("012;;\r\n"));
-        QCOMPARE(ServiceLine("1000-A-B"), QByteArray("1000;A-B;\r\n"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestListFile)

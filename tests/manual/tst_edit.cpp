@@ -35,7 +35,7 @@ class TestEdit : public QObject
     Q_OBJECT
 
 private slots:
-    void keyFilter()
+    void typingSendsNothingAndEnterSendsTheWholeText()
     {
         Rig rig;
         QTest::keyClicks(rig.edit.Freq, "1:;.5"); // the point is refused with a beep
@@ -43,13 +43,8 @@ private slots:
         QTest::keyClick(rig.edit.SRte, Qt::Key_Backspace);
         QCOMPARE(rig.edit.Freq->text() + '|' + rig.edit.SRte->text(), QString("1:;5|"));
         QCOMPARE(rig.rx.host.beeps(), 2);
-        QVERIFY(rig.frames().isEmpty()); // nothing goes out while typing
-    }
-
-    void enterSendsTheWholeText()
-    {
-        Rig rig;
-        QTest::keyClicks(rig.edit.Freq, "12073000");
+        QVERIFY(rig.frames().isEmpty());
+        rig.edit.Freq->setText("12073000");
         QTest::keyClick(rig.edit.Freq, Qt::Key_Return);
         QCOMPARE(rig.frames(), QByteArrayList{"Tfrq=12073000"});
         QCOMPARE(rig.edit.Freq->text(), QString("12073000"));

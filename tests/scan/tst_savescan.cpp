@@ -52,7 +52,7 @@ private slots:
     {
         Rig rig;
         MemoryScanTree tree;
-        addTransponder(tree, "12000000", "H", "27500", {"001-Alpha", "002-Beta"});
+        addTransponder(tree, "12000000", "H", "27500", {"001-Alpha", "002-", "003-Beta-Gamma"});
         tree.add(0, "11778000|V", "11778000-V"); // found, not identified: not saved
         addTransponder(tree, "975000", "V", "27500", {"1000-Four digits"});
         addTransponder(tree, "1234000", "V", "27500", {});
@@ -60,7 +60,7 @@ private slots:
         QCOMPARE(rig.file("05.00E.csv"),
                  QByteArray("12000000;H;27500;\r\n975000;V;27500;\r\n1234000;V;27500;\r\n"));
         QCOMPARE(rig.file("data/05.00E-12000000-H-27500.csv"),
-                 QByteArray("001;Alpha;\r\n002;Beta;\r\n"));
+                 QByteArray("001;Alpha;\r\n002;;\r\n003;Beta-Gamma;\r\n"));
         QCOMPARE(rig.file("data/05.00E-975000-V-27500.csv"), QByteArray("1000;Four digits;\r\n"));
         QCOMPARE(rig.file("data/05.00E-1234000-V-27500.csv"), QByteArray());
         QCOMPARE(rig.status.history, (QStringList{"0:Saving", "0:"}));
