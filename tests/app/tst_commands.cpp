@@ -134,17 +134,12 @@ private slots:
         rig.main->ListView_ItemClick(rig.row(0));
         ExchangeLog &log = console->log();
         QCOMPARE(log.rowCount(), int(rig.port->writes().size()));
-        QStringList operations;
-        for (int i = 0; i < log.rowCount(); ++i) {
-            const QStringList cells = log.rowText(i).split('\t');
-            QCOMPARE(cells[2], "\\x81" + QString::fromLatin1(rig.port->writes()[i].mid(1)));
-            if (operations.value(operations.size() - 1) != cells[1])
-                operations << cells[1];
-        }
-        QCOMPARE(operations,
-                 (QStringList{"SetLNBType", "SetLNBPolar", "SetFrequency", "SetSpeed",
-                              "SetServiceNum", "GetLock", "GetServiceName", "GetService"}));
-        QCOMPARE(log.rowText(0).section('\t', 3, 3), QString("\\x81{LNos=UNVR}"));
+        for (int i = 0; i < log.rowCount(); ++i)
+            QCOMPARE(log.rowText(i).section('\t', 2, 2),
+                     "\\x81" + QString::fromLatin1(rig.port->writes()[i].mid(1)));
+        QCOMPARE(log.rowText(0).section('\t', 1, 3),
+                 QString("SetLNBType\t\\x81{LNos=?}\t\\x81{LNos=UNVR}"));
+        QCOMPARE(log.rowText(log.rowCount() - 1).section('\t', 1, 1), QString("GetService"));
 
         // Ctrl+C copies the selected rows; a hidden console watches nothing.
         console->View->setFocus();
