@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QSet>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -124,10 +125,19 @@ struct Started : Rig
                                  statuses << QString::number(host.nowUs() / 1000) + ' ' + text;
                          });
         main->show();
+        if (!QTest::qWaitForWindowExposed(main.get()))
+            qFatal("the main window did not show");
         store.writes.clear();
         port->clearWritten();
     }
     QTreeWidgetItem *row(int i) const { return main->ListView->topLevelItem(i); }
+    // A left click on a row of the transponder or the service list.
+    void pick(QTreeWidget *view, int i) const
+    {
+        view->scrollToItem(view->topLevelItem(i));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          view->visualItemRect(view->topLevelItem(i)).center());
+    }
     QStringList column(QTreeWidget *view, int c) const
     {
         QStringList texts;
@@ -170,7 +180,7 @@ struct Started : Rig
             }
         });
         watcher.start(0);
-        main->StatusBar_PanelClick(key);
+        QTest::mouseClick(main->StatusBar->panel(key), Qt::LeftButton);
     }
     QByteArrayList frames() const
     {

@@ -131,7 +131,7 @@ private slots:
         QTest::keyClick(rig.main.get(), Qt::Key_L, Qt::ControlModifier);
         LinkConsole *console = rig.main->linkConsole();
         QVERIFY(console && console->isVisible());
-        rig.main->ListView_ItemClick(rig.row(0));
+        rig.pick(rig.main->ListView, 0);
         ExchangeLog &log = console->log();
         QCOMPARE(log.rowCount(), int(rig.port->writes().size()));
         for (int i = 0; i < log.rowCount(); ++i)

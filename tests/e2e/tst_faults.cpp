@@ -64,6 +64,7 @@ struct Tool
         main = std::make_unique<Main>(host, TestSerialPort(), store, program.path());
         if (main->Form_Load() != Main::Outcome::Running)
             return false;
+        main->show();
         QObject::connect(main->StatusBar, &StatusPanels::textChanged,
                          [this](const QString &key, const QString &text) {
                              if (key == "Status") {
@@ -72,6 +73,12 @@ struct Tool
                              }
                          });
         return true;
+    }
+    void pick(int row) const // a left click on a transponder row
+    {
+        QTreeWidgetItem *item = main->ListView->topLevelItem(row);
+        QTest::mouseClick(main->ListView->viewport(), Qt::LeftButton, {},
+                          main->ListView->visualItemRect(item).center());
     }
     QByteArray savedList() const
     {
@@ -100,7 +107,7 @@ private slots:
         Tool tool;
         QVERIFY2(tool.start(faults), qPrintable(tool.error + tool.host.messages.join('|')));
         QCOMPARE(tool.main->Service->topLevelItemCount(), 5); // services of the current row
-        tool.main->ListView_ItemClick(tool.main->ListView->topLevelItem(1)); // 10892000 H
+        tool.pick(1);                                         // 10892000 H
         QVERIFY2(tool.statuses.contains("Status: Sync"), qPrintable(tool.statuses.join('|')));
         QCOMPARE(tool.main->Service->topLevelItem(0)->text(1), QString("Aurora TV"));
         QVERIFY(!tool.main->state.Eto && tool.host.beeps == 0);
@@ -156,7 +163,7 @@ private slots:
         };
         QElapsedTimer t;
         t.start();
-        tool.main->ListView_ItemClick(tool.main->ListView->topLevelItem(1));
+        tool.pick(1);
         QVERIFY(t.elapsed() < 5000);
         QVERIFY2(tool.statuses.contains("Status: Time out"), qPrintable(tool.statuses.join('|')));
         QVERIFY(!tool.statuses.contains("Status: Sync"));
@@ -164,7 +171,7 @@ private slots:
         QCOMPARE(tool.main->Service->topLevelItemCount(), 0);
         QCOMPARE(tool.savedList(), kSavedList); // the list on disk is untouched
         // The next command on the dead line ends at once as well.
-        tool.main->StatusBar_PanelClick("Input");
+        QTest::mouseClick(tool.main->StatusBar->panel("Input"), Qt::LeftButton);
         QVERIFY(t.elapsed() < 6000);
     }
     void masterSlaveDriverSwitchesATerminalModeReceiver()
