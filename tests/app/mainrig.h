@@ -107,8 +107,9 @@ struct Started : Rig
                                          "11034000;V;27500;\r\n" // the receiver's at start
                                          "10892000;H;22000;\r\n" // wrong rate: no lock
                                          "12073000;H;4883;\r\n";
-    QStringList statuses; // "ms text"
-    QStringList modals;   // class names of the modal windows seen, in order
+    QStringList statuses;    // the status panel's texts, without "Status: "
+    QList<quint64> statusMs; // and when each was shown
+    QStringList modals;      // class names of the modal windows seen, in order
 
     Started()
     {
@@ -121,8 +122,10 @@ struct Started : Rig
             qFatal("start-up failed");
         QObject::connect(main->StatusBar, &StatusPanels::textChanged,
                          [this](const QString &key, const QString &text) {
-                             if (key == "Status")
-                                 statuses << QString::number(host.nowUs() / 1000) + ' ' + text;
+                             if (key != "Status")
+                                 return;
+                             statuses << QString(text).remove("Status: ");
+                             statusMs << host.nowUs() / 1000;
                          });
         main->show();
         if (!QTest::qWaitForWindowExposed(main.get()))
@@ -156,15 +159,6 @@ struct Started : Rig
                 rows << -1000 - i;
         }
         return rows;
-    }
-    // Status texts with the milliseconds since the first one.
-    QStringList timedStatuses() const
-    {
-        QStringList out;
-        const int t0 = statuses.isEmpty() ? 0 : statuses[0].section(' ', 0, 0).toInt();
-        for (const QString &s : statuses)
-            out << QString::number(s.section(' ', 0, 0).toInt() - t0) + ' ' + s.section(' ', 1);
-        return out;
     }
     // Clicks the panel; `act` handles the modal window it opens.
     void click(
