@@ -14,17 +14,6 @@ class TestTuning : public QObject
     Q_OBJECT
 
 private slots:
-    void startListsAndMarks()
-    {
-        Started rig;
-        QCOMPARE(rig.column(rig.main->ListView, 1),
-                 (QStringList{"10892000", "11034000", "10892000", "12073000"}));
-        QCOMPARE(rig.marked(rig.main->ListView), QList<int>{1});
-        QCOMPARE(rig.main->ListView->currentItem(), rig.row(1));
-        QCOMPARE(rig.column(rig.main->Service, 1).first(), QString("Demo One"));
-        QCOMPARE(rig.marked(rig.main->Service), QList<int>{0});
-    }
-
     void pick_data()
     {
         QTest::addColumn<int>("fault"); // -1 none, 0 a refused setting, 1 no lock, 2 no reply
@@ -50,7 +39,10 @@ private slots:
         QFETCH(int, row);
         QFETCH(QByteArrayList, frames);
         QFETCH(QString, statuses);
-        Started rig;
+        Started rig; // the receiver's transponder and service are marked at start
+        QVERIFY(rig.main->ListView->currentItem() == rig.row(1) &&
+                rig.marked(rig.main->ListView) == QList<int>{1});
+        QCOMPARE(rig.marked(rig.main->Service), QList<int>{0});
         rig.refused << (fault == 0 ? "LNBp" : "");
         rig.silent = fault == 2;
         const QString polar = rig.main->state.gPol;

@@ -160,7 +160,7 @@ private slots:
             QVERIFY(!s.ReScan->isEnabled() && !s.Save->isEnabled());
             rig.host.after(700, [&] { captionWhileClosing = s.ScanIt->text(); });
             if (close)
-                s.reject();
+                s.close(); // as the title bar's close button does
             else
                 QTest::mouseClick(s.ScanIt, Qt::LeftButton);
         });
