@@ -9,6 +9,7 @@
 #include "platform/memoryport.h"
 #include "platform/virtualhost.h"
 #include "sim/receivermodel.h"
+#include "tests/support/clickitem.h"
 #include "tests/support/simulatedreceiver.h"
 
 #include <QApplication>
@@ -134,13 +135,7 @@ struct Started : Rig
         port->clearWritten();
     }
     QTreeWidgetItem *row(int i) const { return main->ListView->topLevelItem(i); }
-    // A left click on a row of the transponder or the service list.
-    void pick(QTreeWidget *view, int i) const
-    {
-        view->scrollToItem(view->topLevelItem(i));
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
-                          view->visualItemRect(view->topLevelItem(i)).center());
-    }
+    void pick(QTreeWidget *view, int i) const { clickItem(view, view->topLevelItem(i)); }
     QStringList column(QTreeWidget *view, int c) const
     {
         QStringList texts;

@@ -9,6 +9,7 @@
 #include "platform/portfolder.h"
 #include "platform/systemserialport.h"
 #include "simprocess.h"
+#include "tests/support/clickitem.h"
 #include "tests/support/memoryviews.h"
 
 #include <QDir>
@@ -74,12 +75,7 @@ struct Tool
                          });
         return true;
     }
-    void pick(int row) const // a left click on a transponder row
-    {
-        QTreeWidgetItem *item = main->ListView->topLevelItem(row);
-        QTest::mouseClick(main->ListView->viewport(), Qt::LeftButton, {},
-                          main->ListView->visualItemRect(item).center());
-    }
+    void pick(int row) const { clickItem(main->ListView, main->ListView->topLevelItem(row)); }
     QByteArray savedList() const
     {
         QFile f(program.filePath("data/13.00E.csv"));

@@ -7,6 +7,7 @@
 #include "scan/scanpanel.h"
 #include "scan/sweepplot.h"
 #include "sim/receivermodel.h"
+#include "tests/support/clickitem.h"
 #include "tests/support/memoryviews.h"
 #include "tests/support/simulatedreceiver.h"
 
@@ -67,12 +68,7 @@ struct Rig
             n += scan.TreeView->topLevelItem(i)->text(0).count('-') == 2;
         return n;
     }
-    void clickService(QTreeWidgetItem *service)
-    {
-        scan.TreeView->scrollToItem(service);
-        QTest::mouseClick(scan.TreeView->viewport(), Qt::LeftButton, {},
-                          scan.TreeView->visualItemRect(service).center());
-    }
+    void clickService(QTreeWidgetItem *service) { clickItem(scan.TreeView, service); }
 };
 
 } // namespace
