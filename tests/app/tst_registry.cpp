@@ -1,7 +1,5 @@
 #include "app/registry.h"
-#include "platform/portfolder.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -30,17 +28,6 @@ private slots:
         QCOMPARE(Registry::ReadRegValue("KOLVEX7", "", "B", 42, 0, 255), qint64(255));
         QCOMPARE(Registry::ReadRegValue("KOLVEX7", "", "C", 42), qint64(42));
         QCOMPARE(Registry::ReadRegValue("KOLVEX7", "", "D", 42), qint64(42));
-    }
-
-    void garbageStoreReadsDefaults()
-    {
-        QTemporaryDir config;
-        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-        QVERIFY(QDir().mkpath(configFolder()));
-        QFile f(Registry::storePath("KOLVEX7"));
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray("\0\xff[[[=\n=\n\xfe", 10)));
-        f.close();
-        QCOMPARE(Registry::ReadRegValue("KOLVEX7", "", "Port", 5), qint64(5));
     }
 };
 

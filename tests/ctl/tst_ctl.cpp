@@ -104,6 +104,8 @@ private slots:
         const QStringList result = readBack(ctl.out).split('\n', Qt::SkipEmptyParts);
         QVERIFY2(shown.isEmpty() ? result.isEmpty() : result.contains(shown),
                  qPrintable(result.join('|') + " / " + readBack(ctl.err)));
+        if (status == Exit::TimeOut)
+            QVERIFY(readBack(ctl.err).contains("no reply from the receiver at address 129"));
         if (status == Exit::BadArguments)
             QVERIFY(ctl.rx.frames().isEmpty()); // nothing went to the receiver
         if (line == "status")                   // queries only

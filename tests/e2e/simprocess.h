@@ -1,10 +1,6 @@
 #pragma once
 
-#include "link/linkstate.h"
-#include "link/protocol.h"
-#include "link/protocol_mssl.h"
 #include "platform/descriptorserialport.h"
-#include "platform/qthost.h"
 
 #include <QProcess>
 #include <QStringList>
@@ -46,25 +42,3 @@ inline std::unique_ptr<SystemSerialPort> TestSerialPort()
         return std::make_unique<DescriptorSerialPort>();
     return MakeSystemSerialPort();
 }
-
-// The simulator and the master/slave driver over the real serial port, opened on it.
-struct SimLink
-{
-    SimProcess sim;
-    std::unique_ptr<SystemSerialPort> ownedPort = TestSerialPort();
-    SystemSerialPort &port = *ownedPort;
-    QtHost host;
-    LinkState link{port, host};
-    Protocol_MsSl driver{link};
-    QString error;
-
-    bool start(int number, const QStringList &options = {})
-    {
-        link.Prt = qint16(number);
-        link.Spd = 115200;
-        link.Bnd = 1;
-        driver.setAdr(129);
-        return sim.start(number, options, &error) &&
-               (Protocol::OpenPort(link) || (error = port.errorText(), false));
-    }
-};

@@ -2,7 +2,6 @@
 #include "simprocess.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -54,31 +53,17 @@ private slots:
         QCOMPARE(ctl("--port 14 --trace query Tfrq"), 0);
         QVERIFY2(ctl.err.contains("> \\x81{Tfrq=?} < \\x81{Tfrq=10892000}"), qPrintable(ctl.err));
         QCOMPARE(ctl("--port 14 set LNin Cin"), 5);
-    }
 
-    void exitStatusesWithoutAnAnswer()
-    {
-        SimProcess sim;
-        QString error;
-        QVERIFY2(sim.start(15, {"--silent"}, &error), qPrintable(error));
-        Ctl ctl;
         QCOMPARE(ctl("frob"), 2);
         QCOMPARE(ctl("--port x status"), 2);
         QCOMPARE(ctl("tune 1"), 2);
         QCOMPARE(ctl("--port 30000 status"), 3);
         QVERIFY(ctl.err.contains("port 30000 (/dev/ttyS29999) is not available"));
-        QElapsedTimer t;
-        t.start();
-        QCOMPARE(ctl("--port 15 status"), 4);
-        // Ten thousand polls of at least 1 ms each; the upper bound only tells a time-out from
-        // a reader that hangs, on a loaded machine.
-        QVERIFY(t.elapsed() >= 10000 && t.elapsed() < 60000);
-        QVERIFY(ctl.err.contains("no reply from the receiver at address 129 on port 15"));
         {
             SystemSerialPort holder; // another program has the port
-            holder.setPortNumber(15);
+            holder.setPortNumber(14);
             QVERIFY(holder.open());
-            QCOMPARE(ctl("--port 15 status"), 3);
+            QCOMPARE(ctl("--port 14 status"), 3);
         }
         QCOMPARE(ctl("--help"), 0);
         QVERIFY(ctl.out.contains("Exit status:"));

@@ -6,19 +6,15 @@
 #include "app/registry.h"
 #include "app/settingsstore.h"
 #include "app/statuspanels.h"
-#include "platform/portfolder.h"
-#include "platform/systemserialport.h"
+#include "platform/qthost.h"
 #include "simprocess.h"
 #include "tests/support/clickitem.h"
-#include "tests/support/memoryviews.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QTreeWidget>
 
 namespace {
@@ -109,46 +105,6 @@ private slots:
         QVERIFY(!tool.main->state.Eto && tool.host.beeps == 0);
     }
 
-    void droppedReplyIsATimeOutAndTheNextReplyIsRight()
-    {
-        SimLink rx;
-        QVERIFY2(rx.start(22, {"--drop", "5"}), qPrintable(rx.error));
-        QStringList got;
-        for (int i = 0; i < 6; ++i) {
-            rx.link.Eto = false;
-            const QString f = rx.driver.GetFrequency();
-            got << (rx.link.Eto ? "time-out" : f);
-        }
-        QCOMPARE(got.mid(3), (QStringList{"11034000", "time-out", "11034000"}));
-    }
-
-    void simulatorKilledDuringASweep()
-    {
-        SimLink rx;
-        QVERIFY2(rx.start(23), qPrintable(rx.error));
-        MemoryLabels status;
-        MemoryScanTree tree;
-        bool run = true;
-        // Kill the receiver once the sweep has found the first carriers.
-        int found = 0;
-        QTimer killer;
-        connect(&killer, &QTimer::timeout, [&] {
-            if (tree.count() >= 4 && rx.sim.running()) {
-                found = tree.count();
-                rx.sim.kill();
-            }
-        });
-        killer.start(1);
-        QElapsedTimer t;
-        t.start();
-        rx.driver.RunScanLocal("V", status, tree, run);
-        QVERIFY(found >= 4);
-        QCOMPARE(tree.count(), found); // what was found is kept
-        QVERIFY(t.elapsed() < 30000);  // no hang on the dead line
-        QVERIFY2(status.texts[0].startsWith("No tuning at"), qPrintable(status.texts[0]));
-        QVERIFY(rx.port.isLost());
-    }
-
     void portVanishesDuringATuning()
     {
         Tool tool;
@@ -169,30 +125,6 @@ private slots:
         // The next command on the dead line ends at once as well.
         QTest::mouseClick(tool.main->StatusBar->panel("Input"), Qt::LeftButton);
         QVERIFY(t.elapsed() < 6000);
-    }
-    void masterSlaveDriverSwitchesATerminalModeReceiver()
-    {
-        SimLink rx;
-        QVERIFY2(rx.start(9, {"--terminal"}), qPrintable(rx.error));
-        QVERIFY(rx.driver.InitIRD());
-        rx.link.Eto = false;
-        QCOMPARE(rx.driver.GetService(2), QString("Demo Two"));
-        QVERIFY(rx.driver.SetLNBInput(1) && rx.driver.SetSpeed("4883"));
-        QCOMPARE(rx.driver.GetLNBInput(), quint8(1));
-        QVERIFY(!rx.link.Eto);
-        const QStringList log = rx.sim.logLines();
-        QVERIFY(log.contains("rx CNFG CNPR MSLV\\x0d\\x0a"));
-        QVERIFY(log.contains("rx \\x81{Sfrq=04883.00}"));
-    }
-
-    void simulatorRemovesItsPortLink()
-    {
-        SimProcess sim;
-        QString error;
-        QVERIFY2(sim.start(11, {}, &error), qPrintable(error));
-        QVERIFY(QFileInfo(portLinkPath(11)).isSymLink());
-        sim.stop();
-        QVERIFY(!QFileInfo(portLinkPath(11)).isSymLink());
     }
 };
 

@@ -83,22 +83,6 @@ private slots:
         QCOMPARE(rig.status.texts[0], QString("Done"));
     }
 
-    void unconfirmedTuningEndsTheSweep()
-    {
-        ScanRig rig;
-        auto answer = rig.port.onWrite;
-        rig.port.onWrite = [&](const QByteArray &f) {
-            if (f.contains("{Tfrq=?}"))
-                rig.port.feedAfter(1, "\x81{Tfrq=950000}"); // never what was asked
-            else
-                answer(f);
-        };
-        QVERIFY(!rig.driver.RunScanLocal("V", rig.status, rig.tree, rig.run));
-        QCOMPARE(rig.sent("Tfrq").count("{Tfrq=?}"), 21); // first try and 20 repetitions
-        QCOMPARE(rig.status.texts[0], QString("No tuning at 10700000"));
-        QVERIFY(rig.status.history.contains("cut:V10700000"));
-    }
-
     void testRun_data()
     {
         QTest::addColumn<bool>("rescan");
@@ -169,18 +153,6 @@ private slots:
             QCOMPARE(rig.sent("Sigq").size(), locked ? 1 : 80);
             QCOMPARE(rig.status.history.contains("4:DVB |"), !locked);
         }
-    }
-
-    void namePassesWithAPlaceholder()
-    {
-        ScanRig rig;
-        rig.locking(11778000, 4);
-        rig.placeholders = {3};
-        QVERIFY(rig.driver.RunTestLocal("27500", rig.status, rig.tree, rig.run, false));
-        QCOMPARE(rig.namePass, 6);
-        QCOMPARE(rig.tree.dump().mid(3),
-                 (QStringList{"  002-Name 2 [11778000-V-27500#002-Name 2]",
-                              "  003- [11778000-V-27500#003-]", "  004- [11778000-V-27500#004-]"}));
     }
 
     void secondTransponderOnTheSameKeyStaysFound()

@@ -124,22 +124,6 @@ private slots:
         QCOMPARE(rig.rx.port.read(), QByteArray());        // flushed at the end
     }
 
-    void spinnerAndSplitReports()
-    {
-        TermRig rig;
-        rig.rx.silent = true; // the replies come from the script below
-        Display display;
-        // After the four reads of the preparation (polarisation, RDMX, start frequency, BSCN):
-        // nothing twice, a report cut in two, silence, then a whole end report.
-        const QMap<int, QByteArray> script{{7, "\r\n10700000 Khz\r\nFREQUENCY SC"},
-                                           {8, "AN END.\r\n"},
-                                           {11, "FREQUENCY SCAN END.\r\n"}};
-        rig.rx.port.onRead = [&](int n) { rig.rx.port.feed(script.value(n)); };
-        rig.driver.RunScanLocal_("H", display);
-        QCOMPARE(display.texts, (QStringList{"Scan: started", "Scan:      /", "Scan:      -",
-                                             "Scan:  10700000", "Scan:  done"}));
-    }
-
     void stopAndSilence()
     {
         for (const bool stop : {true, false}) {

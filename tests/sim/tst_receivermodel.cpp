@@ -15,17 +15,6 @@ class TestReceiverModel : public QObject
     }
 
 private slots:
-    void satelliteFileErrors()
-    {
-        for (const auto &[text, error] : {std::pair{"tp;11000000;X;27500;-40;9;A", "line 1: tp;"},
-                                          {"# c\nfoo;1", "line 2: unknown"}}) {
-            Satellite sat;
-            QString why;
-            QVERIFY(!Satellite::parse(text, &sat, &why));
-            QVERIFY2(why.startsWith(error), qPrintable(why));
-        }
-    }
-
     void frames_data()
     {
         QTest::addColumn<QByteArray>("in");
@@ -63,14 +52,6 @@ private slots:
         QFETCH(QByteArrayList, out);
         ReceiverModel m(SimulatedReceiver::demoSatellite(), {});
         QCOMPARE(replies(m, in), out);
-    }
-
-    void frameInPieces()
-    {
-        ReceiverModel m(SimulatedReceiver::demoSatellite(), {});
-        QVERIFY(m.receive("\x81").isEmpty());
-        QVERIFY(m.receive("{LNo").isEmpty());
-        QCOMPARE(replies(m, "s=?}"), QByteArrayList{"\x81{LNos=UNVR}"});
     }
 
     void everyAddressIsAnswered() // "{" among them

@@ -12,8 +12,8 @@
 // `replies`, and "Snam" from `names` by the number last set ("257" for the count). A receiver
 // `scanning` answers the rest as a sweep and a test see it: the frequency and polarisation last
 // set, level and margin per frequency (none where `signal` has nothing), the lock quality per
-// frequency ("00" where none is given), and service names ("Name N", placeholders for the
-// services listed); any other query "OK". Without `scanning` the rest goes unanswered.
+// frequency ("00" where none is given), and service names ("Name N"); any other query "OK".
+// Without `scanning` the rest goes unanswered.
 struct ScriptedReceiver
 {
     explicit ScriptedReceiver(quint32 startTick = 0, bool scanning = false)
@@ -59,8 +59,7 @@ struct ScriptedReceiver
             return quality.value(tuned, "00");
         if (code == "Snam")
             return lastName == "257" ? "Srvc_Mx:" + QByteArray::number(services)
-                   : placeholders.contains(lastName.toInt()) ? "Service:000" + lastName
-                                                             : "Name " + lastName;
+                                     : "Name " + lastName;
         return code == "Fend" ? "Null" : "OK";
     }
 
@@ -85,7 +84,6 @@ struct ScriptedReceiver
     QMap<qint64, QPair<QByteArray, QByteArray>> signal; // frequency: level, margin
     QMap<qint64, QByteArray> quality;
     int services = 0;
-    QList<int> placeholders; // services whose names are never learnt
     qint64 tuned = 0;
     QByteArray polar = "14";
     QByteArray lastName;
