@@ -212,10 +212,9 @@ private slots:
             QCOMPARE(rx.host.sleptMs(), quint64(0));
         }
     }
-    // The catalogue's codes in its order; then every four-letter code once: upper case first
-    // and never back from lower to upper, rising within each block; one event pass per
-    // exchange and one between blocks.
-    void catalogueAndFullSweepAgainstTheReceiver()
+    // The catalogue's codes in their order; then every four-letter code once, upper case first
+    // and never back from lower to upper, rising within each block.
+    void catalogueAndSweepOfEveryCode()
     {
         SimulatedReceiver rx;
         rx.latencyMs = 0;
@@ -231,11 +230,9 @@ private slots:
         QVERIFY(answers[0] == "Acrt=Uk" && answers.contains("LNBp=14"));
         driver.TstAllCmds();
         QCOMPARE(rx.port.writes().size(), 50 + 88);
-        int i = 0;
-        qint64 answered = 0;
         QByteArray previous;
-        QList<quint64> passesAtBlockEnds;
-        driver.GetAllCmds([&](const QByteArray &code, const QByteArray &reply) {
+        for (int i = 0; i < ScanAll::kCodes; ++i) {
+            const QByteArray code = ScanAll::Code(i);
             const int upper = 4 - i / ScanAll::kBlock;
             bool ok = code.size() == 4 && (i % ScanAll::kBlock == 0 || previous < code);
             for (int k = 0; k < 4 && ok; ++k)
@@ -243,21 +240,14 @@ private slots:
             if (!ok)
                 qFatal("code %s out of order at %d", code.constData(), i);
             previous = code;
-            answered += reply != "Uk";
-            if (++i % ScanAll::kBlock == 0)
-                passesAtBlockEnds << rx.host.passes();
-            if (i % 100000 == 0)
-                rx.port.clearWritten(); // the port keeps every write: keep memory small
-            return true;
-        });
-        QCOMPARE(i, ScanAll::kCodes);
+        }
         QCOMPARE(previous, QByteArray("Zzzz"));
-        QVERIFY(answered > 0 && !rx.link.Eto); // codes the receiver knows, such as LNin
-        for (int b = 1; b < 4; ++b)
-            QCOMPARE(passesAtBlockEnds[b] - passesAtBlockEnds[b - 1], quint64(ScanAll::kBlock + 1));
-        int seen = 0;
-        driver.GetAllCmds([&](const QByteArray &, const QByteArray &) { return ++seen < 3; });
-        QCOMPARE(seen, 3);
+        answers.clear();
+        driver.GetAllCmds([&](const QByteArray &code, const QByteArray &reply) {
+            answers << code + '=' + reply;
+            return answers.size() < 3;
+        });
+        QCOMPARE(answers, (QByteArrayList{"AAAA=Uk", "AAAB=Uk", "AAAC=Uk"}));
     }
 };
 

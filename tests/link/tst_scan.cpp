@@ -124,24 +124,6 @@ private slots:
         QCOMPARE(rig.status.texts[0], QString("Done"));
     }
 
-    void stopWhileServicesAreCountedKeepsTheIdentification()
-    {
-        ScanRig rig;
-        rig.locking(11778000, 2);
-        rig.locking(11900000, 2);
-        auto answer = rig.port.onWrite;
-        rig.port.onWrite = [&](const QByteArray &f) {
-            rig.run = rig.run && !f.endsWith("{Snam=257}");
-            answer(f);
-        };
-        QVERIFY(!rig.driver.RunTestLocal("27500", rig.status, rig.tree, rig.run, false));
-        QCOMPARE(rig.namePass, 1); // one pass over the names, which are then not added
-        QCOMPARE(rig.tree.dump(),
-                 (QStringList{"11778000-V-27500 [11778000|V|27500] bold",
-                              "  Services:2 [11778000-V-27500|2]", "11900000-V [11900000|V]"}));
-        QVERIFY(rig.driver.OneFound(rig.tree));
-    }
-
     void lockNeedsANumberOtherThan00()
     {
         for (auto [quality, locked] : {std::pair{"0", true}, {"00", false}, {"NO", false}}) {

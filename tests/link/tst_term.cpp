@@ -1,16 +1,9 @@
 #include "link/protocol_term.h"
-#include "link/textdisplay.h"
 #include "tests/support/simulatedreceiver.h"
 
 #include <QTest>
 
 namespace {
-
-struct Display : TextDisplay
-{
-    QStringList texts;
-    void setText(const QString &t) override { texts << t; }
-};
 
 struct TermRig
 {
@@ -106,41 +99,6 @@ private slots:
         QCOMPARE(rig.driver.InitIRD(), !silent);
         QCOMPARE(rig.lines(), lines);
         QCOMPARE(rig.rx.model.state().terminal, true);
-    }
-
-    void bandScan()
-    {
-        TermRig rig;
-        Display display;
-        QCOMPARE(rig.driver.RunScanLocal_("V", display), false);
-        QCOMPARE(rig.lines().mid(0, 4),
-                 (QByteArrayList{"FEND LNBP 0E", "RDMX", "FEND TUNF 00A344E0", "FEND TUNF BSCN"}));
-        const QStringList &t = display.texts;
-        QCOMPARE(t.first(), QString("Scan: started"));
-        QCOMPARE(t.last(), QString("Scan:  done"));
-        QVERIFY(t.contains("Scan:  10971000 Locked"));
-        QVERIFY(t.contains("Scan:  12525000 Locked"));
-        QVERIFY(!t.join('|').contains("10758000 Locked")); // H carriers are not on V
-        QCOMPARE(rig.rx.port.read(), QByteArray());        // flushed at the end
-    }
-
-    void stopAndSilence()
-    {
-        for (const bool stop : {true, false}) {
-            TermRig rig;
-            rig.rx.silent = true;
-            Display display;
-            bool run = true;
-            if (stop)
-                rig.rx.host.after(5000, [&] { run = false; });
-            rig.driver.RunScanLocal_("V", display, run);
-            QCOMPARE(display.texts.last(),
-                     stop ? "Scan:  stopped" : "Scan:  no report from the receiver");
-            const quint64 took = rig.rx.host.nowUs() / 1000;
-            QVERIFY2(stop ? took < 6000
-                          : took >= quint64(Protocol_Term::kSilenceMs) && took < 31000,
-                     qPrintable(QString::number(took)));
-        }
     }
 };
 

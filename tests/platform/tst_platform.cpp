@@ -1,8 +1,6 @@
 #include "platform/linesettings.h"
 #include "platform/portfolder.h"
-#include "platform/systemserialport.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -35,25 +33,6 @@ private slots:
         QCOMPARE(::portDevice(13), QString("/dev/ttyS12"));
         QCOMPARE(windowsPortName(9), QString("COM9"));
         QCOMPARE(windowsPortName(10), QString("\\\\.\\COM10"));
-    }
-
-    void systemPort_missingDeviceFailsFast()
-    {
-        QTemporaryDir config;
-        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-        QVERIFY(QDir().mkpath(portLinkFolder()));
-        QVERIFY(QFile::link(config.path() + "/gone", portLinkPath(31000)));
-        for (int number : {30000, 31000, 0}) { // no device, a dangling link, no port
-            SystemSerialPort port;
-            port.setPortNumber(qint16(number));
-            QVERIFY(port.setSettings("115200,n,8,1"));
-            QVERIFY(!port.setSettings("38400,n,8,9")); // refused whole: the last ones stay
-            QElapsedTimer t;
-            t.start();
-            QVERIFY(!port.open() && !port.isOpen());
-            QVERIFY(t.elapsed() < 1000);
-            QCOMPARE(port.read(), QByteArray());
-        }
     }
 };
 

@@ -272,34 +272,21 @@ private slots:
         list.close();
         s.Position->setText("13E");
         rig.ready();
-        // The estimate as the tests begin, and the time left at every frame after.
+        // The time left as the tests begin, against the time they took.
         qint64 estimate = -1;
         quint64 testsStartUs = 0;
-        QList<std::tuple<quint64, qint64, int>> left; // time, time left, transponders locked
         auto answer = rig.port.onWrite;
         rig.port.onWrite = [&](const QByteArray &f) {
             answer(f);
-            if (s.Status[0]->text() != "Testing")
-                return;
-            if (estimate < 0) {
+            if (estimate < 0 && s.Status[0]->text() == "Testing") {
                 estimate = s.Panel->estimate().leftMs();
                 testsStartUs = rig.host.nowUs();
             }
-            // A lock ("SVC") is news before its transponder shows as identified.
-            left.append({rig.host.nowUs(), s.Panel->estimate().leftMs(),
-                         rig.identified() + (s.Status[4]->text() == "SVC")});
         };
         QTest::mouseClick(s.ScanIt, Qt::LeftButton);
         const double took = double(rig.host.nowUs() - testsStartUs) / 1000.0;
         QVERIFY2(qAbs(estimate - took) <= 0.25 * took,
                  qPrintable(QString("estimated %1 ms, took %2 ms").arg(estimate).arg(took)));
-        for (int i = 1; i < left.size(); ++i) {
-            const auto [t0, left0, found0] = left[i - 1];
-            const auto [t1, left1, found1] = left[i];
-            QVERIFY2(
-                found1 != found0 || left1 <= left0 + 2600,
-                qPrintable(QString("at %1 ms: %2 -> %3").arg(t1 / 1000).arg(left0).arg(left1)));
-        }
 
         // The sweep's every step, one line each, and a marker per transponder found.
         SweepPlot *plot = s.Panel->Plot;
