@@ -144,26 +144,6 @@ private slots:
         QVERIFY(readBack(ctl.err).contains("stopped"));
         QVERIFY(!QFile::exists(ctl.program.filePath("13.00E.csv")));
     }
-
-    void listFiles()
-    {
-        QTemporaryDir program;
-        QVERIFY(QDir(program.path()).mkdir("data"));
-        for (const auto &[name, text] : {std::pair{"13.00E.csv", "11034000;V;27500;\r\n"},
-                                         {"19.20E.csv", "11034000;V;27500;\r\n1;V;1;\r\n"},
-                                         {"13.00E-11034000-V-27500.csv", "001;x;\r\n"}}) {
-            QFile f(program.filePath(QString("data/") + name));
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(text) > 0);
-        }
-        std::FILE *out = std::tmpfile();
-        Output output(false, out, stderr);
-        QCOMPARE(ListFiles(program.path(), output), Exit::BadListFile);
-        QCOMPARE(
-            readBack(out).split('\n').mid(1, 2),
-            (QStringList{"13.00E.csv: 1 rows",
-                         "19.20E.csv: 1 rows, then line 2: Format error: frequency field (1)"}));
-        std::fclose(out);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestCtl)

@@ -115,14 +115,6 @@ private slots:
         }
     }
 
-    void sendQuery_leavesEarlierInputToTheReader()
-    {
-        Rig rig;
-        rig.port.feed("\x81{Tfrq=111}");
-        rig.port.onWrite = [&](const QByteArray &) { rig.port.feedAfter(3, "\x81{Tfrq=222}"); };
-        QCOMPARE(Protocol::SendQuery(rig.link, 129, "Tfrq"), QByteArray("111"));
-    }
-
     void openPort()
     {
         Rig rig;
@@ -140,18 +132,6 @@ private slots:
         QVERIFY(Protocol::OpenPort(rig.link));
         QCOMPARE(rig.port.portNumber(), qint16(3));
         QCOMPARE(rig.port.read(), QByteArray("pending"));
-    }
-
-    void openPort_failures()
-    {
-        for (const bool openFails : {true, false}) { // or a speed of 0
-            Rig rig;
-            rig.port.close();
-            rig.port.setOpenFails(openFails);
-            rig.link.Spd = openFails ? 9600 : 0;
-            QVERIFY(!Protocol::OpenPort(rig.link) && !rig.port.isOpen());
-            QCOMPARE(rig.host.sleptMs(), quint64(0));
-        }
     }
 
     void flushInput()

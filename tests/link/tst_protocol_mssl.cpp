@@ -178,40 +178,6 @@ private slots:
         QCOMPARE(rx.port.writes(), expected);
     }
 
-    void serviceNamesBeyond999()
-    {
-        ScriptedReceiver rx;
-        rx.names = {{"257", "Srvc_Mx:1000"}, {"1000", "Last"}, {"3", "Three"}};
-        RecordedList list;
-        QCOMPARE(rx.driver.GetServiceNumber(), qint16(1000));
-        rx.driver.GetServiceName(list);
-        QCOMPARE(list.rows.size(), 1000);
-        QCOMPARE(list.rows.last(), QString("1000 1000 Last"));
-        QCOMPARE(list.rows[41], QString("42 042 "));
-
-        // One name: set, then asked for even when the set is refused; the address is one byte.
-        rx.refuseSets = true;
-        rx.driver.setAdr(200);
-        QCOMPARE(rx.driver.GetService(3), QString("Three"));
-        QCOMPARE(rx.port.writes().mid(rx.port.writes().size() - 2),
-                 (QByteArrayList{"\xc8{Snam=3}", "\xc8{Snam=?}"}));
-    }
-
-    void waitRunsTheEventLoop()
-    {
-        for (const auto &[startTick, ms] : {std::pair{1000u, 100},
-                                            {0xFFFFFFC0u, 100}, // a wrap
-                                            {0xFFFFFFF0u, -20}}) {
-            ScriptedReceiver rx(startTick);
-            rx.host.setPassCostUs(100);
-            rx.driver.Wait(qint16(ms));
-            const quint64 waitedUs = rx.host.nowUs();
-            QVERIFY2(ms > 0 ? waitedUs >= ms * 1000u && waitedUs <= ms * 1000u + 1100
-                            : rx.host.passes() == 1,
-                     qPrintable(QString::number(waitedUs)));
-            QCOMPARE(rx.host.sleptMs(), quint64(0));
-        }
-    }
     // The catalogue's codes in their order; then every four-letter code once, upper case first
     // and never back from lower to upper, rising within each block.
     void catalogueAndSweepOfEveryCode()

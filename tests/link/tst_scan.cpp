@@ -137,18 +137,6 @@ private slots:
         }
     }
 
-    void secondTransponderOnTheSameKeyStaysFound()
-    {
-        ScanRig rig;
-        rig.tree.add(0, "11778000|V|27500", "11778000-V-27500");
-        rig.locking(11772000, 1);
-        rig.signal = {{11778000, {"-44.0", "3.0"}}};
-        rig.quality[11778000] = "80";
-        QVERIFY(!rig.driver.RunTestLocal("27500", rig.status, rig.tree, rig.run, true));
-        QCOMPARE(rig.tree.key(2), QString("11772000|V")); // not a second 11778000|V|27500
-        QCOMPARE(rig.tree.count(), 2);
-    }
-
     void setSelected_data()
     {
         QTest::addColumn<QString>("key");

@@ -78,28 +78,6 @@ private slots:
         TermRig rig({129, true, 0, false, 0, true});
         QVERIFY(!rig.driver.SetFrequency("12000000") && !rig.driver.SetLNBPolar("H"));
     }
-
-    void initIRD_data()
-    {
-        QTest::addColumn<bool>("terminal");
-        QTest::addColumn<bool>("silent");
-        QTest::addColumn<QByteArrayList>("lines");
-        const QByteArrayList switching{"H", "frame \x81{Trpr=Trml}", "H"};
-        QTest::newRow("terminal mode") << true << false << QByteArrayList{"H"};
-        QTest::newRow("master/slave, switched") << false << false << switching;
-        QTest::newRow("silent") << true << true << switching;
-    }
-    void initIRD()
-    {
-        QFETCH(bool, terminal);
-        QFETCH(bool, silent);
-        QFETCH(QByteArrayList, lines);
-        TermRig rig({129, terminal});
-        rig.rx.silent = silent;
-        QCOMPARE(rig.driver.InitIRD(), !silent);
-        QCOMPARE(rig.lines(), lines);
-        QCOMPARE(rig.rx.model.state().terminal, true);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestTerm)

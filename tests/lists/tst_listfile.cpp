@@ -79,28 +79,6 @@ private slots:
                      "File: 5.00E.csv|" + message);
     }
 
-    void rowsMadeCurrentAndLongFiles()
-    {
-        QTemporaryDir dir;
-        writeFile(dir.filePath("5.00E.csv"),
-                  "11000000;H;27500;\r\n12000000;V;27500;\r\n12000000;H;22000;\r\n");
-        VirtualHost host;
-        MemoryList list;
-        list.gFrq = "12000000";
-        ReadListFile(dir.path(), "5.00E.csv", list, host);
-        QCOMPARE(list.current, (QList<int>{2, 3})); // each row in the list when made current
-        QCOMPARE(list.rows.size(), 3);
-
-        // Line numbers go on past 32,767; a file that cannot be read is passed over.
-        writeFile(dir.filePath("5.00E.csv"),
-                  QByteArray("12000000;H;27500;\r\n").repeated(40000) + "bad\r\n");
-        QCOMPARE(ReadListFile(dir.path(), "5.00E.csv", list, host).rows, 40000);
-        QCOMPARE(host.messages()[0].text.section("\r\n", 0, 0), QString("Line: 40001"));
-        QVERIFY(QDir(dir.path()).mkdir("7.00E.csv"));
-        QVERIFY(!ReadListFile(dir.path(), "7.00E.csv", list, host).opened);
-        QCOMPARE(host.messages().size(), 1);
-    }
-
     void catalogueReadsListFilesOnly()
     {
         QTemporaryDir program;

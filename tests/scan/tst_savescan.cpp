@@ -1,4 +1,3 @@
-#include "lists/listfile.h"
 #include "platform/virtualhost.h"
 #include "scan/savescan.h"
 #include "tests/support/memoryviews.h"
@@ -65,16 +64,6 @@ private slots:
         QCOMPARE(rig.file("data/05.00E-1234000-V-27500.csv"), QByteArray());
         QCOMPARE(rig.status.history, (QStringList{"0:Saving", "0:"}));
         QCOMPARE(QDir(rig.program.path()).entryList(QDir::Files), QStringList{"05.00E.csv"});
-
-        // In a DataFolder the list reads back; the reader's own rule (6 or 8 characters)
-        // refuses the 7-digit frequency at line 3.
-        QVERIFY(QFile::copy(rig.program.filePath("05.00E.csv"),
-                            rig.program.filePath("data/05.00E.csv")));
-        MemoryList list;
-        ReadListFile(rig.program.filePath("data"), "05.00E.csv", list, rig.host);
-        QCOMPARE(list.rows.size(), 2);
-        QCOMPARE(rig.host.messages().size(), 1);
-        QCOMPARE(rig.host.messages()[0].text.section("\r\n", 0, 0), QString("Line: 3"));
     }
 
     void nothingWrittenForAnEmptyTreeOrAPositionThatIsNoFileName()
