@@ -39,11 +39,7 @@ private slots:
 
         // The last exchanges of start-up list the services of the current transponder.
         QTRY_VERIFY_WITH_TIMEOUT(sim.logLines().contains("tx \\x81{Snam=Demo Data}"), 20000);
-        const QStringList log = sim.logLines();
-        QCOMPARE(log.first(), QString("rx \\x81{Usvr=?}"));
-        QVERIFY(log.contains("rx \\x81{Sstp=11}"));
-        QVERIFY(log.contains("rx \\x81{Tfrq=?}"));
-        QVERIFY(log.contains("tx \\x81{Snam=Srvc_Mx:5}"));
+        QCOMPARE(sim.logLines().first(), QString("rx \\x81{Usvr=?}"));
         // Start-up went on to run the window, not to an error exit.
         QVERIFY(!tool.waitForFinished(1000));
         QCOMPARE(tool.state(), QProcess::Running);

@@ -91,30 +91,6 @@ private slots:
         QCOMPARE(s.value(), QByteArray()); // no receiver value is that long
     }
 
-    void readReply_deadPortTimesOutAtOnce()
-    {
-        for (bool lost : {true, false}) {
-            Rig rig;
-            lost ? rig.port.setLost(true) : rig.port.close();
-            QCOMPARE(Protocol::SendQuery(rig.link, 129, "Tfrq"), QByteArray());
-            QVERIFY(rig.link.Eto);
-            QCOMPARE(rig.port.reads(), 0);
-            QCOMPARE(rig.host.sleptMs(), quint64(0));
-        }
-    }
-
-    void sendSet()
-    {
-        for (const char *reply : {"\x81{LNin=OK}", "\x81{Ack=Uk}", "\x81{LNin=OKAY}", ""}) {
-            Rig rig;
-            rig.port.onWrite = [&](const QByteArray &) { rig.port.feedAfter(3, reply); };
-            QCOMPARE(Protocol::SendSet(rig.link, 129, "LNin", "Bin"),
-                     QByteArray(reply).contains("=OK}"));
-            QCOMPARE(rig.port.writes(), QByteArrayList{"\x81{LNin=Bin}"});
-            QCOMPARE(rig.link.Eto, !*reply);
-        }
-    }
-
     void openPort()
     {
         Rig rig;

@@ -203,12 +203,15 @@ private slots:
         QCOMPARE(rig.host.beeps(), 1);
     }
 
-    void serviceClickTunesOnlyWhenIdle()
+    void serviceClickTunesOnlyWhenIdleEscapeKeepsTheTreeAndAltSSaves()
     {
         Rig rig;
         Scan &s = rig.scan;
         rig.ready();
         QTest::mouseClick(s.ScanIt, Qt::LeftButton);
+        QTest::keyClick(&s, Qt::Key_Escape);
+        QVERIFY(s.isVisible());
+        QCOMPARE(s.TreeView->topLevelItemCount(), 12);
         QTreeWidgetItem *service = rig.root("11034000-V-27500")->child(3); // 002-Demo Two
         rig.sent.clear();
         rig.clickService(service);
@@ -231,19 +234,8 @@ private slots:
         QCOMPARE(rig.host.beeps(), 2);
         QCOMPARE(buttons, QString("0&Stop"));
         QVERIFY(!rig.link.busy());
-    }
 
-    void escapeKeepsTheTreeAndAltSSavesUnderTheNormalisedPosition()
-    {
-        Rig rig;
-        Scan &s = rig.scan;
-        rig.ready();
-        QTest::mouseClick(s.ScanIt, Qt::LeftButton);
-        QTest::keyClick(&s, Qt::Key_Escape);
-        QVERIFY(s.isVisible());
-        QCOMPARE(s.TreeView->topLevelItemCount(), 12);
-
-        // A separator typed into the middle of the position
+        // Saved under the position normalised, a separator having been typed into its middle
         s.Position->setFocus();
         s.Position->clear();
         QTest::keyClicks(s.Position, "..E");
