@@ -149,21 +149,6 @@ private slots:
         console->hide();
         QVERIFY(!rig.main->state.observer);
     }
-
-    void linkConsoleKeepsTheLast10000Exchanges()
-    {
-        ExchangeLog log;
-        for (int i = 0; i < 20000; ++i)
-            log.exchanged(
-                {quint64(i) * 1000, "GetFrequency", QByteArray::number(i), "", 900, i % 2 == 1});
-        QCOMPARE(log.rowCount(), 10000);
-        QCOMPARE(log.rowText(0), QString("10.000\tGetFrequency\t10000\t\t0.9"));
-        QCOMPARE(log.rowText(9999).section('\t', 4), QString("time-out"));
-        log.setPaused(true);
-        log.exchanged({});
-        QCOMPARE(log.rowCount(), 10000);
-        QCOMPARE(log.skipped(), 1);
-    }
 };
 
 QTEST_MAIN(TestCommands)

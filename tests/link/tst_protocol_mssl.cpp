@@ -7,7 +7,6 @@
 
 #include <QTest>
 
-#include <array>
 #include <tuple>
 
 namespace {
@@ -76,34 +75,6 @@ private slots:
         errorAck.replies["Usvr"] = "Uk";
         QVERIFY(errorAck.driver.InitIRD());
         QCOMPARE(errorAck.port.writes().size(), 8);
-    }
-
-    void getters()
-    {
-        // code, reply ("" for none), result
-        for (const auto &[code, reply, result] :
-             QList<std::array<QByteArray, 3>>{{"LNin", "Bin", "1"},
-                                              {"LNin", "ain", "255"},
-                                              {"LNos", "UDSQ", "2"},
-                                              {"LNBp", "18", "H"},
-                                              {"LNBp", "13", "?"},
-                                              {"Sfrq", "04883.00", "04883"},
-                                              {"Sfrq", "27500", "27500"},
-                                              {"Sfrq", "", ""},
-                                              {"Tfrq", "11034000", "11034000"}}) {
-            ScriptedReceiver rx;
-            if (!reply.isEmpty())
-                rx.replies[code] = reply;
-            Protocol_MsSl &d = rx.driver;
-            const QString got = code == "LNin"   ? QString::number(d.GetLNBInput())
-                                : code == "LNos" ? QString::number(d.GetLNBType())
-                                : code == "LNBp" ? d.GetLNBPolar()
-                                : code == "Sfrq" ? d.GetSpeed()
-                                                 : d.GetFrequency();
-            QVERIFY2(got == result, code + ' ' + reply);
-            QCOMPARE(rx.port.writes(), QByteArrayList{"\x81{" + code + "=?}"});
-            QCOMPARE(rx.link.Eto, reply.isEmpty());
-        }
     }
 
     void setters()
