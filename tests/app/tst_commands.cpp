@@ -6,7 +6,6 @@
 
 #include <QClipboard>
 #include <QComboBox>
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>

@@ -4,7 +4,6 @@
 #include "tests/app/mainrig.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QHeaderView>
 #include <QTest>
 #include <QTreeWidget>

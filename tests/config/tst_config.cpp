@@ -4,7 +4,6 @@
 #include "platform/virtualhost.h"
 
 #include <QComboBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>

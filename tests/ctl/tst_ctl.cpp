@@ -4,7 +4,7 @@
 #include "tests/support/memoryviews.h"
 #include "tests/support/simulatedreceiver.h"
 
-#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 

@@ -5,7 +5,6 @@
 #include "lists/transponderentry.h"
 #include "lists/transponderlist.h"
 
-#include <QHash>
 #include <QList>
 #include <QStringList>
 
