@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/main.h"
-#include "app/registry.h"
 #include "app/reportview.h"
 #include "app/settingsstore.h"
 #include "app/statuspanels.h"
@@ -10,7 +9,9 @@
 #include "platform/virtualhost.h"
 #include "sim/receivermodel.h"
 #include "tests/support/clickitem.h"
+#include "tests/support/seedsettings.h"
 #include "tests/support/simulatedreceiver.h"
+#include "tests/support/writefile.h"
 
 #include <QApplication>
 #include <QDir>
@@ -75,16 +76,6 @@ struct Rig
             port->feedAfter(2, e.reply);
     }
 
-    void seed(int prt, int bnd, int inp = 0, int lnb = 0)
-    {
-        Registry::WriteRegValue("KOLVEX7", "", "Port", prt);
-        Registry::WriteRegValue("KOLVEX7", "", "Speed", 115200);
-        Registry::WriteRegValue("KOLVEX7", "", "Address", 129);
-        Registry::WriteRegValue("KOLVEX7", "", "LNB_Type", lnb);
-        Registry::WriteRegValue("KOLVEX7", "", "LNB_Input", inp);
-        Registry::WriteRegValue("KOLVEX7", "", "LNB_BandL", bnd);
-    }
-
     Main::Outcome start()
     {
         // The dialog runs modally inside start-up; act on it once it is up.
@@ -114,11 +105,9 @@ struct Started : Rig
 
     Started()
     {
-        QFile f(config.filePath("data/13.00E.csv"));
-        if (!f.open(QIODevice::WriteOnly) || f.write(kList) <= 0)
+        if (!WriteFile(config.filePath("data/13.00E.csv"), kList))
             qFatal("cannot write the list");
-        f.close();
-        seed(1, 1);
+        SeedSettings(1);
         if (start() != Main::Outcome::Running)
             qFatal("start-up failed");
         QObject::connect(main->StatusBar, &StatusPanels::textChanged,

@@ -1,6 +1,8 @@
+#include "app/registry.h"
 #include "app/widgethost.h"
 #include "platform/portfolder.h"
 #include "tests/app/mainrig.h"
+#include "tests/support/writefile.h"
 
 #include <QComboBox>
 #include <QMessageBox>
@@ -36,7 +38,7 @@ private slots:
         Rig rig;
         // At the first start the settings cannot be stored either: a folder holds their place.
         const QString where = configFolder() + "/KOLVEX7.ini";
-        QVERIFY(start > 0 ? (rig.seed(1, 1), true) : QDir().mkpath(where));
+        QVERIFY(start > 0 ? (SeedSettings(1, 1), true) : QDir().mkpath(where));
         rig.host.setShiftDown(start == 1);
         rig.port->setOpenFails(start == 2);
         rig.port->openErrorText = start == 2 ? "This user may not open /dev/ttyS0." : "";
@@ -90,7 +92,7 @@ private slots:
         QFETCH(QByteArray, frequency);
         QFETCH(QString, message);
         Rig rig;
-        rig.seed(1, band);
+        SeedSettings(1, band);
         rig.overrides["Tfrq"] = frequency.isEmpty() ? QByteArray() : frequency;
         const Main::Outcome outcome = rig.start();
         QVERIFY(rig.store.writes.isEmpty()); // only the configuration path stores settings
@@ -119,7 +121,7 @@ private slots:
     void receiverBroughtInLineWithTheSettings()
     {
         Rig rig;
-        rig.seed(1, 1, 0, 2);
+        SeedSettings(1, 1, 0, 2);
         rig.model.state().lnbInput = "Bin";
         QString inputPanelAtSet = "not sent";
         auto answer = rig.port->onWrite;
@@ -133,8 +135,7 @@ private slots:
              {std::pair<QString, QByteArray>{"13.00E.csv", "10892000;H;27500;\r\n"},
               std::pair<QString, QByteArray>{"19.20E.csv", "11000000;V;22000;\r\n"
                                                            "11100000;V;22000;\r\n"}}) {
-            QFile f(rig.config.filePath("data/" + name));
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(rows) == rows.size());
+            QVERIFY(WriteFile(rig.config.filePath("data/" + name), rows));
         }
         QCOMPARE(rig.start(), Main::Outcome::Running);
         const QByteArrayList &w = rig.port->writes();
@@ -188,10 +189,8 @@ private slots:
         QCOMPARE(Registry::ReadRegValue("OTHER", "", "Port", 7), qint64(7));
 
         // Values the tool did not write read as the default.
-        QFile f(Registry::storePath("KOLVEX7"));
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write("[General]\nA=300\nB=255\nC=4294967296\nD=fast\n");
-        f.close();
+        QVERIFY(WriteFile(Registry::storePath("KOLVEX7"),
+                          "[General]\nA=300\nB=255\nC=4294967296\nD=fast\n"));
         QCOMPARE(Registry::ReadRegValue("KOLVEX7", "", "A", 42, 0, 255), qint64(42));
         QCOMPARE(Registry::ReadRegValue("KOLVEX7", "", "B", 42, 0, 255), qint64(255));
         QCOMPARE(Registry::ReadRegValue("KOLVEX7", "", "C", 42), qint64(42));

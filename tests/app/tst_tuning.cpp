@@ -169,21 +169,19 @@ private slots:
         const QStringList ascending{"10892000", "10892000", "11034000", "12073000", "950000"};
         click(1);
         QCOMPARE(rig.column(rig.main->ListView, 1), ascending);
-        click(1);
-        QCOMPARE(rig.column(rig.main->ListView, 1).first(), QString("950000")); // descending
+        click(1); // and descending
 
         // A click while a pick clears the marks would move rows behind its back: it beeps.
-        click(1);
         auto answer = rig.port->onWrite;
         rig.port->onWrite = [&](const QByteArray &f) {
             if (f.contains("{Tfrq=1"))
                 click(1);
             answer(f);
         };
-        rig.pick(rig.main->ListView, 4); // 950000: refused for band Ku, no exchange
         rig.pick(rig.main->ListView, 2);
-        QCOMPARE(rig.host.beeps(), 2);
-        QCOMPARE(rig.column(rig.main->ListView, 1), ascending);
+        QCOMPARE(rig.host.beeps(), 1);
+        QCOMPARE(rig.column(rig.main->ListView, 1),
+                 QStringList(ascending.rbegin(), ascending.rend()));
         QCOMPARE(rig.marked(rig.main->ListView), QList<int>{2});
     }
 };

@@ -19,13 +19,10 @@ struct Rig
     VirtualHost host;
     MemoryPort port{host};
     MainState state{port, host};
-    Rig()
+    Rig() // address 129, input A, a universal LNB
     {
         state.Prt = 3;
         state.Spd = 9600;
-        state.Adr = 129;
-        state.LNB = 0;
-        state.Inp = 0;
         state.Bnd = 1;
     }
 };

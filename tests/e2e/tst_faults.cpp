@@ -3,12 +3,13 @@
 // sees tells the truth (a time-out is reported as one).
 
 #include "app/main.h"
-#include "app/registry.h"
 #include "app/settingsstore.h"
 #include "app/statuspanels.h"
 #include "platform/qthost.h"
 #include "simprocess.h"
 #include "tests/support/clickitem.h"
+#include "tests/support/seedsettings.h"
+#include "tests/support/writefile.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -50,14 +51,8 @@ struct Tool
     {
         if (!sim.start(20, faults, &error))
             return false;
-        Registry::WriteRegValue("KOLVEX7", "", "Port", 20);
-        Registry::WriteRegValue("KOLVEX7", "", "Speed", 115200);
-        Registry::WriteRegValue("KOLVEX7", "", "LNB_BandL", 1);
-        QDir().mkpath(program.filePath("data"));
-        QFile f(program.filePath("data/13.00E.csv"));
-        f.open(QIODevice::WriteOnly);
-        f.write(kSavedList);
-        f.close();
+        SeedSettings(20);
+        WriteFile(program.filePath("data/13.00E.csv"), kSavedList);
         main = std::make_unique<Main>(host, TestSerialPort(), store, program.path());
         if (main->Form_Load() != Main::Outcome::Running)
             return false;

@@ -2,21 +2,12 @@
 #include "lists/listfile.h"
 #include "platform/virtualhost.h"
 #include "tests/support/memoryviews.h"
+#include "tests/support/writefile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-}
-
-} // namespace
 
 class TestListFile : public QObject
 {
@@ -67,7 +58,7 @@ private slots:
         QFETCH(int, rows);
         QFETCH(QString, message);
         QTemporaryDir dir;
-        writeFile(dir.filePath("5.00E.csv"), content);
+        QVERIFY(WriteFile(dir.filePath("5.00E.csv"), content));
         VirtualHost host;
         MemoryList list;
         QVERIFY(ReadListFile(dir.path(), "5.00E.csv", list, host).opened);
@@ -90,10 +81,10 @@ private slots:
                  QString("Configuration error|Data directory not found.\r\nCreating it."));
         QVERIFY(QDir(data).exists());
 
-        writeFile(data + "/5.00E.csv", "11000000;H;27500;\r\n11100000;V;22000;\r\n");
-        writeFile(data + "/19.20W.csv", "950000;V;4883;\r\nbad\r\n");
-        writeFile(data + "/5.00E-11000000-H-27500.csv", "001;Name;\r\n");
-        writeFile(data + "/1E.csv", "junk");
+        QVERIFY(WriteFile(data + "/5.00E.csv", "11000000;H;27500;\r\n11100000;V;22000;\r\n"));
+        QVERIFY(WriteFile(data + "/19.20W.csv", "950000;V;4883;\r\nbad\r\n"));
+        QVERIFY(WriteFile(data + "/5.00E-11000000-H-27500.csv", "001;Name;\r\n"));
+        QVERIFY(WriteFile(data + "/1E.csv", "junk"));
         LoadTransponderLists(program.path(), list, host);
         // 19.20W.csv is read first, then 5.00E.csv, whose rows go in ahead of it.
         QCOMPARE(list.rows, (QStringList{"5.00E 11000000 H 27500", "5.00E 11100000 V 22000",

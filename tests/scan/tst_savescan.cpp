@@ -1,6 +1,7 @@
 #include "platform/virtualhost.h"
 #include "scan/savescan.h"
 #include "tests/support/memoryviews.h"
+#include "tests/support/writefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,12 +9,6 @@
 #include <QTest>
 
 namespace {
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 // An identified transponder with its information nodes and services.
 void addTransponder(MemoryScanTree &tree, const QString &f, const QString &p, const QString &s,
@@ -37,7 +32,11 @@ struct Rig
     {
         return SaveScan(tree, position, program.path(), host, status);
     }
-    QByteArray file(const QString &name) const { return readFile(program.filePath(name)); }
+    QByteArray file(const QString &name) const
+    {
+        QFile f(program.filePath(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
 };
 
 } // namespace
@@ -123,9 +122,7 @@ private slots:
         QVERIFY(rig.save(first));
         // The DataFolder becomes a plain file: no service file can be written in it.
         QVERIFY(QDir(rig.program.filePath("data")).removeRecursively());
-        QFile blocker(rig.program.filePath("data"));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
+        QVERIFY(WriteFile(rig.program.filePath("data"), {}));
 
         addTransponder(second, "11034000", "V", "27500", {"001-New"});
         QVERIFY(!rig.save(second));

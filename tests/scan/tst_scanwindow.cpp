@@ -10,6 +10,7 @@
 #include "tests/support/clickitem.h"
 #include "tests/support/memoryviews.h"
 #include "tests/support/simulatedreceiver.h"
+#include "tests/support/writefile.h"
 
 #include <QChartView>
 #include <QCheckBox>
@@ -68,7 +69,6 @@ struct Rig
             n += scan.TreeView->topLevelItem(i)->text(0).count('-') == 2;
         return n;
     }
-    void clickService(QTreeWidgetItem *service) { clickItem(scan.TreeView, service); }
 };
 
 } // namespace
@@ -214,7 +214,7 @@ private slots:
         QCOMPARE(s.TreeView->topLevelItemCount(), 12);
         QTreeWidgetItem *service = rig.root("11034000-V-27500")->child(3); // 002-Demo Two
         rig.sent.clear();
-        rig.clickService(service);
+        clickItem(s.TreeView, service);
         QCOMPARE(rig.sent.last(), QString("Rstp=002"));
         QVERIFY(rig.sent.contains("Tfrq=11034000"));
 
@@ -223,12 +223,12 @@ private slots:
         rig.sent.clear();
         QString buttons;
         rig.host.after(100, [&] {
-            rig.clickService(service);
+            clickItem(s.TreeView, service);
             QTest::keyClick(s.Position, Qt::Key_Return);
             buttons = QString::number(s.ScanIt->isEnabled()) + s.ReScan->text();
             QTest::mouseClick(s.ReScan, Qt::LeftButton); // stop
         });
-        rig.host.after(800, [&] { rig.clickService(service); });
+        rig.host.after(800, [&] { clickItem(s.TreeView, service); });
         QTest::mouseClick(s.ReScan, Qt::LeftButton);
         QVERIFY(!rig.sent.contains("Rstp=002"));
         QCOMPARE(rig.host.beeps(), 2);
@@ -253,15 +253,12 @@ private slots:
     {
         Rig rig({}, {1, 2}); // 30000 and 27500
         Scan &s = rig.scan;
-        QFile list(rig.program.filePath("data/13.00E.csv"));
-        QVERIFY(QDir(rig.program.path()).mkpath("data") && list.open(QIODevice::WriteOnly));
         // The demo's list without 11681000 H, with 11258000 V moved 2 MHz down, and one more.
-        for (const char *row :
-             {"10719000;V;27500;", "10758000;H;22000;", "10892000;H;27500;", "10971000;V;29900;",
-              "11034000;V;27500;", "11096000;H;28000;", "11256000;V;27500;", "11393000;H;22000;",
-              "11538000;V;30000;", "11800000;V;27500;", "12073000;H;4883;", "12525000;V;27500;"})
-            list.write(QByteArray(row) + "\r\n");
-        list.close();
+        const QByteArrayList rows{"10719000;V;27500;", "10758000;H;22000;", "10892000;H;27500;",
+                                  "10971000;V;29900;", "11034000;V;27500;", "11096000;H;28000;",
+                                  "11256000;V;27500;", "11393000;H;22000;", "11538000;V;30000;",
+                                  "11800000;V;27500;", "12073000;H;4883;",  "12525000;V;27500;"};
+        QVERIFY(WriteFile(rig.program.filePath("data/13.00E.csv"), rows.join("\r\n") + "\r\n"));
         s.Position->setText("13E");
         rig.ready();
         // The time left as the tests begin, against the time they took.

@@ -6,7 +6,6 @@
 #include "sim/receivermodel.h"
 #include "sim/satellite.h"
 
-
 // The receiver model behind an in-memory port on the virtual clock: every exchange of the link
 // and the drivers runs in microseconds of real time, with each byte on the wire recorded.
 struct SimulatedReceiver
