@@ -136,12 +136,9 @@ struct Started : Rig
     QList<int> marked(QTreeWidget *view) const
     {
         QList<int> rows;
-        for (int i = 0; i < view->topLevelItemCount(); ++i) {
-            if (hasRowStyle(view->topLevelItem(i), kMarked))
-                rows << i;
-            else if (!hasRowStyle(view->topLevelItem(i), kUnmarked))
-                rows << -1000 - i;
-        }
+        for (int i = 0; i < view->topLevelItemCount(); ++i)
+            if (!hasRowStyle(view->topLevelItem(i), kUnmarked))
+                rows << (hasRowStyle(view->topLevelItem(i), kMarked) ? i : -1000 - i);
         return rows;
     }
     // Clicks the panel; `act` handles the modal window it opens.
