@@ -40,6 +40,12 @@ public:
         if (g_stopRequested)
             run = false;
     }
+    void waitEvents(int ms) override
+    {
+        QtHost::waitEvents(ms);
+        if (g_stopRequested)
+            run = false;
+    }
     Message::Answer message(const Message &m) override
     {
         const QString text = QString(m.text).replace(QLatin1String("\r\n"), QLatin1String(" "));

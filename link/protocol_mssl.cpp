@@ -50,9 +50,15 @@ void Protocol_MsSl::Wait(qint16 Val)
     Host &host = m_link.host;
     WaitStart = qint32(host.tickCount());
     host.doEvents();
-    // The difference of two tick counts, taken modulo 2^32, stays right across a wrap.
-    while (qint64(quint32(host.tickCount() - quint32(WaitStart))) < qint64(Val))
-        host.doEvents();
+    // The difference of two tick counts, taken modulo 2^32, stays right across a wrap. The loop
+    // sleeps until an event or the deadline instead of spinning: a click, a timer or a reply
+    // is still handled as it comes, and the wait costs no CPU.
+    for (;;) {
+        const qint64 passed = qint64(quint32(host.tickCount() - quint32(WaitStart)));
+        if (passed >= qint64(Val))
+            break;
+        host.waitEvents(int(qint64(Val) - passed));
+    }
 }
 
 void Protocol_MsSl::GetTimetoGo(StatusLabels &Status)

@@ -46,6 +46,10 @@ public:
     virtual void sleep(int ms) = 0;
     // One pass of the event loop: pending window events and timers run before this returns.
     virtual void doEvents() = 0;
+    // Runs the event loop until an event has been handled or ms milliseconds have passed,
+    // whichever comes first, sleeping while nothing happens: a wait that costs no CPU yet
+    // answers a click or a timer as soon as it comes.
+    virtual void waitEvents(int ms) = 0;
     virtual void beep() = 0;
     // The SHIFT key is down at this moment.
     virtual bool shiftDown() = 0;

@@ -2,23 +2,27 @@
 
 #include <QCoreApplication>
 #include <QThread>
+#include <QTimer>
 
+#include <chrono>
 #include <cstdio>
-#include <ctime>
+
+namespace {
+quint64 monotonicUs()
+{
+    using namespace std::chrono;
+    return quint64(duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
+}
+} // namespace
 
 quint32 QtHost::tickCount()
 {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    const quint64 ms = quint64(ts.tv_sec) * 1000u + quint64(ts.tv_nsec) / 1000000u;
-    return quint32(ms);
+    return quint32(monotonicUs() / 1000u);
 }
 
 quint64 QtHost::elapsedUs()
 {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return quint64(ts.tv_sec) * 1000000u + quint64(ts.tv_nsec) / 1000u;
+    return monotonicUs();
 }
 
 void QtHost::sleep(int ms)
@@ -31,6 +35,23 @@ void QtHost::doEvents()
 {
     if (QCoreApplication::instance())
         QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void QtHost::waitEvents(int ms)
+{
+    if (ms <= 0)
+        return;
+    if (!QCoreApplication::instance()) {
+        sleep(ms);
+        return;
+    }
+    // The timer wakes the loop at the deadline if nothing else does; a precise timer keeps the
+    // wake-up within a millisecond of it instead of the coarse timer's 5 %.
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.setTimerType(Qt::PreciseTimer);
+    deadline.start(ms);
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
 
 void QtHost::beep()

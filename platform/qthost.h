@@ -12,6 +12,7 @@ public:
     quint64 elapsedUs() override;
     void sleep(int ms) override;
     void doEvents() override;
+    void waitEvents(int ms) override;
     void beep() override;
     bool shiftDown() override { return false; }
     Message::Answer message(const Message &m) override;

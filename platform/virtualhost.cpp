@@ -26,6 +26,16 @@ void VirtualHost::doEvents()
     m_nowUs += m_passCostUs;
 }
 
+void VirtualHost::waitEvents(int ms)
+{
+    if (ms <= 0)
+        return;
+    const quint64 deadline = m_nowUs + quint64(ms) * 1000u;
+    const quint64 due = m_due.empty() ? deadline : m_due.begin()->first;
+    m_nowUs = qMax(m_nowUs, qMin(due, deadline));
+    doEvents();
+}
+
 void VirtualHost::after(int ms, std::function<void()> fn)
 {
     atUs(m_nowUs + quint64(qMax(ms, 0)) * 1000u, std::move(fn));

@@ -21,6 +21,8 @@ public:
     quint64 elapsedUs() override { return m_nowUs; }
     void sleep(int ms) override;
     void doEvents() override;
+    // Time passes to the first callback due within ms, which then runs, or by ms.
+    void waitEvents(int ms) override;
     void beep() override { ++m_beeps; }
     bool shiftDown() override { return m_shift; }
     // Records the message and answers it with the next queued answer (OK when none is queued).
