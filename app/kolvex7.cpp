@@ -5,6 +5,7 @@
 #include "app/widgethost.h"
 #include "platform/programfolder.h"
 #include "platform/systemserialport.h"
+#include "platform/timerresolution.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -39,6 +40,7 @@ int main(int argc, char **argv)
     }
     QApplication app(argc, argv);
     describe(app);
+    const FineTimerResolution timers;
     WidgetHost host;
     SettingsStore store;
     Main w(host, MakeSystemSerialPort(), store,

@@ -3,7 +3,7 @@
 // calls; one figure for each serial path, the descriptor path's first. Rounds of the paths and
 // the reference alternate so that drift of the machine affects all alike, and each figure is
 // the median of its rounds' ratios, so that a round disturbed by the machine's other work does
-// not move it.
+// not move it. --quick: three short rounds, as the test command runs it.
 
 #include "link/linkstate.h"
 #include "link/protocol.h"
@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <termios.h>
@@ -26,8 +27,8 @@
 
 namespace {
 
-constexpr int kRounds = 21;
-constexpr int kPerRound = 200;
+int g_rounds = 101;
+int g_perRound = 200;
 const QByteArray kFrame = Protocol::MakeFrame(129, "Tfrq", "?");
 
 qint64 referenceRound(int fd)
@@ -35,7 +36,7 @@ qint64 referenceRound(int fd)
     QElapsedTimer t;
     t.start();
     char buf[256];
-    for (int i = 0; i < kPerRound; ++i) {
+    for (int i = 0; i < g_perRound; ++i) {
         if (::write(fd, kFrame.constData(), size_t(kFrame.size())) != kFrame.size())
             return -1;
         for (bool closed = false; !closed;) {
@@ -72,7 +73,7 @@ struct Path
         opened = true;
         QElapsedTimer t;
         t.start();
-        for (int i = 0; i < kPerRound; ++i) {
+        for (int i = 0; i < g_perRound; ++i) {
             if (Protocol::SendQuery(link, 129, "Tfrq").isEmpty())
                 return -1;
         }
@@ -86,6 +87,10 @@ struct Path
 
 int main(int argc, char **argv)
 {
+    if (argc > 1 && std::strcmp(argv[1], "--quick") == 0) {
+        g_rounds = 3;
+        g_perRound = 20;
+    }
     QCoreApplication app(argc, argv);
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
@@ -116,7 +121,7 @@ int main(int argc, char **argv)
     tcsetattr(fd, TCSANOW, &tio);
 
     qint64 reference = 0;
-    for (int r = 0; r < kRounds; ++r) {
+    for (int r = 0; r < g_rounds; ++r) {
         for (Path &path : paths) {
             const qint64 a = path.round();
             const qint64 b = referenceRound(fd);
@@ -129,7 +134,7 @@ int main(int argc, char **argv)
             path.ratios.push_back(double(a) / double(b));
         }
     }
-    const int n = kRounds * kPerRound;
+    const int n = g_rounds * g_perRound;
     std::fprintf(stderr, "bench_sendquery: reference %.1f us (%d exchanges)\n",
                  reference / 1000.0 / n / 2, n * 2);
     for (Path &path : paths) {

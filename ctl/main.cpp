@@ -10,6 +10,7 @@
 #include "platform/programfolder.h"
 #include "platform/qthost.h"
 #include "platform/systemserialport.h"
+#include "platform/timerresolution.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -92,6 +93,7 @@ int badArguments(Output &out, const QString &text)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    const FineTimerResolution timers;
     QCoreApplication::setApplicationName(QStringLiteral("kolvex7-ctl"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KOLVEX7_VERSION_TEXT));
     QCommandLineParser parser;

@@ -28,6 +28,8 @@ struct LinkState
     ExchangeObserver *observer = nullptr;
     // The driver operation under way, for the observer (see LinkOperation); null outside one.
     const char *operation = nullptr;
+    // When the reply reader last ran the event loop (the host's microseconds).
+    quint64 lastPassUs = 0;
 };
 
 // Names the driver operation that the exchanges made inside it belong to. An operation that

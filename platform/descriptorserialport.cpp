@@ -39,7 +39,9 @@ QByteArray DescriptorSerialPort::read()
 {
     if (!m_port.isOpen() || m_lost)
         return QByteArray();
-    QByteArray out = m_port.readAll();
+    // QSerialPort's readAll() re-arms its read notifier even when its buffer is empty: asked
+    // only when the buffer holds something.
+    QByteArray out = m_port.bytesAvailable() > 0 ? m_port.readAll() : QByteArray();
     char buf[4096];
     for (;;) {
         const ssize_t n = ::read(descriptor(m_port), buf, sizeof buf);

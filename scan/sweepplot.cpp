@@ -7,6 +7,7 @@
 #include <QLineSeries>
 #include <QSaveFile>
 #include <QScatterSeries>
+#include <QSet>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -95,6 +96,8 @@ void SweepPlot::start(int band)
 {
     m_steps.clear();
     m_drawn = 0;
+    m_levelPoints.clear();
+    m_marginPoints.clear();
     m_markers.clear();
     for (QLineSeries *s : m_levelSeries)
         s->clear();
@@ -125,23 +128,25 @@ void SweepPlot::addStep(const QString &pol, double frequencyKhz, const QString &
 
 void SweepPlot::flush()
 {
-    QMap<QChar, QList<QPointF>> levels, margins;
+    QSet<QChar> grown;
     for (; m_drawn < m_steps.size(); ++m_drawn) {
         const Step &s = m_steps[m_drawn];
         // Where the receiver had no level or margin the trace lies on its axis's floor, so the
         // carriers stand out of it and no line bridges the gap between two of them.
         const double mhz = s.khz / 1000.0;
-        levels[s.pol] << QPointF(mhz, s.level.isEmpty() ? m_level->min() : LeadingNumber(s.level));
-        margins[s.pol] << QPointF(mhz,
-                                  s.margin.isEmpty() ? m_margin->min() : LeadingNumber(s.margin));
+        m_levelPoints[s.pol] << QPointF(mhz, s.level.isEmpty() ? m_level->min()
+                                                               : LeadingNumber(s.level));
+        m_marginPoints[s.pol] << QPointF(mhz, s.margin.isEmpty() ? m_margin->min()
+                                                                 : LeadingNumber(s.margin));
+        grown.insert(s.pol);
     }
-    for (auto it = levels.cbegin(); it != levels.cend(); ++it) {
-        if (QLineSeries *series = m_levelSeries.value(it.key()))
-            series->append(it.value());
-    }
-    for (auto it = margins.cbegin(); it != margins.cend(); ++it) {
-        if (QLineSeries *series = m_marginSeries.value(it.key()))
-            series->append(it.value());
+    // One replace per trace: the chart lays a trace out again after each change, so appending
+    // point by point would cost the whole trace for every step.
+    for (const QChar pol : grown) {
+        if (QLineSeries *series = m_levelSeries.value(pol))
+            series->replace(m_levelPoints[pol]);
+        if (QLineSeries *series = m_marginSeries.value(pol))
+            series->replace(m_marginPoints[pol]);
     }
     if (m_drawn == m_steps.size())
         m_timer->stop();

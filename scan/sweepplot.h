@@ -62,6 +62,7 @@ private:
     QChartView *m_view;
     QValueAxis *m_x, *m_level, *m_margin;
     QMap<QChar, QLineSeries *> m_levelSeries, m_marginSeries;
+    QMap<QChar, QList<QPointF>> m_levelPoints, m_marginPoints; // what each trace shows
     QScatterSeries *m_found, *m_identified, *m_selected;
     QVector<Step> m_steps;
     int m_drawn = 0;

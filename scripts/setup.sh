@@ -24,9 +24,9 @@ kolvex7_install() {
 kolvex7_setup() {
     local build="$1"; shift
     kolvex7_install || return 1
-    if [ ! -f "$build/CMakeCache.txt" ]; then
-        cmake -S "$KOLVEX7_ROOT" -B "$build" "$@" || return 1
-    fi
+    # Configured every time: options given here win over those of an older cache, and an
+    # unchanged configuration rebuilds nothing.
+    cmake -S "$KOLVEX7_ROOT" -B "$build" "$@" >/dev/null || return 1
     local targets=()
     for t in ${KOLVEX7_TARGETS:-}; do targets+=(--target "$t"); done
     cmake --build "$build" --parallel "$(nproc)" "${targets[@]}" || return 1

@@ -26,6 +26,24 @@ class TestProtocol : public QObject
     };
 
 private slots:
+    // Back to back exchanges run the event loop about once a millisecond, not after each
+    // reply: a click due in the middle still runs within about a millisecond.
+    void eventLoopDuringBackToBackExchanges()
+    {
+        Rig rig;
+        rig.port.onWrite = [&](const QByteArray &) { rig.port.feedAfterUs(100, "\x81{Tfrq=1}"); };
+        rig.host.doEvents();
+        const quint64 dueUs = rig.host.nowUs() + 250;
+        quint64 clickedUs = 0;
+        rig.host.atUs(dueUs, [&] { clickedUs = rig.host.nowUs(); });
+        const quint64 passesBefore = rig.host.passes();
+        for (int i = 0; i < 50; ++i)
+            QCOMPARE(Protocol::SendQuery(rig.link, 129, "Tfrq"), QByteArray("1"));
+        QVERIFY(clickedUs > dueUs && clickedUs - dueUs <= 1000);
+        const quint64 passes = rig.host.passes() - passesBefore;
+        QVERIFY2(passes >= 4 && passes <= 6, qPrintable(QString::number(passes)));
+    }
+
     void readReply_data()
     {
         QTest::addColumn<QByteArrayList>("pieces"); // piece k on the k-th read

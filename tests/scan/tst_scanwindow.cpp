@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QLineSeries>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -265,8 +266,11 @@ private slots:
         qint64 estimate = -1;
         quint64 testsStartUs = 0;
         auto answer = rig.port.onWrite;
+        SweepPlot *plot = s.Panel->Plot;
         rig.port.onWrite = [&](const QByteArray &f) {
             answer(f);
+            if (plot->steps() % 1000 == 999)
+                plot->flush(); // as its timer does while the sweep goes on
             if (estimate < 0 && s.Status[0]->text() == "Testing") {
                 estimate = s.Panel->estimate().leftMs();
                 testsStartUs = rig.host.nowUs();
@@ -278,10 +282,20 @@ private slots:
                  qPrintable(QString("estimated %1 ms, took %2 ms").arg(estimate).arg(took)));
 
         // The sweep's every step, one line each, and a marker per transponder found.
-        SweepPlot *plot = s.Panel->Plot;
         QCOMPARE(plot->steps(), 2 * 2050);
         QCOMPARE(plot->csv().count('\n'), 1 + 2 * 2050);
         QVERIFY(plot->csv().contains("\n11034000;V;-43.50;10.0\n11035000;V;-43.52;9.6\n"));
+        // ... and every step drawn: each trace holds its polarisation's whole sweep.
+        plot->flush();
+        QMap<QString, QList<QPointF>> traces;
+        for (QAbstractSeries *a : plot->view()->chart()->series()) {
+            if (auto *trace = qobject_cast<QLineSeries *>(a))
+                traces[trace->name()] = trace->points();
+        }
+        for (const QList<QPointF> &points : traces)
+            QCOMPARE(points.size(), 2050);
+        QVERIFY(traces["level V"].contains(QPointF(11034, -43.5)));
+        QVERIFY(traces["margin V"].contains(QPointF(11034, 10)));
         // What changed against the stored list, in a line and on the nodes.
         QCOMPARE(s.Panel->Changes->text(),
                  QString("Against 13.00E.csv: 1 new, 1 shifted, 1 missing (11800000 V 27500)"));
