@@ -84,10 +84,10 @@ void poll(SerialPort &port, Host &host, ReplyScanner &scanner, QByteArray *raw)
 namespace {
 
 // The reply reader; the bytes it reads go to *raw as well when raw is given.
-QByteArray readReply(LinkState &link, QByteArray *raw)
+QByteArray readReply(LinkState &link, quint8 address, const QByteArray &code, QByteArray *raw)
 {
     SerialPort &port = link.MSComm;
-    ReplyScanner scanner;
+    ReplyScanner scanner(address, code);
     int polls = 0;
     for (;;) {
         // A closed or lost port will never answer: report the time-out now instead of polling
@@ -118,11 +118,12 @@ QByteArray readReply(LinkState &link, QByteArray *raw)
 }
 
 // Writes the frame and reads the reply's value; a watched link reports the exchange.
-QByteArray exchange(LinkState &link, const QByteArray &frame)
+QByteArray exchange(LinkState &link, quint8 address, const QByteArray &code,
+                    const QByteArray &frame)
 {
     if (!link.observer) {
         link.MSComm.write(frame);
-        return readReply(link, nullptr);
+        return readReply(link, address, code, nullptr);
     }
     LinkExchange e;
     e.startUs = link.host.elapsedUs();
@@ -131,7 +132,7 @@ QByteArray exchange(LinkState &link, const QByteArray &frame)
     const bool timedOutBefore = link.Eto;
     link.Eto = false;
     link.MSComm.write(frame);
-    const QByteArray value = readReply(link, &e.received);
+    const QByteArray value = readReply(link, address, code, &e.received);
     e.timedOut = link.Eto;
     link.Eto = link.Eto || timedOutBefore;
     e.latencyUs = link.host.elapsedUs() - e.startUs;
@@ -154,21 +155,16 @@ void reportTerminal(LinkState &link, quint64 startUs, const QByteArray &sent,
 
 } // namespace
 
-QByteArray ReadReply(LinkState &link)
+QByteArray ReadReply(LinkState &link, quint8 address, const QByteArray &code)
 {
-    return readReply(link, nullptr);
-}
-
-bool ExpectOK(LinkState &link)
-{
-    return ReadReply(link) == "OK";
+    return readReply(link, address, code, nullptr);
 }
 
 QByteArray Exchange(LinkState &link, quint8 address, const QByteArray &code,
                     const QByteArray &value)
 {
     const LinkBusy busy(link);
-    return exchange(link, MakeFrame(address, code, value));
+    return exchange(link, address, code, MakeFrame(address, code, value));
 }
 
 QByteArray SendQuery(LinkState &link, quint8 address, const QByteArray &code)

@@ -9,8 +9,10 @@ struct LinkState;
 // Master/slave exchange: one frame out, one framed reply in. A frame is the receiver's address
 // as a single byte, then "{", the command code, "=", the value ("?" for a query) and "}", with
 // nothing after it: the query of "Tfrq" to address 129 is 0x81 "{Tfrq=?}". A reply has the same
-// shape; only the text between its first "=" and the "}" after it is used. A set the receiver
-// accepts is answered "OK"; a code it rejects or does not know is answered "{Ack=Uk}".
+// shape, from the same address, with the same code; only its value is used. A set the receiver
+// accepts is answered "OK"; a code it rejects or does not know is answered "{Ack=Uk}". Frames of
+// another address or code still pending on the line (a reply that came after its exchange had
+// timed out) are skipped, never taken for the answer.
 //
 // Terminal exchange: a line of plain text ended by CR LF, written one character at a time, and a
 // raw read of whatever has arrived; it switches a receiver in terminal mode to master/slave.
@@ -25,9 +27,9 @@ bool OpenPort(LinkState &link);
 QByteArray MakeFrame(quint8 address, const QByteArray &code, const QByteArray &value);
 // Reads until nothing is pending; does not wait for text still on its way.
 QByteArray FlushInput(LinkState &link);
-// Polls for a reply and returns its value; on a time-out sets Eto and returns the empty text.
-QByteArray ReadReply(LinkState &link);
-bool ExpectOK(LinkState &link);
+// Polls for the reply of the receiver at `address` to `code` (or its refusal "Ack") and returns
+// its value; on a time-out sets Eto and returns the empty text.
+QByteArray ReadReply(LinkState &link, quint8 address, const QByteArray &code);
 // One frame out and its reply's value in (the empty text after a time-out, which sets Eto).
 QByteArray Exchange(LinkState &link, quint8 address, const QByteArray &code,
                     const QByteArray &value);

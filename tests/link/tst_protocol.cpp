@@ -47,17 +47,27 @@ private slots:
     void readReply_data()
     {
         QTest::addColumn<QByteArrayList>("pieces"); // piece k on the k-th read
+        QTest::addColumn<int>("address");
         QTest::addColumn<QByteArray>("value");
         QTest::addColumn<bool>("timedOut");
-        auto row = [](const char *name, QByteArrayList pieces, QByteArray value, bool timedOut) {
-            QTest::newRow(name) << pieces << value << timedOut;
+        auto row = [](const char *name, QByteArrayList pieces, QByteArray value, bool timedOut,
+                      int address = 129) {
+            QTest::newRow(name) << pieces << address << value << timedOut;
         };
         row("in pieces", {"\x81{Tf", "rq=1200", "0000}"}, "12000000", false);
         row("error ack", {"\x81{Ack=Uk}"}, "Uk", false);
         row("two replies pending", {"\x81{Tfrq=1}\x81{Tfrq=2}"}, "1", false);
         row("brace without equals", {"\x81{Tfrq}"}, "", false);
-        row("pair after an early brace", {"}x=ab}"}, "ab", false);
-        row("noise first", {QByteArray("\0\xff\0\r\n", 5), "\x81{Snam=A}"}, "A", false);
+        row("text outside frames", {"}x=ab}", "\x81{Tfrq=ab}"}, "ab", false);
+        row("noise first", {QByteArray("\0\xff\0\r\n", 5), "\x81{Tfrq=A}"}, "A", false);
+        // A reply that came after its exchange timed out is no answer to the next one.
+        row("late reply skipped", {"\x81{LNBp=14}", "\x81{Tfrq=11034000}"}, "11034000", false);
+        row("only a late reply", {"\x81{LNBp=14}"}, "", true);
+        row("another receiver's reply", {"\x82{Tfrq=1}\x81{Tfrq=2}"}, "2", false);
+        // The address byte is no "}", "=" or "{" of the text, whatever its value.
+        row("address 125", {"}{Tfrq=11034000}"}, "11034000", false, 125);
+        row("address 61", {"={Tfrq=11034000}"}, "11034000", false, 61);
+        row("address 123", {"{{Tfrq=7}"}, "7", false, 123);
         row("never closed", {"\x81{Tfrq=12"}, "", true);
         // A "}" first seen on poll 10,000 is too late.
         const QByteArrayList opened = QByteArrayList{"\x81{Tfrq=7"} + QByteArrayList(9997);
@@ -68,6 +78,7 @@ private slots:
     void readReply()
     {
         QFETCH(QByteArrayList, pieces);
+        QFETCH(int, address);
         QFETCH(QByteArray, value);
         QFETCH(bool, timedOut);
         Rig rig;
@@ -75,7 +86,7 @@ private slots:
             if (n <= pieces.size())
                 rig.port.feed(pieces[n - 1]);
         };
-        QCOMPARE(Protocol::ReadReply(rig.link), value);
+        QCOMPARE(Protocol::ReadReply(rig.link, quint8(address), "Tfrq"), value);
         QCOMPARE(rig.link.Eto, timedOut);
         // A reply is used the moment it is complete, one event pass per piece; a time-out
         // takes 10,000 polls and 10 s, or ends on the poll that brings a late "}".
@@ -92,7 +103,7 @@ private slots:
         for (const int everyUs : {50, 700}) { // a noise byte this often, never a "}"
             Rig rig;
             rig.port.onRead = [&](int) { rig.port.feedAfterUs(everyUs, "="); };
-            QCOMPARE(Protocol::ReadReply(rig.link), QByteArray());
+            QCOMPARE(Protocol::ReadReply(rig.link, 129, "Tfrq"), QByteArray());
             QVERIFY(rig.link.Eto && rig.host.nowUs() >= 10000000u);
             QCOMPARE(rig.host.passes(), quint64(Protocol::kReplyPolls + 1));
         }
@@ -100,7 +111,7 @@ private slots:
 
     void replyScanner_valueIsBounded()
     {
-        ReplyScanner s;
+        ReplyScanner s(129, "Snam");
         s.feed("\x81{Snam=");
         for (int i = 0; i < 1000; ++i)
             s.feed(QByteArray(1000, 'a'));
