@@ -2,7 +2,7 @@
 
 #include "app/mainstate.h"
 #include "link/numbers.h"
-#include "link/protocol.h"
+#include "link/linktest.h"
 #include "platform/host.h"
 #include "platform/serialport.h"
 
@@ -284,24 +284,25 @@ void Config::Test_Click()
                                   Message::Critical, Message::Ok});
         return;
     }
-    // Only this test's answer counts: a late answer to an earlier test, or anything else the
-    // line held, is discarded first.
-    Protocol::FlushInput(m_state);
-    port.write(Protocol::MakeFrame(quint8(wholeValue(vAdr->text())), "Utst", "?"));
-    m_state.host.sleep(200); // a plain wait: the answer must be complete by then
-    const QByteArray got = port.read();
-    const QByteArray rest = got.mid(1);
-    if (rest == "{Ack=Uk}") {
+    // Only this test's answer counts: what the line held is discarded first, and a late
+    // answer of another address is left out.
+    switch (Protocol::TestLink(m_state, quint8(wholeValue(vAdr->text())))) {
+    case Protocol::LinkTestResult::Refused:
         lStatus->setText(QStringLiteral("KOLVEX7 replied error"));
-    } else if (rest == "{Utst=I}") {
+        break;
+    case Protocol::LinkTestResult::Ok:
         lStatus->setText(QStringLiteral("KOLVEX7 is OK"));
         IsOk = true;
-    } else if (got.isEmpty()) {
+        break;
+    case Protocol::LinkTestResult::NoResponse:
         lStatus->setText(QStringLiteral("No response"));
-    } else if (got.mid(1, 6) == "{Utst=") {
+        break;
+    case Protocol::LinkTestResult::BadResponse:
         lStatus->setText(QStringLiteral("Bad response"));
-    } else {
+        break;
+    case Protocol::LinkTestResult::CommError:
         lStatus->setText(QStringLiteral("Comm. error"));
+        break;
     }
     if (!wasOpen)
         port.close();

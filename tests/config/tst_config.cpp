@@ -1,5 +1,6 @@
 #include "app/mainstate.h"
 #include "config/config.h"
+#include "link/exchangeobserver.h"
 #include "platform/memoryport.h"
 #include "platform/virtualhost.h"
 
@@ -118,7 +119,9 @@ private slots:
               {"", 0, "No response"},
               {"\x81{Utst=I}", 250, "No response"}, // too late
               {"\x81{Utst=I}\r\n", 20, "Bad response"},
-              {"\x81{Tfrq=1}", 20, "Comm. error"}}) {
+              {"\x81{Tfrq=1}", 20, "Comm. error"},
+              {"\x82{Utst=I}", 20, "No response"}, // another receiver's answer
+              {"\x82{Utst=I}\x81{Utst=I}", 20, "KOLVEX7 is OK"}}) {
             Rig rig;
             rig.port.onWrite = [&](const QByteArray &) { rig.port.feedAfter(delayMs, answer); };
             Config dlg(rig.state);
@@ -160,6 +163,34 @@ private slots:
         QTest::mouseClick(dlg.Test, Qt::LeftButton);
         QCOMPARE(dlg.lStatus->text(), QString("Unavailable port"));
         QVERIFY(!rig.port.isOpen());
+    }
+
+    // A slow receiver at 129 answers the test of 129 only after the test of 130 has begun:
+    // that answer is no answer of 130. The console sees the test as one exchange.
+    void linkTest_aLateAnswerOfAnotherAddress()
+    {
+        Rig rig;
+        rig.port.onWrite = [&](const QByteArray &frame) {
+            if (frame.startsWith('\x81'))
+                rig.port.feedAfter(300, "\x81{Utst=I}");
+        };
+        struct : ExchangeObserver
+        {
+            QByteArrayList seen;
+            void exchanged(const LinkExchange &e) override { seen << e.operation + (" " + e.sent); }
+        } console;
+        rig.state.observer = &console;
+        Config dlg(rig.state);
+        QVERIFY(showActive(dlg));
+        QTest::mouseClick(dlg.Test, Qt::LeftButton);
+        QCOMPARE(dlg.lStatus->text(), QString("No response"));
+        dlg.vAdr->setFocus();
+        dlg.vAdr->selectAll();
+        QTest::keyClicks(dlg.vAdr, "130");
+        QTest::mouseClick(dlg.Test, Qt::LeftButton);
+        QCOMPARE(dlg.lStatus->text(), QString("No response"));
+        QVERIFY(!dlg.IsOk);
+        QCOMPARE(console.seen, (QByteArrayList{"LinkTest \x81{Utst=?}", "LinkTest \x82{Utst=?}"}));
     }
 };
 
