@@ -362,7 +362,7 @@ int ListFiles(const QString &programFolder, Output &out)
             name + QStringLiteral(": ") + QString::number(r.rows) + QStringLiteral(" rows");
         if (!r.opened || r.errorLine > 0) {
             bad = true;
-            const QString error = r.opened ? r.error : QStringLiteral("cannot be read");
+            const QString error = !r.error.isEmpty() ? r.error : QStringLiteral("cannot be read");
             file.insert(QStringLiteral("error"), error);
             if (r.errorLine > 0)
                 file.insert(QStringLiteral("line"), r.errorLine);

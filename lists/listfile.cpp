@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -86,7 +87,17 @@ QString PositionName(const QString &fileName)
 ListFileResult ReadListFile(const QString &folder, const QString &fileName, TransponderList &list,
                             Host &host)
 {
-    QFile file(QDir(folder).filePath(fileName));
+    const QString path = QDir(folder).filePath(fileName);
+    // Only a regular file is read: a device or a pipe under a list file's name (a link to
+    // /dev/zero, say) would never end, or never begin.
+    if (QFileInfo::exists(path) && !QFileInfo(path).isFile()) {
+        ListFileResult notAFile;
+        notAFile.error = QStringLiteral("Not a regular file: it is not read.");
+        host.message({QStringLiteral("File: ") + fileName, notAFile.error, Message::NoIcon,
+                      Message::Ok});
+        return notAFile;
+    }
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return ListFileResult();
     return ReadListDevice(file, fileName, list, host);

@@ -35,7 +35,8 @@ struct ListFileResult
 // Reads the list file folder/fileName into the list: line k becomes row k, and a row on the
 // receiver's current frequency is made current. The first bad line ends the reading with a
 // message naming the file and the line; the rows before it stay. A file that cannot be opened
-// is passed over without a message.
+// is passed over without a message; a name that is no regular file (a device, a pipe) is not
+// opened at all, with a message naming it and `error` set.
 ListFileResult ReadListFile(const QString &folder, const QString &fileName, TransponderList &list,
                             Host &host);
 

@@ -91,6 +91,13 @@ private slots:
                                          "19.20W 950000 V 4883"}));
         QCOMPARE(host.messages().size(), 2);
         QCOMPARE(host.messages()[1].title, QString("File: 19.20W.csv"));
+#ifdef Q_OS_UNIX
+        // A list file's name on an endless device is reported, not read for ever.
+        QVERIFY(QFile::link("/dev/zero", data + "/20.00E.csv"));
+        const ListFileResult endless = ReadListFile(data, "20.00E.csv", list, host);
+        QVERIFY(!endless.opened && endless.rows == 0 && !endless.error.isEmpty());
+        QCOMPARE(host.messages().last().title, QString("File: 20.00E.csv"));
+#endif
     }
 };
 
