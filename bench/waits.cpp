@@ -108,10 +108,9 @@ struct Share
 // Picks alternate between two transponders of the demo satellite, as an operator's clicks do.
 bool picks(Protocol_MsSl &driver, int count, Share &share)
 {
-    const TuningRequest rows[] = {{QStringLiteral("10892000"), QStringLiteral("H"),
-                                   QStringLiteral("27500")},
-                                  {QStringLiteral("11034000"), QStringLiteral("V"),
-                                   QStringLiteral("27500")}};
+    const TuningRequest rows[] = {
+        {QStringLiteral("10892000"), QStringLiteral("H"), QStringLiteral("27500")},
+        {QStringLiteral("11034000"), QStringLiteral("V"), QStringLiteral("27500")}};
     for (int i = 0; i < count; ++i) {
         Names names;
         const double cpu0 = cpuSeconds();
@@ -206,14 +205,13 @@ int main(int argc, char **argv)
         return 1;
     meter.stop();
     const double scanStall = meter.longestMs();
-    std::fprintf(stderr,
-                 "bench_waits: %d picks: %.3f s of CPU in %.2f s; longest stall %.1f ms\n",
+    std::fprintf(stderr, "bench_waits: %d picks: %.3f s of CPU in %.2f s; longest stall %.1f ms\n",
                  pickCount, tune.cpu, tune.wall, pickStall);
     std::fprintf(stderr,
                  "bench_waits: scan at 27500 (%s): %d transponders, %.3f s of CPU in %.2f s; "
                  "longest stall %.1f ms\n",
-                 scanSeconds ? "its first seconds" : "whole", found, scanShare.cpu,
-                 scanShare.wall, scanStall);
+                 scanSeconds ? "its first seconds" : "whole", found, scanShare.cpu, scanShare.wall,
+                 scanStall);
     std::printf("tune_cpu_vs_wall %.4f\n", tune.ratio());
     std::printf("scan_cpu_vs_wall %.4f\n", scanShare.ratio());
     std::printf("event_loop_stall %.1f\n", std::max(pickStall, scanStall));

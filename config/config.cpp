@@ -1,8 +1,8 @@
 #include "config/config.h"
 
 #include "app/mainstate.h"
-#include "link/numbers.h"
 #include "link/linktest.h"
+#include "link/numbers.h"
 #include "platform/host.h"
 #include "platform/serialport.h"
 

@@ -93,8 +93,8 @@ ListFileResult ReadListFile(const QString &folder, const QString &fileName, Tran
     if (QFileInfo::exists(path) && !QFileInfo(path).isFile()) {
         ListFileResult notAFile;
         notAFile.error = QStringLiteral("Not a regular file: it is not read.");
-        host.message({QStringLiteral("File: ") + fileName, notAFile.error, Message::NoIcon,
-                      Message::Ok});
+        host.message(
+            {QStringLiteral("File: ") + fileName, notAFile.error, Message::NoIcon, Message::Ok});
         return notAFile;
     }
     QFile file(path);

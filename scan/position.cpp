@@ -33,3 +33,9 @@ QString NormalisePosition(const QString &text, bool *completed)
         digits.prepend(QLatin1Char('-'));
     return digits + t.right(1);
 }
+
+bool IsNormalPosition(const QString &text)
+{
+    bool completed = false;
+    return !text.isEmpty() && NormalisePosition(text, &completed) == text;
+}

@@ -9,3 +9,6 @@ QString NormalisePosition(const QString &text, bool *completed);
 
 // A character that may end a position being typed: ".", a digit, "E" or "W".
 bool IsPositionCharacter(QChar c);
+
+// The text is a position as NormalisePosition gives it, and so safe to build a file name from.
+bool IsNormalPosition(const QString &text);

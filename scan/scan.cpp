@@ -285,7 +285,7 @@ int TreeViewScanTree::unidentified() const
 
 void Scan::showChanges()
 {
-    const ScanDiff diff = CompareWithList(m_tree, m_programFolder, Position->text());
+    const ScanDiff diff = CompareWithList(m_tree, m_programFolder, m_runPosition);
     for (int i = 0; i < TreeView->topLevelItemCount(); ++i) {
         QTreeWidgetItem *item = TreeView->topLevelItem(i);
         item->setText(1, diff.marks.value(item->data(0, kKeyRole).toString()));
@@ -335,6 +335,10 @@ bool Scan::startRun(QPushButton *button, QPushButton *other)
     // A stopped run may still be unwinding: a new one would start inside it.
     if (RefusedWhileBusy(Eqt.link()))
         return false;
+    // An Alt shortcut starts the run without the focus leaving the position box: the position
+    // is normalised here as leaving the box would, and the run keeps it.
+    Position_Validate();
+    m_runPosition = Position->text();
     Stopped = false;
     Run = true;
     m_sweepCuts.clear();
@@ -342,7 +346,7 @@ bool Scan::startRun(QPushButton *button, QPushButton *other)
     Save->setEnabled(false);
     other->setEnabled(false);
     button->setText(QStringLiteral("&Stop"));
-    Panel->setPosition(Position->text());
+    Panel->setPosition(m_runPosition);
     Panel->runStarted(button == ReScan, Eqt.link().Bnd, int(tickedRates().size()),
                       m_tree.unidentified());
     return true;

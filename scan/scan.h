@@ -120,4 +120,6 @@ private:
     bool Changing = false;
     // Sweeps of the last run that ended early: "frequency (polarisation)".
     QStringList m_sweepCuts;
+    // The position of the last run, normalised when it started.
+    QString m_runPosition;
 };

@@ -6,6 +6,7 @@
 #include "lists/transponderentry.h"
 #include "lists/transponderlist.h"
 #include "platform/qthost.h"
+#include "scan/position.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -45,6 +46,9 @@ ScanDiff CompareWithList(const ScanTree &tree, const QString &programFolder,
                          const QString &position)
 {
     ScanDiff diff;
+    // Only a position's own list file in the DataFolder is compared, never a path.
+    if (!IsNormalPosition(position))
+        return diff;
     diff.listFile = position + QStringLiteral(".csv");
     const QString folder = DataFolder(programFolder);
     if (!QFileInfo(QDir(folder).filePath(diff.listFile)).isFile())

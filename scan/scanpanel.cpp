@@ -1,6 +1,7 @@
 #include "scan/scanpanel.h"
 
 #include "platform/host.h"
+#include "scan/position.h"
 #include "scan/scandiff.h"
 #include "scan/sweepplot.h"
 
@@ -101,7 +102,8 @@ void ScanPanel::showTimeLeft()
 
 void ScanPanel::exportTo(bool png)
 {
-    const QString name = (m_position.isEmpty() ? QStringLiteral("scan") : m_position) +
+    // The name offered stays in the program folder: a position, never a path.
+    const QString name = (IsNormalPosition(m_position) ? m_position : QStringLiteral("scan")) +
                          (png ? QStringLiteral("-sweep.png") : QStringLiteral("-sweep.csv"));
     const QString path = QFileDialog::getSaveFileName(
         this, png ? QStringLiteral("Export the plot") : QStringLiteral("Export the sweep"),

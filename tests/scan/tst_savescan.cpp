@@ -1,5 +1,6 @@
 #include "platform/virtualhost.h"
 #include "scan/savescan.h"
+#include "scan/scandiff.h"
 #include "tests/support/memoryviews.h"
 #include "tests/support/writefile.h"
 
@@ -80,6 +81,14 @@ private slots:
                      QStringList{"program"});
             QVERIFY(QDir(rig.program.filePath("program")).isEmpty());
         }
+        // Nor is a run compared with any list but its position's own in the DataFolder.
+        Rig rig;
+        MemoryScanTree tree;
+        addTransponder(tree, "12000000", "H", "27500", {});
+        QVERIFY(WriteFile(rig.program.filePath("p/E.csv"), "12000000;H;27500;\r\n"));
+        QVERIFY(WriteFile(rig.program.filePath("p/data/05.00E.csv"), "12000000;H;27500;\r\n"));
+        QVERIFY(!CompareWithList(tree, rig.program.filePath("p"), "../E").compared);
+        QVERIFY(CompareWithList(tree, rig.program.filePath("p"), "05.00E").compared);
     }
 
     void replacingAsksFirst_data()

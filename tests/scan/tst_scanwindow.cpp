@@ -79,6 +79,22 @@ class TestScanWindow : public QObject
     Q_OBJECT
 
 private slots:
+    // A run started by its shortcut takes the position as leaving the box would: a path
+    // pasted into the box never reaches a file name.
+    void aShortcutStartsTheRunOnTheNormalisedPosition()
+    {
+        Rig rig({}, {});
+        Scan &s = rig.scan;
+        rig.ready();
+        QVERIFY(WriteFile(rig.program.filePath("x/pwnE.csv"), "11034000;V;27500;\r\n"));
+        s.Position->setFocus();
+        s.Position->setText("../x/pwnE"); // pasted: only its last character is checked
+        QTest::keyClick(s.Position, Qt::Key_C, Qt::AltModifier);
+        QTRY_COMPARE(s.Position->text(), QString("00.00E")); // a shortcut clicks a moment later
+        QVERIFY(rig.sent.contains("AStp=ON") && !rig.link.busy());
+        QCOMPARE(s.Panel->Changes->text(), QString()); // no 00.00E.csv to compare with
+    }
+
     void keysInTheEntryBoxes()
     {
         Rig rig({}, {-1});
