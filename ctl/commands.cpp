@@ -325,6 +325,12 @@ int Commands::scan(const QString &position, const QString &rates, const QString 
     }
     m_out.field(QStringLiteral("position"), pos);
     m_out.list(QStringLiteral("transponders"), found, lines);
+    const QString lost = ReceiverLostText(m_link);
+    if (!lost.isEmpty()) {
+        m_out.error(lost + QStringLiteral(" The scan was stopped: what was found so far is "
+                                          "listed, nothing is saved."));
+        return m_out.finish(m_link.portLost() ? Exit::PortUnavailable : Exit::TimeOut);
+    }
     if (!m_run) {
         m_out.error(QStringLiteral("stopped: what was found so far is listed, nothing is saved"));
         return m_out.finish(Exit::Failed);

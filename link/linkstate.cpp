@@ -1,6 +1,7 @@
 #include "link/linkstate.h"
 
 #include "platform/host.h"
+#include "platform/serialport.h"
 
 bool RefusedWhileBusy(LinkState &link)
 {
@@ -8,4 +9,24 @@ bool RefusedWhileBusy(LinkState &link)
         return false;
     link.host.beep();
     return true;
+}
+
+bool LinkState::portLost() const
+{
+    return MSComm.isLost();
+}
+
+bool LinkState::receiverLost() const
+{
+    return portLost() || silentExchanges >= kLostAfterSilentExchanges;
+}
+
+QString ReceiverLostText(const LinkState &link)
+{
+    if (link.portLost())
+        return QStringLiteral("The serial port was lost.");
+    if (link.receiverLost())
+        return QStringLiteral("The receiver left %1 exchanges in a row unanswered.")
+            .arg(link.silentExchanges);
+    return QString();
 }

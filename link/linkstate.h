@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 
 class ExchangeObserver;
@@ -30,6 +31,14 @@ struct LinkState
     const char *operation = nullptr;
     // When the reply reader last ran the event loop (the host's microseconds).
     quint64 lastPassUs = 0;
+    // Exchanges in a row that timed out; any reply sets it back to 0.
+    int silentExchanges = 0;
+    // The receiver is gone: the port was lost, or the receiver left kLostAfterSilentExchanges
+    // exchanges in a row unanswered, which a live receiver never does (it answers every frame,
+    // an unknown code with its refusal), and which already took half a minute.
+    static constexpr int kLostAfterSilentExchanges = 3;
+    bool receiverLost() const;
+    bool portLost() const;
 };
 
 // Names the driver operation that the exchanges made inside it belong to. An operation that
@@ -74,3 +83,6 @@ private:
 
 // True, after a beep, when the link is busy: the operator's action is ignored.
 bool RefusedWhileBusy(LinkState &link);
+
+// Why the receiver counts as lost, in a line an operator can act on; empty while it is not.
+QString ReceiverLostText(const LinkState &link);

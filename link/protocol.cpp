@@ -110,10 +110,12 @@ QByteArray readReply(LinkState &link, quint8 address, const QByteArray &code, QB
         if (scanner.closed()) {
             if (polls >= kReplyPolls)
                 break; // a "}" first seen on the 10,000th poll is too late
+            link.silentExchanges = 0;
             return scanner.value();
         }
     }
     link.Eto = true;
+    ++link.silentExchanges;
     return QByteArray();
 }
 

@@ -27,12 +27,22 @@ Protocol_MsSl::Protocol_MsSl(LinkState &link) : m_link(link) {}
 
 QByteArray Protocol_MsSl::query(const QByteArray &code)
 {
-    return Protocol::SendQuery(m_link, Adr, code);
+    const QByteArray reply = Protocol::SendQuery(m_link, Adr, code);
+    stopIfLost();
+    return reply;
 }
 
 bool Protocol_MsSl::set(const QByteArray &code, const QByteArray &value)
 {
-    return Protocol::SendSet(m_link, Adr, code, value);
+    const bool ok = Protocol::SendSet(m_link, Adr, code, value);
+    stopIfLost();
+    return ok;
+}
+
+void Protocol_MsSl::stopIfLost()
+{
+    if (m_run && m_link.receiverLost())
+        *m_run = false;
 }
 
 bool Protocol_MsSl::queryThenSet(const QByteArray &code, const QByteArray &wanted)

@@ -80,7 +80,22 @@ protected:
     // Query the code; set it to `wanted` only when the receiver reports something else.
     bool queryThenSet(const QByteArray &code, const QByteArray &wanted);
 
+    // While a scan operation runs, the run it belongs to: a lost receiver ends it as a stop
+    // does, at the run's next look at it.
+    struct RunWatch
+    {
+        RunWatch(Protocol_MsSl &driver, bool &Run) : d(driver), outer(driver.m_run)
+        {
+            d.m_run = &Run;
+        }
+        ~RunWatch() { d.m_run = outer; }
+        Protocol_MsSl &d;
+        bool *outer;
+    };
+    void stopIfLost();
+
     LinkState &m_link;
+    bool *m_run = nullptr;
     quint8 Adr = 0;
     qint32 WaitStart = 0;
     qint32 ScanDone = 0;

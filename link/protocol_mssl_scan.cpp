@@ -61,6 +61,7 @@ QString spinner(const QString &phase, int count)
 bool Protocol_MsSl::SetScanLocal(StatusLabels &Status, ScanTree &TreeView, bool &Run)
 {
     const LinkOperation op(m_link, __func__);
+    const RunWatch watch(*this, Run);
     if (query("Fend") == "Bsrc") {
         set("Fend", "Null");
         m_link.host.sleep(3000);
@@ -71,8 +72,10 @@ bool Protocol_MsSl::SetScanLocal(StatusLabels &Status, ScanTree &TreeView, bool 
     Wait(200);
     const bool v = RunScanLocal(QStringLiteral("V"), Status, TreeView, Run);
     const bool h = RunScanLocal(QStringLiteral("H"), Status, TreeView, Run);
-    set("AStp", "ON");
-    set("Vnpd", "ON");
+    if (!m_link.receiverLost()) { // a lost receiver would only make each time out
+        set("AStp", "ON");
+        set("Vnpd", "ON");
+    }
     return v || h;
 }
 
@@ -134,6 +137,8 @@ bool Protocol_MsSl::RunScanLocal(const QString &Pol, StatusLabels &Status, ScanT
             bool signal = true;
             for (int i = 0; i < 8; ++i) {
                 level = QString::fromLatin1(query("Slvl"));
+                if (m_link.receiverLost())
+                    break;
                 if (level == kNoLevel) {
                     signal = false;
                     break;
@@ -161,6 +166,10 @@ bool Protocol_MsSl::RunScanLocal(const QString &Pol, StatusLabels &Status, ScanT
                     }
                 }
             }
+            // What a lost receiver left unanswered is no reading: the step is not recorded,
+            // and an open candidate is dropped, as at a stop.
+            if (m_link.receiverLost())
+                break;
             Status.sweepStep(Pol, f, signal ? level : QString(),
                              margin == kNoMargin ? QString() : margin);
             if (open && (level == kNoLevel || margin == kNoMargin))
@@ -189,6 +198,7 @@ bool Protocol_MsSl::RunTestLocal(const QString &Sym, StatusLabels &Status, ScanT
                                  bool &Run, bool ReScan)
 {
     const LinkOperation op(m_link, __func__);
+    const RunWatch watch(*this, Run);
     const int count = TreeView.count();
     if (count == 0)
         return true;
@@ -241,7 +251,8 @@ qint16 Protocol_MsSl::testFrequency(const QString &freq, int node, const QString
     Status.setText(3, freq);
     Wait(2500);
     const QString L = QString::fromLatin1(query("Lnmr"));
-    if (L == kNoMargin || float(LeadingNumber(L)) < -0.1f)
+    // No reply is no margin: the sweep's margin stays, and the transponder does not answer here.
+    if (L.isEmpty() || L == kNoMargin || float(LeadingNumber(L)) < -0.1f)
         return 0;
 
     for (int c = 0; c < TreeView.childCount(node); ++c) {
@@ -261,7 +272,7 @@ qint16 Protocol_MsSl::testFrequency(const QString &freq, int node, const QString
         Wait(200);
         if (IsNumeric(q) && q != QLatin1String("00"))
             break;
-        if (++failures >= 80)
+        if (++failures >= 80 || m_link.receiverLost())
             return 0;
         Status.setText(4, spinner(QStringLiteral("DVB"), failures));
     }
@@ -300,30 +311,43 @@ bool Protocol_MsSl::identify(int node, const QString &freq, const QString &P, co
                  QStringLiteral("Services:") + QString::number(n));
 
     QVector<QByteArray> names(n);
+    QVector<bool> read(n, false);
+    // The names read so far go into the tree, also when the run stops before the last pass.
+    auto addNames = [&] {
+        for (int s = 1; s <= n; ++s) {
+            if (!read[s - 1])
+                continue;
+            const QByteArray name =
+                names[s - 1].startsWith("Service:") ? QByteArray() : names[s - 1];
+            const QString label =
+                QStringLiteral("%1-").arg(s, 3, 10, QLatin1Char('0')) + QString::fromLatin1(name);
+            TreeView.add(node, T + QLatin1Char('#') + label, label);
+        }
+    };
     for (int pass = 1; pass <= 6; ++pass) {
         bool early = false;
-        for (int s = 1; s <= n; ++s) {
+        for (int s = 1; s <= n && !m_link.receiverLost(); ++s) {
             set("Snam", QByteArray::number(s));
             m_link.host.sleep(100);
             m_link.host.doEvents();
             names[s - 1] = query("Snam");
+            read[s - 1] = m_link.silentExchanges == 0; // answered, an empty name included
             if (names[s - 1].startsWith("Service:")) {
                 early = true; // the receiver has not named that service yet
                 break;
             }
         }
         Status.setText(4, spinner(QStringLiteral("NAM"), pass));
-        if (!Run)
+        if (!Run) {
+            addNames();
             return false;
+        }
         if (!early)
             break;
     }
-    for (int s = 1; s <= n; ++s) {
-        const QByteArray name = names[s - 1].startsWith("Service:") ? QByteArray() : names[s - 1];
-        const QString label =
-            QStringLiteral("%1-").arg(s, 3, 10, QLatin1Char('0')) + QString::fromLatin1(name);
-        TreeView.add(node, T + QLatin1Char('#') + label, label);
-    }
+    for (int s = 1; s <= n; ++s)
+        read[s - 1] = true; // after the passes every service is listed, named or not
+    addNames();
     return true;
 }
 

@@ -77,6 +77,16 @@ bool SaveScan(const ScanTree &tree, const QString &position, const QString &prog
 {
     if (tree.count() == 0)
         return false;
+    // A list of no transponder would replace a good list file with an empty one.
+    bool any = false;
+    for (int node = 1; node <= tree.count() && !any; ++node)
+        any = !tree.parent(node) && isIdentified(tree.key(node));
+    if (!any) {
+        host.message({QStringLiteral("Error"),
+                      QStringLiteral("No transponder was identified.\r\nNothing was saved."),
+                      Message::Critical, Message::Ok});
+        return false;
+    }
     if (!isFileNamePart(position)) {
         host.message({QStringLiteral("Error"),
                       QStringLiteral("Position ") + position +

@@ -406,6 +406,14 @@ void Scan::FinishRun(QPushButton *button)
         Status[0]->setToolTip(cut + QStringLiteral(": the sweep stopped there, the rest of the "
                                                    "band was not swept."));
     }
+    const QString lost = ReceiverLostText(Eqt.link());
+    if (!lost.isEmpty()) {
+        Status[0]->setText(QStringLiteral("Receiver lost"));
+        Status[0]->setToolTip(lost);
+        m_host.message({QStringLiteral("Error"),
+                        lost + QStringLiteral("\r\nThe run was stopped; what it found is kept."),
+                        Message::Critical, Message::Ok});
+    }
     showChanges();
 }
 

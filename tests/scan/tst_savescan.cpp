@@ -66,17 +66,19 @@ private slots:
         QCOMPARE(QDir(rig.program.path()).entryList(QDir::Files), QStringList{"05.00E.csv"});
     }
 
-    void nothingWrittenForAnEmptyTreeOrAPositionThatIsNoFileName()
+    void nothingWrittenWithoutATransponderOrForAPositionThatIsNoFileName()
     {
         for (const QString position : {"05.00E", "../E", "..", ""}) {
             Rig rig;
             QVERIFY(QDir(rig.program.path()).mkpath("program"));
-            MemoryScanTree tree;
+            MemoryScanTree tree; // at 05.00E a transponder found, none identified
             if (position != "05.00E")
                 addTransponder(tree, "12000000", "H", "27500", {"001-One"});
+            else
+                tree.add(0, "12000000|H", "12000000-H");
             QVERIFY(
                 !SaveScan(tree, position, rig.program.filePath("program"), rig.host, rig.status));
-            QCOMPARE(rig.host.messages().size(), int(position != "05.00E"));
+            QCOMPARE(rig.host.messages().size(), 1);
             QCOMPARE(QDir(rig.program.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
                      QStringList{"program"});
             QVERIFY(QDir(rig.program.filePath("program")).isEmpty());

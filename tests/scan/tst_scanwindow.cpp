@@ -18,8 +18,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QLineSeries>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -79,20 +79,38 @@ class TestScanWindow : public QObject
     Q_OBJECT
 
 private slots:
-    // A run started by its shortcut takes the position as leaving the box would: a path
-    // pasted into the box never reaches a file name.
-    void aShortcutStartsTheRunOnTheNormalisedPosition()
+    // A stop while the names are read keeps the names read; a receiver gone silent as the
+    // tests begin ends the run, and the window says why. A run started by Alt+C takes the
+    // position normalised, never a path pasted into the box.
+    void stopDuringTheNamesAndAReceiverGoneSilent()
     {
-        Rig rig({}, {});
-        Scan &s = rig.scan;
-        rig.ready();
-        QVERIFY(WriteFile(rig.program.filePath("x/pwnE.csv"), "11034000;V;27500;\r\n"));
-        s.Position->setFocus();
-        s.Position->setText("../x/pwnE"); // pasted: only its last character is checked
-        QTest::keyClick(s.Position, Qt::Key_C, Qt::AltModifier);
-        QTRY_COMPARE(s.Position->text(), QString("00.00E")); // a shortcut clicks a moment later
-        QVERIFY(rig.sent.contains("AStp=ON") && !rig.link.busy());
-        QCOMPARE(s.Panel->Changes->text(), QString()); // no 00.00E.csv to compare with
+        for (const bool silent : {false, true}) {
+            Rig rig;
+            Scan &s = rig.scan;
+            bool acted = false;
+            auto answer = rig.port.onWrite;
+            rig.port.onWrite = [&](const QByteArray &f) {
+                if (!acted && f.contains(silent ? "{Sfrq=27500.00}" : "{Snam=2}")) {
+                    acted = true;
+                    if (!silent)
+                        rig.host.after(0, [&] { QTest::mouseClick(s.ScanIt, Qt::LeftButton); });
+                }
+                if (!(acted && silent))
+                    answer(f);
+            };
+            rig.ready();
+            // Started by its shortcut, the run takes the position as leaving the box would.
+            s.Position->setFocus();
+            s.Position->setText("../x/pwnE"); // pasted: only its last character is checked
+            QTest::keyClick(s.Position, Qt::Key_C, Qt::AltModifier);
+            QTRY_COMPARE(s.Position->text(), QString("00.00E")); // it clicks a moment later
+            QTreeWidgetItem *first = rig.root("10719000-V-27500");
+            QCOMPARE(first && first->childCount() > 2 && s.Save->isEnabled(), !silent);
+            if (!silent)
+                QCOMPARE(first->child(first->childCount() - 1)->text(0), QString("004-Radio Nord"));
+            QCOMPARE(s.Status[0]->text() == "Receiver lost", silent);
+            QCOMPARE(rig.host.messages().size(), int(silent));
+        }
     }
 
     void keysInTheEntryBoxes()
@@ -304,14 +322,12 @@ private slots:
         // ... and every step drawn: each trace holds its polarisation's whole sweep.
         plot->flush();
         QMap<QString, QList<QPointF>> traces;
-        for (QAbstractSeries *a : plot->view()->chart()->series()) {
+        for (QAbstractSeries *a : plot->view()->chart()->series())
             if (auto *trace = qobject_cast<QLineSeries *>(a))
                 traces[trace->name()] = trace->points();
-        }
-        for (const QList<QPointF> &points : traces)
-            QCOMPARE(points.size(), 2050);
-        QVERIFY(traces["level V"].contains(QPointF(11034, -43.5)));
-        QVERIFY(traces["margin V"].contains(QPointF(11034, 10)));
+        QVERIFY(traces["level V"].size() == 2050 && traces["margin H"].size() == 2050);
+        QVERIFY(traces["level V"].contains(QPointF(11034, -43.5)) &&
+                traces["margin V"].contains(QPointF(11034, 10)));
         // What changed against the stored list, in a line and on the nodes.
         QCOMPARE(s.Panel->Changes->text(),
                  QString("Against 13.00E.csv: 1 new, 1 shifted, 1 missing (11800000 V 27500)"));
