@@ -116,6 +116,12 @@ Commands::Commands(LinkState &link, const CtlSettings &settings, Output &out, bo
 
 int Commands::timedOut()
 {
+    // A port that went away is no silent receiver: the line itself is gone.
+    if (m_link.portLost()) {
+        m_out.error(
+            QStringLiteral("port %1 was lost while the receiver was being asked").arg(m_link.Prt));
+        return m_out.finish(Exit::PortUnavailable);
+    }
     m_out.error(QStringLiteral("no reply from the receiver at address %1 on port %2")
                     .arg(m_settings.address)
                     .arg(m_link.Prt));
@@ -182,6 +188,9 @@ int Commands::tune(const QString &frequency, const QString &polarisation, const 
         m_out.error(QStringLiteral("the receiver refused a setting"));
         return m_out.finish(Exit::Refused);
     }
+    // A lock query left unanswered says nothing of the lock: the receiver is gone.
+    if (!outcome.locked && m_link.Eto)
+        return timedOut();
     m_out.field(QStringLiteral("locked"), outcome.locked);
     if (!outcome.locked)
         return m_out.finish(Exit::NoLock);

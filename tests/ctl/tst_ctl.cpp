@@ -70,7 +70,9 @@ class TestCtl : public QObject
 private slots:
     void commands_data()
     {
-        QTest::addColumn<int>("receiver"); // 0 master/slave, 1 terminal mode, 2 silent
+        // 0 master/slave, 1 terminal mode, 2 silent, 3 silent and 4 its port lost from the
+        // lock query on
+        QTest::addColumn<int>("receiver");
         QTest::addColumn<QString>("line");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("shown"); // a line of the result
@@ -82,6 +84,8 @@ private slots:
         row(2, "status", Exit::TimeOut, "");
         row(0, "tune 10892000 h 27500 2", Exit::Ok, "005 Aurora Radio");
         row(0, "tune 10892000 H 22000", Exit::NoLock, "locked: no");
+        row(3, "tune 10892000 H 27500", Exit::TimeOut, ""); // not "locked: no"
+        row(4, "tune 10892000 H 27500", Exit::PortUnavailable, "");
         row(0, "tune 2000000 H 27500", Exit::BadArguments, ""); // not in band Ku
         row(0, "tune 10892000 X 27500", Exit::BadArguments, "");
         row(0, "tune 10892000 H 27500 256", Exit::BadArguments, "");
@@ -102,6 +106,12 @@ private slots:
         QFETCH(QString, shown);
         Ctl ctl({129, receiver == 1});
         ctl.rx.silent = receiver == 2;
+        auto answer = ctl.rx.port.onWrite;
+        ctl.rx.port.onWrite = [&](const QByteArray &f) {
+            ctl.rx.silent = ctl.rx.silent || (receiver >= 3 && f.contains("{Bst="));
+            ctl.rx.port.setLost(ctl.rx.silent && receiver == 4);
+            answer(f);
+        };
         QCOMPARE(ctl(line), status);
         const QStringList result = readBack(ctl.out).split('\n', Qt::SkipEmptyParts);
         QVERIFY2(shown.isEmpty() ? result.isEmpty() : result.contains(shown),
