@@ -438,9 +438,13 @@ void Main::Service_ItemClick(QTreeWidgetItem *Item)
 void Main::ListView_ColumnClick(int c)
 {
     // Clearing the marks walks the rows by index and yields as it goes: a sort then would move
-    // rows behind its back.
-    if (RefusedWhileBusy(state))
+    // rows behind its back. The header has moved its arrow already: it goes back to where the
+    // rows' order is.
+    if (RefusedWhileBusy(state)) {
+        if (m_sortColumn >= 0)
+            ListView->header()->setSortIndicator(m_sortColumn, m_sortOrder);
         return;
+    }
     // The header has already moved its own indicator by the time a click reaches here; the
     // list keeps its sort column and order itself.
     m_sortOrder = m_sortColumn == c - 1 && m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder

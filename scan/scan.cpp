@@ -234,6 +234,7 @@ void Scan::buildControls()
             [this](QTreeWidgetItem *item) { TreeView_NodeClick(item); });
     Position->installEventFilter(this);
     SymRate->installEventFilter(this);
+    TreeView->viewport()->installEventFilter(this);
     // A node chosen in the tree shows on the plot, a marker clicked chooses its node.
     connect(TreeView, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *item) {
         while (item && item->parent())
@@ -241,6 +242,8 @@ void Scan::buildControls()
         Panel->Plot->select(item ? item->data(0, kKeyRole).toString() : QString());
     });
     connect(Panel->Plot, &SweepPlot::carrierClicked, this, [this](const QString &key) {
+        if (RefusedWhileBusy(Eqt.link()))
+            return;
         if (QTreeWidgetItem *item = m_tree.item(key)) {
             TreeView->setCurrentItem(item);
             TreeView->scrollToItem(item);
@@ -285,7 +288,8 @@ int TreeViewScanTree::unidentified() const
 
 void Scan::showChanges()
 {
-    const ScanDiff diff = CompareWithList(m_tree, m_programFolder, m_runPosition);
+    const ScanDiff diff =
+        CompareWithList(m_tree, m_programFolder, m_runPosition, Panel->Plot->sweptRanges());
     for (int i = 0; i < TreeView->topLevelItemCount(); ++i) {
         QTreeWidgetItem *item = TreeView->topLevelItem(i);
         item->setText(1, diff.marks.value(item->data(0, kKeyRole).toString()));
@@ -374,6 +378,8 @@ void Scan::ScanIt_Click()
     RunScan(Eqt, tickedRates(), *this, m_tree, Run, [&] { return self && !Stopped; });
     if (self && !Stopped)
         FinishRun(ScanIt);
+    if (self)
+        runEnded();
 }
 
 void Scan::ReScan_Click()
@@ -385,6 +391,8 @@ void Scan::ReScan_Click()
     TestPass(Eqt, tickedRates(), *this, m_tree, Run, true, false);
     if (self && !Stopped)
         FinishRun(ReScan);
+    if (self)
+        runEnded();
 }
 
 void Scan::FinishRun(QPushButton *button)
@@ -399,6 +407,12 @@ void Scan::FinishRun(QPushButton *button)
     ReScan->setEnabled(true);
     ScanIt->setEnabled(true);
     button->setText(button == ScanIt ? QStringLiteral("S&can") : QStringLiteral("&Rescan"));
+}
+
+// Once a run has unwound (at its end, or after a stop): what it could not do stays in sight,
+// and the tree is set against the stored list.
+void Scan::runEnded()
+{
     // Part of the band was never swept: that stays in sight once the run is over.
     if (!m_sweepCuts.isEmpty()) {
         const QString cut = QStringLiteral("No tuning at ") + m_sweepCuts.join(QLatin1String(", "));
@@ -482,6 +496,16 @@ void Scan::SymRate_Change()
 
 bool Scan::eventFilter(QObject *watched, QEvent *event)
 {
+    // A click on the tree during a run is refused before the tree moves its selection: it
+    // beeps, and nothing moves, not even the plot's marker.
+    const QEvent::Type type = event->type();
+    if (watched == TreeView->viewport() && Eqt.link().busy() &&
+        (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
+         type == QEvent::MouseButtonDblClick)) {
+        if (type == QEvent::MouseButtonPress)
+            m_host.beep();
+        return true;
+    }
     if (watched == Position && event->type() == QEvent::FocusOut) {
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)

@@ -105,6 +105,7 @@ private:
     bool startRun(QPushButton *button, QPushButton *other);
     QStringList tickedRates() const;
     void FinishRun(QPushButton *button);
+    void runEnded();
     bool ticked(int i) const;
     void Position_Change();
     void Position_Validate();

@@ -43,7 +43,7 @@ QString describe(qint64 khz, const QString &pol, const QString &rate)
 } // namespace
 
 ScanDiff CompareWithList(const ScanTree &tree, const QString &programFolder,
-                         const QString &position)
+                         const QString &position, const SweptRanges &swept)
 {
     ScanDiff diff;
     // Only a position's own list file in the DataFolder is compared, never a path.
@@ -111,8 +111,24 @@ ScanDiff CompareWithList(const ScanTree &tree, const QString &programFolder,
         }
     }
     for (const Listed &l : list.rows) {
-        if (!l.matched)
+        if (l.matched)
+            continue;
+        const QChar pol = l.pol.isEmpty() ? QChar() : l.pol[0];
+        if (!swept.contains(pol)) {
+            if (!diff.notSwept.contains(l.pol + QStringLiteral(" not swept")))
+                diff.notSwept << l.pol + QStringLiteral(" not swept");
+            continue;
+        }
+        const auto [low, high] = swept.value(pol);
+        if (l.khz >= low && l.khz <= high) {
             diff.missing << describe(l.khz, l.pol, l.rate);
+            continue;
+        }
+        const QString where =
+            l.pol + (l.khz > high ? QStringLiteral(" not swept above %1").arg(high)
+                                  : QStringLiteral(" not swept below %1").arg(low));
+        if (!diff.notSwept.contains(where))
+            diff.notSwept << where;
     }
     return diff;
 }
@@ -128,5 +144,7 @@ QString ScanDiff::summary() const
                        .arg(missing.size());
     if (!missing.isEmpty())
         text += QStringLiteral(" (") + missing.join(QStringLiteral(", ")) + QLatin1Char(')');
+    if (!notSwept.isEmpty())
+        text += QStringLiteral("; ") + notSwept.join(QStringLiteral(", "));
     return text;
 }

@@ -152,6 +152,20 @@ void SweepPlot::flush()
         m_timer->stop();
 }
 
+SweptRanges SweepPlot::sweptRanges() const
+{
+    SweptRanges ranges;
+    for (const Step &s : m_steps) {
+        const qint64 khz = qint64(s.khz);
+        auto it = ranges.find(s.pol);
+        if (it == ranges.end())
+            ranges.insert(s.pol, {khz, khz});
+        else
+            *it = {qMin(it->first, khz), qMax(it->second, khz)};
+    }
+    return ranges;
+}
+
 QPointF SweepPlot::markerAt(const QString &key) const
 {
     const QStringList parts = key.split(QLatin1Char('|'));

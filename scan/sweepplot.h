@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scan/scandiff.h"
+
 #include <QMap>
 #include <QPointF>
 #include <QVector>
@@ -39,6 +41,8 @@ public:
     bool saveCsv(const QString &path) const;
     bool savePng(const QString &path);
     int steps() const { return int(m_steps.size()); }
+    // The frequencies the sweep stepped over, for each polarisation.
+    SweptRanges sweptRanges() const;
     // The key of the carrier shown as selected, or the empty text.
     QString selectedKey() const { return m_selectedKey; }
     // Where the carrier's marker stands, in the chart's values.

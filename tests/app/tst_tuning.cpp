@@ -175,11 +175,13 @@ private slots:
         auto answer = rig.port->onWrite;
         rig.port->onWrite = [&](const QByteArray &f) {
             if (f.contains("{Tfrq=1"))
-                click(1);
+                click(2);
             answer(f);
         };
         rig.pick(rig.main->ListView, 2);
-        QCOMPARE(rig.host.beeps(), 1);
+        QCOMPARE(rig.host.beeps(), 1); // and the arrow stays where the rows' order is
+        QVERIFY(header->sortIndicatorSection() == 1 &&
+                header->sortIndicatorOrder() == Qt::DescendingOrder);
         QCOMPARE(rig.column(rig.main->ListView, 1),
                  QStringList(ascending.rbegin(), ascending.rend()));
         QCOMPARE(rig.marked(rig.main->ListView), QList<int>{2});

@@ -88,9 +88,14 @@ private slots:
         MemoryScanTree tree;
         addTransponder(tree, "12000000", "H", "27500", {});
         QVERIFY(WriteFile(rig.program.filePath("p/E.csv"), "12000000;H;27500;\r\n"));
-        QVERIFY(WriteFile(rig.program.filePath("p/data/05.00E.csv"), "12000000;H;27500;\r\n"));
-        QVERIFY(!CompareWithList(tree, rig.program.filePath("p"), "../E").compared);
-        QVERIFY(CompareWithList(tree, rig.program.filePath("p"), "05.00E").compared);
+        QVERIFY(!CompareWithList(tree, rig.program.filePath("p"), "../E", {}).compared);
+        // A listed transponder is missing only where the sweep passed it.
+        QVERIFY(WriteFile(rig.program.filePath("p/data/05.00E.csv"),
+                          "12000000;H;27500;\r\n11000000;H;27500;\r\n11500000;V;27500;\r\n"));
+        const ScanDiff diff = CompareWithList(tree, rig.program.filePath("p"), "05.00E",
+                                              {{'H', {10700000, 10800000}}});
+        QCOMPARE(diff.summary(), QString("Against 05.00E.csv: 0 new, 0 shifted, 0 missing; "
+                                         "H not swept above 10800000, V not swept"));
     }
 
     void replacingAsksFirst_data()
