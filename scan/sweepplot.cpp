@@ -81,7 +81,10 @@ SweepPlot::SweepPlot(QWidget *parent) : QWidget(parent)
         connect(s, &QScatterSeries::clicked, this, &SweepPlot::markerClicked);
 
     m_view = new QChartView(m_chart, this);
-    m_view->setRenderHint(QPainter::Antialiasing);
+    // No antialiasing: a trace of a whole band has thousands of points, and drawn smooth it
+    // takes some 60 ms to repaint, which a run of the receiver would feel each time a carrier
+    // is chosen or the plot grows (drawn sharp, some 10 ms).
+    m_view->setRenderHint(QPainter::Antialiasing, false);
     m_view->setMinimumSize(320, 200);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
