@@ -7,6 +7,7 @@ void ExchangeLog::exchanged(const LinkExchange &e)
 {
     if (m_paused) {
         ++m_skipped;
+        ++m_leftOut;
         return;
     }
     if (!m_started) {
@@ -20,8 +21,9 @@ void ExchangeLog::exchanged(const LinkExchange &e)
     }
     const int at = int(m_rows.size());
     beginInsertRows(QModelIndex(), at, at);
-    m_rows.push_back(
-        {e.startUs, QString::fromLatin1(e.operation), e.sent, e.received, e.latencyUs, e.timedOut});
+    m_rows.push_back({e.startUs, QString::fromLatin1(e.operation), e.sent, e.received, e.latencyUs,
+                      e.timedOut, m_leftOut});
+    m_leftOut = 0;
     endInsertRows();
 }
 
@@ -31,6 +33,7 @@ void ExchangeLog::clear()
     m_rows.clear();
     m_started = false;
     m_skipped = 0;
+    m_leftOut = 0;
     endResetModel();
 }
 
@@ -89,4 +92,22 @@ QVariant ExchangeLog::headerData(int section, Qt::Orientation orientation, int r
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section >= Columns)
         return QVariant();
     return QString::fromLatin1(titles[section]);
+}
+
+QString ExchangeLog::text() const
+{
+    auto leftOut = [](int n) {
+        return QStringLiteral("-- %1 exchange%2 left out while paused --\n")
+            .arg(n)
+            .arg(n == 1 ? QString() : QStringLiteral("s"));
+    };
+    QString out;
+    for (int row = 0; row < int(m_rows.size()); ++row) {
+        if (m_rows[size_t(row)].leftOutBefore > 0)
+            out += leftOut(m_rows[size_t(row)].leftOutBefore);
+        out += rowText(row) + QLatin1Char('\n');
+    }
+    if (m_leftOut > 0)
+        out += leftOut(m_leftOut);
+    return out;
 }

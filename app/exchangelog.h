@@ -35,6 +35,9 @@ public:
 
     // A row as text, its cells separated by tabs: for the clipboard and for saving.
     QString rowText(int row) const;
+    // The log as saved text: a line per row, and where exchanges were left out while paused,
+    // a line saying how many.
+    QString text() const;
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -49,6 +52,7 @@ private:
         QByteArray sent, received;
         quint64 latencyUs;
         bool timedOut;
+        int leftOutBefore = 0; // exchanges passed unrecorded, paused, just before this one
     };
     QString cell(const Row &row, int column) const;
 
@@ -57,4 +61,5 @@ private:
     quint64 m_firstUs = 0;
     bool m_paused = false;
     int m_skipped = 0;
+    int m_leftOut = 0; // skipped since the last row recorded
 };

@@ -116,7 +116,8 @@ bool LinkConsole::eventFilter(QObject *watched, QEvent *event)
 
 void LinkConsole::showCounts()
 {
-    QString text = QStringLiteral("%1 exchanges").arg(m_log.rowCount());
+    const int rows = m_log.rowCount();
+    QString text = QStringLiteral("%1 exchange%2").arg(rows).arg(rows == 1 ? "" : "s");
     if (m_log.paused())
         text += QStringLiteral(", paused");
     if (m_log.skipped() > 0)
@@ -143,8 +144,7 @@ bool LinkConsole::saveTo(const QString &path) const
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
         return false;
-    for (int row = 0; row < m_log.rowCount(); ++row)
-        file.write((m_log.rowText(row) + QLatin1Char('\n')).toUtf8());
+    file.write(m_log.text().toUtf8());
     return file.commit();
 }
 

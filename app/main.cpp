@@ -91,6 +91,7 @@ void Main::buildControls()
     console->setShortcutContext(Qt::WindowShortcut);
     addAction(console);
     connect(console, &QAction::triggered, this, &Main::showLinkConsole);
+    m_consoleAction = console;
     StatusBar->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(StatusBar, &QWidget::customContextMenuRequested, this, [this, console](QPoint at) {
         QMenu menu(this);
@@ -101,11 +102,22 @@ void Main::buildControls()
 
 void Main::showLinkConsole()
 {
+    // A window of its own, outside the main window's family: the scan, configuration and
+    // manual windows are modal to the main window, and the console stays usable beside them.
     if (!m_console)
-        m_console = new LinkConsole(state, this);
+        m_console = new LinkConsole(state, nullptr);
     m_console->show();
     m_console->raise();
     m_console->activateWindow();
+}
+
+void Main::runModal(QDialog &dialog)
+{
+    // Modal to the main window only, so the link console beside it stays usable; Ctrl+L opens
+    // the console from the dialog too.
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.addAction(m_consoleAction);
+    dialog.exec();
 }
 
 void Main::readSettings()
@@ -192,7 +204,7 @@ Main::Outcome Main::Form_Load()
 Main::Outcome Main::configurationPath()
 {
     Config dialog(state, this);
-    dialog.exec();
+    runModal(dialog);
     if (!dialog.IsOk)
         error(QStringLiteral("Selectected serial port is not available."),
               QStringLiteral("Try to (re)configure serial port."));
@@ -232,14 +244,14 @@ void Main::StatusBar_PanelClick(const QString &key)
     } else if (key == QLatin1String("Scan")) {
         // The modal windows ask the busy guard themselves before each exchange.
         Scan scan(Driver, m_host, m_programFolder, this);
-        scan.exec();
+        runModal(scan);
     } else if (key == QLatin1String("Edit")) {
         Edit edit(m_host, this);
         edit.Eqt = &Driver;
         edit.Frq = state.gFrq;
         edit.Srt = state.gSrt;
         edit.Pol = state.gPol;
-        edit.exec();
+        runModal(edit);
     }
 }
 
@@ -255,7 +267,7 @@ void Main::configure()
 {
     const quint8 band = state.Bnd;
     Config dialog(state, this);
-    dialog.exec();
+    runModal(dialog);
     if (!dialog.IsOk) {
         error(QStringLiteral("Selectected serial port is not available."),
               QStringLiteral("Try to (re)configure serial port."));

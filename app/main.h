@@ -9,6 +9,8 @@
 #include <memory>
 
 class Host;
+class QAction;
+class QDialog;
 class QTreeWidget;
 class LinkConsole;
 class QTreeWidgetItem;
@@ -92,8 +94,11 @@ private:
     void reopenLink();
     void toggleInput();
     void writeSettings();
+    // Shows a dialog modal to this window (not to the whole program) until it closes.
+    void runModal(QDialog &dialog);
 
     LinkConsole *m_console = nullptr;
+    QAction *m_consoleAction = nullptr;
     std::unique_ptr<SerialPort> m_port;
     Host &m_host;
     SettingsStore &m_store;

@@ -145,6 +145,35 @@ private slots:
         console->View->selectRow(1);
         QTest::keyClick(console->View, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QApplication::clipboard()->text(), log.rowText(1) + '\n');
+
+        // Paused, a pick passes unrecorded; the saved text says how many were left out.
+        QTest::mouseClick(console->Pause, Qt::LeftButton);
+        const qsizetype before = rig.port->writes().size();
+        rig.pick(rig.main->ListView, 1);
+        QTest::mouseClick(console->Pause, Qt::LeftButton);
+        QVERIFY(log.text().endsWith(QString("-- %1 exchanges left out while paused --\n")
+                                        .arg(rig.port->writes().size() - before)));
+        // Beside the scan window, modal to the main window only, Ctrl+L and the console work.
+        console->hide();
+        struct : QObject
+        {
+            bool blocked = false; // as the window system tells the console
+            bool eventFilter(QObject *, QEvent *e) override
+            {
+                blocked = e->type() == QEvent::WindowBlocked ||
+                          (blocked && e->type() != QEvent::WindowUnblocked);
+                return false;
+            }
+        } modality;
+        console->installEventFilter(&modality);
+        rig.click("Scan", [&](QWidget *scan) {
+            QTRY_VERIFY(QApplication::activeWindow() == scan);
+            QTest::keyClick(scan, Qt::Key_L, Qt::ControlModifier);
+            QVERIFY(console->isVisible() && log.rowCount() > 0 && !modality.blocked);
+            QTest::mouseClick(console->Clear, Qt::LeftButton);
+            static_cast<QDialog *>(scan)->reject();
+        });
+        QCOMPARE(log.rowCount(), 0);
         console->hide();
         QVERIFY(!rig.main->state.observer);
     }

@@ -106,8 +106,7 @@ private slots:
         QFETCH(QString, shown);
         Ctl ctl({129, receiver == 1});
         ctl.rx.silent = receiver == 2;
-        auto answer = ctl.rx.port.onWrite;
-        ctl.rx.port.onWrite = [&](const QByteArray &f) {
+        ctl.rx.port.onWrite = [&, answer = ctl.rx.port.onWrite](const QByteArray &f) {
             ctl.rx.silent = ctl.rx.silent || (receiver >= 3 && f.contains("{Bst="));
             ctl.rx.port.setLost(ctl.rx.silent && receiver == 4);
             answer(f);
@@ -147,8 +146,7 @@ private slots:
         QCOMPARE(ctl("scan 13E 27500 save"), Exit::NotSaved);
     }
 
-    // Stopped by Ctrl+C, or by a receiver gone silent as the tests begin: what was found is
-    // listed with the sweep's margins, no file is touched, and the status says why.
+    // Ctrl+C or a receiver gone silent: the finds listed with their margins, no file touched.
     void stoppedScanListsWhatWasFound()
     {
         for (const auto &[silent, status, why] :
@@ -157,8 +155,8 @@ private slots:
             Ctl ctl;
             QVERIFY(WriteFile(ctl.program.filePath("13.00E.csv"), "11034000;V;27500;\r\n"));
             quint64 stopUs = 0;
-            auto answer = ctl.rx.port.onWrite;
-            ctl.rx.port.onWrite = [&, silent = silent](const QByteArray &f) {
+            ctl.rx.port.onWrite = [&, silent = silent,
+                                   answer = ctl.rx.port.onWrite](const QByteArray &f) {
                 if (!stopUs && f.contains("{Sfrq=27500.00}")) { // the first test
                     stopUs = ctl.rx.host.nowUs();
                     (silent ? ctl.rx.silent : ctl.run) = silent;

@@ -120,8 +120,7 @@ private slots:
         }
     }
 
-    // A wait lasts at least its time, across a wrap of the tick count too, and sleeps between
-    // events instead of spinning: a click due in the middle runs at its moment.
+    // A wait lasts its time, across a tick wrap too, sleeping between events, not spinning.
     void waitSleepsBetweenEvents()
     {
         for (const quint32 startTick : {0u, 0xFFFFFF00u}) {

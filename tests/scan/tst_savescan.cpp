@@ -89,7 +89,6 @@ private slots:
         addTransponder(tree, "12000000", "H", "27500", {});
         QVERIFY(WriteFile(rig.program.filePath("p/E.csv"), "12000000;H;27500;\r\n"));
         QVERIFY(!CompareWithList(tree, rig.program.filePath("p"), "../E", {}).compared);
-        // A listed transponder is missing only where the sweep passed it.
         QVERIFY(WriteFile(rig.program.filePath("p/data/05.00E.csv"),
                           "12000000;H;27500;\r\n11000000;H;27500;\r\n11500000;V;27500;\r\n"));
         const ScanDiff diff = CompareWithList(tree, rig.program.filePath("p"), "05.00E",

@@ -79,17 +79,15 @@ class TestScanWindow : public QObject
     Q_OBJECT
 
 private slots:
-    // A stop while the names are read keeps the names read; a receiver gone silent as the
-    // tests begin ends the run, and the window says why. A run started by Alt+C takes the
-    // position normalised, never a path pasted into the box.
+    // A stop keeps the names read; a receiver gone silent ends the run, and the window says why.
+    // A run started by Alt+C takes the position normalised, never a path pasted into the box.
     void stopDuringTheNamesAndAReceiverGoneSilent()
     {
         for (const bool silent : {false, true}) {
             Rig rig;
             Scan &s = rig.scan;
             bool acted = false;
-            auto answer = rig.port.onWrite;
-            rig.port.onWrite = [&](const QByteArray &f) {
+            rig.port.onWrite = [&, answer = rig.port.onWrite](const QByteArray &f) {
                 if (!acted && f.contains(silent ? "{Sfrq=27500.00}" : "{Snam=2}")) {
                     acted = true;
                     if (!silent)
@@ -108,8 +106,8 @@ private slots:
             QCOMPARE(first && first->childCount() > 2 && s.Save->isEnabled(), !silent);
             if (!silent)
                 QCOMPARE(first->child(first->childCount() - 1)->text(0), QString("004-Radio Nord"));
-            QCOMPARE(s.Status[0]->text() == "Receiver lost", silent);
-            QCOMPARE(rig.host.messages().size(), int(silent));
+            QVERIFY((s.Status[0]->text() == "Receiver lost") == silent &&
+                    rig.host.messages().size() == int(silent));
         }
     }
 
