@@ -72,6 +72,11 @@ void Main::buildControls()
     StatusBar->addPanel(QStringLiteral("Edit"), QStringLiteral("EDIT"),
                         QStringLiteral("Click here to change current setting."));
     StatusBar->addPanel(QStringLiteral("Status"), QString(), QStringLiteral("Status"), 1);
+    // Every status text fits whole, the longest included, at any width the window takes.
+    QLabel *status = StatusBar->panel(QStringLiteral("Status"));
+    status->setText(QStringLiteral("Status: Search Services"));
+    status->setMinimumWidth(status->sizeHint().width());
+    status->clear();
     setStatusBar(StatusBar);
     resize(560, 520);
 

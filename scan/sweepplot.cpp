@@ -4,6 +4,7 @@
 
 #include <QChart>
 #include <QChartView>
+#include <QLegend>
 #include <QLineSeries>
 #include <QSaveFile>
 #include <QScatterSeries>
@@ -47,6 +48,8 @@ SweepPlot::SweepPlot(QWidget *parent) : QWidget(parent)
     m_chart = new QChart;
     m_chart->setMargins(QMargins(2, 2, 2, 2));
     m_chart->legend()->setAlignment(Qt::AlignBottom);
+    // Each swatch drawn as its trace is, so level (solid) and margin (dashed) tell apart.
+    m_chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
     m_x = new QValueAxis(m_chart);
     m_x->setTitleText(QStringLiteral("MHz"));
     m_x->setLabelFormat(QStringLiteral("%.0f"));
@@ -85,7 +88,7 @@ SweepPlot::SweepPlot(QWidget *parent) : QWidget(parent)
     // takes some 60 ms to repaint, which a run of the receiver would feel each time a carrier
     // is chosen or the plot grows (drawn sharp, some 10 ms).
     m_view->setRenderHint(QPainter::Antialiasing, false);
-    m_view->setMinimumSize(320, 200);
+    m_view->setMinimumSize(440, 280); // room for both axes' labels and the legend
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -108,6 +109,9 @@ private slots:
         QVERIFY(rig.port->writes().isEmpty());
         QCOMPARE(rig.host.beeps(), 1);
         QCOMPARE(rig.statuses, QStringList{refusal});
+        QLabel *status = rig.main->StatusBar->panel("Status"); // shown whole at the start's size
+        rig.main->StatusBar->setText("Status", "Status: Search Services");
+        QTRY_VERIFY(status->width() >= status->sizeHint().width());
         QCOMPARE(rig.marked(rig.main->ListView), QList<int>{2}); // the start's mark stays
         QCOMPARE(rig.main->Service->topLevelItemCount(), 5);
     }

@@ -320,11 +320,10 @@ private slots:
         QVERIFY2(qAbs(estimate - took) <= 0.25 * took,
                  qPrintable(QString("estimated %1 ms, took %2 ms").arg(estimate).arg(took)));
 
-        // The sweep's every step, one line each, and a marker per transponder found.
+        // The sweep's every step, one line each and drawn in its trace, and a marker per carrier.
         QCOMPARE(plot->steps(), 2 * 2050);
         QCOMPARE(plot->csv().count('\n'), 1 + 2 * 2050);
         QVERIFY(plot->csv().contains("\n11034000;V;-43.50;10.0\n11035000;V;-43.52;9.6\n"));
-        // ... and every step drawn: each trace holds its polarisation's whole sweep.
         plot->flush();
         QMap<QString, QList<QPointF>> traces;
         for (QAbstractSeries *a : plot->view()->chart()->series())
