@@ -5,6 +5,7 @@
 // the median of its rounds' ratios, so that a round disturbed by the machine's other work does
 // not move it. --quick: three short rounds, as the test command runs it.
 
+#include "bench/demosim.h"
 #include "link/linkstate.h"
 #include "link/protocol.h"
 #include "platform/descriptorserialport.h"
@@ -92,17 +93,9 @@ int main(int argc, char **argv)
         g_perRound = 20;
     }
     QCoreApplication app(argc, argv);
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-
-    QProcess sim;
-    sim.start(QStringLiteral(KOLVEX7_SIM),
-              {QStringLiteral("--satellite"), QStringLiteral(KOLVEX7_DEMO_SATELLITE),
-               QStringLiteral("--port"), QStringLiteral("1")});
-    if (!sim.waitForReadyRead(5000) || sim.readLine().trimmed() != "ready") {
-        std::fprintf(stderr, "bench_sendquery: the simulator did not start\n");
+    DemoSimulator sim;
+    if (!sim.start("bench_sendquery", 1))
         return 1;
-    }
 
     Path paths[] = {{"sendquery_vs_syscalls", std::make_unique<DescriptorSerialPort>()},
                     {"sendquery_portable_vs_syscalls", std::make_unique<SystemSerialPort>()}};
@@ -144,22 +137,16 @@ int main(int argc, char **argv)
         std::printf("%s %.3f\n", path.figure, path.ratios[path.ratios.size() / 2]);
     }
     ::close(fd);
-    sim.terminate();
-    sim.waitForFinished(3000);
+    sim.stop();
 
     const std::unique_ptr<SystemSerialPort> port = MakeSystemSerialPort();
     QtHost host;
     LinkState link{*port, host};
     link.Spd = 115200;
     // The CPU the tool uses while it waits out a reply time-out of a silent receiver.
-    QProcess silent;
-    silent.start(QStringLiteral(KOLVEX7_SIM),
-                 {QStringLiteral("--satellite"), QStringLiteral(KOLVEX7_DEMO_SATELLITE),
-                  QStringLiteral("--port"), QStringLiteral("2"), QStringLiteral("--silent")});
-    if (!silent.waitForReadyRead(5000) || silent.readLine().trimmed() != "ready") {
-        std::fprintf(stderr, "bench_sendquery: the silent simulator did not start\n");
+    DemoSimulator silent;
+    if (!silent.start("bench_sendquery (silent)", 2, {QStringLiteral("--silent")}))
         return 1;
-    }
     link.Prt = 2;
     if (!Protocol::OpenPort(link)) {
         std::fprintf(stderr, "bench_sendquery: cannot open the silent port\n");
@@ -182,7 +169,6 @@ int main(int argc, char **argv)
                  wallSeconds, cpu, link.Eto ? "" : " (but no time-out?)");
     std::printf("timeout_cpu_vs_wall %.4f\n", cpu / wallSeconds);
     port->close();
-    silent.terminate();
-    silent.waitForFinished(3000);
+    silent.stop();
     return 0;
 }

@@ -4,6 +4,7 @@
 // bytes it exchanged need on the wire (10 bits a byte), plus the waits the sweep prescribes,
 // which the output lists. --quick: the same at 460800 baud, as the test command runs it.
 
+#include "bench/demosim.h"
 #include "link/linkstate.h"
 #include "link/memoryscantree.h"
 #include "link/protocol.h"
@@ -82,17 +83,9 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
     const int baud = quick ? 460800 : 115200;
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    QProcess sim;
-    sim.start(QStringLiteral(KOLVEX7_SIM),
-              {QStringLiteral("--satellite"), QStringLiteral(KOLVEX7_DEMO_SATELLITE),
-               QStringLiteral("--port"), QStringLiteral("1"), QStringLiteral("--baud"),
-               QString::number(baud)});
-    if (!sim.waitForReadyRead(5000) || sim.readLine().trimmed() != "ready") {
-        std::fprintf(stderr, "bench_sweep: the simulator did not start\n");
+    DemoSimulator sim;
+    if (!sim.start("bench_sweep", 1, {QStringLiteral("--baud"), QString::number(baud)}))
         return 1;
-    }
     CountingPort port;
     QtHost host;
     LinkState link{port, host};
@@ -137,7 +130,6 @@ int main(int argc, char **argv)
                  seconds / wire);
     std::printf("ku_sweep_vs_wire_time %.3f\n", seconds / (wire + waits));
     port.close();
-    sim.terminate();
-    sim.waitForFinished(3000);
+    sim.stop();
     return tree.count() == 24 ? 0 : 1; // 12 carriers, each with its margin node
 }

@@ -10,6 +10,7 @@
 // --quick: one pick and the scan's first seconds, as the test command runs it; the figures are
 // printed but not judged there.
 
+#include "bench/demosim.h"
 #include "link/linkstate.h"
 #include "link/protocol.h"
 #include "link/protocol_mssl.h"
@@ -167,16 +168,9 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    QProcess sim;
-    sim.start(QStringLiteral(KOLVEX7_SIM),
-              {QStringLiteral("--satellite"), QStringLiteral(KOLVEX7_DEMO_SATELLITE),
-               QStringLiteral("--port"), QStringLiteral("1")});
-    if (!sim.waitForReadyRead(5000) || sim.readLine().trimmed() != "ready") {
-        std::fprintf(stderr, "bench_waits: the simulator did not start\n");
+    DemoSimulator sim;
+    if (!sim.start("bench_waits", 1))
         return 1;
-    }
     const std::unique_ptr<SystemSerialPort> port = MakeSystemSerialPort();
     SleepCountingHost host;
     LinkState link{*port, host};
@@ -216,8 +210,7 @@ int main(int argc, char **argv)
     std::printf("scan_cpu_vs_wall %.4f\n", scanShare.ratio());
     std::printf("event_loop_stall %.1f\n", std::max(pickStall, scanStall));
     port->close();
-    sim.terminate();
-    sim.waitForFinished(3000);
+    sim.stop();
     // A whole scan of the demo satellite at 27500 finds every carrier of the sweep.
     return scanSeconds || found == 12 ? 0 : 1;
 }
