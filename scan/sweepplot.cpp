@@ -88,7 +88,7 @@ SweepPlot::SweepPlot(QWidget *parent) : QWidget(parent)
     // takes some 60 ms to repaint, which a run of the receiver would feel each time a carrier
     // is chosen or the plot grows (drawn sharp, some 10 ms).
     m_view->setRenderHint(QPainter::Antialiasing, false);
-    m_view->setMinimumSize(440, 280); // room for both axes' labels and the legend
+    m_view->setMinimumSize(610, 300); // room for both axes' labels and the whole legend
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
