@@ -3,6 +3,7 @@
 #include "ctl/output.h"
 #include "link/linkstate.h"
 #include "link/memoryscantree.h"
+#include "link/numbers.h"
 #include "link/protocol.h"
 #include "link/protocol_term.h"
 #include "link/scanrun.h"
@@ -165,13 +166,13 @@ int Commands::tune(const QString &frequency, const QString &polarisation, const 
     const auto s = service.isEmpty() ? std::optional<qint64>(-1) : WholeNumber(service, 0, 255);
     QString bad;
     if (!f)
-        bad = QStringLiteral("frequency %1 is no whole number of kHz").arg(frequency);
+        bad = QStringLiteral("frequency %1 is not a whole number of kHz").arg(frequency);
     else if (pol != QLatin1String("H") && pol != QLatin1String("V"))
         bad = QStringLiteral("polarisation %1 is neither H nor V").arg(polarisation);
     else if (!r)
-        bad = QStringLiteral("symbol rate %1 is no whole number from 1 to 45000").arg(rate);
+        bad = QStringLiteral("symbol rate %1 is not a whole number from 1 to 45000").arg(rate);
     else if (!s)
-        bad = QStringLiteral("service %1 is no number from 0 to 255").arg(service);
+        bad = QStringLiteral("service %1 is not a number from 0 to 255").arg(service);
     else
         bad = BandRefusal(m_settings.band, frequency);
     if (!bad.isEmpty()) {
@@ -222,7 +223,7 @@ int Commands::service(const QString &number)
 {
     const auto n = WholeNumber(number, 0, 255);
     if (!n) {
-        m_out.error(QStringLiteral("service %1 is no number from 0 to 255").arg(number));
+        m_out.error(QStringLiteral("service %1 is not a number from 0 to 255").arg(number));
         return m_out.finish(Exit::BadArguments);
     }
     m_link.Eto = false;
@@ -284,7 +285,7 @@ int Commands::scan(const QString &position, const QString &rates, const QString 
         const auto r = WholeNumber(rate, 1, 45000);
         if (!r) {
             m_out.error(
-                QStringLiteral("symbol rate %1 is no whole number from 1 to 45000").arg(rate));
+                QStringLiteral("symbol rate %1 is not a whole number from 1 to 45000").arg(rate));
             return m_out.finish(Exit::BadArguments);
         }
         rate = QString::number(*r);
@@ -295,6 +296,10 @@ int Commands::scan(const QString &position, const QString &rates, const QString 
     }
     bool completed = false;
     const QString pos = NormalisePosition(position, &completed);
+    if (LeadingNumber(pos) > 180.0) {
+        m_out.error(QStringLiteral("position %1 is beyond 180.00").arg(position));
+        return m_out.finish(Exit::BadArguments);
+    }
 
     MemoryScanTree tree;
     ProgressLabels labels(m_out, m_link.host, m_driver);
@@ -373,8 +378,8 @@ int ListFiles(const QString &programFolder, Output &out)
             continue;
         const ListFileResult r = ReadListFile(folder, name, list, host);
         QJsonObject file{{QStringLiteral("file"), name}, {QStringLiteral("rows"), r.rows}};
-        QString line =
-            name + QStringLiteral(": ") + QString::number(r.rows) + QStringLiteral(" rows");
+        QString line = name + QStringLiteral(": ") + QString::number(r.rows) +
+                       (r.rows == 1 ? QStringLiteral(" row") : QStringLiteral(" rows"));
         if (!r.opened || r.errorLine > 0) {
             bad = true;
             const QString error = !r.error.isEmpty() ? r.error : QStringLiteral("cannot be read");

@@ -97,6 +97,8 @@ private slots:
         row(0, "set Tfrq 1}2", Exit::BadArguments, "");
         row(2, "set LNin Bin", Exit::TimeOut, "");
         row(0, "scan 13.5Q", Exit::BadArguments, "");
+        row(0, "scan 180.01W", Exit::BadArguments, ""); // no position beyond 180.00
+        row(0, "scan 180.00E 27500", Exit::Ok, "position: 180.00E");
     }
     void commands()
     {
