@@ -330,9 +330,13 @@ bool Protocol_MsSl::identify(int node, const QString &freq, const QString &P, co
             set("Snam", QByteArray::number(s));
             m_link.host.sleep(100);
             m_link.host.doEvents();
-            names[s - 1] = query("Snam");
-            read[s - 1] = m_link.silentExchanges == 0; // answered, an empty name included
-            if (names[s - 1].startsWith("Service:")) {
+            const QByteArray name = query("Snam");
+            // Only an answer replaces what an earlier pass read (an empty name included).
+            if (m_link.silentExchanges == 0) {
+                names[s - 1] = name;
+                read[s - 1] = true;
+            }
+            if (name.startsWith("Service:")) {
                 early = true; // the receiver has not named that service yet
                 break;
             }
