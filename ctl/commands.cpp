@@ -6,6 +6,7 @@
 #include "link/numbers.h"
 #include "link/protocol.h"
 #include "link/protocol_term.h"
+#include "link/scanestimate.h"
 #include "link/scanrun.h"
 #include "link/servicelist.h"
 #include "link/statuslabels.h"
@@ -46,59 +47,60 @@ struct CollectedServices : ServiceList
     }
 };
 
-// The scan's status labels as progress on standard error: the state as it changes, each
-// transponder as it is tested, and the sweep's share done with the time left, once a second.
+// The scan's progress on standard error: the state as it changes, each frequency tried, and
+// the sweep's share done, once a second, each with the time left of the whole run.
 class ProgressLabels : public StatusLabels
 {
 public:
-    ProgressLabels(Output &out, Host &host, const Protocol_MsSl &driver)
-        : m_out(out), m_host(host), m_driver(driver)
+    ProgressLabels(Output &out, const LinkState &link)
+        : m_estimate(link), m_printer(out, link, *this)
     {
+        listen(&m_estimate);
+        listen(&m_printer);
     }
+    ScanEstimate &estimate() { return m_estimate; }
     QString text(int index) const override { return m_texts[index]; }
     void setText(int index, const QString &text) override
     {
-        if (m_texts[index] == text)
-            return;
+        if (index == 0 && !text.isEmpty() && m_texts[0] != text)
+            m_printer.out.progress(text);
         m_texts[index] = text;
-        if (index == 0 && !text.isEmpty())
-            m_out.progress(text);
-        else if (index == 3 && m_texts[0] == QLatin1String("Testing") && !text.isEmpty())
-            m_out.progress(QStringLiteral("testing ") + text + QStringLiteral(" at ") + m_texts[2]);
-        else if (index == 3)
-            sweepProgress();
-    }
-    void sweepCut(const QString &pol, const QString &frequency) override
-    {
-        m_out.progress(QStringLiteral("no tuning at ") + frequency + QStringLiteral(" (") + pol +
-                       QStringLiteral("): the rest of the band was not swept"));
     }
 
 private:
-    void sweepProgress()
+    struct Printer : ScanEvents
     {
-        const qint64 done = m_driver.scanDone(), total = m_driver.scanTotal();
-        const quint64 now = m_host.elapsedUs();
-        if (total <= 0 || done <= 0)
-            return;
-        if (done == 1)
-            m_sweepStartUs = m_lastUs = now;
-        if (now - m_lastUs < 1000000)
-            return;
-        m_lastUs = now;
-        const double left = double(now - m_sweepStartUs) / double(done) * double(total - done);
-        m_out.progress(QStringLiteral("sweep %1: %2%, about %3 s left")
-                           .arg(m_texts[1])
-                           .arg(done * 100 / total)
-                           .arg(qRound64(left / 1e6)));
-    }
+        Printer(Output &o, const LinkState &l, ProgressLabels &p) : out(o), link(l), labels(p) {}
+        QString left() const { return TimeLeftText(labels.m_estimate.leftMs()); }
+        void sweepStep(const QString &pol, double frequency, const QString &,
+                       const QString &) override
+        {
+            const quint64 now = link.host.elapsedUs();
+            if (now - lastUs < 1000000)
+                return;
+            lastUs = now;
+            const SweepBand band = SweepBand::of(link.Bnd);
+            const int share = int(100 * (frequency - band.first) / (band.end - band.first));
+            out.progress(QStringLiteral("sweep %1: %2%, %3").arg(pol).arg(share).arg(left()));
+        }
+        void sweepCut(const QString &pol, const QString &frequency) override
+        {
+            out.progress(QStringLiteral("no tuning at ") + frequency + QStringLiteral(" (") + pol +
+                         QStringLiteral("): the rest of the band was not swept"));
+        }
+        void testStarted(const QString &, const QString &frequency, const QString &rate) override
+        {
+            out.progress(QStringLiteral("testing %1 at %2, %3").arg(frequency, rate, left()));
+        }
+        Output &out;
+        const LinkState &link;
+        ProgressLabels &labels;
+        quint64 lastUs = 0;
+    };
 
-    Output &m_out;
-    Host &m_host;
-    const Protocol_MsSl &m_driver;
+    ScanEstimate m_estimate;
+    Printer m_printer;
     QString m_texts[5];
-    quint64 m_sweepStartUs = 0;
-    quint64 m_lastUs = 0;
 };
 
 QString lnbTypeName(quint8 type)
@@ -302,10 +304,12 @@ int Commands::scan(const QString &position, const QString &rates, const QString 
     }
 
     MemoryScanTree tree;
-    ProgressLabels labels(m_out, m_link.host, m_driver);
+    ProgressLabels labels(m_out, m_link);
     m_link.Eto = false;
     m_link.Bnd = m_settings.band;
+    labels.estimate().start(true, m_settings.band, rateList);
     RunScan(m_driver, rateList, labels, tree, m_run, [this] { return m_run; });
+    labels.estimate().stop();
 
     QJsonArray found;
     QStringList lines;

@@ -31,6 +31,9 @@ struct LinkState
     const char *operation = nullptr;
     // When the reply reader last ran the event loop (the host's microseconds).
     quint64 lastPassUs = 0;
+    // The frame exchanges made so far and the time they took in all, for what the time left
+    // of a run costs.
+    quint64 exchanges = 0, exchangeUs = 0;
     // Exchanges in a row that timed out; any reply sets it back to 0.
     int silentExchanges = 0;
     // The receiver is gone: the port was lost, or the receiver left kLostAfterSilentExchanges

@@ -123,12 +123,16 @@ QByteArray readReply(LinkState &link, quint8 address, const QByteArray &code, QB
 QByteArray exchange(LinkState &link, quint8 address, const QByteArray &code,
                     const QByteArray &frame)
 {
+    const quint64 startUs = link.host.elapsedUs();
+    ++link.exchanges;
     if (!link.observer) {
         link.MSComm.write(frame);
-        return readReply(link, address, code, nullptr);
+        const QByteArray value = readReply(link, address, code, nullptr);
+        link.exchangeUs += link.host.elapsedUs() - startUs;
+        return value;
     }
     LinkExchange e;
-    e.startUs = link.host.elapsedUs();
+    e.startUs = startUs;
     e.operation = link.operation ? link.operation : "";
     e.sent = frame;
     const bool timedOutBefore = link.Eto;
@@ -138,6 +142,7 @@ QByteArray exchange(LinkState &link, quint8 address, const QByteArray &code,
     e.timedOut = link.Eto;
     link.Eto = link.Eto || timedOutBefore;
     e.latencyUs = link.host.elapsedUs() - e.startUs;
+    link.exchangeUs += e.latencyUs;
     link.observer->exchanged(e);
     return value;
 }

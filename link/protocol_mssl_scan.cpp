@@ -83,26 +83,27 @@ bool Protocol_MsSl::RunScanLocal(const QString &Pol, StatusLabels &Status, ScanT
                                  bool &Run)
 {
     const LinkOperation op(m_link, __func__);
-    const bool ku = m_link.Bnd == 1;
-    const double first = ku ? 10700000.0 : 950000.0;
-    const double end = ku ? 12750000.0 : 2150000.0;
-    double f = first;
+    const SweepBand band = SweepBand::of(m_link.Bnd);
+    const double end = band.end;
+    double f = band.first;
     ScanDone = 0;
-    ScanTotal = qint32((end - first) / 1000.0);
+    ScanTotal = band.steps();
     bool found = false;
     QString stopReason;
 
     // The carrier being crossed: the step with the best level plus twice the margin so far.
     bool open = false;
-    double bestScore = 0, bestFrequency = 0;
+    double bestScore = 0, bestFrequency = 0, low = 0, high = 0;
     float bestMargin = 0;
     auto record = [&] {
         const QString F = frequencyText(bestFrequency);
         const QString M = marginText(bestMargin);
         const int node = TreeView.add(0, F + QLatin1Char('|') + Pol, F + QLatin1Char('-') + Pol);
-        if (node)
+        if (node) {
             TreeView.add(node, F + QLatin1Char('|') + Pol + QLatin1Char('|') + M,
                          QStringLiteral("Margin:") + M);
+            Status.carrierFound(TreeView.key(node), low, high);
+        }
         found = true;
         open = false;
     };
@@ -152,8 +153,10 @@ bool Protocol_MsSl::RunScanLocal(const QString &Pol, StatusLabels &Status, ScanT
                     // A margin below -4.1 neither feeds nor closes the carrier.
                     if (!(m < -4.1f)) {
                         const double score = LeadingNumber(level) + 2.0 * LeadingNumber(margin);
+                        high = f;
                         if (!open) {
                             open = true;
+                            low = f;
                             bestScore = score;
                             bestFrequency = f;
                             bestMargin = m;
@@ -247,6 +250,7 @@ bool Protocol_MsSl::RunTestLocal(const QString &Sym, StatusLabels &Status, ScanT
 qint16 Protocol_MsSl::testFrequency(const QString &freq, int node, const QString &Sym,
                                     StatusLabels &Status, ScanTree &TreeView, bool &Run)
 {
+    Status.testStarted(TreeView.key(node), freq, Sym);
     SetFrequency(freq);
     Status.setText(3, freq);
     Wait(2500);
@@ -279,6 +283,7 @@ qint16 Protocol_MsSl::testFrequency(const QString &freq, int node, const QString
     if (!Run)
         return 0;
 
+    Status.locked();
     Status.setText(4, QStringLiteral("SVC"));
     Wait(2400);
     for (int failures = 0;;) {
@@ -309,6 +314,7 @@ bool Protocol_MsSl::identify(int node, const QString &freq, const QString &P, co
     TreeView.setText(node, T);
     TreeView.add(node, T + QLatin1Char('|') + QString::number(n),
                  QStringLiteral("Services:") + QString::number(n));
+    Status.identified(TreeView.key(node), n);
 
     QVector<QByteArray> names(n);
     QVector<bool> read(n, false);

@@ -1,143 +1,243 @@
 #include "link/scanestimate.h"
 
+#include "link/linkstate.h"
+#include "platform/host.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace {
-constexpr double kSweepWaitMs = 400; // before the first step on each polarisation
-constexpr int kRescanTries = 5;      // the frequency itself and four neighbours
-constexpr double kIdentifiable = 0.5;
+constexpr double kSweepWaitMs = 400;   // before the first step on each polarisation
+constexpr double kStepExchanges = 11;  // a step: tuning, its confirmation, 8 levels, a margin
+constexpr double kWidthPerRate = 1.35; // kHz of signal per kS/s
+constexpr double kRateTolerance = 0.12;
+// The chance that a carrier locks at the rate its width points to, and at another rate, before
+// the run has shown how often that holds at that rate, and at the others; each counts as this
+// many tries seen.
+constexpr double kMatchChance = 0.8, kMatchWeight = 4;
+constexpr double kOtherChance = 0.03, kOtherWeight = 10;
+// A rescan tries the frequency and four neighbours at each rate; it seldom finds anything the
+// first pass did not.
+constexpr int kRescanTries = 5;
+constexpr double kRescanChance = 0.05;
 } // namespace
 
-void ScanEstimate::start(int sweepSteps, int rates, int unidentified, quint64 nowUs)
+void ScanEstimate::start(bool scan, quint8 band, const QStringList &rates,
+                         const QStringList &unidentified)
 {
-    *this = ScanEstimate();
-    m_steps = 2 * sweepSteps;
-    m_rates = std::max(rates, 1);
-    m_startUs = m_lastUs = m_stepStartUs = nowUs;
-    m_unidentified = sweepSteps > 0 ? kPriorCarriers : unidentified;
-    m_rescan = sweepSteps == 0;
-    update(true, nowUs);
+    const LinkState *link = m_link;
+    *this = ScanEstimate(*link);
+    m_running = true;
+    m_scan = scan;
+    m_phase = scan ? Sweep : RescanPass;
+    m_rates = rates;
+    m_polSteps = scan ? SweepBand::of(band).steps() : 0;
+    m_startUs = nowUs();
+    for (const QString &key : unidentified)
+        m_carriers.append(Carrier{key});
 }
 
-void ScanEstimate::sweepStep(quint64 nowUs)
+void ScanEstimate::stop()
 {
-    ++m_stepsDone;
-    // The steps' own pace, once a few have gone by.
-    if (m_stepsDone >= 8)
-        m_stepMs = double(nowUs - m_stepStartUs) / 1000.0 / m_stepsDone;
-    else if (m_stepsDone == 1)
-        m_stepStartUs = nowUs;
-    update(false, nowUs);
+    closeTry();
+    m_running = false;
 }
 
-void ScanEstimate::passStarted(bool rescan, int unidentified, quint64 nowUs)
+quint64 ScanEstimate::nowUs() const
 {
-    closeTry(nowUs);
-    m_testing = true;
-    m_rescan = rescan;
-    m_stepsDone = m_steps;
-    m_unidentified = unidentified;
-    m_rateIndex = 0;
-    m_triesAtRate = m_locksAtRate = 0;
-    // The first pass replaces the sweep's guess of the carriers with the count; a later pass
-    // was foreseen from the start of the tests and brings nothing new.
-    update(m_tries == 0, nowUs);
+    return m_link->host.elapsedUs();
 }
 
-void ScanEstimate::rateStarted(quint64 nowUs)
+double ScanEstimate::exchangeMs() const
 {
-    closeTry(nowUs);
-    if (m_rateIndex > 0)
-        m_unidentified = std::max(0, m_unidentified - m_locksAtRate);
-    ++m_rateIndex;
-    m_triesAtRate = m_locksAtRate = 0;
-    update(false, nowUs);
+    return m_link->exchanges ? double(m_link->exchangeUs) / 1000.0 / double(m_link->exchanges)
+                             : 5.0;
 }
 
-void ScanEstimate::tryStarted(quint64 nowUs)
+double ScanEstimate::failMs() const
 {
-    closeTry(nowUs);
+    return m_fails ? m_failSumMs / m_fails : 2500;
+}
+
+double ScanEstimate::lockMs() const
+{
+    return m_locks ? m_lockSumMs / m_locks : 6000 + 20 * exchangeMs();
+}
+
+void ScanEstimate::sweepStep(const QString &, double, const QString &, const QString &)
+{
+    const quint64 now = nowUs();
+    if (m_stepsDone++ == 0)
+        m_firstStepUs = now;
+    else if (m_stepsDone >= 8) // the steps' own pace, once a few have gone by
+        m_stepMs = double(now - m_firstStepUs) / 1000.0 / (m_stepsDone - 1);
+}
+
+void ScanEstimate::sweepCut(const QString &Pol, const QString &)
+{
+    // The rest of that polarisation's band will not be swept.
+    m_stepsDone = std::max(m_stepsDone, (Pol == QLatin1String("V") ? 1 : 2) * m_polSteps);
+}
+
+void ScanEstimate::carrierFound(const QString &key, double low, double high)
+{
+    // The steps of the carrier lie within its width, half a step in from each edge on average.
+    m_carriers.append(Carrier{key, -1, true, false, (high - low + 500.0) / kWidthPerRate});
+}
+
+void ScanEstimate::matchRates()
+{
+    for (Carrier &c : m_carriers) {
+        c.match = -1;
+        double best = kRateTolerance;
+        for (int k = 0; c.widthKnown && k < m_rates.size(); ++k) {
+            const double rate = m_rates[k].toDouble();
+            const double off = rate > 0 ? std::fabs(c.rate - rate) / rate : 1;
+            if (off <= best)
+                best = off, c.match = k;
+        }
+    }
+}
+
+void ScanEstimate::passStarted(bool rescan, const QStringList &rates)
+{
+    closeTry();
+    m_phase = rescan ? RescanPass : FirstPass;
+    m_stepsDone = 2 * m_polSteps;
+    m_rates = rates;
+    m_rate = 0;
+    m_current = -1;
+    matchRates();
+    if (!rescan)
+        m_matchTries = m_matchLocks = QList<int>(rates.size(), 0);
+}
+
+void ScanEstimate::testStarted(const QString &key, const QString &, const QString &rate)
+{
+    closeTry();
+    const int k = int(m_rates.indexOf(rate, m_rate));
+    if (k > m_rate)
+        m_rate = k, m_current = -1;
+    int i = 0;
+    while (i < m_carriers.size() && m_carriers[i].key != key)
+        ++i;
+    if (i == m_carriers.size())
+        m_carriers.append(Carrier{key}); // a carrier nobody told of: its width is unknown
+    if (i != m_current)
+        m_current = i, m_attempts = 0;
+    ++m_attempts;
     m_inTry = true;
     m_tryLocked = false;
-    m_tryStartUs = nowUs;
-    ++m_triesAtRate;
-    ++m_tries;
-    update(false, nowUs);
+    m_tryStartUs = nowUs();
 }
 
-void ScanEstimate::tryLocked()
+void ScanEstimate::identified(const QString &, int)
 {
-    m_tryLocked = true;
-    ++m_locksAtRate;
-    ++m_locks;
-    update(true, m_lastUs);
+    if (m_current >= 0 && m_current < m_carriers.size())
+        m_carriers[m_current].identified = true;
 }
 
-void ScanEstimate::closeTry(quint64 nowUs)
+void ScanEstimate::closeTry()
 {
     if (!m_inTry)
         return;
     m_inTry = false;
-    const double ms = double(nowUs - m_tryStartUs) / 1000.0;
-    // The mean of what the tries took, each outcome apart.
+    const double ms = double(nowUs() - m_tryStartUs) / 1000.0;
+    (m_tryLocked ? m_lockSumMs : m_failSumMs) += ms;
+    ++(m_tryLocked ? m_locks : m_fails);
+    if (m_phase != FirstPass)
+        return;
+    const bool match = m_carriers[m_current].match == m_rate;
+    ++(match ? m_matchTries[m_rate] : m_otherTries);
     if (m_tryLocked)
-        m_lockMs = (m_lockMs * m_locked + ms) / (m_locked + 1), ++m_locked;
-    else
-        m_failMs = (m_failMs * m_failed + ms) / (m_failed + 1), ++m_failed;
+        ++(match ? m_matchLocks[m_rate] : m_otherLocks);
 }
 
-void ScanEstimate::finish()
+double ScanEstimate::chance(const Carrier &c, int rate) const
 {
-    m_shownMs = 0;
+    const double match = rate < m_matchTries.size()
+                             ? (kMatchChance * kMatchWeight + m_matchLocks[rate]) /
+                                   (kMatchWeight + m_matchTries[rate])
+                             : kMatchChance;
+    const double other =
+        (kOtherChance * kOtherWeight + m_otherLocks) / (kOtherWeight + m_otherTries);
+    if (!c.widthKnown) // it locks at one of the rates, no telling which
+        return (match + (m_rates.size() - 1) * other) / m_rates.size();
+    return rate == c.match ? match : other;
 }
 
-double ScanEstimate::modelMs() const
+double ScanEstimate::sweepLeftMs() const
 {
-    const double sweep = m_testing
-                             ? 0
-                             : (m_steps - m_stepsDone) * m_stepMs + (m_stepsDone < m_steps / 2 ? 2
-                                                                     : m_stepsDone < m_steps   ? 1
-                                                                                             : 0) *
-                                                                        kSweepWaitMs;
-    // A transponder's chance to lock at a given rate, and at rate k when it has not at those
-    // before it.
-    const double q = kIdentifiable / m_rates;
-    auto lockChance = [&](int k) { return m_rescan ? 0.0 : q / std::max(0.05, 1 - k * q); };
-    const double perTry = m_rescan ? kRescanTries : 1;
-    double tries = 0, locks = 0;
-    double left = m_testing ? std::max(0, m_unidentified - m_locksAtRate) : m_unidentified;
-    const int current = m_testing ? m_rateIndex - 1 : -1;
-    if (current >= 0) { // the rest of the rate under test
-        const double here = std::max(0.0, m_unidentified * perTry - m_triesAtRate);
-        const double locking = here / perTry * lockChance(current);
-        tries += here;
-        locks += locking;
-        left -= locking;
+    if (m_phase != Sweep)
+        return 0;
+    const int total = 2 * m_polSteps;
+    const double pace = m_stepMs > 0 ? m_stepMs : kStepExchanges * exchangeMs();
+    const int waits = m_stepsDone < m_polSteps ? 2 : m_stepsDone < total ? 1 : 0;
+    return std::max(0, total - m_stepsDone) * pace + waits * kSweepWaitMs;
+}
+
+// What is left to try of one carrier (index -1: one the sweep has yet to find): the rest of the
+// first pass, and the rescans if it is still unidentified then.
+double ScanEstimate::carrierLeftMs(int index, const Carrier &c) const
+{
+    const int rates = int(m_rates.size());
+    const double fail = failMs(), lock = lockMs();
+    const bool here = m_inTry && index == m_current;
+    const double elapsed = here ? double(nowUs() - m_tryStartUs) / 1000.0 : 0;
+    if (here && m_tryLocked)
+        return std::max(0.0, lock - elapsed);
+    // Rate k of the pass under way is behind it when it was reached and passed.
+    auto behind = [&](Phase pass, int k) {
+        return m_phase == pass && (k < m_rate || (k == m_rate && index < m_current));
+    };
+    double alive = 1, ms = 0;
+    for (int k = 0; m_scan && m_phase != RescanPass && k < rates; ++k) {
+        if (behind(FirstPass, k))
+            continue;
+        const double p = chance(c, k);
+        const bool now = here && k == m_rate;
+        ms += alive * std::max(0.0, p * lock + (1 - p) * fail - (now ? elapsed : 0));
+        alive *= 1 - p;
     }
-    for (int k = current + 1; k < m_rates; ++k) {
-        const double locking = left * lockChance(k);
-        tries += left * perTry;
-        locks += locking;
-        left -= locking;
+    for (int k = 0; k < rates; ++k) {
+        if (behind(RescanPass, k))
+            continue;
+        const bool now = here && m_phase == RescanPass && k == m_rate;
+        const int tries = now ? std::max(1, kRescanTries - m_attempts + 1) : kRescanTries;
+        const double p = kRescanChance;
+        const double cost = p * (lock + fail * (tries - 1) / 2.0) + (1 - p) * tries * fail;
+        ms += alive * std::max(0.0, cost - (now ? elapsed : 0));
+        alive *= 1 - p;
     }
-    if (!m_rescan) // what is left is rescanned at every rate
-        tries += left * m_rates * kRescanTries;
-    return sweep + (tries - locks) * m_failMs + locks * m_lockMs;
+    return ms;
 }
 
-void ScanEstimate::update(bool learnt, quint64 nowUs)
+qint64 ScanEstimate::leftMs() const
 {
-    m_lastUs = nowUs;
-    const qint64 model = qint64(std::max(0.0, modelMs()));
-    const qint64 sinceShown = qint64(nowUs - m_shownAtUs) / 1000;
-    // Without news the time left only falls: the model then never overrules the clock upwards.
-    m_shownMs = learnt ? model : std::min(model, std::max<qint64>(0, m_shownMs - sinceShown));
-    m_shownAtUs = nowUs;
+    if (!m_running)
+        return 0;
+    double ms = sweepLeftMs();
+    for (int i = 0; i < m_carriers.size(); ++i) {
+        if (!m_carriers[i].identified)
+            ms += carrierLeftMs(i, m_carriers[i]);
+    }
+    if (m_phase == Sweep && m_polSteps > 0) {
+        const double unswept = 1.0 - double(m_stepsDone) / (2.0 * m_polSteps);
+        ms += std::max(0.0, unswept) * kPriorCarriers * carrierLeftMs(-1, Carrier{});
+    }
+    return qint64(ms);
 }
 
-double ScanEstimate::done(quint64 nowUs) const
+double ScanEstimate::done() const
 {
-    const double elapsed = double(nowUs - m_startUs) / 1000.0;
-    return elapsed + m_shownMs > 0 ? elapsed / (elapsed + m_shownMs) : 0.0;
+    const double elapsed = double(nowUs() - m_startUs) / 1000.0;
+    const double left = double(leftMs());
+    return elapsed + left > 0 ? elapsed / (elapsed + left) : 0.0;
+}
+
+QString TimeLeftText(qint64 ms)
+{
+    const qint64 s = (ms + 999) / 1000;
+    return s >= 60 ? QStringLiteral("about %1 min %2 s left").arg(s / 60).arg(s % 60)
+                   : QStringLiteral("about %1 s left").arg(s);
 }

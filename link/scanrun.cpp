@@ -1,10 +1,12 @@
 #include "link/scanrun.h"
 
 #include "link/receiverdriver.h"
+#include "link/statuslabels.h"
 
 bool TestPass(ReceiverDriver &driver, const QStringList &rates, StatusLabels &status,
               ScanTree &tree, bool &Run, bool rescan, bool watchRun)
 {
+    status.passStarted(rescan, rates);
     for (const QString &rate : rates) {
         if (watchRun && !Run)
             break;

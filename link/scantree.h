@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The scan tree as the scan operations build it: nodes in the order they were added, each with
 // a key (unique in the tree), a text, a parent (none for a transponder) and children. Nodes are
@@ -26,4 +27,15 @@ public:
     virtual void setBold(int node, bool bold) = 0;
     virtual void select(int node) = 0;
     virtual int selected() const = 0;
+
+    // The keys of the transponders not identified yet ("F|P"), in the tree's order.
+    QStringList unidentified() const
+    {
+        QStringList keys;
+        for (int n = 1; n <= count(); ++n) {
+            if (!parent(n) && key(n).count(QLatin1Char('|')) < 2)
+                keys << key(n);
+        }
+        return keys;
+    }
 };

@@ -200,7 +200,10 @@ void Scan::buildControls()
     TreeView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TreeView->setMinimumHeight(260);
     TreeView->setMinimumWidth(240);
-    Panel = new ScanPanel(m_host, m_programFolder, this);
+    Panel = new ScanPanel(Eqt.link(), m_programFolder, this);
+    for (ScanEvents *listener : Panel->listeners())
+        listen(listener);
+    listen(&m_sweepCuts);
     auto *split = new QSplitter(Qt::Horizontal, this);
     split->addWidget(TreeView);
     split->addWidget(Panel);
@@ -259,15 +262,8 @@ QString Scan::text(int index) const
 void Scan::setText(int index, const QString &text)
 {
     Status[index]->setText(text);
-    Panel->statusChanged(index, text, Status[0]->text(), m_tree.unidentified());
     if (index == 0)
         Panel->Plot->setCarriers(m_tree.rootKeys());
-}
-
-void Scan::sweepStep(const QString &Pol, double frequency, const QString &level,
-                     const QString &margin)
-{
-    Panel->Plot->addStep(Pol, frequency, level, margin);
 }
 
 QStringList TreeViewScanTree::rootKeys() const
@@ -276,26 +272,6 @@ QStringList TreeViewScanTree::rootKeys() const
     for (int i = 0; i < m_view->topLevelItemCount(); ++i)
         keys << m_view->topLevelItem(i)->data(0, kKeyRole).toString();
     return keys;
-}
-
-int TreeViewScanTree::unidentified() const
-{
-    int n = 0;
-    for (const QString &key : rootKeys())
-        n += key.count(QLatin1Char('|')) < 2;
-    return n;
-}
-
-void Scan::showChanges()
-{
-    const ScanDiff diff =
-        CompareWithList(m_tree, m_programFolder, m_runPosition, Panel->Plot->sweptRanges());
-    for (int i = 0; i < TreeView->topLevelItemCount(); ++i) {
-        QTreeWidgetItem *item = TreeView->topLevelItem(i);
-        item->setText(1, diff.marks.value(item->data(0, kKeyRole).toString()));
-    }
-    Panel->Plot->setCarriers(m_tree.rootKeys());
-    Panel->runFinished(diff);
 }
 
 void Scan::showEvent(QShowEvent *event)
@@ -345,14 +321,13 @@ bool Scan::startRun(QPushButton *button, QPushButton *other)
     m_runPosition = Position->text();
     Stopped = false;
     Run = true;
-    m_sweepCuts.clear();
+    m_sweepCuts.list.clear();
     Status[0]->setToolTip(QString());
     Save->setEnabled(false);
     other->setEnabled(false);
     button->setText(QStringLiteral("&Stop"));
     Panel->setPosition(m_runPosition);
-    Panel->runStarted(button == ReScan, Eqt.link().Bnd, int(tickedRates().size()),
-                      m_tree.unidentified());
+    Panel->runStarted(button == ScanIt, Eqt.link().Bnd, tickedRates(), m_tree.unidentified());
     return true;
 }
 
@@ -376,10 +351,11 @@ void Scan::ScanIt_Click()
     m_tree.clear();
     TreeView->show();
     RunScan(Eqt, tickedRates(), *this, m_tree, Run, [&] { return self && !Stopped; });
-    if (self && !Stopped)
+    const bool finished = self && !Stopped;
+    if (finished)
         FinishRun(ScanIt);
     if (self)
-        runEnded();
+        runEnded(finished);
 }
 
 void Scan::ReScan_Click()
@@ -389,16 +365,18 @@ void Scan::ReScan_Click()
     const LinkBusy busy(Eqt.link());
     QPointer<Scan> self(this);
     TestPass(Eqt, tickedRates(), *this, m_tree, Run, true, false);
-    if (self && !Stopped)
+    const bool finished = self && !Stopped;
+    if (finished)
         FinishRun(ReScan);
     if (self)
-        runEnded();
+        runEnded(finished);
 }
 
 void Scan::FinishRun(QPushButton *button)
 {
     Stopped = true;
     Run = false;
+    Panel->runStopping();
     button->setEnabled(false);
     button->setText(QStringLiteral("Wait"));
     Eqt.Wait(1500);
@@ -411,11 +389,12 @@ void Scan::FinishRun(QPushButton *button)
 
 // Once a run has unwound (at its end, or after a stop): what it could not do stays in sight,
 // and the tree is set against the stored list.
-void Scan::runEnded()
+void Scan::runEnded(bool finished)
 {
     // Part of the band was never swept: that stays in sight once the run is over.
-    if (!m_sweepCuts.isEmpty()) {
-        const QString cut = QStringLiteral("No tuning at ") + m_sweepCuts.join(QLatin1String(", "));
+    const QStringList &cuts = m_sweepCuts.list;
+    if (!cuts.isEmpty()) {
+        const QString cut = QStringLiteral("No tuning at ") + cuts.join(QLatin1String(", "));
         Status[0]->setText(cut);
         Status[0]->setToolTip(cut + QStringLiteral(": the sweep stopped there, the rest of the "
                                                    "band was not swept."));
@@ -428,12 +407,14 @@ void Scan::runEnded()
                         lost + QStringLiteral("\r\nThe run was stopped; what it found is kept."),
                         Message::Critical, Message::Ok});
     }
-    showChanges();
-}
-
-void Scan::sweepCut(const QString &Pol, const QString &frequency)
-{
-    m_sweepCuts << frequency + QStringLiteral(" (") + Pol + QLatin1Char(')');
+    const ScanDiff diff =
+        CompareWithList(m_tree, m_programFolder, m_runPosition, Panel->Plot->sweptRanges());
+    for (int i = 0; i < TreeView->topLevelItemCount(); ++i) {
+        QTreeWidgetItem *item = TreeView->topLevelItem(i);
+        item->setText(1, diff.marks.value(item->data(0, kKeyRole).toString()));
+    }
+    Panel->Plot->setCarriers(m_tree.rootKeys());
+    Panel->runFinished(diff, finished && cuts.isEmpty() && lost.isEmpty());
 }
 
 void Scan::Save_Click()
@@ -446,8 +427,10 @@ void Scan::Save_Click()
 
 void Scan::Timer_Timer()
 {
-    if (Run)
+    if (Run) {
         Eqt.GetTimetoGo(*this);
+        Panel->showTimeLeft();
+    }
 }
 
 void Scan::TreeView_NodeClick(QTreeWidgetItem *item)

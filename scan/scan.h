@@ -42,9 +42,8 @@ public:
     int indexOf(const QTreeWidgetItem *item) const;
     QTreeWidgetItem *item(int node) const { return m_items.value(node - 1); }
     QTreeWidgetItem *item(const QString &key) const { return item(m_byKey.value(key)); }
-    // The keys of the transponders, and how many of them are not identified yet.
+    // The keys of the transponders.
     QStringList rootKeys() const;
-    int unidentified() const;
 
 private:
     QTreeWidget *m_view;
@@ -94,10 +93,6 @@ protected:
 private:
     QString text(int index) const override;
     void setText(int index, const QString &text) override;
-    void sweepCut(const QString &Pol, const QString &frequency) override;
-    void sweepStep(const QString &Pol, double frequency, const QString &level,
-                   const QString &margin) override;
-    void showChanges();
 
     void buildControls();
     // Starts a scan or rescan on its button; false when the click stopped a run instead, or
@@ -105,7 +100,8 @@ private:
     bool startRun(QPushButton *button, QPushButton *other);
     QStringList tickedRates() const;
     void FinishRun(QPushButton *button);
-    void runEnded();
+    // The run has unwound; `finished` when nobody stopped it.
+    void runEnded(bool finished);
     bool ticked(int i) const;
     void Position_Change();
     void Position_Validate();
@@ -120,7 +116,14 @@ private:
     bool Stopped = false;
     bool Changing = false;
     // Sweeps of the last run that ended early: "frequency (polarisation)".
-    QStringList m_sweepCuts;
+    struct Cuts : ScanEvents
+    {
+        QStringList list;
+        void sweepCut(const QString &Pol, const QString &frequency) override
+        {
+            list << frequency + QStringLiteral(" (") + Pol + QLatin1Char(')');
+        }
+    } m_sweepCuts;
     // The position of the last run, normalised when it started.
     QString m_runPosition;
 };

@@ -1,5 +1,6 @@
 #include "scan/scanpanel.h"
 
+#include "link/linkstate.h"
 #include "platform/host.h"
 #include "scan/position.h"
 #include "scan/scandiff.h"
@@ -14,8 +15,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-ScanPanel::ScanPanel(Host &host, const QString &folder, QWidget *parent)
-    : QWidget(parent), m_host(host), m_folder(folder)
+ScanPanel::ScanPanel(const LinkState &link, const QString &folder, QWidget *parent)
+    : QWidget(parent), m_link(link), m_folder(folder), m_estimate(link)
 {
     Plot = new SweepPlot(this);
     TimeLeft = new QLabel(this);
@@ -45,59 +46,57 @@ ScanPanel::ScanPanel(Host &host, const QString &folder, QWidget *parent)
     connect(ExportPng, &QPushButton::clicked, this, [this] { exportTo(true); });
 }
 
-void ScanPanel::runStarted(bool rescan, int band, int rates, int unidentified)
+QList<ScanEvents *> ScanPanel::listeners()
 {
-    m_rescanRun = rescan;
-    m_rates = rates;
-    m_calls = 0;
+    return {Plot, &m_estimate, &m_shown};
+}
+
+void ScanPanel::runStarted(bool scan, quint8 band, const QStringList &rates,
+                           const QStringList &unidentified)
+{
     Changes->clear();
-    if (!rescan)
+    if (scan)
         Plot->start(band);
-    m_estimate.start(rescan ? 0 : (band == 0 ? 1200 : 2050), rates, unidentified,
-                     m_host.elapsedUs());
+    m_estimate.start(scan, band, rates, unidentified);
     showTimeLeft();
 }
 
-void ScanPanel::statusChanged(int index, const QString &text, const QString &testing,
-                              int unidentified)
+void ScanPanel::runStopping()
 {
-    const quint64 now = m_host.elapsedUs();
-    if (index == 0 && text == QLatin1String("Testing")) {
-        // Each test at one rate sets "Testing"; a scan's tests after its first pass, and all of
-        // a rescan's, are rescans.
-        ++m_calls;
-        if (m_calls == 1 || (!m_rescanRun && m_calls == m_rates + 1))
-            m_estimate.passStarted(m_rescanRun || m_calls > 1, unidentified, now);
-        m_estimate.rateStarted(now);
-    } else if (index == 3 && testing == QLatin1String("Testing") && !text.isEmpty()) {
-        m_estimate.tryStarted(now);
-    } else if (index == 4 && text == QLatin1String("SVC")) {
-        m_estimate.tryLocked();
-    } else if (index == 3) {
-        m_estimate.sweepStep(now);
-    }
+    m_estimate.stop();
     showTimeLeft();
 }
 
-void ScanPanel::runFinished(const ScanDiff &diff)
+void ScanPanel::runFinished(const ScanDiff &diff, bool completed)
 {
-    m_estimate.finish();
+    m_estimate.stop();
     Plot->flush();
-    Progress->setValue(1000);
-    TimeLeft->clear();
+    showTimeLeft();
+    // A bar full is a run done; a run stopped or cut short shows none.
+    Progress->setValue(completed ? Progress->maximum() : 0);
     Changes->setText(diff.summary());
+}
+
+void ScanPanel::Shown::refresh()
+{
+    const quint64 now = panel->m_link.host.elapsedUs();
+    if (now - lastUs < 250000)
+        return;
+    lastUs = now;
+    panel->showTimeLeft();
 }
 
 void ScanPanel::showTimeLeft()
 {
-    const qint64 s = (m_estimate.leftMs() + 999) / 1000;
-    const QString text = s >= 60 ? QStringLiteral("about %1 min %2 s left").arg(s / 60).arg(s % 60)
-                                 : QStringLiteral("about %1 s left").arg(s);
+    QString text;
+    if (m_estimate.running()) {
+        text = TimeLeftText(m_estimate.leftMs());
+        const int value = int(m_estimate.done() * Progress->maximum());
+        if (Progress->value() != value)
+            Progress->setValue(value);
+    }
     if (TimeLeft->text() != text)
         TimeLeft->setText(text);
-    const int value = int(m_estimate.done(m_host.elapsedUs()) * 1000);
-    if (Progress->value() != value)
-        Progress->setValue(value);
 }
 
 void ScanPanel::exportTo(bool png)

@@ -4,22 +4,22 @@
 
 #include <QWidget>
 
-class Host;
 class QLabel;
 class QProgressBar;
 class QPushButton;
 class SweepPlot;
+struct LinkState;
 struct ScanDiff;
 
 // Beside the scan tree: the sweep's plot with its exports, the time left and a progress bar
-// over the whole run, and what the run changed against the stored list. The scan window tells
-// it what happens as its run goes.
+// over the whole run, and what the run changed against the stored list. The plot and the time
+// left listen to the run's events (see listeners()).
 class ScanPanel : public QWidget
 {
     Q_OBJECT
 
 public:
-    ScanPanel(Host &host, const QString &folder, QWidget *parent = nullptr);
+    ScanPanel(const LinkState &link, const QString &folder, QWidget *parent = nullptr);
 
     SweepPlot *Plot;
     QLabel *TimeLeft;
@@ -29,20 +29,38 @@ public:
     QPushButton *ExportPng;
 
     const ScanEstimate &estimate() const { return m_estimate; }
+    // What listens to a run: the plot, the estimate, and the time left shown after it.
+    QList<ScanEvents *> listeners();
     void setPosition(const QString &position) { m_position = position; }
-    // A run begins: a scan sweeps the band (0 L, 1 Ku) first, a rescan does not.
-    void runStarted(bool rescan, int band, int rates, int unidentified);
-    // A status label of the run changed; `unidentified` transponders are left in the tree.
-    void statusChanged(int index, const QString &text, const QString &testing, int unidentified);
-    void runFinished(const ScanDiff &diff);
+    // A run begins: a scan sweeps the band (0 L, 1 Ku) first, a rescan tests the carriers left.
+    void runStarted(bool scan, quint8 band, const QStringList &rates,
+                    const QStringList &unidentified);
+    // The run was asked to stop: from now on nothing is estimated.
+    void runStopping();
+    // The run has unwound, to its end or not.
+    void runFinished(const ScanDiff &diff, bool completed);
+    void showTimeLeft();
 
 private:
-    void showTimeLeft();
+    // Shows the time left again after every event of the run, a few times a second at most.
+    struct Shown : ScanEvents
+    {
+        explicit Shown(ScanPanel *p) : panel(p) {}
+        ScanPanel *panel;
+        quint64 lastUs = 0;
+        void refresh();
+        void sweepStep(const QString &, double, const QString &, const QString &) override
+        {
+            refresh();
+        }
+        void passStarted(bool, const QStringList &) override { refresh(); }
+        void testStarted(const QString &, const QString &, const QString &) override { refresh(); }
+        void identified(const QString &, int) override { refresh(); }
+    };
     void exportTo(bool png);
 
-    Host &m_host;
+    const LinkState &m_link;
     QString m_folder, m_position;
     ScanEstimate m_estimate;
-    bool m_rescanRun = false;
-    int m_rates = 1, m_calls = 0;
+    Shown m_shown{this};
 };

@@ -113,19 +113,14 @@ void SweepPlot::start(int band)
         s->clear();
     // Ticks on round frequencies: every 100 MHz over band L, every 250 MHz over Ku.
     m_x->setTickType(QValueAxis::TicksDynamic);
-    if (band == 0) {
-        m_x->setRange(950, 2150);
-        m_x->setTickAnchor(1000);
-        m_x->setTickInterval(100);
-    } else {
-        m_x->setRange(10700, 12750);
-        m_x->setTickAnchor(10750);
-        m_x->setTickInterval(250);
-    }
+    const SweepBand edges = SweepBand::of(quint8(band));
+    m_x->setRange(edges.first / 1000.0, edges.end / 1000.0);
+    m_x->setTickAnchor(band == 0 ? 1000 : 10750);
+    m_x->setTickInterval(band == 0 ? 100 : 250);
 }
 
-void SweepPlot::addStep(const QString &pol, double frequencyKhz, const QString &level,
-                        const QString &margin)
+void SweepPlot::sweepStep(const QString &pol, double frequencyKhz, const QString &level,
+                          const QString &margin)
 {
     m_steps.append({pol.isEmpty() ? QLatin1Char('?') : pol[0], frequencyKhz, level, margin});
     if (!m_timer->isActive())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/scanevents.h"
 #include "scan/scandiff.h"
 
 #include <QMap>
@@ -18,8 +19,8 @@ class QValueAxis;
 // frequency (MHz), one trace of each per polarisation, and a marker on each carrier found,
 // identified ones apart. Steps gather and go into the chart a few times a second, so plotting
 // never slows the sweep. A click on a marker reports its carrier; one carrier can be shown as
-// selected.
-class SweepPlot : public QWidget
+// selected. It listens to a scan run's sweep steps.
+class SweepPlot : public QWidget, public ScanEvents
 {
     Q_OBJECT
 
@@ -28,8 +29,8 @@ public:
 
     // A new sweep over the band (0 L, 1 Ku): the plot is emptied and its axis set.
     void start(int band);
-    void addStep(const QString &pol, double frequencyKhz, const QString &level,
-                 const QString &margin);
+    void sweepStep(const QString &pol, double frequencyKhz, const QString &level,
+                   const QString &margin) override;
     // The carriers found: key "F|P" or "F|P|S" (identified).
     void setCarriers(const QStringList &keys);
     void select(const QString &key);

@@ -1,9 +1,12 @@
 #include "link/linkstate.h"
 #include "link/protocol_mssl.h"
+#include "link/scanestimate.h"
+#include "link/scanrun.h"
 #include "platform/memoryport.h"
 #include "platform/virtualhost.h"
 #include "tests/support/memoryviews.h"
 #include "tests/support/scriptedreceiver.h"
+#include "tests/support/simulatedreceiver.h"
 
 #include <QTest>
 
@@ -135,6 +138,93 @@ private slots:
             QCOMPARE(rig.sent("Sigq").size(), locked ? 1 : 80);
             QCOMPARE(rig.status.history.contains("4:DVB |"), !locked);
         }
+    }
+
+    // The time left, as each pass and each try begins from the end of the sweep on, against
+    // the time the run then still took, on the demo satellite.
+    void timeLeftIsTruthful_data()
+    {
+        QTest::addColumn<QStringList>("rates");
+        QTest::addColumn<bool>("rescan"); // a rescan of what a scan at these rates left
+        QTest::addColumn<int>("latencyMs");
+        const QStringList four{"45000", "30000", "27500", "22000"};
+        QTest::newRow("default rates") << four << false << 2;
+        QTest::newRow("one rate") << QStringList{"27500"} << false << 2;
+        QTest::newRow("no rate") << QStringList{} << false << 2;
+        QTest::newRow("rescan") << four << true << 2;
+        QTest::newRow("slow replies") << QStringList{"30000", "27500"} << false << 300;
+    }
+    void timeLeftIsTruthful()
+    {
+        QFETCH(QStringList, rates);
+        QFETCH(bool, rescan);
+        QFETCH(int, latencyMs);
+        SimulatedReceiver rx;
+        rx.latencyMs = latencyMs;
+        rx.port.open();
+        rx.link.Bnd = 1;
+        Protocol_MsSl driver(rx.link);
+        driver.setAdr(129);
+        MemoryLabels labels;
+        MemoryScanTree tree;
+        bool run = true;
+        ScanEstimate estimate(rx.link);
+        QList<std::pair<quint64, qint64>> samples; // when, the time left then
+        bool ended = false;
+        std::function<void()> sample = [&] { // once a second of the run's clock
+            if (!ended)
+                samples.append({rx.host.nowUs(), estimate.leftMs()}), rx.host.after(1000, sample);
+        };
+        struct SweepEnd : ScanEvents
+        {
+            std::function<void()> at;
+            void passStarted(bool, const QStringList &) override
+            {
+                std::exchange(at, [] {})();
+            }
+        } sweepEnd;
+        sweepEnd.at = sample;
+        labels.listen(&estimate);
+        labels.listen(&sweepEnd);
+        estimate.start(true, 1, rates);
+        RunScan(driver, rates, labels, tree, run, [] { return true; });
+        if (rescan) {
+            samples.clear(); // the rescan's own, from its start
+            estimate.start(false, 1, rates, tree.unidentified());
+            TestPass(driver, rates, labels, tree, run, true, false);
+        }
+        ended = true;
+        const quint64 end = rx.host.nowUs();
+        QVERIFY(!samples.isEmpty());
+        for (const auto &[at, estimated] : samples) {
+            const double actual = double(end - at) / 1000.0;
+            QVERIFY2(qAbs(double(estimated) - actual) <= qMax(0.25 * actual, 1000.0),
+                     qPrintable(QString("at %1 us: %2 ms left, estimated %3")
+                                    .arg(at)
+                                    .arg(actual)
+                                    .arg(estimated)));
+        }
+    }
+
+    void timeLeftFallsDuringATry_data()
+    {
+        QTest::addColumn<bool>("rescan");
+        QTest::newRow("first pass") << false;
+        QTest::newRow("rescan") << true;
+    }
+    void timeLeftFallsDuringATry()
+    {
+        QFETCH(bool, rescan);
+        SimulatedReceiver rx; // its clock and its link, nothing sent
+        ScanEstimate estimate(rx.link);
+        estimate.start(!rescan, 1, {"27500"}, {"11000000|V"});
+        estimate.passStarted(rescan, {"27500"});
+        estimate.testStarted("11000000|V", "11000000", "27500");
+        const qint64 before = estimate.leftMs();
+        rx.host.advanceUs(2000000);
+        QCOMPARE(estimate.leftMs(), before - 2000);
+        estimate.locked(); // what is left of a lock: 6 s and 20 exchanges of 5 ms, 2 s gone
+        QCOMPARE(estimate.leftMs(), 4100);
     }
 
     void setSelected_data()

@@ -8,18 +8,17 @@
 #include <QList>
 #include <QStringList>
 
-// The scan window's status labels in memory, with every change and sweep cut in order.
+// The scan window's status labels in memory, with every change in order.
 struct MemoryLabels : StatusLabels
 {
     QString texts[5];
-    QStringList history; // "index:text" and "cut:" + polarisation + frequency
+    QStringList history; // "index:text"
     QString text(int i) const override { return texts[i]; }
     void setText(int i, const QString &t) override
     {
         texts[i] = t;
         history << QString::number(i) + ':' + t;
     }
-    void sweepCut(const QString &pol, const QString &f) override { history << "cut:" + pol + f; }
 };
 
 // The transponder list in memory: rows as "position frequency polar rate", and the positions

@@ -1,0 +1,118 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The band a receiver scan sweeps (0 L, 1 Ku): from its first frequency, in 1 MHz steps, up to
+// but not including its end.
+struct SweepBand
+{
+    double first = 0, end = 0; // kHz
+    static SweepBand of(quint8 band)
+    {
+        return band == 1 ? SweepBand{10700000.0, 12750000.0} : SweepBand{950000.0, 2150000.0};
+    }
+    int steps() const { return int((end - first) / 1000.0); }
+};
+
+// What happens in a scan run, as it happens. The driver tells its labels' owner; the plot, the
+// time left and the command-line progress listen. Frequencies are kHz; a carrier's key is the
+// key of its node in the scan tree.
+class ScanEvents
+{
+public:
+    virtual ~ScanEvents() = default;
+    // One step of a sweep on Pol: the level and the margin read there, each the empty text
+    // where the receiver had none.
+    virtual void sweepStep(const QString &Pol, double frequency, const QString &level,
+                           const QString &margin)
+    {
+        Q_UNUSED(Pol);
+        Q_UNUSED(frequency);
+        Q_UNUSED(level);
+        Q_UNUSED(margin);
+    }
+    // The sweep recorded a carrier at its best step; its signal spanned low to high.
+    virtual void carrierFound(const QString &key, double low, double high)
+    {
+        Q_UNUSED(key);
+        Q_UNUSED(low);
+        Q_UNUSED(high);
+    }
+    // A sweep on Pol stopped at the frequency because the receiver never confirmed its tuning
+    // there: the rest of the band was not swept on that polarisation.
+    virtual void sweepCut(const QString &Pol, const QString &frequency)
+    {
+        Q_UNUSED(Pol);
+        Q_UNUSED(frequency);
+    }
+    // A pass of tests over the unidentified carriers, at each of the rates in turn; a rescan
+    // pass also tries four neighbouring frequencies.
+    virtual void passStarted(bool rescan, const QStringList &rates)
+    {
+        Q_UNUSED(rescan);
+        Q_UNUSED(rates);
+    }
+    // The carrier is tried at the frequency and rate; the receiver locked there; the carrier
+    // was identified with its services counted.
+    virtual void testStarted(const QString &key, const QString &frequency, const QString &rate)
+    {
+        Q_UNUSED(key);
+        Q_UNUSED(frequency);
+        Q_UNUSED(rate);
+    }
+    virtual void locked() {}
+    virtual void identified(const QString &key, int services)
+    {
+        Q_UNUSED(key);
+        Q_UNUSED(services);
+    }
+};
+
+// Passes every event on to each listener, in the order they began to listen.
+class ScanEventsFanOut : public ScanEvents
+{
+public:
+    void listen(ScanEvents *listener) { m_listeners.append(listener); }
+
+    void sweepStep(const QString &Pol, double frequency, const QString &level,
+                   const QString &margin) final
+    {
+        for (ScanEvents *l : m_listeners)
+            l->sweepStep(Pol, frequency, level, margin);
+    }
+    void carrierFound(const QString &key, double low, double high) final
+    {
+        for (ScanEvents *l : m_listeners)
+            l->carrierFound(key, low, high);
+    }
+    void sweepCut(const QString &Pol, const QString &frequency) final
+    {
+        for (ScanEvents *l : m_listeners)
+            l->sweepCut(Pol, frequency);
+    }
+    void passStarted(bool rescan, const QStringList &rates) final
+    {
+        for (ScanEvents *l : m_listeners)
+            l->passStarted(rescan, rates);
+    }
+    void testStarted(const QString &key, const QString &frequency, const QString &rate) final
+    {
+        for (ScanEvents *l : m_listeners)
+            l->testStarted(key, frequency, rate);
+    }
+    void locked() final
+    {
+        for (ScanEvents *l : m_listeners)
+            l->locked();
+    }
+    void identified(const QString &key, int services) final
+    {
+        for (ScanEvents *l : m_listeners)
+            l->identified(key, services);
+    }
+
+private:
+    QList<ScanEvents *> m_listeners;
+};
