@@ -122,7 +122,18 @@ void Main::runModal(QDialog &dialog)
     // the console from the dialog too.
     dialog.setWindowModality(Qt::WindowModal);
     dialog.addAction(m_consoleAction);
+    // A window closed during a run is gone at once, but the run lets go of the link only at
+    // its next look: until then the main window says to wait.
+    bool waiting = false;
+    const QMetaObject::Connection closed = connect(&dialog, &QDialog::finished, this, [&] {
+        waiting = state.busy();
+        if (waiting)
+            setStatus(QStringLiteral("Status: Wait"));
+    });
     dialog.exec();
+    disconnect(closed);
+    if (waiting)
+        setStatus(QString());
 }
 
 void Main::readSettings()

@@ -203,7 +203,7 @@ void Scan::buildControls()
     Panel = new ScanPanel(Eqt.link(), m_programFolder, this);
     for (ScanEvents *listener : Panel->listeners())
         listen(listener);
-    listen(&m_sweepCuts);
+    listen(&m_notes);
     auto *split = new QSplitter(Qt::Horizontal, this);
     split->addWidget(TreeView);
     split->addWidget(Panel);
@@ -294,6 +294,13 @@ void Scan::keyPressEvent(QKeyEvent *event)
 
 void Scan::done(int result)
 {
+    // Transponders identified and not saved are lost with the window: the operator says so.
+    const Message ask{windowTitle(),
+                      QStringLiteral("The transponders identified are not saved.\r\nDo you want to "
+                                     "close the window and lose them ?"),
+                      Message::NoIcon, Message::OkCancel};
+    if (m_notes.unsaved && m_host.message(ask) == Message::AnsweredCancel)
+        return;
     // Closing the window stops a run at its next look at Run; the window stays alive until
     // the run's handler has returned, which then closes nothing more.
     Run = false;
@@ -321,7 +328,7 @@ bool Scan::startRun(QPushButton *button, QPushButton *other)
     m_runPosition = Position->text();
     Stopped = false;
     Run = true;
-    m_sweepCuts.list.clear();
+    m_notes.cuts.clear();
     Status[0]->setToolTip(QString());
     Save->setEnabled(false);
     other->setEnabled(false);
@@ -392,7 +399,7 @@ void Scan::FinishRun(QPushButton *button)
 void Scan::runEnded(bool finished)
 {
     // Part of the band was never swept: that stays in sight once the run is over.
-    const QStringList &cuts = m_sweepCuts.list;
+    const QStringList &cuts = m_notes.cuts;
     if (!cuts.isEmpty()) {
         const QString cut = QStringLiteral("No tuning at ") + cuts.join(QLatin1String(", "));
         Status[0]->setText(cut);
@@ -422,7 +429,8 @@ void Scan::Save_Click()
     // An Alt shortcut clicks the button without taking the focus from the position box: the
     // position is normalised here as leaving the box would.
     Position_Validate();
-    SaveScan(m_tree, Position->text(), m_programFolder, m_host, *this);
+    if (SaveScan(m_tree, Position->text(), m_programFolder, m_host, *this))
+        m_notes.unsaved = false;
 }
 
 void Scan::Timer_Timer()

@@ -115,15 +115,18 @@ private:
     bool Run = false;
     bool Stopped = false;
     bool Changing = false;
-    // Sweeps of the last run that ended early: "frequency (polarisation)".
-    struct Cuts : ScanEvents
+    // What the runs leave for later: the sweeps of the last run that ended early ("frequency
+    // (polarisation)"), and whether transponders were identified since the last save.
+    struct RunNotes : ScanEvents
     {
-        QStringList list;
+        QStringList cuts;
+        bool unsaved = false;
         void sweepCut(const QString &Pol, const QString &frequency) override
         {
-            list << frequency + QStringLiteral(" (") + Pol + QLatin1Char(')');
+            cuts << frequency + QStringLiteral(" (") + Pol + QLatin1Char(')');
         }
-    } m_sweepCuts;
+        void identified(const QString &, int) override { unsaved = true; }
+    } m_notes;
     // The position of the last run, normalised when it started.
     QString m_runPosition;
 };

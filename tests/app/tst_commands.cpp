@@ -103,9 +103,13 @@ private slots:
     {
         Started rig;
         rig.click("Scan", [&](QWidget *w) {
-            QCOMPARE(&qobject_cast<Scan *>(w)->eqt(), &rig.main->driver());
-            static_cast<QDialog *>(w)->reject();
+            auto *scan = qobject_cast<Scan *>(w);
+            QCOMPARE(&scan->eqt(), &rig.main->driver());
+            rig.host.after(3000, [scan] { scan->close(); }); // during the sweep
+            QTest::keyClick(scan->Position, Qt::Key_Return);
+            QTest::mouseClick(scan->ScanIt, Qt::LeftButton);
         });
+        QCOMPARE(rig.statuses, (QStringList{"Wait", ""})); // until the closed run lets go
         const QString frq = rig.main->state.gFrq, srt = rig.main->state.gSrt;
         rig.click("Edit", [&](QWidget *w) {
             auto *e = qobject_cast<Edit *>(w);

@@ -109,6 +109,9 @@ private slots:
                 QCOMPARE(first->child(first->childCount() - 1)->text(0), QString("004-Radio Nord"));
             QVERIFY((s.Status[0]->text() == "Receiver lost") == silent &&
                     rig.host.messages().size() == int(silent));
+            rig.host.queueAnswer(Message::AnsweredCancel); // keep the window
+            s.close(); // asked first only with transponders identified and not saved
+            QCOMPARE(s.isVisible(), !silent);
         }
     }
 
@@ -293,6 +296,8 @@ private slots:
         QVERIFY(QFile::exists(rig.program.filePath("00.00E.csv")));
         QVERIFY(QFile::exists(rig.program.filePath("data/00.00E-11034000-V-27500.csv")));
         QVERIFY(!QFile::exists(rig.program.filePath("../E.csv")));
+        s.close(); // saved: nothing to ask
+        QVERIFY(!s.isVisible() && rig.host.messages().isEmpty());
     }
 
     void plotEstimateAndChangesOfAWholeScan()
