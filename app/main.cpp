@@ -255,7 +255,13 @@ void Main::StatusBar_PanelClick(const QString &key)
     if (key == QLatin1String("Port") || key == QLatin1String("Speed") ||
         key == QLatin1String("Address")) {
         configure();
-    } else if (key == QLatin1String("Input")) {
+        return;
+    }
+    const bool command = key == QLatin1String("Input") || key == QLatin1String("Scan") ||
+                         key == QLatin1String("Edit");
+    if (!command || !portReady())
+        return;
+    if (key == QLatin1String("Input")) {
         toggleInput();
     } else if (key == QLatin1String("Scan")) {
         // The modal windows ask the busy guard themselves before each exchange.
@@ -269,6 +275,7 @@ void Main::StatusBar_PanelClick(const QString &key)
         edit.Pol = state.gPol;
         runModal(edit);
     }
+    ShowSettings();
 }
 
 void Main::toggleInput()
@@ -304,7 +311,7 @@ void Main::configure()
     ShowSettings();
 }
 
-void Main::reopenLink()
+bool Main::reopenLink()
 {
     // The new address, port and speed take effect now, so the status bar tells the truth.
     const LinkBusy busy(state);
@@ -312,17 +319,29 @@ void Main::reopenLink()
     state.MSComm.close();
     if (!Protocol::OpenPort(state)) {
         error(QStringLiteral("No response from serial."), reconfigureHint());
-        return;
+        return false;
     }
     if (Driver.GetLNBInput() != state.Inp)
         Driver.SetLNBInput(state.Inp);
     if (Driver.GetLNBType() != state.LNB)
         Driver.SetLNBType(state.LNB);
+    return true;
+}
+
+bool Main::portReady()
+{
+    if (state.MSComm.isOpen() && !state.portLost())
+        return true;
+    const bool reopened = reopenLink();
+    ShowSettings();
+    return reopened;
 }
 
 void Main::ShowSettings()
 {
-    StatusBar->setText(QStringLiteral("Port"), QStringLiteral("COM") + QString::number(state.Prt));
+    const bool lost = !state.MSComm.isOpen() || state.portLost();
+    StatusBar->setText(QStringLiteral("Port"), QStringLiteral("COM") + QString::number(state.Prt) +
+                                                   (lost ? QStringLiteral(" lost") : QString()));
     StatusBar->setText(QStringLiteral("Speed"), QString::number(state.Spd));
     StatusBar->setText(QStringLiteral("Address"), QString::number(state.Adr));
     StatusBar->setText(QStringLiteral("Input"),
@@ -401,8 +420,11 @@ void Main::ListView_ItemClick(QTreeWidgetItem *Item)
         setStatus(refusal);
         return;
     }
+    if (!portReady())
+        return;
     const LinkBusy busy(state);
     tune(Item);
+    ShowSettings();
 }
 
 void Main::tune(QTreeWidgetItem *Item)
@@ -455,12 +477,15 @@ void Main::Service_ItemClick(QTreeWidgetItem *Item)
         m_host.beep();
         return;
     }
+    if (!portReady())
+        return;
     const LinkBusy busy(state);
     QApplication::setOverrideCursor(Qt::BusyCursor);
     ClearServiceMarks();
     MarkService(Item);
     Driver.SetServiceNum(quint8(number));
     QApplication::restoreOverrideCursor();
+    ShowSettings();
 }
 
 void Main::ListView_ColumnClick(int c)

@@ -90,8 +90,12 @@ private:
     void tune(QTreeWidgetItem *Item);
     void configure();
     // After a configuration: the driver's address, and the port reopened with the new port and
-    // speed; the receiver's LNB input and type brought in line.
-    void reopenLink();
+    // speed; the receiver's LNB input and type brought in line. False, after saying so, when the
+    // port cannot be opened.
+    bool reopenLink();
+    // Before a pick or a command: a port lost since the last one (the status bar says "COMn
+    // lost") is opened again as at start-up; false when it cannot be.
+    bool portReady();
     void toggleInput();
     void writeSettings();
     // Shows a dialog modal to this window (not to the whole program) until it closes.

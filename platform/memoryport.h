@@ -23,8 +23,8 @@ public:
     bool setSettings(const QString &settings) override;
     bool open() override;
     QString openError() const override { return openErrorText; }
-    QString openErrorText; // what a failed open says
-    void close() override { m_open = false; }
+    QString openErrorText;                             // what a failed open says
+    void close() override { m_open = m_lost = false; } // a port lost is usable once reopened
     void write(const QByteArray &bytes) override;
     QByteArray read() override;
     void waitForInputUs(int us) override;

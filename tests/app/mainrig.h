@@ -46,7 +46,6 @@ struct Rig
     QSet<QByteArray> refused;               // codes whose sets the receiver refuses
     bool silent = false;
     QStringList timeline;
-    std::function<void(Config &)> inDialog = [](Config &d) { d.reject(); };
 
     Rig()
     {
@@ -83,7 +82,7 @@ struct Rig
         QObject::connect(&watcher, &QTimer::timeout, [this] {
             if (auto *d = qobject_cast<Config *>(QApplication::activeModalWidget())) {
                 timeline << "dialog";
-                inDialog(*d);
+                d->reject();
             }
         });
         watcher.start(0);

@@ -134,6 +134,33 @@ private slots:
         QCOMPARE(rig.marked(services), QList<int>{2});
     }
 
+    void lostPortIsShownAndOpenedAgain()
+    {
+        Started rig;
+        auto answer = rig.port->onWrite;
+        rig.port->onWrite = [&](const QByteArray &f) {
+            rig.port->setLost(f == "\x81{Tfrq=10892000}"); // gone in the middle of a pick
+            answer(f);
+        };
+        rig.pick(rig.main->ListView, 0);
+        QLabel *port = rig.main->StatusBar->panel("Port");
+        QCOMPARE(port->text(), QString("COM1 lost"));
+        // Each pick or command opens the port again first, as at start-up, or goes no further.
+        rig.port->setOpenFails(true);
+        rig.pick(rig.main->ListView, 1);
+        rig.click("Input");
+        QCOMPARE(rig.port->opens(), 3);
+        QCOMPARE(rig.host.messages().size(), 2);
+        QVERIFY(rig.statuses.count("Search Services") == 1 && rig.main->state.Inp == 0 &&
+                port->text() == "COM1 lost");
+        rig.port->setOpenFails(false);
+        rig.pick(rig.main->ListView, 1);
+        QVERIFY(rig.port->writes().contains("\x81{Tfrq=11034000}") && port->text() == "COM1");
+        rig.port->setLost(true);
+        rig.pick(rig.main->Service, 1);
+        QVERIFY(rig.port->writes().last() == "\x81{Rstp=2}" && rig.port->opens() == 5);
+    }
+
     void picksAndPanelsDuringATuningAreRefused()
     {
         Started rig;

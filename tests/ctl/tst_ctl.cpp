@@ -32,7 +32,6 @@ struct Ctl
         : rx(options), output(json, out, err)
     {
         rx.host.setPassCostUs(200);
-        rx.port.open();
     }
     ~Ctl()
     {

@@ -60,11 +60,8 @@ private slots:
         QFETCH(bool, result);
         SimulatedReceiver rx({129, receiver == 1});
         rx.silent = receiver == 2;
-        rx.port.open();
         rx.port.feed("\x81{Usvr=Xx}"); // a stale reply, not the probe's
-        Protocol_MsSl driver(rx.link);
-        driver.setAdr(129);
-        QCOMPARE(driver.InitIRD(), result);
+        QCOMPARE(rx.driver.InitIRD(), result);
         QCOMPARE(rx.frames(), frames);
         QCOMPARE(rx.link.Eto, receiver != 0); // InitIRD does not clear a probe's time-out
         QVERIFY(!rx.model.state().terminal);
@@ -173,17 +170,14 @@ private slots:
     {
         SimulatedReceiver rx;
         rx.latencyMs = 0;
-        rx.port.open();
-        Protocol_MsSl driver{rx.link};
-        driver.setAdr(129);
         QByteArrayList answers;
-        driver.TstAllCmds([&](const QByteArray &code, const QByteArray &reply) {
+        rx.driver.TstAllCmds([&](const QByteArray &code, const QByteArray &reply) {
             answers << code + '=' + reply;
             return answers.size() < 50;
         });
         QCOMPARE(rx.port.writes().size(), 50); // a sink may stop the run
         QVERIFY(answers[0] == "Acrt=Uk" && answers.contains("LNBp=14"));
-        driver.TstAllCmds();
+        rx.driver.TstAllCmds();
         QCOMPARE(rx.port.writes().size(), 50 + 88);
         QByteArray previous;
         for (int i = 0; i < ScanAll::kCodes; ++i) {
@@ -198,7 +192,7 @@ private slots:
         }
         QCOMPARE(previous, QByteArray("Zzzz"));
         answers.clear();
-        driver.GetAllCmds([&](const QByteArray &code, const QByteArray &reply) {
+        rx.driver.GetAllCmds([&](const QByteArray &code, const QByteArray &reply) {
             answers << code + '=' + reply;
             return answers.size() < 3;
         });

@@ -161,10 +161,7 @@ private slots:
         QFETCH(int, latencyMs);
         SimulatedReceiver rx;
         rx.latencyMs = latencyMs;
-        rx.port.open();
         rx.link.Bnd = 1;
-        Protocol_MsSl driver(rx.link);
-        driver.setAdr(129);
         MemoryLabels labels;
         MemoryScanTree tree;
         bool run = true;
@@ -187,11 +184,11 @@ private slots:
         labels.listen(&estimate);
         labels.listen(&sweepEnd);
         estimate.start(true, 1, rates);
-        RunScan(driver, rates, labels, tree, run, [] { return true; });
+        RunScan(rx.driver, rates, labels, tree, run, [] { return true; });
         if (rescan) {
             samples.clear(); // the rescan's own, from its start
             estimate.start(false, 1, rates, tree.unidentified());
-            TestPass(driver, rates, labels, tree, run, true, false);
+            TestPass(rx.driver, rates, labels, tree, run, true, false);
         }
         ended = true;
         const quint64 end = rx.host.nowUs();
@@ -206,25 +203,20 @@ private slots:
         }
     }
 
-    void timeLeftFallsDuringATry_data()
-    {
-        QTest::addColumn<bool>("rescan");
-        QTest::newRow("first pass") << false;
-        QTest::newRow("rescan") << true;
-    }
     void timeLeftFallsDuringATry()
     {
-        QFETCH(bool, rescan);
-        SimulatedReceiver rx; // its clock and its link, nothing sent
-        ScanEstimate estimate(rx.link);
-        estimate.start(!rescan, 1, {"27500"}, {"11000000|V"});
-        estimate.passStarted(rescan, {"27500"});
-        estimate.testStarted("11000000|V", "11000000", "27500");
-        const qint64 before = estimate.leftMs();
-        rx.host.advanceUs(2000000);
-        QCOMPARE(estimate.leftMs(), before - 2000);
-        estimate.locked(); // what is left of a lock: 6 s and 20 exchanges of 5 ms, 2 s gone
-        QCOMPARE(estimate.leftMs(), 4100);
+        for (const bool rescan : {false, true}) {
+            SimulatedReceiver rx; // its clock and its link, nothing sent
+            ScanEstimate estimate(rx.link);
+            estimate.start(!rescan, 1, {"27500"}, {"11000000|V"});
+            estimate.passStarted(rescan, {"27500"});
+            estimate.testStarted("11000000|V", "11000000", "27500");
+            const qint64 before = estimate.leftMs();
+            rx.host.advanceUs(2000000);
+            QCOMPARE(estimate.leftMs(), before - 2000);
+            estimate.locked(); // what is left of a lock: 6 s and 20 exchanges of 5 ms, 2 s gone
+            QCOMPARE(estimate.leftMs(), 4100);
+        }
     }
 
     void setSelected_data()

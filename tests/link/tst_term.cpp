@@ -11,7 +11,6 @@ struct TermRig
     Protocol_Term driver{rx.link};
     explicit TermRig(ReceiverModel::Options options = {129, true}) : rx(options)
     {
-        rx.port.open();
         driver.setAdr(129);
     }
     // The lines typed, each character having gone out in a write of its own.

@@ -11,14 +11,8 @@ namespace {
 struct Rig
 {
     SimulatedReceiver rx;
-    Protocol_MsSl driver{rx.link};
     Edit edit{rx.host};
-    Rig()
-    {
-        rx.port.open();
-        driver.setAdr(129);
-        edit.Eqt = &driver;
-    }
+    Rig() { edit.Eqt = &rx.driver; }
     QByteArrayList frames() const
     {
         QByteArrayList out;

@@ -1,13 +1,15 @@
 #pragma once
 
 #include "link/linkstate.h"
+#include "link/protocol_mssl.h"
 #include "platform/memoryport.h"
 #include "platform/virtualhost.h"
 #include "sim/receivermodel.h"
 #include "sim/satellite.h"
 
-// The receiver model behind an in-memory port on the virtual clock: every exchange of the link
-// and the drivers runs in microseconds of real time, with each byte on the wire recorded.
+// The receiver model behind an open in-memory port on the virtual clock, and the master/slave
+// driver at its address: every exchange of the link and the drivers runs in microseconds of real
+// time, with each byte on the wire recorded.
 struct SimulatedReceiver
 {
     explicit SimulatedReceiver(ReceiverModel::Options options = {}, quint32 startTick = 0)
@@ -25,6 +27,8 @@ struct SimulatedReceiver
         };
         link.Prt = 1;
         link.Spd = 115200;
+        port.open();
+        driver.setAdr(129);
     }
 
     static Satellite demoSatellite()
@@ -44,6 +48,7 @@ struct SimulatedReceiver
     MemoryPort port;
     ReceiverModel model;
     LinkState link{port, host};
+    Protocol_MsSl driver{link};
     int latencyMs = 2;
     bool silent = false;
 };
