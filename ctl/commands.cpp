@@ -24,12 +24,78 @@
 std::optional<qint64> WholeNumber(const QString &text, qint64 min, qint64 max)
 {
     static const QRegularExpression digits(QStringLiteral("^-?[0-9]{1,18}$"));
-    if (!digits.match(text).hasMatch())
+    if (!digits.match(text).hasMatch() || (min >= 0 && text.startsWith(QLatin1Char('-'))))
         return std::nullopt;
     const qint64 value = text.toLongLong();
     if (value < min || value > max)
         return std::nullopt;
     return value;
+}
+
+QString TuneRefusal(const QString &frequency, const QString &polarisation, const QString &rate,
+                    const QString &service, quint8 band)
+{
+    const QString pol = polarisation.toUpper();
+    if (!WholeNumber(frequency, 1, 99999999))
+        return QStringLiteral("frequency %1 is not a whole number of kHz").arg(frequency);
+    if (pol != QLatin1String("H") && pol != QLatin1String("V"))
+        return QStringLiteral("polarisation %1 is neither H nor V").arg(polarisation);
+    if (!WholeNumber(rate, 1, 45000))
+        return QStringLiteral("symbol rate %1 is not a whole number from 1 to 45000").arg(rate);
+    if (!service.isEmpty() && !WholeNumber(service, 0, 255))
+        return ServiceRefusal(service);
+    const QString refusal = BandRefusal(band, frequency);
+    if (refusal.isEmpty())
+        return refusal;
+    return refusal + QStringLiteral(" (the band is %1 as kolvex7 is configured: give --band %2)")
+                         .arg(band == 1 ? QStringLiteral("Ku") : QStringLiteral("L"),
+                              band == 1 ? QStringLiteral("L") : QStringLiteral("Ku"));
+}
+
+QString ServiceRefusal(const QString &number)
+{
+    return QStringLiteral("service %1 is not a number from 0 to 255").arg(number);
+}
+
+QString CodeRefusal(const QString &code, const QString &value)
+{
+    // A command code as frames carry it: letters and digits only, so it cannot break the frame.
+    static const QRegularExpression codeText(QStringLiteral("^[A-Za-z0-9]{1,8}$"));
+    static const QRegularExpression valueText(QStringLiteral("^[\\x20-\\x7a|~]*$"));
+    if (code.isEmpty())
+        return QStringLiteral("the command code is empty");
+    if (!codeText.match(code).hasMatch())
+        return QStringLiteral("%1 is not a command code: 1 to 8 letters and digits").arg(code);
+    if (!valueText.match(value).hasMatch())
+        return QStringLiteral("the value of %1 holds \"{\", \"}\" or a control character")
+            .arg(code);
+    return QString();
+}
+
+QStringList ScanRates(const QString &rates)
+{
+    if (rates.isEmpty())
+        return {QStringLiteral("45000"), QStringLiteral("30000"), QStringLiteral("27500"),
+                QStringLiteral("22000")};
+    QStringList list = rates.split(QLatin1Char(','));
+    for (QString &rate : list)
+        rate = QString::number(WholeNumber(rate, 1, 45000).value_or(0));
+    return list;
+}
+
+QString ScanRefusal(const QString &position, const QString &rates)
+{
+    static const QRegularExpression positionText(QStringLiteral("^[0-9]{1,3}(\\.[0-9]*)?[EW]?$"));
+    for (const QString &rate : rates.isEmpty() ? QStringList() : rates.split(QLatin1Char(','))) {
+        if (!WholeNumber(rate, 1, 45000))
+            return QStringLiteral("symbol rate %1 is not a whole number from 1 to 45000").arg(rate);
+    }
+    if (!positionText.match(position).hasMatch())
+        return QStringLiteral("position %1 is not like 13.00E or 30W").arg(position);
+    bool completed = false;
+    if (LeadingNumber(NormalisePosition(position, &completed)) > 180.0)
+        return QStringLiteral("position %1 is beyond 180.00").arg(position);
+    return QString();
 }
 
 namespace {
@@ -162,25 +228,15 @@ int Commands::status()
 int Commands::tune(const QString &frequency, const QString &polarisation, const QString &rate,
                    const QString &service)
 {
-    const auto f = WholeNumber(frequency, 1, 99999999);
-    const QString pol = polarisation.toUpper();
-    const auto r = WholeNumber(rate, 1, 45000);
-    const auto s = service.isEmpty() ? std::optional<qint64>(-1) : WholeNumber(service, 0, 255);
-    QString bad;
-    if (!f)
-        bad = QStringLiteral("frequency %1 is not a whole number of kHz").arg(frequency);
-    else if (pol != QLatin1String("H") && pol != QLatin1String("V"))
-        bad = QStringLiteral("polarisation %1 is neither H nor V").arg(polarisation);
-    else if (!r)
-        bad = QStringLiteral("symbol rate %1 is not a whole number from 1 to 45000").arg(rate);
-    else if (!s)
-        bad = QStringLiteral("service %1 is not a number from 0 to 255").arg(service);
-    else
-        bad = BandRefusal(m_settings.band, frequency);
+    const QString bad = TuneRefusal(frequency, polarisation, rate, service, m_settings.band);
     if (!bad.isEmpty()) {
         m_out.error(bad);
         return m_out.finish(Exit::BadArguments);
     }
+    const auto f = WholeNumber(frequency, 1, 99999999);
+    const QString pol = polarisation.toUpper();
+    const auto r = WholeNumber(rate, 1, 45000);
+    const auto s = service.isEmpty() ? std::optional<qint64>(-1) : WholeNumber(service, 0, 255);
     CollectedServices services;
     const TuningOutcome outcome = Tune(m_driver, m_settings.address, m_settings.lnbType,
                                        {QString::number(*f), pol, QString::number(*r)}, services,
@@ -225,10 +281,21 @@ int Commands::service(const QString &number)
 {
     const auto n = WholeNumber(number, 0, 255);
     if (!n) {
-        m_out.error(QStringLiteral("service %1 is not a number from 0 to 255").arg(number));
+        m_out.error(ServiceRefusal(number));
         return m_out.finish(Exit::BadArguments);
     }
+    // A number beyond the services of the tuned transponder would select nothing: it is
+    // refused before it is sent. The count is known only on a locked transponder.
     m_link.Eto = false;
+    const qint16 count = m_driver.GetServiceNumber();
+    if (m_link.Eto)
+        return timedOut();
+    if (count > 0 && *n > count) {
+        m_out.error(QStringLiteral("service %1 is beyond the %2 services of the tuned transponder")
+                        .arg(*n)
+                        .arg(count));
+        return m_out.finish(Exit::Refused);
+    }
     m_driver.SetServiceNum(quint8(*n));
     const QString name = m_driver.GetService(quint8(*n));
     if (m_link.Eto)
@@ -238,17 +305,6 @@ int Commands::service(const QString &number)
     return m_out.finish(Exit::Ok);
 }
 
-namespace {
-
-// A command code as frames carry it: letters and digits only, so it cannot break the frame.
-bool isCode(const QString &code)
-{
-    static const QRegularExpression re(QStringLiteral("^[A-Za-z0-9]{1,8}$"));
-    return re.match(code).hasMatch();
-}
-
-} // namespace
-
 int Commands::query(const QString &code)
 {
     return set(code, QStringLiteral("?"));
@@ -256,11 +312,9 @@ int Commands::query(const QString &code)
 
 int Commands::set(const QString &code, const QString &value)
 {
-    static const QRegularExpression valueText(QStringLiteral("^[\\x20-\\x7a|~]*$"));
-    if (!isCode(code) || !valueText.match(value).hasMatch()) {
-        m_out.error(QStringLiteral("%1 is no command code, or its value holds \"{\", \"}\" or a "
-                                   "control character")
-                        .arg(code));
+    const QString bad = CodeRefusal(code, value);
+    if (!bad.isEmpty()) {
+        m_out.error(bad);
         return m_out.finish(Exit::BadArguments);
     }
     m_link.Eto = false;
@@ -278,31 +332,14 @@ int Commands::set(const QString &code, const QString &value)
 int Commands::scan(const QString &position, const QString &rates, const QString &programFolder,
                    bool save)
 {
-    static const QRegularExpression positionText(QStringLiteral("^[0-9]{1,3}(\\.[0-9]*)?[EW]?$"));
-    QStringList rateList = rates.isEmpty()
-                               ? QStringList{QStringLiteral("45000"), QStringLiteral("30000"),
-                                             QStringLiteral("27500"), QStringLiteral("22000")}
-                               : rates.split(QLatin1Char(','));
-    for (QString &rate : rateList) {
-        const auto r = WholeNumber(rate, 1, 45000);
-        if (!r) {
-            m_out.error(
-                QStringLiteral("symbol rate %1 is not a whole number from 1 to 45000").arg(rate));
-            return m_out.finish(Exit::BadArguments);
-        }
-        rate = QString::number(*r);
-    }
-    if (!positionText.match(position).hasMatch()) {
-        m_out.error(QStringLiteral("position %1 is not like 13.00E or 30W").arg(position));
+    const QString bad = ScanRefusal(position, rates);
+    if (!bad.isEmpty()) {
+        m_out.error(bad);
         return m_out.finish(Exit::BadArguments);
     }
     bool completed = false;
     const QString pos = NormalisePosition(position, &completed);
-    if (LeadingNumber(pos) > 180.0) {
-        m_out.error(QStringLiteral("position %1 is beyond 180.00").arg(position));
-        return m_out.finish(Exit::BadArguments);
-    }
-
+    const QStringList rateList = ScanRates(rates);
     MemoryScanTree tree;
     ProgressLabels labels(m_out, m_link);
     m_link.Eto = false;
@@ -353,10 +390,13 @@ int Commands::scan(const QString &position, const QString &rates, const QString 
         m_out.error(QStringLiteral("stopped: what was found so far is listed, nothing is saved"));
         return m_out.finish(Exit::Failed);
     }
-    if (save && !SaveScan(tree, pos, programFolder, m_link.host, labels)) {
+    QStringList written;
+    if (save && !SaveScan(tree, pos, programFolder, m_link.host, labels, &written)) {
         m_out.error(QStringLiteral("nothing saved"));
         return m_out.finish(Exit::NotSaved);
     }
+    if (save)
+        m_out.list(QStringLiteral("written"), QJsonArray::fromStringList(written), written);
     return m_out.finish(Exit::Ok);
 }
 

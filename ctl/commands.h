@@ -28,6 +28,16 @@ enum : int
 // A whole number in decimal within [min, max], or nothing.
 std::optional<qint64> WholeNumber(const QString &text, qint64 min, qint64 max);
 
+// The checks of the commands' arguments, made before the port is opened: the refusal of the
+// first bad one, or the empty text. The band refusal says how to choose the other band.
+QString TuneRefusal(const QString &frequency, const QString &polarisation, const QString &rate,
+                    const QString &service, quint8 band);
+QString ServiceRefusal(const QString &number);
+QString CodeRefusal(const QString &code, const QString &value);
+QString ScanRefusal(const QString &position, const QString &rates);
+// The rates a scan tests: the four defaults when none are given.
+QStringList ScanRates(const QString &rates);
+
 // The settings the receiver commands use, from KOLVEX7.ini unless the command line gives them.
 struct CtlSettings
 {

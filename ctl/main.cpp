@@ -6,15 +6,18 @@
 #include "ctl/trace.h"
 #include "link/linkstate.h"
 #include "link/protocol.h"
-#include "platform/portfolder.h"
 #include "platform/programfolder.h"
 #include "platform/qthost.h"
 #include "platform/systemserialport.h"
 #include "platform/timerresolution.h"
+#include "scan/position.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 
+#include <climits>
 #include <csignal>
 
 namespace {
@@ -50,10 +53,11 @@ public:
     Message::Answer message(const Message &m) override
     {
         const QString text = QString(m.text).replace(QLatin1String("\r\n"), QLatin1String(" "));
-        if (m.buttons == Message::OkCancel && !force) {
-            std::fprintf(stderr, "kolvex7-ctl: %s (kept: give --force to replace it)\n",
-                         qPrintable(text));
-            return Message::AnsweredCancel;
+        if (m.buttons == Message::OkCancel) { // replacing a list file: --force said yes
+            if (!force)
+                std::fprintf(stderr, "kolvex7-ctl: %s (kept: give --force to replace it)\n",
+                             qPrintable(text));
+            return force ? Message::AnsweredOk : Message::AnsweredCancel;
         }
         std::fprintf(stderr, "kolvex7-ctl: %s\n", qPrintable(text));
         return Message::AnsweredOk;
@@ -81,6 +85,14 @@ Exit status:
   0 success   1 other failure (a stopped scan)   2 bad arguments or a band refusal
   3 port unavailable   4 time-out   5 refused setting or code   6 no lock
   7 a bad list file   8 scan not saved)";
+
+// The mark a negative number carries past the parser.
+const QString kNegative = QStringLiteral("\x01");
+
+QString unhidden(QString text)
+{
+    return text.startsWith(kNegative) ? text.mid(1) : text;
+}
 
 int badArguments(Output &out, const QString &text)
 {
@@ -117,7 +129,9 @@ int main(int argc, char **argv)
                                    QStringLiteral("scan: symbol rates to test, in kS/s "
                                                   "(default 45000,30000,27500,22000)."),
                                    QStringLiteral("R,R,..."));
-    const QCommandLineOption band(QStringLiteral("band"), QStringLiteral("scan: L or Ku."),
+    const QCommandLineOption band(QStringLiteral("band"),
+                                  QStringLiteral("The band, L or Ku, for tune and scan (default: "
+                                                 "as kolvex7 is configured)."),
                                   QStringLiteral("BAND"));
     const QCommandLineOption save(QStringLiteral("save"),
                                   QStringLiteral("scan: write the list and service files."));
@@ -126,15 +140,24 @@ int main(int argc, char **argv)
     parser.addOptions({port, speed, address, json, trace, service, rates, band, save, force});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("See above."));
 
-    Output out(QCoreApplication::arguments().contains(QStringLiteral("--json")));
-    if (!parser.parse(QCoreApplication::arguments()))
+    // A negative number is a value, not an option: it is hidden from the parser.
+    QStringList words = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < words.size(); ++i) {
+        if (words[i].size() > 1 && words[i][0] == QLatin1Char('-') && words[i][1].isDigit())
+            words[i].prepend(kNegative);
+    }
+    auto value = [&](const QCommandLineOption &o) { return unhidden(parser.value(o)); };
+    Output out(words.contains(QStringLiteral("--json")));
+    if (!parser.parse(words))
         return badArguments(out, parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
         parser.showHelp(Exit::Ok);
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();
 
-    const QStringList args = parser.positionalArguments();
+    QStringList args = parser.positionalArguments();
+    for (QString &a : args)
+        a = unhidden(a);
     const QString command = args.value(0);
     static const QMap<QString, int> arity{
         {QStringLiteral("status"), 0},   {QStringLiteral("tune"), 3},
@@ -152,34 +175,77 @@ int main(int argc, char **argv)
     if (command == QLatin1String("lists"))
         return ListFiles(programFolder, out);
 
-    // The stored settings, as kolvex7 reads them, and what the command line puts in their stead.
+    // The stored settings, as kolvex7 reads them, within the ranges its configuration allows,
+    // and what the command line puts in their stead.
     SettingsStore store;
     CtlSettings settings;
-    qint64 prt = store.read(QStringLiteral("Port"), 0, 0, 32767);
-    qint64 spd = store.read(QStringLiteral("Speed"), 115200, 1, 2147483647);
-    qint64 adr = store.read(QStringLiteral("Address"), 129, 0, 255);
-    settings.lnbType = quint8(store.read(QStringLiteral("LNB_Type"), 0, 0, 255));
-    settings.band = quint8(store.read(QStringLiteral("LNB_BandL"), 0, 0, 255));
-    for (const auto &[option, value, min, max] : {std::tuple{&port, &prt, 1, 32767},
+    qint64 prt = 0, spd = 0, adr = 0, lnb = 0, bnd = 0;
+    for (const auto &[option, key, stored, fallback, min, max] :
+         {std::tuple{&port, "Port", &prt, 0, 0, 32767},
+          {&speed, "Speed", &spd, 115200, 1, 2147483647},
+          {&address, "Address", &adr, 129, 0, 255},
+          {nullptr, "LNB_Type", &lnb, 0, 0, 2},
+          {&band, "LNB_BandL", &bnd, 0, 0, 1}}) {
+        if (option && parser.isSet(*option))
+            continue;
+        *stored = store.read(QLatin1String(key), fallback, LLONG_MIN, LLONG_MAX);
+        if (*stored < min || *stored > max)
+            return badArguments(out, QStringLiteral("the stored setting %1=%2 in %3 is not one "
+                                                    "kolvex7 allows (%4 to %5): configure "
+                                                    "kolvex7 again")
+                                         .arg(QLatin1String(key))
+                                         .arg(*stored)
+                                         .arg(store.location())
+                                         .arg(min)
+                                         .arg(max));
+    }
+    for (const auto &[option, given, min, max] : {std::tuple{&port, &prt, 1, 32767},
                                                   {&speed, &spd, 1, 2147483647},
                                                   {&address, &adr, 0, 255}}) {
         if (!parser.isSet(*option))
             continue;
-        const auto given = WholeNumber(parser.value(*option), min, max);
-        if (!given)
+        const auto number = WholeNumber(value(*option), min, max);
+        if (!number)
             return badArguments(out, QStringLiteral("--%1 takes a whole number from %2 to %3")
                                          .arg(option->names().first())
                                          .arg(min)
                                          .arg(max));
-        *value = *given;
+        *given = *number;
     }
     if (parser.isSet(band)) {
-        const QString b = parser.value(band).toUpper();
+        const QString b = value(band).toUpper();
         if (b != QLatin1String("L") && b != QLatin1String("KU"))
             return badArguments(out, QStringLiteral("--band takes L or Ku"));
-        settings.band = b == QLatin1String("L") ? 0 : 1;
+        bnd = b == QLatin1String("L") ? 0 : 1;
     }
     settings.address = quint8(adr);
+    settings.lnbType = quint8(lnb);
+    settings.band = quint8(bnd);
+
+    // Every argument is checked before the port is touched.
+    if (parser.isSet(rates) && value(rates).isEmpty())
+        return badArguments(out, QStringLiteral("--rates is empty: give rates like 27500,22000"));
+    const QString refusal =
+        command == QLatin1String("tune")
+            ? TuneRefusal(args[1], args[2], args[3], value(service), settings.band)
+        : command == QLatin1String("service")
+            ? (WholeNumber(args[1], 0, 255) ? QString() : ServiceRefusal(args[1]))
+        : command == QLatin1String("query") ? CodeRefusal(args[1], QStringLiteral("?"))
+        : command == QLatin1String("set")   ? CodeRefusal(args[1], args[2])
+        : command == QLatin1String("scan")  ? ScanRefusal(args[1], value(rates))
+                                            : QString();
+    if (!refusal.isEmpty())
+        return badArguments(out, refusal);
+    if (command == QLatin1String("scan") && parser.isSet(save) && !parser.isSet(force)) {
+        bool completed = false;
+        const QString list =
+            QDir(programFolder)
+                .filePath(NormalisePosition(args[1], &completed) + QStringLiteral(".csv"));
+        if (QFileInfo::exists(list)) {
+            out.error(QStringLiteral("%1 exists: give --force to replace it").arg(list));
+            return out.finish(Exit::NotSaved);
+        }
+    }
 
     CtlHost host;
     host.force = parser.isSet(force);
@@ -191,15 +257,10 @@ int main(int argc, char **argv)
     if (parser.isSet(trace))
         link.observer = &tracer;
     if (!Protocol::OpenPort(link)) {
-        const QString device = portDevice(link.Prt);
-        out.error(device.isEmpty()
-                      ? QStringLiteral("port %1 is no port: give --port N or configure kolvex7")
-                            .arg(link.Prt)
-                      : QStringLiteral("port %1 (%2) is not available: %3")
-                            .arg(link.Prt)
-                            .arg(device, serial->errorText()));
-        if (!serial->openError().isEmpty())
-            out.error(serial->openError());
+        const QString why = serial->openError();
+        out.error(QStringLiteral("port %1 cannot be opened: %2")
+                      .arg(link.Prt)
+                      .arg(why.isEmpty() ? QStringLiteral("the line settings were refused") : why));
         return out.finish(Exit::PortUnavailable);
     }
     std::signal(SIGINT, requestStop);
@@ -208,7 +269,7 @@ int main(int argc, char **argv)
     if (command == QLatin1String("status"))
         return commands.status();
     if (command == QLatin1String("tune"))
-        return commands.tune(args[1], args[2], args[3], parser.value(service));
+        return commands.tune(args[1], args[2], args[3], value(service));
     if (command == QLatin1String("services"))
         return commands.services();
     if (command == QLatin1String("service"))
@@ -217,5 +278,5 @@ int main(int argc, char **argv)
         return commands.query(args[1]);
     if (command == QLatin1String("set"))
         return commands.set(args[1], args[2]);
-    return commands.scan(args[1], parser.value(rates), programFolder, parser.isSet(save));
+    return commands.scan(args[1], value(rates), programFolder, parser.isSet(save));
 }

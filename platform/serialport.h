@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/portproblem.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -29,6 +31,8 @@ public:
     // will arrive, so a reader must not keep polling it.
     virtual bool isLost() const = 0;
     // Why the last open failed, in words an operator can act on, when the port knows it (the
-    // user may not open the device: which group, which command); empty otherwise.
+    // device missing, held by another program, not permitted: which group, which command);
+    // empty otherwise.
     virtual QString openError() const { return QString(); }
+    virtual PortProblem openProblem() const { return PortProblem::None; }
 };

@@ -2,32 +2,11 @@
 
 #include "platform/portfolder.h"
 
-#include <QFileInfo>
 #include <QThread>
 
 #ifdef KOLVEX7_DESCRIPTOR_IO
 #include "platform/descriptorserialport.h"
 #endif
-
-namespace {
-
-#ifdef Q_OS_UNIX
-// A device file the user may not read and write: on Linux a serial port belongs to a group
-// (dialout on Debian and Ubuntu) whose members may open it.
-QString permissionHint(const QString &device)
-{
-    const QFileInfo file(device);
-    if (!file.exists() || (file.isReadable() && file.isWritable()))
-        return QString();
-    const QString group = file.group().isEmpty() ? QStringLiteral("dialout") : file.group();
-    return QStringLiteral("This user may not open %1. Serial ports belong to the group %2: add "
-                          "the user to it with \"sudo usermod -aG %2 $USER\", then log out and "
-                          "in again.")
-        .arg(device, group);
-}
-#endif
-
-} // namespace
 
 SystemSerialPort::SystemSerialPort()
 {
@@ -77,17 +56,16 @@ bool SystemSerialPort::open()
     if (m_port.isOpen())
         return true;
     const QString device = portDevice(m_number);
-    if (device.isEmpty())
+    m_failure = DiagnosePort(m_number, device);
+    if (m_failure.problem != PortProblem::None)
         return false;
     m_port.setPortName(device);
     applySettings();
     m_lost = false;
-    m_openError.clear();
     if (m_port.open(QIODevice::ReadWrite))
         return true;
-#ifdef Q_OS_UNIX
-    m_openError = permissionHint(device);
-#endif
+    m_failure =
+        OpenRefused(device, m_port.error() == QSerialPort::PermissionError, m_port.errorString());
     return false;
 }
 

@@ -25,8 +25,8 @@ public:
     void waitForInputUs(int us) override;
     bool isLost() const override;
 
-    QString errorText() const { return m_port.errorString(); }
-    QString openError() const override { return m_openError; }
+    QString openError() const override { return m_failure.text; }
+    PortProblem openProblem() const override { return m_failure.problem; }
 
 protected:
     // Waits at most us microseconds for input on an open line with nothing buffered.
@@ -38,7 +38,7 @@ protected:
 private:
     void applySettings();
 
-    QString m_openError;
+    PortFailure m_failure;
     qint16 m_number = 0;
     LineSettings m_settings;
 };

@@ -73,7 +73,7 @@ bool isFileNamePart(const QString &position)
 } // namespace
 
 bool SaveScan(const ScanTree &tree, const QString &position, const QString &programFolder,
-              Host &host, StatusLabels &status)
+              Host &host, StatusLabels &status, QStringList *writtenPaths)
 {
     if (tree.count() == 0)
         return false;
@@ -133,5 +133,7 @@ bool SaveScan(const ScanTree &tree, const QString &position, const QString &prog
         }
     }
     status.setText(0, QString());
+    for (size_t i = 0; ok && writtenPaths && i < files.size(); ++i)
+        writtenPaths->append(QDir::toNativeSeparators(files[i].path));
     return ok;
 }

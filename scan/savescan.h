@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class Host;
 class ScanTree;
@@ -13,6 +14,7 @@ class StatusLabels;
 // moved over the old one only when all of them were written, so a failure leaves every earlier
 // file as it was and says which file failed and why. Status label 0 reads "Saving" meanwhile.
 // A position that could name anything but those files (empty, a path separator, "..") is
-// refused with a message and nothing is written. Returns true when the files were written.
+// refused with a message and nothing is written. Returns true when the files were written, and
+// then their paths in `written` when it is given.
 bool SaveScan(const ScanTree &tree, const QString &position, const QString &programFolder,
-              Host &host, StatusLabels &status);
+              Host &host, StatusLabels &status, QStringList *written = nullptr);

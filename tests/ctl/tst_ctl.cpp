@@ -90,6 +90,7 @@ private slots:
         row(0, "tune 10892000 H 27500 256", Exit::BadArguments, "");
         row(0, "services", Exit::Ok, "005 Demo Data");
         row(0, "service 3", Exit::Ok, "name: Demo Three");
+        row(0, "service 6", Exit::Refused, ""); // the transponder has 5
         row(0, "query Tfrq", Exit::Ok, "reply: 11034000");
         row(0, "query Zzzz", Exit::Refused, "reply: Uk");
         row(0, "set LNin Cin", Exit::Refused, "reply: Uk");
@@ -120,7 +121,9 @@ private slots:
             QVERIFY(readBack(ctl.err).contains("no reply from the receiver at address 129"));
         if (status == Exit::BadArguments)
             QVERIFY(ctl.rx.frames().isEmpty()); // nothing went to the receiver
-        if (line == "status")                   // queries only
+        QVERIFY(!line.startsWith("tune 2000000") || readBack(ctl.err).contains("--band L"));
+        QVERIFY(line != "service 6" || !ctl.rx.frames().contains("\x81{Rstp=6}"));
+        if (line == "status") // queries only
             for (const QByteArray &frame : ctl.rx.frames())
                 QVERIFY2(frame.endsWith("=?}") || !frame.startsWith('\x81'), frame.constData());
     }
@@ -132,6 +135,7 @@ private slots:
         const QString result = readBack(ctl.out);
         QVERIFY(result.contains("11538000-V-30000 margin") && result.contains("  002 Vega Due"));
         QVERIFY(result.contains("\n12073000-H margin 4.2\n")); // found, not identified
+        QVERIFY(result.contains(ctl.program.filePath("13.00E.csv") + '\n')); // the files written
         QVERIFY(QFile::exists(ctl.program.filePath("data/13.00E-11538000-V-30000.csv")));
         // The list, moved into the DataFolder, is what the main window reads.
         QVERIFY(QFile::copy(ctl.program.filePath("13.00E.csv"),

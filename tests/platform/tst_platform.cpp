@@ -1,5 +1,6 @@
 #include "platform/linesettings.h"
 #include "platform/portfolder.h"
+#include "platform/portproblem.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -33,6 +34,24 @@ private slots:
         QCOMPARE(::portDevice(13), QString("/dev/ttyS12"));
         QCOMPARE(windowsPortName(9), QString("COM9"));
         QCOMPARE(windowsPortName(10), QString("\\\\.\\COM10"));
+    }
+
+    void portFailures()
+    {
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        QVERIFY(QDir().mkpath(portLinkFolder()));
+        QVERIFY(QFile::link(config.filePath("gone"), portLinkPath(2)));
+        QVERIFY(QFile::link(config.path(), portLinkPath(3)));
+        const PortFailure gone = DiagnosePort(2, ::portDevice(2));
+        QVERIFY(gone.problem == PortProblem::Missing && gone.text.contains(portLinkPath(2)) &&
+                gone.text.contains(config.filePath("gone") + ", does not exist"));
+        QCOMPARE(DiagnosePort(3, ::portDevice(3)).problem, PortProblem::NotSerial);
+        QCOMPARE(DiagnosePort(0, QString()).problem, PortProblem::NotAPort);
+        // Joining a group is advised only where the group may read and write, and not root's.
+        QVERIFY(PermissionAdvice("/dev/ttyS0", "dialout", true).contains("usermod -aG dialout"));
+        QVERIFY(!PermissionAdvice("/dev/ttyS0", "root", true).contains("usermod"));
+        QVERIFY(!PermissionAdvice("/dev/ttyS0", "dialout", false).contains("usermod"));
     }
 };
 
