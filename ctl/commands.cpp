@@ -340,9 +340,16 @@ int Commands::scan(const QString &position, const QString &rates, const QString 
     bool completed = false;
     const QString pos = NormalisePosition(position, &completed);
     const QStringList rateList = ScanRates(rates);
+    // What the receiver is on, to set it back to after a Ctrl+C.
+    m_link.Eto = false;
+    const QString polarisation = m_driver.GetLNBPolar(), frequency = m_driver.GetFrequency(),
+                  rate = m_driver.GetSpeed();
+    const QByteArray service = Protocol::SendQuery(m_link, m_settings.address, "Rstp");
+    if (m_link.Eto)
+        return timedOut();
+
     MemoryScanTree tree;
     ProgressLabels labels(m_out, m_link);
-    m_link.Eto = false;
     m_link.Bnd = m_settings.band;
     labels.estimate().start(true, m_settings.band, rateList);
     RunScan(m_driver, rateList, labels, tree, m_run, [this] { return m_run; });
@@ -387,7 +394,13 @@ int Commands::scan(const QString &position, const QString &rates, const QString 
         return m_out.finish(m_link.portLost() ? Exit::PortUnavailable : Exit::TimeOut);
     }
     if (!m_run) {
-        m_out.error(QStringLiteral("stopped: what was found so far is listed, nothing is saved"));
+        m_out.error(QStringLiteral("stopped: what was found so far is listed, nothing is saved; "
+                                   "the receiver is set back to %1 %2 %3, service %4")
+                        .arg(frequency, polarisation, rate, QString::fromLatin1(service)));
+        m_driver.SetLNBPolar(polarisation);
+        m_driver.SetFrequency(frequency);
+        m_driver.SetSpeed(rate);
+        m_driver.SetService(QString::fromLatin1(service));
         return m_out.finish(Exit::Failed);
     }
     QStringList written;

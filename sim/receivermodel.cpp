@@ -284,9 +284,10 @@ std::optional<QByteArray> ReceiverModel::answer(const QByteArray &code, const QB
         if (!isWholeNumber(value, 1, 99999999, &f))
             return refused;
         // The lag runs from the first tuning to a frequency: tuning again to the same one
-        // (a driver repeating its set until the receiver confirms) does not restart it.
+        // (a driver repeating its set until the receiver confirms) does not restart it. A new
+        // transponder plays its first service.
         if (f != m_state.frequency)
-            m_state.queriesSinceTuning = 0;
+            m_state.queriesSinceTuning = 0, m_state.service = 1;
         m_state.frequency = f;
         return ok;
     }

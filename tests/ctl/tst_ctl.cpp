@@ -158,6 +158,9 @@ private slots:
              {std::tuple{false, int(Exit::Failed), "stopped"},
               {true, int(Exit::TimeOut), "in a row unanswered"}}) {
             Ctl ctl;
+            ReceiverModel::State &rx = ctl.rx.model.state(); // on another transponder, service 3
+            std::tie(rx.frequency, rx.lnbPolar, rx.symbolRate, rx.service) =
+                std::tuple(10758000, "18", 22000, 3);
             QVERIFY(WriteFile(ctl.program.filePath("13.00E.csv"), "11034000;V;27500;\r\n"));
             quint64 stopUs = 0;
             ctl.rx.port.onWrite = [&, silent = silent,
@@ -175,6 +178,8 @@ private slots:
             QVERIFY(ctl.rx.host.nowUs() - stopUs < 90000000u); // not 80 tries of 10 s each
             QFile list(ctl.program.filePath("13.00E.csv"));
             QVERIFY(list.open(QIODevice::ReadOnly) && list.readAll() == "11034000;V;27500;\r\n");
+            QVERIFY(silent || (rx.frequency == 10758000 && rx.lnbPolar == "18" &&
+                               rx.symbolRate == 22000 && rx.service == 3)); // set back
         }
     }
 };

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <unistd.h>
 
 namespace {
@@ -115,6 +116,27 @@ private slots:
         }
         QCOMPARE(ctl("--help"), 0);
         QVERIFY(ctl.out.contains("Exit status:"));
+    }
+
+    void ctlScanInterruptedSetsTheReceiverBack()
+    {
+        SimProcess sim;
+        QString error;
+        QVERIFY2(sim.start(15, {}, &error), qPrintable(error));
+        Ctl ctl;
+        QCOMPARE(ctl("--port 15 --band Ku tune 10892000 H 27500 --service 2"), 0);
+        QProcess scan;
+        scan.start(ctl.program.filePath("kolvex7-ctl"),
+                   {"--port", "15", "--band", "Ku", "scan", "13E", "--rates", "27500"});
+        QTRY_VERIFY_WITH_TIMEOUT(sim.logLines().contains("rx \\x81{AStp=ON}"), 60000); // swept
+        ::kill(pid_t(scan.processId()), SIGINT);
+        QVERIFY(scan.waitForFinished(30000));
+        QCOMPARE(scan.exitCode(), 1);
+        QCOMPARE(ctl("--port 15 --json status"), 0);
+        const QJsonObject status = QJsonDocument::fromJson(ctl.out.toUtf8()).object();
+        QCOMPARE(status["frequency"].toInt(), 10892000);
+        QVERIFY(status["polarisation"] == "H" && status["symbol_rate"] == 27500);
+        QCOMPARE(status["service"].toInt(), 2);
     }
 
     void portTheUserMayNotOpen()

@@ -43,6 +43,9 @@ private slots:
         row("margin outside the sweep only when locked",
             {"{Lnmr=?}", "{Sfrq=22000.00}", "{Lnmr=?}"},
             {"{Lnmr=10.0}", "{Sfrq=OK}", "{Lnmr=-??.?}"});
+        row("a new transponder plays its first service",
+            {"{Rstp=3}", "{Tfrq=11034000}", "{Rstp=?}", "{Tfrq=11258000}", "{Rstp=?}"},
+            {"{Rstp=OK}", "{Tfrq=OK}", "{Rstp=3}", "{Tfrq=OK}", "{Rstp=1}"});
         row("margin in the sweep at any rate", {"{AStp=OFF}", "{Sfrq=45000.00}", "{Lnmr=?}"},
             {"{AStp=OK}", "{Sfrq=OK}", "{Lnmr=10.0}"});
     }
