@@ -72,6 +72,22 @@ QString CodeRefusal(const QString &code, const QString &value)
     return QString();
 }
 
+QString AcceptedValues(const QString &code)
+{
+    // The values the driver itself sets.
+    static const QMap<QString, QString> known{
+        {QStringLiteral("LNin"), QStringLiteral("Ain, Bin")},
+        {QStringLiteral("LNos"), QStringLiteral("UNVR, WIDE, UDSQ")},
+        {QStringLiteral("LNBp"), QStringLiteral("18 (H), 14 (V)")},
+        {QStringLiteral("Sfrq"), QStringLiteral("a rate in kS/s as 27500.00")},
+        {QStringLiteral("Tfrq"), QStringLiteral("a frequency in kHz")},
+        {QStringLiteral("Rstp"), QStringLiteral("a service number")},
+        {QStringLiteral("AStp"), QStringLiteral("ON, OFF")},
+        {QStringLiteral("Vnpd"), QStringLiteral("ON, OFF")},
+        {QStringLiteral("Fend"), QStringLiteral("Bsrc, Null")}};
+    return known.value(code);
+}
+
 QStringList ScanRates(const QString &rates)
 {
     if (rates.isEmpty())
@@ -238,9 +254,15 @@ int Commands::tune(const QString &frequency, const QString &polarisation, const 
     const auto r = WholeNumber(rate, 1, 45000);
     const auto s = service.isEmpty() ? std::optional<qint64>(-1) : WholeNumber(service, 0, 255);
     CollectedServices services;
+    m_out.progress(QStringLiteral("tuning %1 %2 %3").arg(*f).arg(pol).arg(*r));
     const TuningOutcome outcome = Tune(m_driver, m_settings.address, m_settings.lnbType,
                                        {QString::number(*f), pol, QString::number(*r)}, services,
-                                       [this](const QString &text) { m_out.progress(text); });
+                                       [this](const QString &text) {
+                                           // Its outcome comes with the result; "No error" is
+                                           // no news.
+                                           if (text != QLatin1String("Status: No error"))
+                                               m_out.progress(text.mid(8).toLower());
+                                       });
     if (outcome.timedOut)
         return timedOut();
     if (!outcome.accepted) {
@@ -326,6 +348,11 @@ int Commands::set(const QString &code, const QString &value)
     m_out.field(QStringLiteral("reply"), QString::fromLatin1(reply));
     // The receiver answers a code it does not know, or a value it refuses, with "Uk".
     const bool refused = reply == "Uk" || (value != QLatin1String("?") && reply != "OK");
+    if (refused) {
+        const QString accepted = AcceptedValues(code);
+        m_out.error(QStringLiteral("%1 refused by the receiver").arg(code) +
+                    (accepted.isEmpty() ? QString() : QStringLiteral("; it takes ") + accepted));
+    }
     return m_out.finish(refused ? Exit::Refused : Exit::Ok);
 }
 
@@ -420,12 +447,23 @@ int ListFiles(const QString &programFolder, Output &out)
     {
         Message::Answer message(const Message &) override { return Message::AnsweredOk; }
     } host;
-    struct Counted : TransponderList
+    struct Rows : TransponderList
     {
+        QJsonArray entries;
+        QStringList lines;
         QString currentFrequency() const override { return QString(); }
-        void insertTransponders(int, const QList<TransponderEntry> &) override {}
+        void insertTransponders(int, const QList<TransponderEntry> &rows) override
+        {
+            for (const TransponderEntry &e : rows) {
+                entries.append(QJsonObject{{QStringLiteral("frequency"), e.frequency.toLongLong()},
+                                           {QStringLiteral("polarisation"), e.polarisation},
+                                           {QStringLiteral("symbol_rate"), e.symbolRate.toInt()}});
+                lines
+                    << QStringLiteral("  %1 %2 %3").arg(e.frequency, e.polarisation, e.symbolRate);
+            }
+        }
         void makeCurrent(int) override {}
-    } list;
+    };
     const QString folder = DataFolder(programFolder);
     QJsonArray files;
     QStringList lines;
@@ -433,8 +471,11 @@ int ListFiles(const QString &programFolder, Output &out)
     for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
         if (!IsListFileName(name))
             continue;
+        Rows list;
         const ListFileResult r = ReadListFile(folder, name, list, host);
-        QJsonObject file{{QStringLiteral("file"), name}, {QStringLiteral("rows"), r.rows}};
+        QJsonObject file{{QStringLiteral("file"), name},
+                         {QStringLiteral("rows"), r.rows},
+                         {QStringLiteral("transponders"), list.entries}};
         QString line = name + QStringLiteral(": ") + QString::number(r.rows) +
                        (r.rows == 1 ? QStringLiteral(" row") : QStringLiteral(" rows"));
         if (!r.opened || r.errorLine > 0) {
@@ -448,7 +489,7 @@ int ListFiles(const QString &programFolder, Output &out)
                         : QStringLiteral(", ") + error;
         }
         files.append(file);
-        lines << line;
+        lines << line << list.lines;
     }
     out.field(QStringLiteral("folder"), QDir::toNativeSeparators(folder));
     out.list(QStringLiteral("files"), files, lines);

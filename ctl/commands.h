@@ -35,6 +35,8 @@ QString TuneRefusal(const QString &frequency, const QString &polarisation, const
 QString ServiceRefusal(const QString &number);
 QString CodeRefusal(const QString &code, const QString &value);
 QString ScanRefusal(const QString &position, const QString &rates);
+// The values of a command code the driver sets, as a text for a refusal; empty for others.
+QString AcceptedValues(const QString &code);
 // The rates a scan tests: the four defaults when none are given.
 QStringList ScanRates(const QString &rates);
 

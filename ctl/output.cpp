@@ -20,7 +20,7 @@ void Output::list(const QString &name, const QJsonArray &entries, const QStringL
 
 void Output::progress(const QString &text)
 {
-    std::fprintf(m_err, "%s\n", qPrintable(text));
+    std::fprintf(m_err, "kolvex7-ctl: %s\n", qPrintable(text));
     std::fflush(m_err);
 }
 

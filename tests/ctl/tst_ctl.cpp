@@ -121,7 +121,12 @@ private slots:
             QVERIFY(readBack(ctl.err).contains("no reply from the receiver at address 129"));
         if (status == Exit::BadArguments)
             QVERIFY(ctl.rx.frames().isEmpty()); // nothing went to the receiver
-        QVERIFY(!line.startsWith("tune 2000000") || readBack(ctl.err).contains("--band L"));
+        const QString err = readBack(ctl.err);
+        QVERIFY(!line.startsWith("tune 2000000") || err.contains("--band L"));
+        QVERIFY(line != "set LNin Cin" ||
+                err.contains("LNin refused by the receiver; it takes Ain"));
+        QVERIFY(status != Exit::Ok || !line.startsWith("tune") ||
+                err.startsWith("kolvex7-ctl: tuning 10892000 H 27500\nkolvex7-ctl: wait setup"));
         QVERIFY(line != "service 6" || !ctl.rx.frames().contains("\x81{Rstp=6}"));
         if (line == "status") // queries only
             for (const QByteArray &frame : ctl.rx.frames())
@@ -151,6 +156,18 @@ private slots:
         QCOMPARE(ctl("scan 13E 27500 save"), Exit::NotSaved);
     }
 
+    void listsShowRowsOrTheFirstError()
+    {
+        Ctl ctl;
+        QVERIFY(WriteFile(ctl.program.filePath("data/13.00E.csv"), "11034000;V;27500;\r\n"));
+        QVERIFY(WriteFile(ctl.program.filePath("data/19.20E.csv"), "1;V;27500;\r\n"));
+        QCOMPARE(ListFiles(ctl.program.path(), ctl.output), int(Exit::BadListFile));
+        const QString result = readBack(ctl.out);
+        QVERIFY2(result.contains(
+                     "13.00E.csv: 1 row\n  11034000 V 27500\n19.20E.csv: 0 rows, then line 1: "),
+                 qPrintable(result));
+    }
+
     // Ctrl+C or a receiver gone silent: the finds listed with their margins, no file touched.
     void stoppedScanListsWhatWasFound()
     {
@@ -174,7 +191,8 @@ private slots:
             QCOMPARE(ctl("scan 13E 27500 save"), status);
             const QString found = readBack(ctl.out);
             QVERIFY(found.contains("11034000-V margin 10.0") && !found.contains("margin \n"));
-            QVERIFY(readBack(ctl.err).contains(why));
+            const QString err = readBack(ctl.err);
+            QVERIFY(err.contains(why) && err.contains(" at 27500, about "));
             QVERIFY(ctl.rx.host.nowUs() - stopUs < 90000000u); // not 80 tries of 10 s each
             QFile list(ctl.program.filePath("13.00E.csv"));
             QVERIFY(list.open(QIODevice::ReadOnly) && list.readAll() == "11034000;V;27500;\r\n");
