@@ -33,6 +33,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kolvex7-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KOLVEX7_VERSION_TEXT));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -41,6 +42,7 @@ int main(int argc, char **argv)
         "(by default ~/.config/...), which the tool opens like any other port. Prints \"ready\" "
         "once the port is published; removes the link when it exits (also on SIGINT/SIGTERM)."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption satellite(QStringLiteral("satellite"),
                                        QStringLiteral("Satellite file the receiver sees."),
                                        QStringLiteral("FILE"));

@@ -76,7 +76,17 @@ bool PtyServer::start(int number, QString *error)
         *error = QStringLiteral("cannot create %1").arg(portLinkFolder());
         return false;
     }
+    // A port in use stays as it is: another simulator's live terminal, or a device the operator
+    // linked. Only a link left behind, to nothing, is replaced.
     const QString link = portLinkPath(number);
+    const QFileInfo existing(link);
+    if (existing.exists()) {
+        *error = QStringLiteral("port %1 is taken: the link %2 points to %3, which exists (another "
+                                "simulator, or a device); give another --port")
+                     .arg(number)
+                     .arg(link, existing.symLinkTarget());
+        return false;
+    }
     QFile::remove(link);
     if (!QFile::link(m_slavePath, link)) {
         *error = QStringLiteral("cannot create the port link %1").arg(link);

@@ -89,6 +89,15 @@ private slots:
         QCOMPARE(ctl("--port 14 --trace query Tfrq"), 0);
         QVERIFY2(ctl.err.contains("> \\x81{Tfrq=?} < \\x81{Tfrq=10892000}"), qPrintable(ctl.err));
         QCOMPARE(ctl("--port 14 set LNin Cin"), 5);
+        QProcess second; // a second simulator on the port: refused, the first stays reachable
+        second.start(KOLVEX7_SIM, {"--satellite", KOLVEX7_DEMO_SATELLITE, "--port", "14"});
+        QVERIFY(second.waitForFinished(10000) && second.exitCode() != 0);
+        QVERIFY(second.readAllStandardError().contains("port 14 is taken"));
+        QCOMPARE(ctl("--port 14 query Tfrq"), 0);
+        second.start(KOLVEX7_SIM, {"--version"}); // as the other two programs answer it
+        QVERIFY(second.waitForFinished(5000) &&
+                second.readAllStandardOutput() ==
+                    "kolvex7-sim " + QByteArray(KOLVEX7_VERSION_TEXT) + "\n");
 
         QCOMPARE(ctl("frob"), 2);
         QCOMPARE(ctl("--port x status"), 2);
