@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QProcess>
 
 namespace {
 
@@ -46,7 +47,11 @@ int main(int argc, char **argv)
     Main w(host, MakeSystemSerialPort(), store,
            ProgramFolder(QCoreApplication::applicationDirPath()));
     // Closing the main window ends the program and closes the port with it.
-    if (w.Form_Load() != Main::Outcome::Running)
+    const Main::Outcome outcome = w.Form_Load();
+    if (outcome == Main::Outcome::Restart)
+        QProcess::startDetached(QCoreApplication::applicationFilePath(),
+                                QCoreApplication::arguments().mid(1));
+    if (outcome != Main::Outcome::Running)
         return 0;
     w.show();
     return app.exec();

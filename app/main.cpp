@@ -224,12 +224,19 @@ Main::Outcome Main::configurationPath()
     if (!dialog.IsOk)
         error(QStringLiteral("Selectected serial port is not available."),
               QStringLiteral("Try to (re)configure serial port."));
-    writeSettings();
+    const bool stored = writeSettings();
     close();
-    return Outcome::Configured;
+    // The program ends after a configuration; with the settings stored it starts again at
+    // once, so the operator lands in the main window rather than at nothing.
+    if (!dialog.IsOk || !stored)
+        return Outcome::Configured;
+    m_host.message({QStringLiteral("KOLVEX7"),
+                    QStringLiteral("Settings stored. KOLVEX7 starts again now."), Message::NoIcon,
+                    Message::Ok});
+    return Outcome::Restart;
 }
 
-void Main::writeSettings()
+bool Main::writeSettings()
 {
     // Every value is tried, in this order, even after one fails. The operator learns of a
     // failure: the next start would read the defaults.
@@ -242,6 +249,7 @@ void Main::writeSettings()
     if (!stored)
         error(QStringLiteral("The settings could not be stored in %1.").arg(m_store.location()),
               m_store.advice());
+    return stored;
 }
 
 void Main::StatusBar_PanelClick(const QString &key)

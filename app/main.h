@@ -33,6 +33,7 @@ public:
     {
         Running,    // the receiver is in line; show the window and run
         Configured, // the configuration dialog ran; settings stored; the program ends
+        Restart,    // as Configured, the dialog confirmed and stored: the program starts again
         Ended       // the receiver is unusable as it is; a message said why; the program ends
     };
 
@@ -97,7 +98,7 @@ private:
     // lost") is opened again as at start-up; false when it cannot be.
     bool portReady();
     void toggleInput();
-    void writeSettings();
+    bool writeSettings();
     // Shows a dialog modal to this window (not to the whole program) until it closes.
     void runModal(QDialog &dialog);
 

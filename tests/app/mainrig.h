@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QPushButton>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,10 +26,11 @@
 struct RecordingStore : SettingsStore
 {
     QStringList writes;
+    bool refuse = false; // as a full disk would
     bool write(const QString &name, qint32 value) override
     {
         writes << name + '=' + QString::number(value);
-        return SettingsStore::write(name, value);
+        return !refuse && SettingsStore::write(name, value);
     }
 };
 
@@ -46,6 +48,7 @@ struct Rig
     QSet<QByteArray> refused;               // codes whose sets the receiver refuses
     bool silent = false;
     QStringList timeline;
+    bool confirmDialog = false; // OK in the configuration dialog, or its Cancel
 
     Rig()
     {
@@ -82,7 +85,11 @@ struct Rig
         QObject::connect(&watcher, &QTimer::timeout, [this] {
             if (auto *d = qobject_cast<Config *>(QApplication::activeModalWidget())) {
                 timeline << "dialog";
-                d->reject();
+                if (!confirmDialog)
+                    d->reject();
+                for (QPushButton *b : {d->Test, d->OK}) // the link tested, then OK
+                    if (confirmDialog)
+                        QTest::mouseClick(b, Qt::LeftButton);
             }
         });
         watcher.start(0);

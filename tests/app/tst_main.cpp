@@ -68,6 +68,20 @@ private slots:
                               "LNB_Input=0", "LNB_Type=0", start ? "LNB_BandL=1" : "LNB_BandL=0"}));
     }
 
+    void confirmedSettingsStartTheProgramAgain()
+    {
+        for (const bool storable : {true, false}) {
+            Rig rig;
+            SeedSettings(1, 1);
+            rig.store.refuse = !storable;
+            rig.host.setShiftDown(true);
+            rig.confirmDialog = true;
+            QCOMPARE(rig.start(), storable ? Main::Outcome::Restart : Main::Outcome::Configured);
+            QCOMPARE(rig.timeline.last().endsWith("Settings stored. KOLVEX7 starts again now."),
+                     storable);
+        }
+    }
+
     void frequencyAndBand_data()
     {
         QTest::addColumn<int>("band");

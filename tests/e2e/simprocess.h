@@ -15,8 +15,7 @@ public:
     SimProcess();
     ~SimProcess();
 
-    // Starts the simulator with the demo satellite and the given extra options; waits for
-    // "ready". Returns false with the simulator's output in *error.
+    // Starts it with the demo satellite and these options; false, with its output in *error.
     bool start(int port, const QStringList &options, QString *error);
     void stop();
     // Ends the simulator at once, as a pulled cable or a crash would.

@@ -150,8 +150,7 @@ private slots:
 
     void portTheUserMayNotOpen()
     {
-        // A device file nobody may read or write; root reads anything, so then the tool runs
-        // as the user nobody.
+        // A device file nobody may use; root reads anything, so the tool then runs as nobody.
         QTemporaryDir config;
         const auto open = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
                           QFileDevice::ReadOther | QFileDevice::ExeOther;
@@ -173,8 +172,7 @@ private slots:
         QVERIFY(p.waitForFinished(30000));
         const QString err = QString::fromUtf8(p.readAllStandardError());
         QCOMPARE(p.exitCode(), 3);
-        // Its group is this user's own or root's, which may not read and write it: no advice to
-        // join a group.
+        // Its group (this user's own, or root's) may not use it: no group to join is advised.
         QVERIFY2(err.contains("This user may not open " + device.fileName() + ". Ask the"),
                  qPrintable(err));
     }

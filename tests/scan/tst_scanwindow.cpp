@@ -157,8 +157,7 @@ private slots:
         Rig rig;
         auto answer = rig.port.onWrite;
         rig.port.onWrite = [&](const QByteArray &f) {
-            // Vertical, the receiver never confirms 11500000; horizontal sweeps whole. The
-            // operator stops the run at the first test.
+            // V never confirms 11500000, H sweeps whole; the run is stopped at the first test.
             if (f.endsWith("{Sigq=?}") && !rig.sent.contains("Sigq=?"))
                 rig.host.after(0, [&] { QTest::mouseClick(rig.scan.ScanIt, Qt::LeftButton); });
             if (f.endsWith("{Tfrq=?}") && rig.model.state().lnbPolar == "14" &&
@@ -223,8 +222,7 @@ private slots:
         rig.port.onWrite = [&](const QByteArray &f) {
             sweeps += f.endsWith("{Fend=?}");
             answer(f);
-            // Stop as the second transponder is tuned, the first being identified. The test's
-            // 2.5 s wait outlasts the 1.5 s close: Scan is enabled then, but a click is refused.
+            // Stopped at the 2nd tuning, whose 2.5 s outlast the 1.5 s close: a click refused.
             if (!stopped && f.contains("{Tfrq=1") && !f.endsWith("=?}") && rig.identified() == 1 &&
                 s.Status[0]->text() == "Testing") {
                 stopped = true;
@@ -263,8 +261,7 @@ private slots:
         QCOMPARE(rig.sent.last(), QString("Rstp=002"));
         QVERIFY(rig.sent.contains("Tfrq=11034000"));
 
-        // During a rescan, and while the stopped rescan unwinds, a click beeps and sends
-        // nothing; Enter in the position box leaves the run's buttons alone.
+        // During a rescan and its unwinding a click beeps, sends nothing; Enter leaves the buttons.
         rig.sent.clear();
         QString buttons;
         bool moved = true;
