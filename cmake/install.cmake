@@ -9,8 +9,24 @@ install(FILES packaging/kolvex7.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/app
 install(FILES packaging/kolvex7.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES packaging/kolvex7.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps)
-install(FILES man/kolvex7.1 man/kolvex7-sim.1 man/kolvex7-ctl.1
-        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# Manual pages and the changelog go in gzipped, as Debian keeps them; -n leaves out the time
+# stamp, so the same sources give the same package.
+find_program(KOLVEX7_GZIP gzip REQUIRED)
+set(compressed)
+foreach(source man/kolvex7.1 man/kolvex7-sim.1 man/kolvex7-ctl.1 packaging/changelog)
+  get_filename_component(name ${source} NAME)
+  set(out ${CMAKE_BINARY_DIR}/packaging/${name}.gz)
+  add_custom_command(OUTPUT ${out}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging
+      COMMAND ${KOLVEX7_GZIP} -9nc ${PROJECT_SOURCE_DIR}/${source} > ${out}
+      DEPENDS ${PROJECT_SOURCE_DIR}/${source} VERBATIM)
+  list(APPEND compressed ${out})
+endforeach()
+add_custom_target(kolvex7_compressed ALL DEPENDS ${compressed})
+install(FILES ${CMAKE_BINARY_DIR}/packaging/kolvex7.1.gz ${CMAKE_BINARY_DIR}/packaging/kolvex7-sim.1.gz
+        ${CMAKE_BINARY_DIR}/packaging/kolvex7-ctl.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES packaging/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kolvex7)
@@ -18,12 +34,16 @@ set(CPACK_PACKAGE_VENDOR "Halvorn Software")
 set(CPACK_PACKAGE_CONTACT "Halvorn Software <support@halvorn.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Remote control of a KOLVEX7 satellite receiver")
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
-    "Configures the serial link and LNB options of a KOLVEX7 DVB satellite receiver, tunes it to "
-    "transponders from list files, lists and selects services, scans a satellite position and "
-    "saves the result. With kolvex7-ctl for scripts and kolvex7-sim, a receiver simulator.")
+    "Configures the serial link and LNB options of a KOLVEX7 DVB satellite\n"
+    "receiver, tunes it to transponders from list files, lists and selects\n"
+    "services, scans a satellite position and saves the result. With\n"
+    "kolvex7-ctl for scripts and kolvex7-sim, a receiver simulator.")
+set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6serialport6 (>= 6.4), libqt6charts6 (>= 6.4), qt6-qpa-plugins")
+# The libraries the programs link come from dpkg-shlibdeps (libc and libstdc++ among them); the
+# platform plugins are loaded, not linked, so they are named here.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 include(CPack)

@@ -4,8 +4,9 @@
 set -euo pipefail
 KOLVEX7_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$KOLVEX7_ROOT/scripts/setup.sh"
-# The tests' own tools: MinGW-w64 compiles the Windows code for its syntax check.
-KOLVEX7_PACKAGES+=(python3 g++-mingw-w64-x86-64-win32)
+# The tests' own tools: MinGW-w64 compiles the Windows code for its syntax check; lintian and
+# dpkg-shlibdeps check the package and compute its dependencies.
+KOLVEX7_PACKAGES+=(python3 g++-mingw-w64-x86-64-win32 lintian dpkg-dev)
 kolvex7_setup "$KOLVEX7_ROOT/build-asan" -DCMAKE_BUILD_TYPE=Debug -DKOLVEX7_SANITIZE=ON
 
 export QT_QPA_PLATFORM=offscreen

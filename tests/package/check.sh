@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a build folder, unpacks it into a temporary root, and checks
 # that an installed tool has everything it needs and runs: the programs, the demo satellite and
-# list, the desktop entry (validated), the icons, the manual pages, and the user's data folder.
+# list, the desktop entry (validated), the icons, the manual pages, the copyright and changelog,
+# the computed dependencies, lintian's verdict, and the user's data folder.
 #   check.sh BUILD_DIR
 set -euo pipefail
 build="$1"
@@ -13,14 +14,18 @@ if ! (cd "$build" && cpack -G DEB -B "$work/pkg") > "$work/cpack.log" 2>&1; then
 fi
 deb=$(ls "$work"/pkg/kolvex7_*.deb)
 dpkg-deb -x "$deb" "$work/root"
-dpkg-deb -f "$deb" Depends | grep -q 'libqt6serialport6' || { echo "no Qt dependencies"; exit 1; }
+depends=$(dpkg-deb -f "$deb" Depends)
+for d in libqt6serialport6 libc6 libstdc++6 qt6-qpa-plugins; do
+    grep -q "$d" <<< "$depends" || { echo "not in Depends: $d ($depends)"; exit 1; }
+done
 for f in usr/bin/kolvex7 usr/bin/kolvex7-sim usr/bin/kolvex7-ctl \
          usr/share/kolvex7/demo-ku.sat usr/share/kolvex7/13.00E.csv \
          usr/share/applications/kolvex7.desktop \
          usr/share/icons/hicolor/scalable/apps/kolvex7.svg \
          usr/share/icons/hicolor/48x48/apps/kolvex7.png \
-         usr/share/man/man1/kolvex7.1 usr/share/man/man1/kolvex7-sim.1 \
-         usr/share/man/man1/kolvex7-ctl.1; do
+         usr/share/man/man1/kolvex7.1.gz usr/share/man/man1/kolvex7-sim.1.gz \
+         usr/share/man/man1/kolvex7-ctl.1.gz \
+         usr/share/doc/kolvex7/copyright usr/share/doc/kolvex7/changelog.gz; do
     [ -f "$work/root/$f" ] || { echo "missing from the package: $f"; exit 1; }
 done
 bin="$work/root/usr/bin"
@@ -28,6 +33,12 @@ bin="$work/root/usr/bin"
 "$bin/kolvex7" --version | grep -q '^kolvex7 [0-9]'
 "$bin/kolvex7-ctl" --version | grep -q '^kolvex7-ctl [0-9]'
 desktop-file-validate "$work/root/usr/share/applications/kolvex7.desktop"
+# Debian's own checker finds no error in the package (warnings are shown, not fatal).
+lintian --tag-display-limit 0 "$deb" > "$work/lintian.log" 2>&1 || true
+if grep -q '^E:' "$work/lintian.log"; then
+    cat "$work/lintian.log"
+    exit 1
+fi
 # Installed, the tool keeps its lists in the user's data folder, made on first use.
 XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" "$bin/kolvex7-ctl" lists \
     | grep -qx "folder: $work/data/Halvorn Software/KOLVEX7/data"
