@@ -213,6 +213,40 @@ int Commands::timedOut()
     return m_out.finish(Exit::TimeOut);
 }
 
+Commands::Place Commands::place()
+{
+    const QString polarisation = m_driver.GetLNBPolar(), frequency = m_driver.GetFrequency();
+    const QString rate = m_driver.GetSpeed();
+    return {polarisation, frequency, rate,
+            QString::fromLatin1(Protocol::SendQuery(m_link, m_settings.address, "Rstp"))};
+}
+
+int Commands::setBack(const Place &before, const QString &what)
+{
+    m_out.error(QStringLiteral("stopped: %1; the receiver is set back to %2 %3 %4, service %5")
+                    .arg(what, before.frequency, before.polarisation, before.rate, before.service));
+    m_driver.SetLNBPolar(before.polarisation);
+    m_driver.SetFrequency(before.frequency);
+    m_driver.SetSpeed(before.rate);
+    m_driver.SetService(before.service);
+    return m_out.finish(Exit::Failed);
+}
+
+bool Commands::beyondCount(qint64 number)
+{
+    // A number beyond the services of the tuned transponder would select nothing: it is
+    // refused before it is sent. The count is known only on a locked transponder.
+    const qint16 count = m_driver.GetServiceNumber();
+    if (m_link.Eto)
+        return true;
+    if (count <= 0 || number <= count)
+        return false;
+    m_out.error(QStringLiteral("service %1 is beyond the %2 services of the tuned transponder")
+                    .arg(number)
+                    .arg(count));
+    return true;
+}
+
 int Commands::status()
 {
     // Queries only: nothing on the receiver changes.
@@ -253,6 +287,9 @@ int Commands::tune(const QString &frequency, const QString &polarisation, const 
     const QString pol = polarisation.toUpper();
     const auto r = WholeNumber(rate, 1, 45000);
     const auto s = service.isEmpty() ? std::optional<qint64>(-1) : WholeNumber(service, 0, 255);
+    const Place before = place();
+    if (m_link.Eto)
+        return timedOut();
     CollectedServices services;
     m_out.progress(QStringLiteral("tuning %1 %2 %3").arg(*f).arg(pol).arg(*r));
     const TuningOutcome outcome = Tune(m_driver, m_settings.address, m_settings.lnbType,
@@ -272,10 +309,14 @@ int Commands::tune(const QString &frequency, const QString &polarisation, const 
     // A lock query left unanswered says nothing of the lock: the receiver is gone.
     if (!outcome.locked && m_link.Eto)
         return timedOut();
+    if (!m_run)
+        return setBack(before, QStringLiteral("the tuning was interrupted"));
     m_out.field(QStringLiteral("locked"), outcome.locked);
     if (!outcome.locked)
         return m_out.finish(Exit::NoLock);
     if (*s >= 0) {
+        if (beyondCount(*s))
+            return m_link.Eto ? timedOut() : m_out.finish(Exit::Refused);
         m_driver.SetServiceNum(quint8(*s));
         m_out.field(QStringLiteral("service"), int(*s));
     }
@@ -306,18 +347,9 @@ int Commands::service(const QString &number)
         m_out.error(ServiceRefusal(number));
         return m_out.finish(Exit::BadArguments);
     }
-    // A number beyond the services of the tuned transponder would select nothing: it is
-    // refused before it is sent. The count is known only on a locked transponder.
     m_link.Eto = false;
-    const qint16 count = m_driver.GetServiceNumber();
-    if (m_link.Eto)
-        return timedOut();
-    if (count > 0 && *n > count) {
-        m_out.error(QStringLiteral("service %1 is beyond the %2 services of the tuned transponder")
-                        .arg(*n)
-                        .arg(count));
-        return m_out.finish(Exit::Refused);
-    }
+    if (beyondCount(*n))
+        return m_link.Eto ? timedOut() : m_out.finish(Exit::Refused);
     m_driver.SetServiceNum(quint8(*n));
     const QString name = m_driver.GetService(quint8(*n));
     if (m_link.Eto)
@@ -367,11 +399,8 @@ int Commands::scan(const QString &position, const QString &rates, const QString 
     bool completed = false;
     const QString pos = NormalisePosition(position, &completed);
     const QStringList rateList = ScanRates(rates);
-    // What the receiver is on, to set it back to after a Ctrl+C.
     m_link.Eto = false;
-    const QString polarisation = m_driver.GetLNBPolar(), frequency = m_driver.GetFrequency(),
-                  rate = m_driver.GetSpeed();
-    const QByteArray service = Protocol::SendQuery(m_link, m_settings.address, "Rstp");
+    const Place before = place();
     if (m_link.Eto)
         return timedOut();
 
@@ -420,16 +449,8 @@ int Commands::scan(const QString &position, const QString &rates, const QString 
                                           "listed, nothing is saved."));
         return m_out.finish(m_link.portLost() ? Exit::PortUnavailable : Exit::TimeOut);
     }
-    if (!m_run) {
-        m_out.error(QStringLiteral("stopped: what was found so far is listed, nothing is saved; "
-                                   "the receiver is set back to %1 %2 %3, service %4")
-                        .arg(frequency, polarisation, rate, QString::fromLatin1(service)));
-        m_driver.SetLNBPolar(polarisation);
-        m_driver.SetFrequency(frequency);
-        m_driver.SetSpeed(rate);
-        m_driver.SetService(QString::fromLatin1(service));
-        return m_out.finish(Exit::Failed);
-    }
+    if (!m_run)
+        return setBack(before, QStringLiteral("what was found so far is listed, nothing is saved"));
     QStringList written;
     if (save && !SaveScan(tree, pos, programFolder, m_link.host, labels, &written)) {
         m_out.error(QStringLiteral("nothing saved"));

@@ -67,6 +67,17 @@ public:
              bool save);
 
 private:
+    // Where the receiver is: frequency, polarisation, rate and service, as it reports them.
+    struct Place
+    {
+        QString polarisation, frequency, rate, service;
+    };
+    Place place();
+    // After a Ctrl+C: the receiver tuned back to where it was; exit 1.
+    int setBack(const Place &before, const QString &what);
+    // True, after saying why, when service `number` is beyond the tuned transponder's count
+    // (or the count went unanswered: Eto is set then).
+    bool beyondCount(qint64 number);
     int timedOut();
     int listServices();
 

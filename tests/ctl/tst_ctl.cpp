@@ -66,7 +66,7 @@ private slots:
     void commands_data()
     {
         // 0 master/slave, 1 terminal mode, 2 silent, 3 silent and 4 its port lost from the
-        // lock query on
+        // lock query on, 5 Ctrl+C there
         QTest::addColumn<int>("receiver");
         QTest::addColumn<QString>("line");
         QTest::addColumn<int>("status");
@@ -86,7 +86,9 @@ private slots:
         row(0, "tune 10892000 H 27500 256", Exit::BadArguments, "");
         row(0, "services", Exit::Ok, "005 Demo Data");
         row(0, "service 3", Exit::Ok, "name: Demo Three");
-        row(0, "service 6", Exit::Refused, ""); // the transponder has 5
+        row(0, "service 6", Exit::Refused, "");                          // the transponder has 5
+        row(0, "tune 10892000 H 27500 6", Exit::Refused, "locked: yes"); // Aurora has 5
+        row(5, "tune 10892000 H 27500", Exit::Failed, ""); // Ctrl+C: set back to 11034000 V
         row(0, "query Tfrq", Exit::Ok, "reply: 11034000");
         row(0, "query Zzzz", Exit::Refused, "reply: Uk");
         row(0, "set LNin Cin", Exit::Refused, "reply: Uk");
@@ -105,8 +107,10 @@ private slots:
         Ctl ctl({129, receiver == 1});
         ctl.rx.silent = receiver == 2;
         ctl.rx.port.onWrite = [&, answer = ctl.rx.port.onWrite](const QByteArray &f) {
-            ctl.rx.silent = ctl.rx.silent || (receiver >= 3 && f.contains("{Bst="));
+            ctl.rx.silent =
+                ctl.rx.silent || ((receiver == 3 || receiver == 4) && f.contains("{Bst="));
             ctl.rx.port.setLost(ctl.rx.silent && receiver == 4);
+            ctl.run = ctl.run && !(receiver == 5 && f.contains("{Bst="));
             answer(f);
         };
         QCOMPARE(ctl(line), status);
@@ -123,7 +127,8 @@ private slots:
                 err.contains("LNin refused by the receiver; it takes Ain"));
         QVERIFY(status != Exit::Ok || !line.startsWith("tune") ||
                 err.startsWith("kolvex7-ctl: tuning 10892000 H 27500\nkolvex7-ctl: wait setup"));
-        QVERIFY(line != "service 6" || !ctl.rx.frames().contains("\x81{Rstp=6}"));
+        QVERIFY(!line.endsWith(" 6") || !ctl.rx.frames().contains("\x81{Rstp=6}"));
+        QVERIFY(receiver != 5 || ctl.rx.model.state().frequency == 11034000);
         if (line == "status") // queries only
             for (const QByteArray &frame : ctl.rx.frames())
                 QVERIFY2(frame.endsWith("=?}") || !frame.startsWith('\x81'), frame.constData());
