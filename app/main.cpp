@@ -72,7 +72,12 @@ void Main::buildControls()
     StatusBar->addPanel(QStringLiteral("Edit"), QStringLiteral("EDIT"),
                         QStringLiteral("Click here to change current setting."));
     StatusBar->addPanel(QStringLiteral("Status"), QString(), QStringLiteral("Status"), 1);
-    // Every status text fits whole, the longest included, at any width the window takes.
+    // Every status text fits whole, the longest included, at any width the window takes; so
+    // does a lost port's.
+    QLabel *port = StatusBar->panel(QStringLiteral("Port"));
+    port->setText(QStringLiteral("COM99 lost"));
+    port->setMinimumWidth(port->sizeHint().width());
+    port->setText(QStringLiteral("COM1"));
     QLabel *status = StatusBar->panel(QStringLiteral("Status"));
     status->setText(QStringLiteral("Status: Search Services"));
     status->setMinimumWidth(status->sizeHint().width());

@@ -77,10 +77,11 @@ bool PtyServer::start(int number, QString *error)
         return false;
     }
     // A port in use stays as it is: another simulator's live terminal, or a device the operator
-    // linked. Only a link left behind, to nothing, is replaced.
+    // linked. A link left behind, to nothing or to the number this terminal now has (a killed
+    // simulator's terminal number is given out again), is replaced.
     const QString link = portLinkPath(number);
     const QFileInfo existing(link);
-    if (existing.exists()) {
+    if (existing.exists() && existing.symLinkTarget() != m_slavePath) {
         *error = QStringLiteral("port %1 is taken: the link %2 points to %3, which exists (another "
                                 "simulator, or a device); give another --port")
                      .arg(number)

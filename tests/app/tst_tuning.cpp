@@ -145,6 +145,7 @@ private slots:
         rig.pick(rig.main->ListView, 0);
         QLabel *port = rig.main->StatusBar->panel("Port");
         QCOMPARE(port->text(), QString("COM1 lost"));
+        QTRY_VERIFY(port->width() >= port->sizeHint().width()); // shown whole
         // Each pick or command opens the port again first, as at start-up, or goes no further.
         rig.port->setOpenFails(true);
         rig.pick(rig.main->ListView, 1);
