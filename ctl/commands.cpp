@@ -461,6 +461,47 @@ int Commands::scan(const QString &position, const QString &rates, const QString 
     return m_out.finish(Exit::Ok);
 }
 
+int SurveyWaitMs(qint32 speed)
+{
+    return 30 + int(40LL * 10 * 1000 / qMax<qint32>(speed, 1));
+}
+
+int Commands::survey()
+{
+    QJsonArray found;
+    QStringList lines;
+    const int waitMs = SurveyWaitMs(m_link.Spd);
+    for (int a = 0; a <= 255 && m_run && !m_link.portLost(); ++a) {
+        if (a % 64 == 0)
+            m_out.progress(QStringLiteral("asking addresses %1 to %2").arg(a).arg(a + 63));
+        if (!Protocol::Probe(m_link, quint8(a), "Usvr", waitMs))
+            continue;
+        // Answered: a receiver in master/slave mode is at this address.
+        Protocol_MsSl receiver(m_link);
+        receiver.setAdr(quint8(a));
+        m_link.Eto = false;
+        const QString frequency = receiver.GetFrequency();
+        const bool locked = Protocol::SendQuery(m_link, quint8(a), "Bst") == "OK";
+        found.append(QJsonObject{{QStringLiteral("address"), a},
+                                 {QStringLiteral("mode"), QStringLiteral("master/slave")},
+                                 {QStringLiteral("frequency"), frequency.toLongLong()},
+                                 {QStringLiteral("locked"), locked}});
+        lines << QStringLiteral("%1: master/slave, %2 kHz, %3")
+                     .arg(a)
+                     .arg(frequency, locked ? QStringLiteral("locked") : QStringLiteral("no lock"));
+    }
+    m_out.list(QStringLiteral("receivers"), found, lines);
+    if (m_link.portLost())
+        return timedOut();
+    if (!m_run) {
+        m_out.error(QStringLiteral("stopped: the receivers found so far are listed"));
+        return m_out.finish(Exit::Failed);
+    }
+    if (found.isEmpty())
+        m_out.error(QStringLiteral("no receiver answered on port %1").arg(m_link.Prt));
+    return m_out.finish(found.isEmpty() ? Exit::TimeOut : Exit::Ok);
+}
+
 int ListFiles(const QString &programFolder, Output &out)
 {
     // The errors go into the result, not into a message box.

@@ -77,6 +77,8 @@ Commands:
   scan POSITION                sweep the band and identify the transponders; --rates, --band,
                                --save (with --force to replace an existing list file)
   lists                        the list files of the DataFolder with their rows and errors
+  survey                       every address 0 to 255 asked in turn (a short wait each): the
+                               receivers on the line, with frequency and lock
 
 Port, speed, address, LNB type and band come from KOLVEX7.ini, as kolvex7 stores them, unless
 given here. Ctrl+C stops a scan; the receiver is set back and what was found is listed.
@@ -163,7 +165,8 @@ int main(int argc, char **argv)
         {QStringLiteral("status"), 0},   {QStringLiteral("tune"), 3},
         {QStringLiteral("services"), 0}, {QStringLiteral("service"), 1},
         {QStringLiteral("query"), 1},    {QStringLiteral("set"), 2},
-        {QStringLiteral("scan"), 1},     {QStringLiteral("lists"), 0}};
+        {QStringLiteral("scan"), 1},     {QStringLiteral("lists"), 0},
+        {QStringLiteral("survey"), 0}};
     if (!arity.contains(command))
         return badArguments(out, command.isEmpty()
                                      ? QStringLiteral("no command given")
@@ -278,5 +281,7 @@ int main(int argc, char **argv)
         return commands.query(args[1]);
     if (command == QLatin1String("set"))
         return commands.set(args[1], args[2]);
+    if (command == QLatin1String("survey"))
+        return commands.survey();
     return commands.scan(args[1], value(rates), programFolder, parser.isSet(save));
 }

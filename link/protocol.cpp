@@ -147,6 +147,34 @@ QByteArray exchange(LinkState &link, quint8 address, const QByteArray &code,
     return value;
 }
 
+} // namespace
+
+std::optional<QByteArray> Probe(LinkState &link, quint8 address, const QByteArray &code,
+                                int waitMs)
+{
+    const LinkBusy busy(link);
+    FlushInput(link);
+    const QByteArray frame = MakeFrame(address, code, "?");
+    LinkExchange e;
+    e.startUs = link.host.elapsedUs();
+    e.operation = "Probe";
+    e.sent = frame;
+    link.MSComm.write(frame);
+    ReplyScanner scanner(address, code);
+    const quint64 endUs = e.startUs + quint64(qMax(waitMs, 0)) * 1000;
+    while (!scanner.closed() && link.MSComm.isOpen() && !link.MSComm.isLost() &&
+           link.host.elapsedUs() < endUs)
+        poll(link.MSComm, link.host, scanner, &e.received);
+    link.host.doEvents();
+    e.timedOut = !scanner.closed();
+    e.latencyUs = link.host.elapsedUs() - e.startUs;
+    if (link.observer)
+        link.observer->exchanged(e);
+    return scanner.closed() ? std::optional<QByteArray>(scanner.value()) : std::nullopt;
+}
+
+namespace {
+
 // Reports bytes typed or read on a terminal-mode line to a watching observer.
 void reportTerminal(LinkState &link, quint64 startUs, const QByteArray &sent,
                     const QByteArray &received)

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+#include <optional>
+
 struct LinkState;
 
 // Every byte exchanged with the receiver goes through these procedures.
@@ -35,6 +37,11 @@ QByteArray Exchange(LinkState &link, quint8 address, const QByteArray &code,
                     const QByteArray &value);
 QByteArray SendQuery(LinkState &link, quint8 address, const QByteArray &code);
 bool SendSet(LinkState &link, quint8 address, const QByteArray &code, const QByteArray &value);
+// A survey's short question: the query of `code` to `address`, after what the line held is
+// discarded, waiting at most waitMs for its reply (not the exchange's time-out); the reply's
+// value, or nothing when none came. It neither sets Eto nor counts as a silent exchange.
+std::optional<QByteArray> Probe(LinkState &link, quint8 address, const QByteArray &code,
+                                int waitMs);
 // Sends the text and CR LF one character at a time, 2 ms apart (blocking). Always true.
 bool TermSend(LinkState &link, const QByteArray &text);
 QByteArray TermRead(LinkState &link);

@@ -10,7 +10,9 @@
 
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <sys/prctl.h>
+#include <vector>
 
 namespace {
 
@@ -49,9 +51,11 @@ int main(int argc, char **argv)
     const QCommandLineOption port(QStringLiteral("port"),
                                   QStringLiteral("Port number N to publish the terminal as."),
                                   QStringLiteral("N"));
-    const QCommandLineOption address(QStringLiteral("address"),
-                                     QStringLiteral("Receiver address, 0 to 255 (default 129)."),
-                                     QStringLiteral("A"), QStringLiteral("129"));
+    const QCommandLineOption address(
+        QStringLiteral("address"),
+        QStringLiteral("Receiver address, 0 to 255 (default 129); several, as 129,130,200, put a "
+                       "receiver of its own at each on the one line."),
+        QStringLiteral("A[,A...]"), QStringLiteral("129"));
     const QCommandLineOption terminal(QStringLiteral("terminal"),
                                       QStringLiteral("Start in terminal mode instead of "
                                                      "master/slave mode."));
@@ -112,9 +116,13 @@ int main(int argc, char **argv)
     const int number = parser.value(port).toInt(&ok);
     if (!ok || number < 1 || number > 32767)
         return fail(QStringLiteral("--port takes a number from 1 to 32767"));
-    const int adr = parser.value(address).toInt(&ok);
-    if (!ok || adr < 0 || adr > 255)
-        return fail(QStringLiteral("--address takes a number from 0 to 255"));
+    QList<quint8> addresses;
+    for (const QString &a : parser.value(address).split(QLatin1Char(','))) {
+        const int adr = a.toInt(&ok);
+        if (!ok || adr < 0 || adr > 255 || addresses.contains(quint8(adr)))
+            return fail(QStringLiteral("--address takes different numbers from 0 to 255"));
+        addresses << quint8(adr);
+    }
 
     PtyServer::Options options;
     options.latencyMs = parser.value(latency).toInt(&ok);
@@ -137,7 +145,6 @@ int main(int argc, char **argv)
         return fail(parser.value(satellite) + QStringLiteral(": ") + error);
 
     ReceiverModel::Options modelOptions;
-    modelOptions.address = quint8(adr);
     modelOptions.terminal = parser.isSet(terminal);
     modelOptions.tuneLag = parser.value(tuneLag).toInt(&ok);
     if (!ok || modelOptions.tuneLag < 0)
@@ -153,7 +160,15 @@ int main(int argc, char **argv)
     modelOptions.seed = parser.value(seed).toUInt(&ok);
     if (!ok)
         return fail(QStringLiteral("--seed takes a whole number"));
-    ReceiverModel model(sat, modelOptions);
+    std::vector<std::unique_ptr<ReceiverModel>> models;
+    QList<ReceiverModel *> line;
+    QStringList names;
+    for (const quint8 a : addresses) {
+        modelOptions.address = a;
+        models.push_back(std::make_unique<ReceiverModel>(sat, modelOptions));
+        line << models.back().get();
+        names << QString::number(a);
+    }
 
     struct sigaction sa
     {
@@ -168,12 +183,13 @@ int main(int argc, char **argv)
     // each exchange late by that much more than the wire alone.
     if (options.baud > 0)
         prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-    PtyServer server(model, options);
+    PtyServer server(line, options);
     if (!server.start(number, &error))
         return fail(error);
     std::printf("ready\n");
     std::fflush(stdout);
-    std::fprintf(stderr, "kolvex7-sim: receiver at address %d on port %d (%s -> %s)\n", adr, number,
-                 qPrintable(server.linkPath()), qPrintable(server.devicePath()));
+    std::fprintf(stderr, "kolvex7-sim: receiver at address %s on port %d (%s -> %s)\n",
+                 qPrintable(names.join(QLatin1String(", "))), number, qPrintable(server.linkPath()),
+                 qPrintable(server.devicePath()));
     return server.run(&g_stop);
 }

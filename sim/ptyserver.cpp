@@ -25,7 +25,8 @@ qint64 nowUs()
 
 } // namespace
 
-PtyServer::PtyServer(ReceiverModel &model, const Options &options) : m_model(model), m_opt(options)
+PtyServer::PtyServer(const QList<ReceiverModel *> &models, const Options &options)
+    : m_models(models), m_opt(options)
 {
 }
 
@@ -165,11 +166,13 @@ void PtyServer::process(qint64 now)
     if (arrived.isEmpty())
         return;
     log("rx", arrived, now);
-    for (const ReceiverModel::Exchange &e : m_model.receive(arrived)) {
-        if (!e.reply.isEmpty())
-            queueReply(now, e.reply);
-        for (const auto &[ms, text] : e.later)
-            queueReply(now + qint64(ms) * 1000, text);
+    for (ReceiverModel *model : m_models) {
+        for (const ReceiverModel::Exchange &e : model->receive(arrived)) {
+            if (!e.reply.isEmpty())
+                queueReply(now, e.reply);
+            for (const auto &[ms, text] : e.later)
+                queueReply(now + qint64(ms) * 1000, text);
+        }
     }
 }
 

@@ -25,7 +25,8 @@ public:
         QString logPath;
     };
 
-    PtyServer(ReceiverModel &model, const Options &options);
+    // The receivers on the line, one per address: each answers only its own frames.
+    PtyServer(const QList<ReceiverModel *> &models, const Options &options);
     ~PtyServer();
 
     // Creates the pseudo-terminal and publishes it as port `number` (the "comN" link).
@@ -53,7 +54,7 @@ private:
     void log(const char *direction, const QByteArray &bytes, qint64 now);
     void endLogLine();
 
-    ReceiverModel &m_model;
+    QList<ReceiverModel *> m_models;
     Options m_opt;
     int m_master = -1;
     int m_slave = -1;

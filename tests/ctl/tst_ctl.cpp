@@ -46,6 +46,7 @@ struct Ctl
                : c0 == "service"  ? c.service(a[1])
                : c0 == "query"    ? c.query(a[1])
                : c0 == "set"      ? c.set(a[1], a[2])
+               : c0 == "survey"   ? c.survey()
                                   : c.scan(a[1], a.value(2), program.path(), a.contains("save"));
     }
     SimulatedReceiver rx;
@@ -155,6 +156,26 @@ private slots:
         // Replacing the list file is refused unless confirmed.
         ctl.rx.host.queueAnswer(Message::AnsweredCancel);
         QCOMPARE(ctl("scan 13E 27500 save"), Exit::NotSaved);
+    }
+
+    void surveyFindsEveryReceiverOnTheLine()
+    {
+        Ctl ctl; // at 129, and more at the ends of the range
+        std::vector<ReceiverModel> others{{SimulatedReceiver::demoSatellite(), {0}},
+                                          {SimulatedReceiver::demoSatellite(), {255}}};
+        others[1].state().symbolRate = 22000; // not locked: tuned, at the wrong rate
+        ctl.rx.port.onWrite = [&, answer = ctl.rx.port.onWrite](const QByteArray &f) {
+            answer(f);
+            for (ReceiverModel &other : others)
+                for (const ReceiverModel::Exchange &e : other.receive(f))
+                    ctl.rx.port.feedAfter(2, e.reply);
+        };
+        QCOMPARE(ctl("survey"), int(Exit::Ok));
+        QCOMPARE(readBack(ctl.out), QString("0: master/slave, 11034000 kHz, locked\n"
+                                            "129: master/slave, 11034000 kHz, locked\n"
+                                            "255: master/slave, 11034000 kHz, no lock\n"));
+        QVERIFY(ctl.rx.host.nowUs() < 10000000u); // 256 short waits, not 43 minutes
+        QCOMPARE(SurveyWaitMs(9600), 71);         // longer where the bytes take longer
     }
 
     void listsShowRowsOrTheFirstError()

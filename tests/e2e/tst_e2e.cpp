@@ -127,6 +127,25 @@ private slots:
         QVERIFY(ctl.out.contains("Exit status:"));
     }
 
+    void severalReceiversOnOneLine()
+    {
+        SimProcess sim;
+        QString error;
+        QVERIFY2(sim.start(17, {"--address", "129,130,200"}, &error), qPrintable(error));
+        Ctl ctl;
+        QCOMPARE(ctl("--port 17 survey"), 0);
+        QCOMPARE(ctl.out, QString("129: master/slave, 11034000 kHz, locked\n"
+                                  "130: master/slave, 11034000 kHz, locked\n"
+                                  "200: master/slave, 11034000 kHz, locked\n"));
+        // A tune to one receiver changes only that one.
+        QCOMPARE(ctl("--port 17 --address 130 --band Ku tune 10892000 H 27500"), 0);
+        for (const char *a : {"129", "130", "200"}) {
+            QCOMPARE(ctl(QString("--port 17 --address %1 query Tfrq").arg(a)), 0);
+            QCOMPARE(ctl.out,
+                     QString(a == QString("130") ? "reply: 10892000\n" : "reply: 11034000\n"));
+        }
+    }
+
     void ctlScanInterruptedSetsTheReceiverBack()
     {
         SimProcess sim;
