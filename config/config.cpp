@@ -3,6 +3,7 @@
 #include "app/mainstate.h"
 #include "link/linktest.h"
 #include "link/numbers.h"
+#include "link/survey.h"
 #include "platform/host.h"
 #include "platform/serialport.h"
 
@@ -15,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -98,7 +100,11 @@ void Config::buildControls()
     comm->addWidget(vBds, 1, 1);
     comm->addWidget(lAdr, 2, 0);
     comm->addWidget(vAdr, 2, 1);
-    comm->addWidget(Test, 3, 0, 1, 2);
+    Find = new QPushButton(QStringLiteral("Find"), lFrm1);
+    Find->setAutoDefault(false);
+    Find->setToolTip(QStringLiteral("Find the receivers on the line and choose one"));
+    comm->addWidget(Find, 2, 2);
+    comm->addWidget(Test, 3, 0, 1, 3);
 
     lStatus = new QLabel(this);
     lStatus->setObjectName(QStringLiteral("lStatus"));
@@ -157,6 +163,7 @@ void Config::buildControls()
     connect(bnGroup, &QButtonGroup::idClicked, this, [this](int id) { m_state.Bnd = quint8(id); });
     connect(OK, &QPushButton::clicked, this, &Config::OK_Click);
     connect(Test, &QPushButton::clicked, this, &Config::Test_Click);
+    connect(Find, &QPushButton::clicked, this, &Config::Find_Click);
 
     // An editable combo box keeps the focus itself and hands focus events to its line edit
     // directly, so the boxes are watched where the focus is.
@@ -255,7 +262,7 @@ bool Config::validateAll()
 
 void Config::OK_Click()
 {
-    if (!validateAll())
+    if (RefusedWhileBusy(m_state) || !validateAll())
         return;
     m_state.Prt = qint16(wholeValue(vCom->currentText()));
     m_state.Spd = qint32(wholeValue(vBds->currentText()));
@@ -263,27 +270,72 @@ void Config::OK_Click()
     accept();
 }
 
-void Config::Test_Click()
+bool Config::openAsTyped(bool *wasOpen)
 {
-    if (!validateAll())
-        return;
     SerialPort &port = m_state.MSComm;
     lStatus->setToolTip(QString());
-    const bool wasOpen = port.isOpen();
-    if (wasOpen)
+    *wasOpen = port.isOpen();
+    if (*wasOpen)
         port.close();
     port.setPortNumber(qint16(wholeValue(vCom->currentText())));
     const bool settingsTaken =
         port.setSettings(vBds->currentText().trimmed() + QLatin1String(",n,8,1"));
-    if (!settingsTaken || !port.open()) {
-        // The port stays closed, also when it was open before the test.
-        lStatus->setText(QStringLiteral("Unavailable port"));
-        lStatus->setToolTip(port.openError());
-        if (!port.openError().isEmpty())
-            m_state.host.message({QStringLiteral("Unavailable port"), port.openError(),
-                                  Message::Critical, Message::Ok});
+    if (settingsTaken && port.open())
+        return true;
+    // The port stays closed, also when it was open before.
+    lStatus->setText(QStringLiteral("Unavailable port"));
+    lStatus->setToolTip(port.openError());
+    if (!port.openError().isEmpty())
+        m_state.host.message(
+            {QStringLiteral("Unavailable port"), port.openError(), Message::Critical, Message::Ok});
+    return false;
+}
+
+void Config::Find_Click()
+{
+    if (m_finding) { // the button of a search under way stops it
+        m_stopFinding = true;
         return;
     }
+    bool wasOpen = false;
+    if (RefusedWhileBusy(m_state) || !validateAll() || !openAsTyped(&wasOpen))
+        return;
+    m_finding = true;
+    m_stopFinding = false;
+    Find->setText(QStringLiteral("Stop"));
+    const qint32 speed = m_state.Spd;
+    m_state.Spd = qint32(wholeValue(vBds->currentText())); // the wait suits the speed tried
+    const QList<SurveyHit> hits = Survey(m_state, [this](int address) {
+        lStatus->setText(QStringLiteral("Asking address %1").arg(address));
+        return !m_stopFinding;
+    });
+    m_state.Spd = speed;
+    m_finding = false;
+    Find->setText(QStringLiteral("Find"));
+    if (!wasOpen)
+        m_state.MSComm.close();
+    lStatus->setText(hits.isEmpty() ? (m_stopFinding ? QStringLiteral("Search stopped")
+                                                     : QStringLiteral("No receiver found"))
+                                    : QStringLiteral("Found: %1").arg(hits.size()));
+    if (hits.isEmpty())
+        return;
+    // The receivers found, to choose one: its address goes into the box.
+    QMenu menu(this);
+    for (const SurveyHit &hit : hits)
+        menu.addAction(QStringLiteral("%1: %2 kHz, %3")
+                           .arg(hit.address)
+                           .arg(hit.frequency,
+                                hit.locked ? QStringLiteral("locked") : QStringLiteral("no lock")))
+            ->setData(hit.address);
+    if (QAction *chosen = menu.exec(Find->mapToGlobal(QPoint(0, Find->height()))))
+        vAdr->setText(QString::number(chosen->data().toInt()));
+}
+
+void Config::Test_Click()
+{
+    bool wasOpen = false;
+    if (RefusedWhileBusy(m_state) || !validateAll() || !openAsTyped(&wasOpen))
+        return;
     // Only this test's answer counts: what the line held is discarded first, and a late
     // answer of another address is left out.
     switch (Protocol::TestLink(m_state, quint8(wholeValue(vAdr->text())))) {
@@ -305,5 +357,5 @@ void Config::Test_Click()
         break;
     }
     if (!wasOpen)
-        port.close();
+        m_state.MSComm.close();
 }

@@ -32,6 +32,8 @@ public:
     QLabel *lAdr;
     QLineEdit *vAdr;
     QPushButton *Test;
+    // Beside the address: asks every address on the line and offers those that answered.
+    QPushButton *Find;
     QLabel *lStatus;
     QGroupBox *lFrm2;
     QRadioButton *vLNB[3];
@@ -53,10 +55,16 @@ private:
     bool validateAll();
     void OK_Click();
     void Test_Click();
+    void Find_Click();
+    // Opens the port as the boxes give it, for a test or a search; false, after saying why,
+    // when it cannot be. *wasOpen tells whether it was open before.
+    bool openAsTyped(bool *wasOpen);
     QString boxText(QWidget *box) const;
     QWidget *boxOf(QObject *watched) const;
 
     MainState &m_state;
     // A box refused by validation, taking the focus back.
     QWidget *m_refocus = nullptr;
+    // A search runs, and its button has asked it to stop.
+    bool m_finding = false, m_stopFinding = false;
 };

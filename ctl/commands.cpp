@@ -10,6 +10,7 @@
 #include "link/scanrun.h"
 #include "link/servicelist.h"
 #include "link/statuslabels.h"
+#include "link/survey.h"
 #include "link/tuning.h"
 #include "lists/catalogue.h"
 #include "lists/listfile.h"
@@ -461,34 +462,25 @@ int Commands::scan(const QString &position, const QString &rates, const QString 
     return m_out.finish(Exit::Ok);
 }
 
-int SurveyWaitMs(qint32 speed)
-{
-    return 30 + int(40LL * 10 * 1000 / qMax<qint32>(speed, 1));
-}
-
 int Commands::survey()
 {
     QJsonArray found;
     QStringList lines;
-    const int waitMs = SurveyWaitMs(m_link.Spd);
-    for (int a = 0; a <= 255 && m_run && !m_link.portLost(); ++a) {
-        if (a % 64 == 0)
-            m_out.progress(QStringLiteral("asking addresses %1 to %2").arg(a).arg(a + 63));
-        if (!Protocol::Probe(m_link, quint8(a), "Usvr", waitMs))
-            continue;
-        // Answered: a receiver in master/slave mode is at this address.
-        Protocol_MsSl receiver(m_link);
-        receiver.setAdr(quint8(a));
-        m_link.Eto = false;
-        const QString frequency = receiver.GetFrequency();
-        const bool locked = Protocol::SendQuery(m_link, quint8(a), "Bst") == "OK";
-        found.append(QJsonObject{{QStringLiteral("address"), a},
+    const QList<SurveyHit> hits = Survey(m_link, [this](int address) {
+        if (address % 64 == 0)
+            m_out.progress(
+                QStringLiteral("asking addresses %1 to %2").arg(address).arg(address + 63));
+        return m_run;
+    });
+    for (const SurveyHit &hit : hits) {
+        found.append(QJsonObject{{QStringLiteral("address"), hit.address},
                                  {QStringLiteral("mode"), QStringLiteral("master/slave")},
-                                 {QStringLiteral("frequency"), frequency.toLongLong()},
-                                 {QStringLiteral("locked"), locked}});
+                                 {QStringLiteral("frequency"), hit.frequency.toLongLong()},
+                                 {QStringLiteral("locked"), hit.locked}});
         lines << QStringLiteral("%1: master/slave, %2 kHz, %3")
-                     .arg(a)
-                     .arg(frequency, locked ? QStringLiteral("locked") : QStringLiteral("no lock"));
+                     .arg(hit.address)
+                     .arg(hit.frequency,
+                          hit.locked ? QStringLiteral("locked") : QStringLiteral("no lock"));
     }
     m_out.list(QStringLiteral("receivers"), found, lines);
     if (m_link.portLost())

@@ -35,11 +35,6 @@ QString TuneRefusal(const QString &frequency, const QString &polarisation, const
 QString ServiceRefusal(const QString &number);
 QString CodeRefusal(const QString &code, const QString &value);
 QString ScanRefusal(const QString &position, const QString &rates);
-// How long a survey waits for each address: 30 ms for the receiver, and the time a frame and its
-// reply (40 bytes, 10 bits each) take on the wire at the line speed. At 115200 baud that is
-// 33 ms, a whole survey of 256 addresses 9 s; at 9600 baud 71 ms and 18 s.
-int SurveyWaitMs(qint32 speed);
-
 // The values of a command code the driver sets, as a text for a refusal; empty for others.
 QString AcceptedValues(const QString &code);
 // The rates a scan tests: the four defaults when none are given.
@@ -70,7 +65,7 @@ public:
     int set(const QString &code, const QString &value);
     int scan(const QString &position, const QString &rates, const QString &programFolder,
              bool save);
-    // Every address from 0 to 255 asked in turn, with a short wait each (SurveyWaitMs): the
+    // Every address from 0 to 255 asked in turn, with a short wait each (see Survey): the
     // receivers that answer, with their frequency and lock. Exit 4 when none answers.
     int survey();
 

@@ -3,13 +3,17 @@
 #include "link/exchangeobserver.h"
 #include "platform/memoryport.h"
 #include "platform/virtualhost.h"
+#include "tests/support/simulatedreceiver.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 #include <tuple>
 
@@ -170,6 +174,43 @@ private slots:
         QTest::mouseClick(dlg.Test, Qt::LeftButton);
         QCOMPARE(dlg.lStatus->text(), QString("Unavailable port"));
         QVERIFY(!rig.port.isOpen());
+    }
+
+    void findOffersTheReceiversOnTheLine()
+    {
+        for (const bool stopped : {false, true}) {
+            Rig rig;
+            std::vector<ReceiverModel> line{{SimulatedReceiver::demoSatellite(), {129}},
+                                            {SimulatedReceiver::demoSatellite(), {200}}};
+            rig.port.onWrite = [&](const QByteArray &f) {
+                for (ReceiverModel &receiver : line)
+                    for (const ReceiverModel::Exchange &e : receiver.receive(f))
+                        rig.port.feedAfter(2, e.reply);
+            };
+            Config dlg(rig.state);
+            QVERIFY(showActive(dlg));
+            if (stopped) // Test and OK refused meanwhile; Find stops it, long before 129
+                rig.host.after(3000, [&] {
+                    for (QPushButton *b : {dlg.Test, dlg.OK, dlg.Find})
+                        QTest::mouseClick(b, Qt::LeftButton);
+                });
+            QTimer chooser; // the second receiver found, chosen from the menu with the keys
+            QObject::connect(&chooser, &QTimer::timeout, [&] {
+                if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+                    chooser.stop();
+                    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Return})
+                        QTest::keyClick(menu, key);
+                }
+            });
+            chooser.start(0);
+            dlg.vBds->setEditText("115200"); // the waits suit the speed tried: 9 s, not 18
+            QTest::mouseClick(dlg.Find, Qt::LeftButton);
+            QVERIFY(rig.host.nowUs() < 12000000u && rig.state.Spd == 9600);
+            QCOMPARE(dlg.lStatus->text(), QString(stopped ? "Search stopped" : "Found: 2"));
+            QCOMPARE(dlg.vAdr->text(), QString(stopped ? "129" : "200"));
+            QVERIFY(dlg.Find->text() == "Find" && !rig.port.isOpen() && dlg.isVisible() &&
+                    rig.host.beeps() == 2 * stopped);
+        }
     }
 };
 

@@ -1,5 +1,6 @@
 #include "ctl/commands.h"
 #include "ctl/output.h"
+#include "link/survey.h"
 #include "lists/catalogue.h"
 #include "tests/support/memoryviews.h"
 #include "tests/support/simulatedreceiver.h"

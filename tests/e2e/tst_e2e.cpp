@@ -137,13 +137,9 @@ private slots:
         QCOMPARE(ctl.out, QString("129: master/slave, 11034000 kHz, locked\n"
                                   "130: master/slave, 11034000 kHz, locked\n"
                                   "200: master/slave, 11034000 kHz, locked\n"));
-        // A tune to one receiver changes only that one.
-        QCOMPARE(ctl("--port 17 --address 130 --band Ku tune 10892000 H 27500"), 0);
-        for (const char *a : {"129", "130", "200"}) {
-            QCOMPARE(ctl(QString("--port 17 --address %1 query Tfrq").arg(a)), 0);
-            QCOMPARE(ctl.out,
-                     QString(a == QString("130") ? "reply: 10892000\n" : "reply: 11034000\n"));
-        }
+        QCOMPARE(ctl("--port 17 --address 130 --band Ku tune 10892000 H 27500"), 0); // 130 only:
+        QCOMPARE(ctl("--port 17 survey"), 0);
+        QVERIFY(ctl.out.contains("130: master/slave, 10892000") && ctl.out.count("11034000") == 2);
     }
 
     void ctlScanInterruptedSetsTheReceiverBack()

@@ -7,9 +7,8 @@
 #include "sim/receivermodel.h"
 #include "sim/satellite.h"
 
-// The receiver model behind an open in-memory port on the virtual clock, and the master/slave
-// driver at its address: every exchange of the link and the drivers runs in microseconds of real
-// time, with each byte on the wire recorded.
+// The receiver model behind an open in-memory port on the virtual clock, with the driver at its
+// address: every exchange runs in microseconds of real time, each byte on the wire recorded.
 struct SimulatedReceiver
 {
     explicit SimulatedReceiver(ReceiverModel::Options options = {}, quint32 startTick = 0)

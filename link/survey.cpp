@@ -1,0 +1,26 @@
+#include "link/survey.h"
+
+#include "link/linkstate.h"
+#include "link/protocol.h"
+#include "link/protocol_mssl.h"
+
+int SurveyWaitMs(qint32 speed)
+{
+    return 30 + int(40LL * 10 * 1000 / qMax<qint32>(speed, 1));
+}
+
+QList<SurveyHit> Survey(LinkState &link, const std::function<bool(int address)> &asking)
+{
+    const LinkBusy busy(link);
+    const int waitMs = SurveyWaitMs(link.Spd);
+    QList<SurveyHit> hits;
+    for (int a = 0; a <= 255 && !link.portLost() && asking(a); ++a) {
+        if (!Protocol::Probe(link, quint8(a), "Usvr", waitMs))
+            continue;
+        Protocol_MsSl receiver(link);
+        receiver.setAdr(quint8(a));
+        const QString frequency = receiver.GetFrequency();
+        hits.append({a, frequency, Protocol::SendQuery(link, quint8(a), "Bst") == "OK"});
+    }
+    return hits;
+}
