@@ -11,10 +11,10 @@
 #include "platform/systemserialport.h"
 #include "platform/timerresolution.h"
 #include "scan/position.h"
+#include "scan/savescan.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 
 #include <climits>
@@ -241,9 +241,7 @@ int main(int argc, char **argv)
         return badArguments(out, refusal);
     if (command == QLatin1String("scan") && parser.isSet(save) && !parser.isSet(force)) {
         bool completed = false;
-        const QString list =
-            QDir(programFolder)
-                .filePath(NormalisePosition(args[1], &completed) + QStringLiteral(".csv"));
+        const QString list = SavedListPath(programFolder, NormalisePosition(args[1], &completed));
         if (QFileInfo::exists(list)) {
             out.error(QStringLiteral("%1 exists: give --force to replace it").arg(list));
             return out.finish(Exit::NotSaved);

@@ -72,6 +72,11 @@ bool isFileNamePart(const QString &position)
 
 } // namespace
 
+QString SavedListPath(const QString &programFolder, const QString &position)
+{
+    return QDir(programFolder).filePath(position + QLatin1String(".csv"));
+}
+
 bool SaveScan(const ScanTree &tree, const QString &position, const QString &programFolder,
               Host &host, StatusLabels &status, QStringList *writtenPaths)
 {
@@ -95,7 +100,7 @@ bool SaveScan(const ScanTree &tree, const QString &position, const QString &prog
         return false;
     }
     status.setText(0, QStringLiteral("Saving"));
-    const QString listPath = QDir(programFolder).filePath(position + QLatin1String(".csv"));
+    const QString listPath = SavedListPath(programFolder, position);
     if (QFile::exists(listPath)) {
         const Message ask{QStringLiteral("File exists"),
                           QStringLiteral("File ") + listPath +

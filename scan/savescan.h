@@ -16,5 +16,8 @@ class StatusLabels;
 // A position that could name anything but those files (empty, a path separator, "..") is
 // refused with a message and nothing is written. Returns true when the files were written, and
 // then their paths in `written` when it is given.
+// The list file a save of the position writes: position.csv in the program folder.
+QString SavedListPath(const QString &programFolder, const QString &position);
+
 bool SaveScan(const ScanTree &tree, const QString &position, const QString &programFolder,
               Host &host, StatusLabels &status, QStringList *written = nullptr);
