@@ -4,7 +4,7 @@
 #include "app/settingsstore.h"
 #include "app/widgethost.h"
 #include "platform/programfolder.h"
-#include "platform/systemserialport.h"
+#include "platform/anyserialport.h"
 #include "platform/timerresolution.h"
 
 #include <QApplication>
@@ -44,7 +44,7 @@ int main(int argc, char **argv)
     const FineTimerResolution timers;
     WidgetHost host;
     SettingsStore store;
-    Main w(host, MakeSystemSerialPort(), store,
+    Main w(host, MakeSerialPort(), store,
            ProgramFolder(QCoreApplication::applicationDirPath()));
     // Closing the main window ends the program and closes the port with it.
     const Main::Outcome outcome = w.Form_Load();

@@ -205,12 +205,13 @@ int Commands::timedOut()
     // A port that went away is no silent receiver: the line itself is gone.
     if (m_link.portLost()) {
         m_out.error(
-            QStringLiteral("port %1 was lost while the receiver was being asked").arg(m_link.Prt));
+            QStringLiteral("port %1 was lost while the receiver was being asked")
+                .arg(m_settings.portName));
         return m_out.finish(Exit::PortUnavailable);
     }
     m_out.error(QStringLiteral("no reply from the receiver at address %1 on port %2")
                     .arg(m_settings.address)
-                    .arg(m_link.Prt));
+                    .arg(m_settings.portName));
     return m_out.finish(Exit::TimeOut);
 }
 
@@ -490,7 +491,7 @@ int Commands::survey()
         return m_out.finish(Exit::Failed);
     }
     if (found.isEmpty())
-        m_out.error(QStringLiteral("no receiver answered on port %1").arg(m_link.Prt));
+        m_out.error(QStringLiteral("no receiver answered on port %1").arg(m_settings.portName));
     return m_out.finish(found.isEmpty() ? Exit::TimeOut : Exit::Ok);
 }
 

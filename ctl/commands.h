@@ -46,6 +46,7 @@ struct CtlSettings
     quint8 address = 129;
     quint8 lnbType = 0;
     quint8 band = 0; // 0 L, 1 Ku
+    QString portName; // as messages name the port: its number, or its network address
 };
 
 // The receiver commands of kolvex7-ctl over an open link, with the tool's own driver, tuning

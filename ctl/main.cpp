@@ -8,7 +8,7 @@
 #include "link/protocol.h"
 #include "platform/programfolder.h"
 #include "platform/qthost.h"
-#include "platform/systemserialport.h"
+#include "platform/anyserialport.h"
 #include "platform/timerresolution.h"
 #include "scan/position.h"
 #include "scan/savescan.h"
@@ -114,8 +114,11 @@ int main(int argc, char **argv)
     parser.setApplicationDescription(QString::fromLatin1(kDescription));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Serial port number."),
-                                  QStringLiteral("N"));
+    const QCommandLineOption port(QStringLiteral("port"),
+                                  QStringLiteral("Serial port number, or a network serial "
+                                                 "server: tcp://HOST:PORT (raw TCP) or "
+                                                 "rfc2217://HOST:PORT (Telnet COM port control)."),
+                                  QStringLiteral("N|URL"));
     const QCommandLineOption speed(QStringLiteral("speed"), QStringLiteral("Line speed (baud)."),
                                    QStringLiteral("B"));
     const QCommandLineOption address(QStringLiteral("address"),
@@ -202,10 +205,15 @@ int main(int argc, char **argv)
                                          .arg(min)
                                          .arg(max));
     }
+    const QString endpoint = LooksLikeEndpoint(value(port)) ? value(port) : QString();
+    const std::unique_ptr<AnySerialPort> serial = MakeSerialPort();
+    QString why;
+    if (!serial->setEndpoint(endpoint, &why))
+        return badArguments(out, QStringLiteral("--port: ") + why);
     for (const auto &[option, given, min, max] : {std::tuple{&port, &prt, 1, 32767},
                                                   {&speed, &spd, 1, 2147483647},
                                                   {&address, &adr, 0, 255}}) {
-        if (!parser.isSet(*option))
+        if (!parser.isSet(*option) || (option == &port && !endpoint.isEmpty()))
             continue;
         const auto number = WholeNumber(value(*option), min, max);
         if (!number)
@@ -250,9 +258,10 @@ int main(int argc, char **argv)
 
     CtlHost host;
     host.force = parser.isSet(force);
-    const std::unique_ptr<SystemSerialPort> serial = MakeSystemSerialPort();
     LinkState link{*serial, host};
     link.Prt = qint16(prt);
+    serial->setPortNumber(link.Prt);
+    settings.portName = serial->name();
     link.Spd = qint32(spd);
     TraceObserver tracer;
     if (parser.isSet(trace))
@@ -260,7 +269,7 @@ int main(int argc, char **argv)
     if (!Protocol::OpenPort(link)) {
         const QString why = serial->openError();
         out.error(QStringLiteral("port %1 cannot be opened: %2")
-                      .arg(link.Prt)
+                      .arg(settings.portName)
                       .arg(why.isEmpty() ? QStringLiteral("the line settings were refused") : why));
         return out.finish(Exit::PortUnavailable);
     }

@@ -137,6 +137,34 @@ void PtyServer::endLogLine()
     m_logLine.clear();
 }
 
+void PtyServer::logLineSettings(qint64 now)
+{
+    // The settings the tool (or a serial server in front of the terminal) gave the line, as
+    // "line 9600,n,8,1" whenever they change.
+    termios tio{};
+    if (!m_log.isOpen() || tcgetattr(m_slave, &tio) != 0)
+        return;
+    static const QList<QPair<speed_t, int>> speeds{
+        {B1200, 1200},   {B2400, 2400},   {B4800, 4800},     {B9600, 9600},
+        {B19200, 19200}, {B38400, 38400}, {B57600, 57600},   {B115200, 115200},
+        {B230400, 230400}};
+    int speed = 0;
+    for (const auto &[code, baud] : speeds)
+        speed = cfgetospeed(&tio) == code ? baud : speed;
+    const int bits = (tio.c_cflag & CSIZE) == CS5   ? 5
+                     : (tio.c_cflag & CSIZE) == CS6 ? 6
+                     : (tio.c_cflag & CSIZE) == CS7 ? 7
+                                                    : 8;
+    const char parity = !(tio.c_cflag & PARENB) ? 'n' : (tio.c_cflag & PARODD) ? 'o' : 'e';
+    const QByteArray text = QByteArray::number(speed) + ',' + parity + ',' +
+                            QByteArray::number(bits) + ',' + ((tio.c_cflag & CSTOPB) ? '2' : '1');
+    if (text == m_lineSettings)
+        return;
+    m_lineSettings = text;
+    endLogLine();
+    m_log.write(QByteArray::number((now - m_startUs) / 1000) + " line " + text + '\n');
+}
+
 void PtyServer::takeInput(qint64 now)
 {
     char buf[4096];
@@ -165,6 +193,7 @@ void PtyServer::process(qint64 now)
     }
     if (arrived.isEmpty())
         return;
+    logLineSettings(now);
     log("rx", arrived, now);
     for (ReceiverModel *model : m_models) {
         for (const ReceiverModel::Exchange &e : model->receive(arrived)) {

@@ -53,6 +53,7 @@ private:
     // line pauses; each line starts with the milliseconds since start of its first byte.
     void log(const char *direction, const QByteArray &bytes, qint64 now);
     void endLogLine();
+    void logLineSettings(qint64 now);
 
     QList<ReceiverModel *> m_models;
     Options m_opt;
@@ -63,6 +64,7 @@ private:
     QFile m_log;
     qint64 m_startUs = 0;
     QByteArray m_logLine;
+    QByteArray m_lineSettings;
     const char *m_logDirection = "";
     qint64 m_logFirstUs = 0;
     qint64 m_logLastUs = 0;

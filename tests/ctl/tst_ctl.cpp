@@ -39,7 +39,7 @@ struct Ctl
     int operator()(const QString &line)
     {
         const QStringList a = line.split(' ');
-        Commands c(rx.link, {129, 0, 1}, output, run);
+        Commands c(rx.link, {129, 0, 1, "1"}, output, run);
         const QString &c0 = a[0];
         return c0 == "status"     ? c.status()
                : c0 == "tune"     ? c.tune(a[1], a[2], a[3], a.value(4))

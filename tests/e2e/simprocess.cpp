@@ -51,13 +51,15 @@ QStringList SimProcess::logLines() const
     QFile f(logPath());
     if (!f.open(QIODevice::ReadOnly))
         return {};
-    // Each line is "MS DIRECTION BYTES"; the time is checked and left off.
+    // Each line is "MS DIRECTION BYTES"; the time is checked and left off, as are the line
+    // settings ("MS line 9600,n,8,1").
     QStringList out;
     for (const QString &line :
          QString::fromLatin1(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         bool stamped = false;
         line.section(QLatin1Char(' '), 0, 0).toLongLong(&stamped);
-        out << (stamped ? line.section(QLatin1Char(' '), 1) : QStringLiteral("unstamped ") + line);
+        if (line.section(QLatin1Char(' '), 1, 1) != QLatin1String("line"))
+            out << (stamped ? line.section(' ', 1) : QStringLiteral("unstamped ") + line);
     }
     return out;
 }

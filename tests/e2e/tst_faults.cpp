@@ -5,6 +5,9 @@
 #include "app/main.h"
 #include "app/settingsstore.h"
 #include "app/statuspanels.h"
+#include "link/linktest.h"
+#include "platform/anyserialport.h"
+#include "platform/portfolder.h"
 #include "platform/qthost.h"
 #include "simprocess.h"
 #include "tests/support/clickitem.h"
@@ -12,6 +15,8 @@
 #include "tests/support/writefile.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QProcess>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -47,13 +52,13 @@ struct Tool
     QStringList statuses; // the status panel's texts once started
     std::function<void(const QString &)> onStatus = [](const QString &) {};
 
-    bool start(const QStringList &faults)
+    bool start(const QStringList &faults) { return sim.start(20, faults, &error) && open(); }
+    // The window started on port `port` (the simulator's own by default).
+    bool open(int port = 20, std::unique_ptr<SerialPort> serial = TestSerialPort())
     {
-        if (!sim.start(20, faults, &error))
-            return false;
-        SeedSettings(20);
+        SeedSettings(port);
         WriteFile(program.filePath("data/13.00E.csv"), kSavedList);
-        main = std::make_unique<Main>(host, TestSerialPort(), store, program.path());
+        main = std::make_unique<Main>(host, std::move(serial), store, program.path());
         if (main->Form_Load() != Main::Outcome::Running)
             return false;
         main->show();
@@ -120,6 +125,45 @@ private slots:
         // The next command on the dead line ends at once as well.
         QTest::mouseClick(tool.main->StatusBar->panel("Input"), Qt::LeftButton);
         QVERIFY(t.elapsed() < 6000);
+    }
+
+    // Port 21 mapped to a real ser2net in front of the simulator, as a rack's receiver is.
+    void pickThroughASerialServer_data()
+    {
+        QTest::addColumn<QString>("accepter");
+        QTest::newRow("raw TCP") << "tcp";
+        QTest::newRow("RFC 2217") << "telnet(rfc2217),tcp";
+    }
+    void pickThroughASerialServer()
+    {
+        QFETCH(QString, accepter);
+        Tool tool;
+        QVERIFY2(tool.sim.start(20, {}, &tool.error), qPrintable(tool.error));
+        const int tcp = 20000 + int(QCoreApplication::applicationPid() % 20000);
+        const QString pts = QFileInfo(portLinkPath(20)).symLinkTarget();
+        QVERIFY(WriteFile(tool.program.filePath("ser2net.yaml"),
+                          QString("connection: &k7\n  accepter: %1,127.0.0.1,%2\n  connector: "
+                                  "serialdev,%3,9600n81,local\n")
+                              .arg(accepter)
+                              .arg(tcp)
+                              .arg(pts)
+                              .toUtf8()));
+        QProcess server;
+        server.start("ser2net", {"-n", "-u", "-c", tool.program.filePath("ser2net.yaml")});
+        QVERIFY(server.waitForStarted(5000));
+        QTest::qWait(500); // listening
+        const QString scheme = accepter.startsWith("telnet") ? "rfc2217" : "tcp";
+        QVERIFY(WriteFile(portLinkPath(21), QString("%1://127.0.0.1:%2").arg(scheme).arg(tcp).toUtf8()));
+        QVERIFY2(tool.open(21, MakeSerialPort()), qPrintable(tool.host.messages.join('|')));
+        tool.pick(1);
+        QCOMPARE(tool.main->Service->topLevelItem(0)->text(1), QString("Aurora TV"));
+        QVERIFY(Protocol::TestLink(tool.main->state, 129) == Protocol::LinkTestResult::Ok);
+        server.kill(); // the server goes away: the port is lost, as a local one would be
+        QVERIFY(server.waitForFinished(5000));
+        tool.pick(0);
+        QVERIFY2(tool.statuses.contains("Status: Time out"), qPrintable(tool.statuses.join('|')));
+        QCOMPARE(tool.main->StatusBar->text("Port"), QString("COM21 lost"));
+        QFile::remove(portLinkPath(21));
     }
 };
 

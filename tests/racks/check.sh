@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# Receivers in racks, against the real parts a site puts beside the tool: kolvex7-sim on a
+# pseudo-terminal behind Debian's ser2net (raw TCP and RFC 2217), reached by kolvex7-ctl.
+#   check.sh BIN_DIR
+set -euo pipefail
+bin="$1"
+work="$(mktemp -d)"
+export XDG_CONFIG_HOME="$work/config"
+ports="$XDG_CONFIG_HOME/Halvorn Software/ports"
+pids=()
+cleanup() {
+    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; for f in "$work"/*.log "$work"/*.err; do echo "== $f"; tail -20 "$f"; done; exit 1; }
+free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
+wait_for() { # wait_for SECONDS COMMAND...: until the command succeeds
+    local until=$((SECONDS + $1)); shift
+    until "$@" 2>/dev/null; do [ $SECONDS -lt $until ] || return 1; sleep 0.1; done
+}
+listening() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+
+# A position with one transponder, so that a whole scan takes seconds.
+cat > "$work/one.sat" <<'SAT'
+position;13.00E
+band;Ku
+start;10892000;H;27500
+tp;11034000;V;27500;-43.5;10.0;Demo One|Demo Two
+SAT
+"$bin/kolvex7-sim" --port 31 --satellite "$work/one.sat" --log "$work/sim.log" > "$work/sim.out" 2>&1 &
+pids+=($!)
+wait_for 10 grep -q ready "$work/sim.out" || fail "the simulator did not start"
+pts="$(readlink "$ports/com31")"
+
+raw=$(free_port); rfc=$(free_port)
+start_ser2net() {
+    cat > "$work/ser2net.yaml" <<YAML
+%YAML 1.1
+---
+connection: &raw
+  accepter: tcp,127.0.0.1,$raw
+  connector: serialdev,$pts,115200n81,local
+  options:
+    chardelay: false
+connection: &rfc
+  accepter: telnet(rfc2217),tcp,127.0.0.1,$rfc
+  connector: serialdev,$pts,115200n81,local
+  options:
+    chardelay: false
+YAML
+    ser2net -n -u -c "$work/ser2net.yaml" >> "$work/ser2net.log" 2>&1 &
+    ser2net_pid=$!
+    pids+=($ser2net_pid)
+    wait_for 10 listening "$raw" && wait_for 10 listening "$rfc" || fail "ser2net did not listen"
+}
+start_ser2net
+
+ctl() { # ctl EXPECTED_STATUS ARGS...: output in $work/ctl.out and ctl.err
+    local want="$1"; shift
+    local got=0
+    "$bin/kolvex7-ctl" "$@" > "$work/ctl.out" 2> "$work/ctl.err" || got=$?
+    [ "$got" -eq "$want" ] || fail "kolvex7-ctl $* exited $got, not $want: $(cat "$work/ctl.err")"
+}
+expect() { grep -qF -- "$1" "$work/$2" || fail "no '$1' in $2: $(cat "$work/$2")"; }
+
+# Raw TCP: the bytes pass through; ser2net keeps the line at its own settings.
+ctl 0 --port "tcp://127.0.0.1:$raw" status
+expect "locked: no" ctl.out
+# RFC 2217: the speed asked for reaches the line, as the simulator sees it.
+ctl 0 --port "rfc2217://127.0.0.1:$rfc" --speed 57600 --band Ku tune 11034000 V 27500
+expect "001 Demo One" ctl.out
+expect " line 57600,n,8,1" sim.log
+ctl 0 --port "rfc2217://127.0.0.1:$rfc" --speed 19200 status
+expect "locked: yes" ctl.out
+expect " line 19200,n,8,1" sim.log
+# A whole scan through the raw port.
+ctl 0 --port "tcp://127.0.0.1:$raw" --band Ku scan 13E --rates 27500
+expect "11034000-V-27500 margin 10.0" ctl.out
+# A port number mapped to the server, as the window opens it.
+echo "tcp://127.0.0.1:$raw" > "$ports/com32"
+ctl 0 --port 32 query Tfrq
+expect "11034000" ctl.out
+# An RFC 2217 client on a raw port is told so; nothing listening is told so.
+ctl 3 --port "rfc2217://127.0.0.1:$raw" status
+expect "is it a raw TCP port?" ctl.err
+ctl 3 --port "tcp://127.0.0.1:$(free_port)" status
+expect "Nothing answers at tcp://127.0.0.1:" ctl.err
+for bad in tcp://127.0.0.1 tcp://127.0.0.1:0 tcp://127.0.0.1:70000 tcp://127.0.0.1:7/x \
+           tcp://u@127.0.0.1:7 "tcp://127.0.0.1:7?x" telnet://127.0.0.1:7; do
+    ctl 2 --port "$bad" status
+done
+echo "ser2net:$raw" > "$ports/com33" # a mapping without a usable URL is told as such
+ctl 3 --port 33 status
+expect "whose first line reads: ser2net:$raw is no network serial port" ctl.err
+
+# The server goes away during a tune: the port is lost, said so, exit 3, at once.
+"$bin/kolvex7-ctl" --port "tcp://127.0.0.1:$raw" --band Ku --trace tune 10892000 H 27500 \
+    > "$work/ctl.out" 2> "$work/ctl.err" &
+tuning=$!
+wait_for 10 grep -q "Tfrq=10892000" "$work/ctl.err" || fail "the tune did not start"
+kill "$ser2net_pid"
+status=0; SECONDS=0; wait "$tuning" || status=$?
+[ "$status" -eq 3 ] || fail "a lost server during a tune exited $status, not 3"
+[ $SECONDS -lt 5 ] || fail "a lost server took ${SECONDS} s to be noticed"
+expect "port tcp://127.0.0.1:$raw was lost" ctl.err
+echo "racks: all checks passed"
