@@ -4,6 +4,7 @@
 #include "ctl/commands.h"
 #include "ctl/output.h"
 #include "ctl/trace.h"
+#include "ctl/watch.h"
 #include "link/linkstate.h"
 #include "link/protocol.h"
 #include "platform/programfolder.h"
@@ -16,6 +17,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QHostAddress>
 
 #include <climits>
 #include <csignal>
@@ -79,6 +81,10 @@ Commands:
   lists                        the list files of the DataFolder with their rows and errors
   survey                       every address 0 to 255 asked in turn (a short wait each): the
                                receivers on the line, with frequency and lock
+  watch [PORT[@ADDRESS]...]    poll receivers (queries only) every --interval seconds until
+                               Ctrl+C: one line per sample (--json: JSON lines), Prometheus
+                               metrics on --listen HOST:PORT (/metrics) and in --textfile FILE;
+                               without receivers, the stored (or given) port and address
 
 Port, speed, address, LNB type and band come from KOLVEX7.ini, as kolvex7 stores them, unless
 given here. Ctrl+C stops a scan; the receiver is set back and what was found is listed.
@@ -100,6 +106,61 @@ int badArguments(Output &out, const QString &text)
 {
     out.error(text + QStringLiteral(" (see --help)"));
     return out.finish(Exit::BadArguments);
+}
+
+// The watch over the receivers given as PORT[@ADDRESS]; every argument checked first.
+int RunWatch(const QStringList &receivers, qint64 address, qint64 speed, const QString &interval,
+             const QString &listen, const QString &textfile, Output &out)
+{
+    Watch::Options options;
+    const auto seconds = WholeNumber(interval, 1, 86400);
+    if (!seconds)
+        return badArguments(out, QStringLiteral("--interval takes whole seconds from 1 to 86400"));
+    options.intervalMs = int(*seconds) * 1000;
+    options.speed = qint32(speed);
+    options.json = out.json();
+    options.textfile = textfile;
+    QList<std::pair<QString, quint8>> targets;
+    for (const QString &r : receivers) {
+        const qsizetype at = r.lastIndexOf(QLatin1Char('@'));
+        const QString port = at < 0 ? r : r.left(at);
+        const auto adr = at < 0 ? std::optional<qint64>(address) : WholeNumber(r.mid(at + 1), 0, 255);
+        QString why;
+        const bool portOk = LooksLikeEndpoint(port) ? ParseEndpoint(port, &why).has_value()
+                                                    : WholeNumber(port, 1, 32767).has_value();
+        if (!portOk || !adr)
+            return badArguments(out, QStringLiteral("%1 is not PORT[@ADDRESS]: a port number "
+                                                    "from 1 to 32767 or a network address, "
+                                                    "and an address from 0 to 255")
+                                         .arg(r));
+        targets.append({port, quint8(*adr)});
+    }
+    const qsizetype colon = listen.lastIndexOf(QLatin1Char(':'));
+    QString listenHost = listen.left(colon);
+    if (listenHost.startsWith(QLatin1Char('[')) && listenHost.endsWith(QLatin1Char(']')))
+        listenHost = listenHost.mid(1, listenHost.size() - 2);
+    const QHostAddress listenAddress(listenHost);
+    const auto listenPort = WholeNumber(listen.mid(colon + 1), 1, 65535);
+    if (!listen.isEmpty() && (colon < 0 || !listenPort || listenAddress.isNull()))
+        return badArguments(out, QStringLiteral("--listen takes an IP address and a port, as "
+                                                "127.0.0.1:9917"));
+    CtlHost host;
+    Watch watch(host, options, host.run, [](const QString &port) {
+        std::unique_ptr<AnySerialPort> serial = MakeSerialPort();
+        QString why;
+        if (LooksLikeEndpoint(port))
+            serial->setEndpoint(port, &why);
+        return serial;
+    });
+    for (const auto &[port, adr] : targets)
+        watch.add(port, adr);
+    QString why;
+    if (!listen.isEmpty() && !watch.listen(listenAddress, quint16(*listenPort), &why)) {
+        out.error(why);
+        return out.finish(Exit::Failed);
+    }
+    std::signal(SIGINT, requestStop);
+    return watch.run();
 }
 
 } // namespace
@@ -142,7 +203,21 @@ int main(int argc, char **argv)
                                   QStringLiteral("scan: write the list and service files."));
     const QCommandLineOption force(QStringLiteral("force"),
                                    QStringLiteral("scan: replace an existing list file."));
-    parser.addOptions({port, speed, address, json, trace, service, rates, band, save, force});
+    const QCommandLineOption interval(QStringLiteral("interval"),
+                                      QStringLiteral("watch: seconds between samples (default "
+                                                     "10)."),
+                                      QStringLiteral("S"), QStringLiteral("10"));
+    const QCommandLineOption listen(QStringLiteral("listen"),
+                                    QStringLiteral("watch: serve Prometheus metrics on this "
+                                                   "address, as 127.0.0.1:9917."),
+                                    QStringLiteral("HOST:PORT"));
+    const QCommandLineOption textfile(QStringLiteral("textfile"),
+                                      QStringLiteral("watch: write the metrics to this file after "
+                                                     "every round (node_exporter's textfile "
+                                                     "collector reads *.prom)."),
+                                      QStringLiteral("FILE"));
+    parser.addOptions({port, speed, address, json, trace, service, rates, band, save, force,
+                       interval, listen, textfile});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("See above."));
 
     // A negative number is a value, not an option: it is hidden from the parser.
@@ -169,12 +244,12 @@ int main(int argc, char **argv)
         {QStringLiteral("services"), 0}, {QStringLiteral("service"), 1},
         {QStringLiteral("query"), 1},    {QStringLiteral("set"), 2},
         {QStringLiteral("scan"), 1},     {QStringLiteral("lists"), 0},
-        {QStringLiteral("survey"), 0}};
+        {QStringLiteral("survey"), 0},   {QStringLiteral("watch"), -1}};
     if (!arity.contains(command))
         return badArguments(out, command.isEmpty()
                                      ? QStringLiteral("no command given")
                                      : QStringLiteral("unknown command %1").arg(command));
-    if (args.size() - 1 != arity[command])
+    if (arity[command] >= 0 && args.size() - 1 != arity[command])
         return badArguments(
             out, QStringLiteral("%1 takes %2 argument(s)").arg(command).arg(arity[command]));
     const QString programFolder = ProgramFolder(QCoreApplication::applicationDirPath());
@@ -247,6 +322,11 @@ int main(int argc, char **argv)
                                             : QString();
     if (!refusal.isEmpty())
         return badArguments(out, refusal);
+    if (command == QLatin1String("watch")) {
+        const QString given = endpoint.isEmpty() ? QString::number(prt) : endpoint;
+        return RunWatch(args.mid(1).isEmpty() ? QStringList{given} : args.mid(1), adr, spd,
+                        value(interval), value(listen), value(textfile), out);
+    }
     if (command == QLatin1String("scan") && parser.isSet(save) && !parser.isSet(force)) {
         bool completed = false;
         const QString list = SavedListPath(programFolder, NormalisePosition(args[1], &completed));

@@ -49,8 +49,11 @@ int main(int argc, char **argv)
                                        QStringLiteral("Satellite file the receiver sees."),
                                        QStringLiteral("FILE"));
     const QCommandLineOption port(QStringLiteral("port"),
-                                  QStringLiteral("Port number N to publish the terminal as."),
-                                  QStringLiteral("N"));
+                                  QStringLiteral("Port number N to publish the terminal as; "
+                                                 "several, as 31,32, give the same receivers a "
+                                                 "terminal on each (a receiver with a second "
+                                                 "remote-control port)."),
+                                  QStringLiteral("N[,N...]"));
     const QCommandLineOption address(
         QStringLiteral("address"),
         QStringLiteral("Receiver address, 0 to 255 (default 129); several, as 129,130,200, put a "
@@ -113,9 +116,13 @@ int main(int argc, char **argv)
         return fail(QStringLiteral("--satellite FILE and --port N are required (see --help)"));
 
     bool ok = false;
-    const int number = parser.value(port).toInt(&ok);
-    if (!ok || number < 1 || number > 32767)
-        return fail(QStringLiteral("--port takes a number from 1 to 32767"));
+    QList<int> numbers;
+    for (const QString &p : parser.value(port).split(QLatin1Char(','))) {
+        const int number = p.toInt(&ok);
+        if (!ok || number < 1 || number > 32767 || numbers.contains(number))
+            return fail(QStringLiteral("--port takes different numbers from 1 to 32767"));
+        numbers << number;
+    }
     QList<quint8> addresses;
     for (const QString &a : parser.value(address).split(QLatin1Char(','))) {
         const int adr = a.toInt(&ok);
@@ -183,13 +190,19 @@ int main(int argc, char **argv)
     // each exchange late by that much more than the wire alone.
     if (options.baud > 0)
         prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-    PtyServer server(line, options);
-    if (!server.start(number, &error))
-        return fail(error);
+    std::vector<std::unique_ptr<PtyServer>> servers;
+    QList<PtyServer *> serving;
+    for (const int number : numbers) {
+        servers.push_back(std::make_unique<PtyServer>(line, options));
+        serving << servers.back().get();
+        if (!servers.back()->start(number, &error))
+            return fail(error);
+    }
     std::printf("ready\n");
     std::fflush(stdout);
-    std::fprintf(stderr, "kolvex7-sim: receiver at address %s on port %d (%s -> %s)\n",
-                 qPrintable(names.join(QLatin1String(", "))), number, qPrintable(server.linkPath()),
-                 qPrintable(server.devicePath()));
-    return server.run(&g_stop);
+    for (qsizetype i = 0; i < numbers.size(); ++i)
+        std::fprintf(stderr, "kolvex7-sim: receiver at address %s on port %d (%s -> %s)\n",
+                     qPrintable(names.join(QLatin1String(", "))), numbers[i],
+                     qPrintable(serving[i]->linkPath()), qPrintable(serving[i]->devicePath()));
+    return PtyServer::run(serving, &g_stop);
 }

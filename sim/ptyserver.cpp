@@ -260,27 +260,36 @@ void PtyServer::flushOutput(qint64 now)
     }
 }
 
-int PtyServer::run(volatile std::sig_atomic_t *stop)
+qint64 PtyServer::step()
 {
-    while (!*stop) {
-        const qint64 now = nowUs();
-        takeInput(now);
-        process(now);
-        flushOutput(now);
-        if (!m_logLine.isEmpty() && now - m_logLastUs > kLogPauseUs)
-            endLogLine();
+    const qint64 now = nowUs();
+    takeInput(now);
+    process(now);
+    flushOutput(now);
+    if (!m_logLine.isEmpty() && now - m_logLastUs > kLogPauseUs)
+        endLogLine();
 
-        qint64 next = -1;
-        if (!m_inQueue.empty())
-            next = m_inQueue.front().atUs;
-        if (!m_outQueue.empty() && (next < 0 || m_outQueue.front().atUs < next))
-            next = m_outQueue.front().atUs;
+    qint64 next = -1;
+    if (!m_inQueue.empty())
+        next = m_inQueue.front().atUs;
+    if (!m_outQueue.empty() && (next < 0 || m_outQueue.front().atUs < next))
+        next = m_outQueue.front().atUs;
+    if (next < 0)
+        return 200000;
+    return qBound(qint64(0), next - nowUs(), qint64(200000));
+}
+
+int PtyServer::run(const QList<PtyServer *> &servers, volatile std::sig_atomic_t *stop)
+{
+    std::vector<pollfd> fds;
+    for (const PtyServer *server : servers)
+        fds.push_back({server->m_master, POLLIN, 0});
+    while (!*stop) {
         qint64 waitUs = 200000;
-        if (next >= 0)
-            waitUs = qBound(qint64(0), next - nowUs(), qint64(200000));
+        for (PtyServer *server : servers)
+            waitUs = qMin(waitUs, server->step());
         const timespec timeout{time_t(waitUs / 1000000), long(waitUs % 1000000) * 1000};
-        pollfd p{m_master, POLLIN, 0};
-        ::ppoll(&p, 1, &timeout, nullptr);
+        ::ppoll(fds.data(), fds.size(), &timeout, nullptr);
     }
     return 0;
 }

@@ -33,8 +33,8 @@ public:
     bool start(int number, QString *error);
     QString devicePath() const { return m_slavePath; }
     QString linkPath() const { return m_linkPath; }
-    // Serves until *stop becomes non-zero. Returns the exit status.
-    int run(volatile std::sig_atomic_t *stop);
+    // Serves every server's terminal until *stop is set; the exit status.
+    static int run(const QList<PtyServer *> &servers, volatile std::sig_atomic_t *stop);
 
 private:
     struct Timed
@@ -43,6 +43,8 @@ private:
         QByteArray bytes;
     };
 
+    // Reads, answers and writes what is due; how long until something else is due (us).
+    qint64 step();
     void takeInput(qint64 now);
     void process(qint64 now);
     void queueReply(qint64 now, const QByteArray &reply);

@@ -1,5 +1,6 @@
 #include "ctl/commands.h"
 #include "ctl/output.h"
+#include "link/receiversample.h"
 #include "link/survey.h"
 #include "lists/catalogue.h"
 #include "tests/support/memoryviews.h"
@@ -134,6 +135,27 @@ private slots:
         if (line == "status") // queries only
             for (const QByteArray &frame : ctl.rx.frames())
                 QVERIFY2(frame.endsWith("=?}") || !frame.startsWith('\x81'), frame.constData());
+    }
+
+    void sampleTellsOnlyWhatTheReceiverSaid()
+    {
+        SimulatedReceiver rx;
+        ReceiverSample s = SampleReceiver(rx.link, 129);
+        QVERIFY(s.up && s.locked && s.marginDb == 10.0 && s.levelDbm == -43.5);
+        QVERIFY(s.frequencyKHz == 11034000 && s.polarisation == "V" && s.symbolRate == 27500);
+        const auto answer = rx.port.onWrite;
+        rx.port.onWrite = [&](const QByteArray &f) {
+            rx.silent = f.contains("{Bst="); // falls silent half way
+            answer(f);
+        };
+        QVERIFY(!SampleReceiver(rx.link, 129).up);
+        rx.port.onWrite = {}; // silent from the start: one second's wait, no more
+        const quint64 start = rx.host.elapsedUs();
+        QVERIFY(!SampleReceiver(rx.link, 129).up);
+        QVERIFY(rx.host.elapsedUs() - start >= 1000000 && rx.host.elapsedUs() - start < 1100000);
+        rx.port.onWrite = answer; // back: up again, its earlier silence forgotten
+        rx.silent = false;
+        QVERIFY(SampleReceiver(rx.link, 129).up);
     }
 
     void scanSavesWhatTheMainWindowReads()

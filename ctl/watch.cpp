@@ -1,0 +1,136 @@
+#include "ctl/watch.h"
+
+#include "link/linkstate.h"
+#include "link/protocol.h"
+#include "platform/host.h"
+#include "platform/serialport.h"
+
+#include <QHostAddress>
+#include <QHttpServerResponse>
+#include <QJsonDocument>
+#include <QSaveFile>
+
+#include <cstdio>
+
+struct Watch::Line
+{
+    QString name;
+    std::unique_ptr<SerialPort> port;
+    std::unique_ptr<LinkState> link;
+    QString refusal; // why it did not open, as last told
+};
+
+Watch::Watch(Host &host, const Options &options, bool &run, PortMaker makePort)
+    : m_host(host), m_options(options), m_run(run), m_makePort(std::move(makePort))
+{
+    m_http.route(QStringLiteral("/metrics"), [this]() {
+        return QHttpServerResponse(QByteArrayLiteral("text/plain; version=0.0.4; charset=utf-8"),
+                                   m_metrics);
+    });
+}
+
+Watch::~Watch() = default;
+
+Watch::Line &Watch::line(const QString &port)
+{
+    std::unique_ptr<Line> &l = m_lines[port];
+    if (!l) {
+        l = std::make_unique<Line>();
+        l->name = port;
+        l->port = m_makePort(port);
+        l->link.reset(new LinkState{*l->port, m_host});
+        l->link->Prt = qint16(port.toInt());
+        l->link->Spd = m_options.speed;
+    }
+    return *l;
+}
+
+void Watch::add(const QString &port, quint8 address)
+{
+    line(port);
+    m_receivers.append({port, address, {}, {}});
+}
+
+bool Watch::listen(const QHostAddress &address, quint16 port, QString *why)
+{
+    if (m_http.listen(address, port) != 0)
+        return true;
+    *why = QStringLiteral("cannot listen on %1 port %2: the address is not this machine's, or the "
+                          "port is in use")
+               .arg(address.toString())
+               .arg(port);
+    return false;
+}
+
+bool Watch::ready(Line &l)
+{
+    if (l.port->isOpen() && l.port->isLost())
+        l.port->close(); // opened again below: a server back after a restart is found again
+    if (l.port->isOpen() || Protocol::OpenPort(*l.link)) {
+        l.refusal.clear();
+        return true;
+    }
+    const QString why = l.port->openError();
+    if (why != l.refusal)
+        std::fprintf(stderr, "kolvex7-ctl: port %s cannot be opened: %s\n",
+                     qPrintable(l.name),
+                     qPrintable(why.isEmpty() ? QStringLiteral("the line settings were refused")
+                                              : why));
+    l.refusal = why;
+    return false;
+}
+
+void Watch::round()
+{
+    for (WatchedReceiver &r : m_receivers) {
+        if (!m_run)
+            return;
+        Line &l = line(r.port);
+        WatchedReceiver now{r.port, r.address, QDateTime::currentDateTimeUtc(), {}};
+        if (ready(l))
+            now.sample = SampleReceiver(*l.link, r.address);
+        tell(r, now);
+        r = now;
+        publish();
+    }
+}
+
+void Watch::tell(const WatchedReceiver &before, const WatchedReceiver &now)
+{
+    const QString line = m_options.json ? QString::fromUtf8(QJsonDocument(SampleJson(now))
+                                                                 .toJson(QJsonDocument::Compact))
+                                        : SampleLine(now);
+    std::printf("%s\n", qPrintable(line));
+    std::fflush(stdout);
+    const bool first = !before.at.isValid();
+    if (before.sample.up && !now.sample.up)
+        std::fprintf(stderr, "kolvex7-ctl: the receiver at address %d on port %s stopped "
+                             "answering; it is asked again every %d s\n",
+                     now.address, qPrintable(now.port), m_options.intervalMs / 1000);
+    else if (!first && !before.sample.up && now.sample.up)
+        std::fprintf(stderr, "kolvex7-ctl: the receiver at address %d on port %s answers again\n",
+                     now.address, qPrintable(now.port));
+}
+
+void Watch::publish()
+{
+    m_metrics = MetricsText(m_receivers);
+    if (m_options.textfile.isEmpty())
+        return;
+    QSaveFile file(m_options.textfile);
+    if (!file.open(QIODevice::WriteOnly) || file.write(m_metrics) != m_metrics.size() ||
+        !file.commit())
+        std::fprintf(stderr, "kolvex7-ctl: %s not written: %s\n", qPrintable(m_options.textfile),
+                     qPrintable(file.errorString()));
+}
+
+int Watch::run()
+{
+    while (m_run) {
+        const quint64 next = m_host.elapsedUs() + quint64(m_options.intervalMs) * 1000;
+        round();
+        for (quint64 now = m_host.elapsedUs(); m_run && now < next; now = m_host.elapsedUs())
+            m_host.waitEvents(int(qMin<quint64>((next - now + 999) / 1000, 200)));
+    }
+    return 0;
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "ctl/metrics.h"
+
+#include <QHttpServer>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+class Host;
+class SerialPort;
+struct LinkState;
+
+// kolvex7-ctl watch: polls receivers by queries only, every interval, and tells each sample as
+// a line (or a JSON line), as Prometheus metrics over HTTP and as a metrics file. Receivers on
+// one port share its line and are asked in turn. A receiver that stops answering, or a port
+// that cannot be opened or is lost, is reported once and polled again at the next interval;
+// nothing but `run` cleared (Ctrl+C) ends the watch.
+class Watch
+{
+public:
+    struct Options
+    {
+        int intervalMs = 10000;
+        qint32 speed = 115200;
+        bool json = false;
+        QString textfile; // written whole after every round, by an atomic rename
+    };
+    // The serial port for a port's name (its number, or a network address).
+    using PortMaker = std::function<std::unique_ptr<SerialPort>(const QString &port)>;
+
+    Watch(Host &host, const Options &options, bool &run, PortMaker makePort);
+    ~Watch();
+
+    void add(const QString &port, quint8 address);
+    // Serves /metrics there; false with the reason in *why.
+    bool listen(const QHostAddress &address, quint16 port, QString *why);
+    // Rounds until `run` is cleared; the exit status (0).
+    int run();
+    // One round: every receiver sampled once, the results told.
+    void round();
+
+    const QList<WatchedReceiver> &receivers() const { return m_receivers; }
+
+private:
+    struct Line;
+    Line &line(const QString &port);
+    // The port open, or false after saying why (once, until it opens again).
+    bool ready(Line &line);
+    void tell(const WatchedReceiver &before, const WatchedReceiver &now);
+    void publish();
+
+    Host &m_host;
+    Options m_options;
+    bool &m_run;
+    PortMaker m_makePort;
+    std::map<QString, std::unique_ptr<Line>> m_lines;
+    QList<WatchedReceiver> m_receivers;
+    QByteArray m_metrics;
+    QHttpServer m_http;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+struct LinkState;
+
+// One look at a receiver, by queries only: nothing on it changes.
+struct ReceiverSample
+{
+    bool up = false; // it answered
+    bool locked = false;
+    std::optional<double> levelDbm; // none without a signal
+    std::optional<double> marginDb; // none without a lock
+    qint64 frequencyKHz = 0;
+    QString polarisation; // "H", "V", or "?"
+    int symbolRate = 0;   // kS/s
+    int service = 0;
+};
+
+// Asks the receiver at `address` on the open link whether it is there, with a short wait (a
+// receiver answers a query within milliseconds: a second is plenty even on a network serial
+// server), then its frequency, polarisation, symbol rate, service, lock, signal level and
+// margin. One that does not answer is not asked the rest (up is false), so a silent receiver
+// holds a shared line one second, not the exchanges' ten-second time-out; one that falls
+// silent half way is down too.
+constexpr int kSampleAnswerMs = 1000;
+ReceiverSample SampleReceiver(LinkState &link, quint8 address);

@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Monitoring against the real parts: kolvex7-ctl watch over two receivers on one line of
+# kolvex7-sim (and an address nobody answers), its metrics checked by promtool and scraped
+# by a real Prometheus, read back through Prometheus's query API.
+#   monitoring.sh BIN_DIR DEMO_SATELLITE
+set -euo pipefail
+bin="$1"
+source "$(dirname "$0")/lib.sh"
+
+# The receivers have a second port (42): the operator's, to tune one of them away while the
+# watch holds the first.
+start_sim() { # replies 20 ms late: a receiver is slower than the simulator
+    "$bin/kolvex7-sim" --port 41,42 --address 129,130 --latency 20 --satellite "$1" \
+        > "$work/sim.out" 2>&1 &
+    sim=$!
+    pids+=($sim)
+    wait_for 10 grep -q ready "$work/sim.out" || fail "the simulator did not start"
+}
+start_sim "$2"
+
+for bad in "watch 41@256" "watch x@129" "watch 0" "watch 41 --interval 0" "watch 41 --interval 86401" \
+           "watch 41 --listen 9917" "watch 41 --listen localhost:9917" "watch 41 --listen 127.0.0.1:0" \
+           "watch 41 --listen 127.0.0.1:65536"; do
+    ctl 2 $bad
+done
+
+metrics=$(free_port); web=$(free_port)
+"$bin/kolvex7-ctl" --json watch 41@129 41@130 41@131 --interval 1 \
+    --listen "127.0.0.1:$metrics" --textfile "$work/kolvex7.prom" > "$work/watch.out" 2> "$work/watch.err" &
+watch=$!
+pids+=($watch)
+wait_for 15 grep -q '"address":131' "$work/watch.out" || fail "the watch did not sample"
+curl -sf "http://127.0.0.1:$metrics/metrics" > "$work/metrics.txt" || fail "no /metrics"
+promtool check metrics < "$work/metrics.txt" || fail "promtool refused the metrics page"
+promtool check metrics < "$work/kolvex7.prom" || fail "promtool refused the metrics file"
+expect 'kolvex7_up{port="41",address="131"} 0' metrics.txt
+expect 'kolvex7_margin_db{port="41",address="129"} 10' metrics.txt
+! grep -q 'kolvex7_locked{port="41",address="131"}' "$work/metrics.txt" || fail "readings of 131"
+expect '{"address":131,"port":"41","time":' watch.out
+# 131 never answered: each sample says so, and it is never told as having stopped.
+! grep -q 'stopped answering' "$work/watch.err" || fail "131 told as stopped"
+
+cat > "$work/prometheus.yml" <<YAML
+global:
+  scrape_interval: 1s
+scrape_configs:
+  - job_name: kolvex7
+    static_configs:
+      - targets: ['127.0.0.1:$metrics']
+YAML
+promtool check config "$work/prometheus.yml" > /dev/null || fail "the scrape configuration"
+prometheus --config.file="$work/prometheus.yml" --storage.tsdb.path="$work/tsdb" \
+    --web.listen-address="127.0.0.1:$web" > "$work/prometheus.log" 2>&1 &
+pids+=($!)
+value() { # value QUERY: the single value Prometheus has for it now, or nothing
+    curl -sfG "http://127.0.0.1:$web/api/v1/query" --data-urlencode "query=$1" |
+        python3 -c 'import json,sys; r=json.load(sys.stdin)["data"]["result"]; print(r[0]["value"][1] if len(r)==1 else "")'
+}
+is() { [ "$(value "$1")" = "$2" ]; }
+wait_for 30 is 'kolvex7_locked{address="129"}' 1 || fail "no lock scraped: $(value 'kolvex7_locked')"
+is 'kolvex7_margin_db{address="129"}' 10 || fail "margin: $(value 'kolvex7_margin_db{address="129"}')"
+is 'kolvex7_up{address="131"}' 0 || fail "address 131 reported up"
+
+# The operator tunes 129 away to an empty frequency: its lock is lost, 130's is not.
+ctl 6 --port 42 --address 129 --band Ku tune 10800000 H 27500
+wait_for 20 is 'kolvex7_locked{address="129"}' 0 || fail "the lost lock never reached Prometheus"
+is 'kolvex7_locked{address="130"}' 1 || fail "130 lost its lock as well"
+is 'kolvex7_margin_db{address="129"}' "" || fail "a margin without a lock"
+grep -q '"address":129,.*"locked":false' "$work/watch.out" || fail "no JSON line of the lost lock"
+
+! grep -q "answers again" "$work/watch.err" || fail "a first answer told as an answer again"
+
+# The receivers go away (the simulator ends, its terminal with it): told once each, the watch
+# goes on asking.
+kill "$sim"
+wait_for 10 grep -q "address 130 on port 41 stopped answering" "$work/watch.err" ||
+    fail "the silence was not told"
+served() { curl -sf "http://127.0.0.1:$metrics/metrics" | grep -qF "$1"; }
+wait_for 10 served 'kolvex7_up{port="41",address="129"} 0' || fail "up after the simulator ended"
+sleep 2
+kill -0 "$watch" || fail "the watch ended with its receivers"
+start_sim "$2"
+wait_for 10 grep -q "address 130 on port 41 answers again" "$work/watch.err" ||
+    fail "the receivers back were not found again"
+
+# Ctrl+C ends the watch at once, cleanly.
+kill -INT "$watch"
+SECONDS=0; status=0; wait "$watch" || status=$?
+[ "$status" -eq 0 ] || fail "the watch ended with $status after Ctrl+C"
+[ $SECONDS -lt 3 ] || fail "the watch took ${SECONDS} s to end"
+echo "monitoring: all checks passed"
