@@ -5,7 +5,6 @@
 
 namespace {
 
-
 struct Family
 {
     const char *name;

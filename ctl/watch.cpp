@@ -72,10 +72,9 @@ bool Watch::ready(Line &l)
     }
     const QString why = l.port->openError();
     if (why != l.refusal)
-        std::fprintf(stderr, "kolvex7-ctl: port %s cannot be opened: %s\n",
-                     qPrintable(l.name),
-                     qPrintable(why.isEmpty() ? QStringLiteral("the line settings were refused")
-                                              : why));
+        std::fprintf(
+            stderr, "kolvex7-ctl: port %s cannot be opened: %s\n", qPrintable(l.name),
+            qPrintable(why.isEmpty() ? QStringLiteral("the line settings were refused") : why));
     l.refusal = why;
     return false;
 }
@@ -97,15 +96,17 @@ void Watch::round()
 
 void Watch::tell(const WatchedReceiver &before, const WatchedReceiver &now)
 {
-    const QString line = m_options.json ? QString::fromUtf8(QJsonDocument(SampleJson(now))
-                                                                 .toJson(QJsonDocument::Compact))
-                                        : SampleLine(now);
+    const QString line =
+        m_options.json
+            ? QString::fromUtf8(QJsonDocument(SampleJson(now)).toJson(QJsonDocument::Compact))
+            : SampleLine(now);
     std::printf("%s\n", qPrintable(line));
     std::fflush(stdout);
     const bool first = !before.at.isValid();
     if (before.sample.up && !now.sample.up)
-        std::fprintf(stderr, "kolvex7-ctl: the receiver at address %d on port %s stopped "
-                             "answering; it is asked again every %d s\n",
+        std::fprintf(stderr,
+                     "kolvex7-ctl: the receiver at address %d on port %s stopped "
+                     "answering; it is asked again every %d s\n",
                      now.address, qPrintable(now.port), m_options.intervalMs / 1000);
     else if (!first && !before.sample.up && now.sample.up)
         std::fprintf(stderr, "kolvex7-ctl: the receiver at address %d on port %s answers again\n",

@@ -9,8 +9,8 @@
 QString NetworkEndpoint::url() const
 {
     const QString scheme = kind == Rfc2217 ? QStringLiteral("rfc2217") : QStringLiteral("tcp");
-    const QString h = host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']')
-                                                      : host;
+    const QString h =
+        host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host;
     return QStringLiteral("%1://%2:%3").arg(scheme, h).arg(port);
 }
 
@@ -66,8 +66,7 @@ std::optional<NetworkEndpoint> MappedEndpoint(int number, QString *why)
     if (!e)
         *why = QStringLiteral("Port %1 is mapped by %2, whose first line %3.")
                    .arg(number)
-                   .arg(info.filePath(),
-                        first.isEmpty() ? QStringLiteral("is empty") : QStringLiteral("reads: ") +
-                                                                           reason);
+                   .arg(info.filePath(), first.isEmpty() ? QStringLiteral("is empty")
+                                                         : QStringLiteral("reads: ") + reason);
     return e;
 }

@@ -28,7 +28,7 @@ std::optional<NetworkEndpoint> ParseEndpoint(const QString &url, QString *why);
 bool LooksLikeEndpoint(const QString &text);
 
 // What port `number` is mapped to: the plain file (not a link) "comN" in the port folder
-// holding the URL on its first line, as a device server's virtual COM port driver maps a COM number on Windows.
-// Nothing when the number is not mapped (no such file, or a link to a device); *why says
-// what is wrong with a file that holds no usable URL, and stays empty otherwise.
+// holding the URL on its first line, as a device server's virtual COM port driver maps a COM number
+// on Windows. Nothing when the number is not mapped (no such file, or a link to a device); *why
+// says what is wrong with a file that holds no usable URL, and stays empty otherwise.
 std::optional<NetworkEndpoint> MappedEndpoint(int number, QString *why);

@@ -81,13 +81,13 @@ bool NetworkSerialPort::open()
 
 bool NetworkSerialPort::connect()
 {
-    const QString spec = (m_endpoint.kind == NetworkEndpoint::Rfc2217
-                              ? QStringLiteral("telnet(rfc2217),tcp,%1,%2")
-                              : QStringLiteral("tcp,%1,%2"))
-                             .arg(m_endpoint.host)
-                             .arg(m_endpoint.port);
-    int err = str_to_gensio(spec.toUtf8().constData(), m_os, &NetworkSerialPort::onEvent, this,
-                            &m_io);
+    const QString spec =
+        (m_endpoint.kind == NetworkEndpoint::Rfc2217 ? QStringLiteral("telnet(rfc2217),tcp,%1,%2")
+                                                     : QStringLiteral("tcp,%1,%2"))
+            .arg(m_endpoint.host)
+            .arg(m_endpoint.port);
+    int err =
+        str_to_gensio(spec.toUtf8().constData(), m_os, &NetworkSerialPort::onEvent, this, &m_io);
     if (err) {
         m_io = nullptr;
         fail(PortProblem::Other, QStringLiteral("%1: %2").arg(m_endpoint.url(), errorText(err)));
@@ -132,8 +132,8 @@ bool NetworkSerialPort::applySettings()
     sergensio *serial = gensio_to_sergensio(m_io);
     sergensio_b *blocking = nullptr;
     if (!serial || sergensio_b_alloc(serial, m_os, &blocking) != 0) {
-        fail(PortProblem::Other, QStringLiteral("%1 offers no COM port control.")
-                                     .arg(m_endpoint.url()));
+        fail(PortProblem::Other,
+             QStringLiteral("%1 offers no COM port control.").arg(m_endpoint.url()));
         return false;
     }
     int parity = SERGENSIO_PARITY_NONE;
@@ -198,7 +198,16 @@ void NetworkSerialPort::close()
         return;
     gensio *io = m_io;
     m_io = nullptr;
-    gensio_free(io); // closes the connection first when it is open
+    // The connection is closed, and the close seen through, before the port counts as closed:
+    // a server that serves one connection at a time (ser2net) refuses the next one until then.
+    bool closed = false;
+    const auto done = [](gensio *, void *flag) { *static_cast<bool *>(flag) = true; };
+    if (gensio_close(io, done, &closed) == 0) {
+        gensio_time limit = timeFromUs(qint64(kConnectMs) * 1000);
+        while (!closed && m_os->service(m_os, &limit) != GE_TIMEDOUT) {
+        }
+    }
+    gensio_free(io);
     m_input.clear();
     m_lost = false;
 }

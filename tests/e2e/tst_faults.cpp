@@ -6,6 +6,7 @@
 #include "app/settingsstore.h"
 #include "app/statuspanels.h"
 #include "link/linktest.h"
+#include "link/protocol.h"
 #include "platform/anyserialport.h"
 #include "platform/portfolder.h"
 #include "platform/qthost.h"
@@ -157,6 +158,8 @@ private slots:
         QVERIFY2(tool.open(21, MakeSerialPort()), qPrintable(tool.host.messages.join('|')));
         tool.pick(1);
         QCOMPARE(tool.main->Service->topLevelItem(0)->text(1), QString("Aurora TV"));
+        tool.main->state.MSComm.close(); // as the link test does: the server takes us back
+        QVERIFY2(Protocol::OpenPort(tool.main->state), qPrintable(tool.main->state.MSComm.openError()));
         QVERIFY(Protocol::TestLink(tool.main->state, 129) == Protocol::LinkTestResult::Ok);
         server.kill(); // the server goes away: the port is lost, as a local one would be
         QVERIFY(server.waitForFinished(5000));
