@@ -364,9 +364,11 @@ void Main::ShowSettings()
 void Main::LoadTransponderLists()
 {
     m_loading = true;
-    ::LoadTransponderLists(m_programFolder, *this, m_host);
+    const QList<int> current = ::LoadTransponderLists(m_programFolder, *this, m_host, state.gFrq);
     m_loading = false;
     flushRows();
+    for (const int position : current)
+        makeCurrent(position);
 }
 
 void Main::flushRows()
@@ -375,11 +377,6 @@ void Main::flushRows()
         return;
     ListView->insertTopLevelItems(0, m_pendingRows);
     m_pendingRows.clear();
-}
-
-QString Main::currentFrequency() const
-{
-    return state.gFrq;
 }
 
 void Main::insertTransponders(int position, const QList<TransponderEntry> &entries)
@@ -400,7 +397,6 @@ void Main::insertTransponders(int position, const QList<TransponderEntry> &entri
 
 void Main::makeCurrent(int position)
 {
-    flushRows();
     QTreeWidgetItem *row = ListView->topLevelItem(position - 1);
     if (!row)
         return;

@@ -69,9 +69,10 @@ public:
     void MarkService(QTreeWidgetItem *Item);
 
     // The list file reader's side of the transponder list.
-    QString currentFrequency() const override;
     void insertTransponders(int position, const QList<TransponderEntry> &entries) override;
-    void makeCurrent(int position) override;
+    // The row at the position stands for what the receiver is tuned to: select and mark it,
+    // list the receiver's services and mark the current one.
+    void makeCurrent(int position);
 
     Protocol_MsSl &driver() { return Driver; }
     const QString &programFolder() const { return m_programFolder; }

@@ -87,9 +87,7 @@ int main(int argc, char **argv)
         // The reading alone, into a list that keeps nothing: what the files cost before any view.
         struct NoList : TransponderList
         {
-            QString currentFrequency() const override { return QString(); }
             void insertTransponders(int, const QList<TransponderEntry> &) override {}
-            void makeCurrent(int) override {}
         } none;
         t.restart();
         LoadTransponderLists(program.path(), none, host);

@@ -506,7 +506,6 @@ int ListFiles(const QString &programFolder, Output &out)
     {
         QJsonArray entries;
         QStringList lines;
-        QString currentFrequency() const override { return QString(); }
         void insertTransponders(int, const QList<TransponderEntry> &rows) override
         {
             for (const TransponderEntry &e : rows) {
@@ -517,7 +516,6 @@ int ListFiles(const QString &programFolder, Output &out)
                     << QStringLiteral("  %1 %2 %3").arg(e.frequency, e.polarisation, e.symbolRate);
             }
         }
-        void makeCurrent(int) override {}
     };
     const QString folder = DataFolder(programFolder);
     QJsonArray files;

@@ -16,7 +16,6 @@ namespace {
 struct Checked : TransponderList
 {
     int rows = 0;
-    QString currentFrequency() const override { return QStringLiteral("12000000"); }
     void insertTransponders(int position, const QList<TransponderEntry> &entries) override
     {
         if (position != rows + 1)
@@ -32,11 +31,6 @@ struct Checked : TransponderList
             ++rows;
         }
     }
-    void makeCurrent(int position) override
-    {
-        if (position < 1 || position > rows)
-            std::abort();
-    }
 };
 
 } // namespace
@@ -48,7 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     buffer.open(QIODevice::ReadOnly);
     VirtualHost host;
     Checked list;
-    const ListFileResult r = ReadListDevice(buffer, QStringLiteral("5.00E.csv"), list, host);
+    const ListFileResult r =
+        ReadListDevice(buffer, QStringLiteral("5.00E.csv"), list, host, QStringLiteral("12000000"));
+    for (const int position : r.currentRows)
+        if (position < 1 || position > list.rows)
+            std::abort();
     if (r.rows != list.rows || (r.errorLine > 0) != (host.messages().size() == 1))
         std::abort();
     if (r.errorLine > 0 && r.errorLine != r.rows + 1)

@@ -85,7 +85,7 @@ QString PositionName(const QString &fileName)
 }
 
 ListFileResult ReadListFile(const QString &folder, const QString &fileName, TransponderList &list,
-                            Host &host)
+                            Host &host, const QString &currentFrequency)
 {
     const QString path = QDir(folder).filePath(fileName);
     // Only a regular file is read: a device or a pipe under a list file's name (a link to
@@ -100,28 +100,19 @@ ListFileResult ReadListFile(const QString &folder, const QString &fileName, Tran
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return ListFileResult();
-    return ReadListDevice(file, fileName, list, host);
+    return ReadListDevice(file, fileName, list, host, currentFrequency);
 }
 
 ListFileResult ReadListDevice(QIODevice &device, const QString &fileName, TransponderList &list,
-                              Host &host)
+                              Host &host, const QString &currentFrequency)
 {
     ListFileResult result;
     result.opened = true;
     const QString position = PositionName(fileName);
     LineReader reader(device);
     QByteArray line;
-    // Rows go into the list in runs, each row at the position of its line; a run ends where a
-    // row is the current one, which must be in the list before it is made current.
-    QList<TransponderEntry> run;
-    int runStart = 1;
-    auto flush = [&] {
-        if (!run.isEmpty())
-            list.insertTransponders(runStart, run);
-        result.rows += int(run.size());
-        runStart += int(run.size());
-        run.clear();
-    };
+    // The rows go into the list at once, each at the position of its line.
+    QList<TransponderEntry> rows;
     // The line number is not held to 16 bits: a longer file reads on, numbered on.
     for (int number = 1; reader.next(&line); ++number) {
         const Fields fields = splitFields(line);
@@ -132,14 +123,14 @@ ListFileResult ReadListDevice(QIODevice &device, const QString &fileName, Transp
             break;
         }
         // The polarisation passed its check as "V" or "H": it is upper case already.
-        run.append({position, QString(fields.f[0]), fields.f[1] == kV ? kVText : kHText,
-                    QString(fields.f[2])});
-        if (run.last().frequency == list.currentFrequency()) {
-            flush();
-            list.makeCurrent(number);
-        }
+        rows.append({position, QString(fields.f[0]), fields.f[1] == kV ? kVText : kHText,
+                     QString(fields.f[2])});
+        if (!currentFrequency.isEmpty() && rows.last().frequency == currentFrequency)
+            result.currentRows << number;
     }
-    flush();
+    if (!rows.isEmpty())
+        list.insertTransponders(1, rows);
+    result.rows = int(rows.size());
     device.close();
     if (result.errorLine > 0) {
         host.message({QStringLiteral("File: ") + fileName,

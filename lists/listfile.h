@@ -3,6 +3,7 @@
 #include "lists/transponderentry.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 class Host;
@@ -30,20 +31,23 @@ struct ListFileResult
     int rows = 0;      // rows inserted
     int errorLine = 0; // the bad line, 0 when none
     QString error;     // its error text
+    // The rows on the receiver's current frequency, by their position in the list once the
+    // file is read (1-based), in the order of their lines.
+    QList<int> currentRows;
 };
 
-// Reads the list file folder/fileName into the list: line k becomes row k, and a row on the
-// receiver's current frequency is made current. The first bad line ends the reading with a
+// Reads the list file folder/fileName into the list: line k becomes row k, and the rows on the
+// receiver's current frequency (empty: none) are returned as current. The first bad line ends the reading with a
 // message naming the file and the line; the rows before it stay. A file that cannot be opened
 // is passed over without a message; a name that is no regular file (a device, a pipe) is not
 // opened at all, with a message naming it and `error` set.
 ListFileResult ReadListFile(const QString &folder, const QString &fileName, TransponderList &list,
-                            Host &host);
+                            Host &host, const QString &currentFrequency = QString());
 
 // The same, from an open device, which it closes before any message; fileName names the file
 // in the message and gives the position.
 ListFileResult ReadListDevice(QIODevice &device, const QString &fileName, TransponderList &list,
-                              Host &host);
+                              Host &host, const QString &currentFrequency = QString());
 
 // The record of a transponder: "12000000;H;27500;" and CR LF.
 QByteArray ListRecord(const TransponderEntry &entry);

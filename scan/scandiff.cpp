@@ -25,13 +25,11 @@ struct Listed
 struct Collect : TransponderList
 {
     QList<Listed> rows;
-    QString currentFrequency() const override { return QString(); }
     void insertTransponders(int, const QList<TransponderEntry> &entries) override
     {
         for (const TransponderEntry &e : entries)
             rows.append({e.frequency.toLongLong(), e.polarisation, e.symbolRate});
     }
-    void makeCurrent(int) override {}
 };
 
 QString describe(qint64 khz, const QString &pol, const QString &rate)

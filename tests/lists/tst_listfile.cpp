@@ -91,6 +91,8 @@ private slots:
                                          "19.20W 950000 V 4883"}));
         QCOMPARE(host.messages().size(), 2);
         QCOMPARE(host.messages()[1].title, QString("File: 19.20W.csv"));
+        MemoryList again; // the current row: 19.20W.csv's first, behind 5.00E.csv's two
+        QCOMPARE(LoadTransponderLists(program.path(), again, host, "950000"), QList<int>{3});
 #ifdef Q_OS_UNIX
         // A list file's name on an endless device is reported, not read for ever.
         QVERIFY(QFile::link("/dev/zero", data + "/20.00E.csv"));

@@ -21,14 +21,10 @@ struct MemoryLabels : StatusLabels
     }
 };
 
-// The transponder list in memory: rows as "position frequency polar rate", and the positions
-// made current, in order.
+// The transponder list in memory: rows as "position frequency polar rate".
 struct MemoryList : TransponderList
 {
     QStringList rows;
-    QList<int> current;
-    QString gFrq;
-    QString currentFrequency() const override { return gFrq; }
     void insertTransponders(int position, const QList<TransponderEntry> &entries) override
     {
         for (const TransponderEntry &e : entries)
@@ -36,5 +32,4 @@ struct MemoryList : TransponderList
                 position++ - 1,
                 QStringList{e.position, e.frequency, e.polarisation, e.symbolRate}.join(' '));
     }
-    void makeCurrent(int position) override { current << position; }
 };
