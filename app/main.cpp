@@ -363,20 +363,10 @@ void Main::ShowSettings()
 
 void Main::LoadTransponderLists()
 {
-    m_loading = true;
-    const QList<int> current = ::LoadTransponderLists(m_programFolder, *this, m_host, state.gFrq);
-    m_loading = false;
-    flushRows();
-    for (const int position : current)
+    const TransponderRows list = ::LoadTransponderLists(m_programFolder, m_host, state.gFrq);
+    insertTransponders(1, list.rows);
+    for (const int position : list.current)
         makeCurrent(position);
-}
-
-void Main::flushRows()
-{
-    if (m_pendingRows.isEmpty())
-        return;
-    ListView->insertTopLevelItems(0, m_pendingRows);
-    m_pendingRows.clear();
 }
 
 void Main::insertTransponders(int position, const QList<TransponderEntry> &entries)
@@ -387,11 +377,6 @@ void Main::insertTransponders(int position, const QList<TransponderEntry> &entri
         rows << new QTreeWidgetItem(
             QStringList{e.position, e.frequency, e.polarisation, e.symbolRate});
     const int at = position - 1;
-    if (m_loading && at >= 0 && at <= m_pendingRows.size()) {
-        m_pendingRows = m_pendingRows.mid(0, at) + rows + m_pendingRows.mid(at);
-        return;
-    }
-    flushRows();
     ListView->insertTopLevelItems(qBound(0, at, ListView->topLevelItemCount()), rows);
 }
 

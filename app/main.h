@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/mainstate.h"
+#include "link/mainstate.h"
 #include "link/protocol_mssl.h"
-#include "lists/transponderlist.h"
+#include "lists/transponderentry.h"
 
 #include <QMainWindow>
 
@@ -23,7 +23,7 @@ class StatusPanels;
 // windows read and write through it. Form_Load is the start-up sequence. Picking a transponder
 // row tunes the receiver to it and lists its services; picking a service row selects it. Rows
 // that stand for what the receiver has now are marked (red and bold).
-class Main : public QMainWindow, public TransponderList
+class Main : public QMainWindow
 {
     Q_OBJECT
 
@@ -68,8 +68,8 @@ public:
     void MarkCurrentService(const QString &Name);
     void MarkService(QTreeWidgetItem *Item);
 
-    // The list file reader's side of the transponder list.
-    void insertTransponders(int position, const QList<TransponderEntry> &entries) override;
+    // Inserts unmarked rows, the first at the 1-based position and the others after it.
+    void insertTransponders(int position, const QList<TransponderEntry> &entries);
     // The row at the position stands for what the receiver is tuned to: select and mark it,
     // list the receiver's services and mark the current one.
     void makeCurrent(int position);
@@ -110,13 +110,8 @@ private:
     SettingsStore &m_store;
     QString m_programFolder;
     Protocol_MsSl Driver;
-    void flushRows();
 
     // No column is the sort column until the first header click.
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
-    // While the lists load, rows gather here, ahead of those already in ListView: a view takes
-    // one batch of rows far faster than many batches each inserted at its top.
-    bool m_loading = false;
-    QList<QTreeWidgetItem *> m_pendingRows;
 };

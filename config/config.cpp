@@ -1,6 +1,6 @@
 #include "config/config.h"
 
-#include "app/mainstate.h"
+#include "link/mainstate.h"
 #include "link/linktest.h"
 #include "link/numbers.h"
 #include "link/survey.h"

@@ -14,7 +14,6 @@
 #include "link/tuning.h"
 #include "lists/catalogue.h"
 #include "lists/listfile.h"
-#include "lists/transponderlist.h"
 #include "platform/qthost.h"
 #include "scan/position.h"
 #include "scan/savescan.h"
@@ -502,21 +501,6 @@ int ListFiles(const QString &programFolder, Output &out)
     {
         Message::Answer message(const Message &) override { return Message::AnsweredOk; }
     } host;
-    struct Rows : TransponderList
-    {
-        QJsonArray entries;
-        QStringList lines;
-        void insertTransponders(int, const QList<TransponderEntry> &rows) override
-        {
-            for (const TransponderEntry &e : rows) {
-                entries.append(QJsonObject{{QStringLiteral("frequency"), e.frequency.toLongLong()},
-                                           {QStringLiteral("polarisation"), e.polarisation},
-                                           {QStringLiteral("symbol_rate"), e.symbolRate.toInt()}});
-                lines
-                    << QStringLiteral("  %1 %2 %3").arg(e.frequency, e.polarisation, e.symbolRate);
-            }
-        }
-    };
     const QString folder = DataFolder(programFolder);
     QJsonArray files;
     QStringList lines;
@@ -524,11 +508,18 @@ int ListFiles(const QString &programFolder, Output &out)
     for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
         if (!IsListFileName(name))
             continue;
-        Rows list;
-        const ListFileResult r = ReadListFile(folder, name, list, host);
+        const ListFileResult r = ReadListFile(folder, name, host);
+        QJsonArray entries;
+        QStringList rows;
+        for (const TransponderEntry &e : r.entries) {
+            entries.append(QJsonObject{{QStringLiteral("frequency"), e.frequency.toLongLong()},
+                                       {QStringLiteral("polarisation"), e.polarisation},
+                                       {QStringLiteral("symbol_rate"), e.symbolRate.toInt()}});
+            rows << QStringLiteral("  %1 %2 %3").arg(e.frequency, e.polarisation, e.symbolRate);
+        }
         QJsonObject file{{QStringLiteral("file"), name},
                          {QStringLiteral("rows"), r.rows},
-                         {QStringLiteral("transponders"), list.entries}};
+                         {QStringLiteral("transponders"), entries}};
         QString line = name + QStringLiteral(": ") + QString::number(r.rows) +
                        (r.rows == 1 ? QStringLiteral(" row") : QStringLiteral(" rows"));
         if (!r.opened || r.errorLine > 0) {
@@ -542,7 +533,7 @@ int ListFiles(const QString &programFolder, Output &out)
                         : QStringLiteral(", ") + error;
         }
         files.append(file);
-        lines << line << list.lines;
+        lines << line << rows;
     }
     out.field(QStringLiteral("folder"), QDir::toNativeSeparators(folder));
     out.list(QStringLiteral("files"), files, lines);

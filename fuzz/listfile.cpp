@@ -3,7 +3,6 @@
 
 #include "lists/listfile.h"
 #include "link/numbers.h"
-#include "lists/transponderlist.h"
 #include "platform/virtualhost.h"
 
 #include <QBuffer>
@@ -13,25 +12,14 @@
 
 namespace {
 
-struct Checked : TransponderList
+// A row as the format allows it.
+bool good(const TransponderEntry &e)
 {
-    int rows = 0;
-    void insertTransponders(int position, const QList<TransponderEntry> &entries) override
-    {
-        if (position != rows + 1)
-            std::abort();
-        for (const TransponderEntry &e : entries) {
-            const bool good =
-                IsNumeric(e.frequency) && (e.frequency.size() == 6 || e.frequency.size() == 8) &&
-                (e.polarisation == QLatin1String("V") || e.polarisation == QLatin1String("H")) &&
-                IsNumeric(e.symbolRate) && LeadingNumber(e.symbolRate) <= 45e6 &&
-                e.position == QLatin1String("5.00E");
-            if (!good)
-                std::abort();
-            ++rows;
-        }
-    }
-};
+    return IsNumeric(e.frequency) && (e.frequency.size() == 6 || e.frequency.size() == 8) &&
+           (e.polarisation == QLatin1String("V") || e.polarisation == QLatin1String("H")) &&
+           IsNumeric(e.symbolRate) && LeadingNumber(e.symbolRate) <= 45e6 &&
+           e.position == QLatin1String("5.00E");
+}
 
 } // namespace
 
@@ -41,13 +29,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     VirtualHost host;
-    Checked list;
     const ListFileResult r =
-        ReadListDevice(buffer, QStringLiteral("5.00E.csv"), list, host, QStringLiteral("12000000"));
-    for (const int position : r.currentRows)
-        if (position < 1 || position > list.rows)
+        ReadListDevice(buffer, QStringLiteral("5.00E.csv"), host, QStringLiteral("12000000"));
+    for (const TransponderEntry &e : r.entries)
+        if (!good(e))
             std::abort();
-    if (r.rows != list.rows || (r.errorLine > 0) != (host.messages().size() == 1))
+    for (const int line : r.currentRows)
+        if (line < 1 || line > r.rows || r.entries[line - 1].frequency != "12000000")
+            std::abort();
+    if (r.rows != r.entries.size() || (r.errorLine > 0) != (host.messages().size() == 1))
         std::abort();
     if (r.errorLine > 0 && r.errorLine != r.rows + 1)
         std::abort();

@@ -10,8 +10,8 @@ QString DataFolder(const QString &programFolder)
     return QDir(programFolder).filePath(QStringLiteral("data"));
 }
 
-QList<int> LoadTransponderLists(const QString &programFolder, TransponderList &list, Host &host,
-                                const QString &currentFrequency)
+TransponderRows LoadTransponderLists(const QString &programFolder, Host &host,
+                                     const QString &currentFrequency)
 {
     const QString folder = DataFolder(programFolder);
     const QDir dir(folder);
@@ -22,14 +22,15 @@ QList<int> LoadTransponderLists(const QString &programFolder, TransponderList &l
         QDir().mkpath(folder); // when it cannot be created, the list simply stays empty
         return {};
     }
-    QList<int> current;
+    TransponderRows list;
     for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
         if (!IsListFileName(name))
             continue;
-        const ListFileResult r = ReadListFile(folder, name, list, host, currentFrequency);
-        for (int &position : current) // the new file's rows went in ahead of them
+        const ListFileResult r = ReadListFile(folder, name, host, currentFrequency);
+        for (int &position : list.current) // the new file's rows go in ahead of them
             position += r.rows;
-        current += r.currentRows;
+        list.current += r.currentRows;
+        list.rows = r.entries + list.rows;
     }
-    return current;
+    return list;
 }

@@ -2,7 +2,6 @@
 
 #include "link/numbers.h"
 #include "lists/linereader.h"
-#include "lists/transponderlist.h"
 #include "platform/host.h"
 
 #include <QDir>
@@ -84,7 +83,7 @@ QString PositionName(const QString &fileName)
     return dot < 0 ? fileName : fileName.left(dot);
 }
 
-ListFileResult ReadListFile(const QString &folder, const QString &fileName, TransponderList &list,
+ListFileResult ReadListFile(const QString &folder, const QString &fileName, 
                             Host &host, const QString &currentFrequency)
 {
     const QString path = QDir(folder).filePath(fileName);
@@ -100,10 +99,10 @@ ListFileResult ReadListFile(const QString &folder, const QString &fileName, Tran
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return ListFileResult();
-    return ReadListDevice(file, fileName, list, host, currentFrequency);
+    return ReadListDevice(file, fileName, host, currentFrequency);
 }
 
-ListFileResult ReadListDevice(QIODevice &device, const QString &fileName, TransponderList &list,
+ListFileResult ReadListDevice(QIODevice &device, const QString &fileName, 
                               Host &host, const QString &currentFrequency)
 {
     ListFileResult result;
@@ -111,8 +110,7 @@ ListFileResult ReadListDevice(QIODevice &device, const QString &fileName, Transp
     const QString position = PositionName(fileName);
     LineReader reader(device);
     QByteArray line;
-    // The rows go into the list at once, each at the position of its line.
-    QList<TransponderEntry> rows;
+    QList<TransponderEntry> &rows = result.entries;
     // The line number is not held to 16 bits: a longer file reads on, numbered on.
     for (int number = 1; reader.next(&line); ++number) {
         const Fields fields = splitFields(line);
@@ -128,8 +126,6 @@ ListFileResult ReadListDevice(QIODevice &device, const QString &fileName, Transp
         if (!currentFrequency.isEmpty() && rows.last().frequency == currentFrequency)
             result.currentRows << number;
     }
-    if (!rows.isEmpty())
-        list.insertTransponders(1, rows);
     result.rows = int(rows.size());
     device.close();
     if (result.errorLine > 0) {

@@ -8,7 +8,6 @@
 
 class Host;
 class QIODevice;
-class TransponderList;
 
 // Transponder list files: one file per satellite position, named after it ("5.00E.csv"), one
 // transponder per line: frequency (kHz, 6 or 8 characters); polarisation (V or H); symbol rate
@@ -28,25 +27,25 @@ QString PositionName(const QString &fileName);
 struct ListFileResult
 {
     bool opened = false;
-    int rows = 0;      // rows inserted
+    QList<TransponderEntry> entries; // the rows read, line k at index k - 1
+    int rows = 0;                    // their count
     int errorLine = 0; // the bad line, 0 when none
     QString error;     // its error text
-    // The rows on the receiver's current frequency, by their position in the list once the
-    // file is read (1-based), in the order of their lines.
+    // The rows on the receiver's current frequency, by their line (1-based), in order.
     QList<int> currentRows;
 };
 
-// Reads the list file folder/fileName into the list: line k becomes row k, and the rows on the
-// receiver's current frequency (empty: none) are returned as current. The first bad line ends the reading with a
+// Reads the list file folder/fileName: its rows, and those on the receiver's current frequency
+// (empty: none). The first bad line ends the reading with a
 // message naming the file and the line; the rows before it stay. A file that cannot be opened
 // is passed over without a message; a name that is no regular file (a device, a pipe) is not
 // opened at all, with a message naming it and `error` set.
-ListFileResult ReadListFile(const QString &folder, const QString &fileName, TransponderList &list,
+ListFileResult ReadListFile(const QString &folder, const QString &fileName, 
                             Host &host, const QString &currentFrequency = QString());
 
 // The same, from an open device, which it closes before any message; fileName names the file
 // in the message and gives the position.
-ListFileResult ReadListDevice(QIODevice &device, const QString &fileName, TransponderList &list,
+ListFileResult ReadListDevice(QIODevice &device, const QString &fileName, 
                               Host &host, const QString &currentFrequency = QString());
 
 // The record of a transponder: "12000000;H;27500;" and CR LF.

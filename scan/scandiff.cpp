@@ -4,7 +4,6 @@
 #include "lists/catalogue.h"
 #include "lists/listfile.h"
 #include "lists/transponderentry.h"
-#include "lists/transponderlist.h"
 #include "platform/qthost.h"
 #include "scan/position.h"
 
@@ -22,15 +21,6 @@ struct Listed
     bool matched = false;
 };
 
-struct Collect : TransponderList
-{
-    QList<Listed> rows;
-    void insertTransponders(int, const QList<TransponderEntry> &entries) override
-    {
-        for (const TransponderEntry &e : entries)
-            rows.append({e.frequency.toLongLong(), e.polarisation, e.symbolRate});
-    }
-};
 
 QString describe(qint64 khz, const QString &pol, const QString &rate)
 {
@@ -55,9 +45,12 @@ ScanDiff CompareWithList(const ScanTree &tree, const QString &programFolder,
     {
         Message::Answer message(const Message &) override { return Message::AnsweredOk; }
     } host;
-    Collect list;
-    if (!ReadListFile(folder, diff.listFile, list, host).opened)
+    const ListFileResult read = ReadListFile(folder, diff.listFile, host);
+    if (!read.opened)
         return diff;
+    QList<Listed> listed;
+    for (const TransponderEntry &e : read.entries)
+        listed.append({e.frequency.toLongLong(), e.polarisation, e.symbolRate});
     diff.compared = true;
 
     // The scan's transponders: "F|P" found, "F|P|S" identified.
@@ -80,7 +73,7 @@ ScanDiff CompareWithList(const ScanTree &tree, const QString &programFolder,
     };
     // Exact matches first, then the nearest listed transponder within 4 MHz.
     for (Found &f : found) {
-        for (Listed &l : list.rows) {
+        for (Listed &l : listed) {
             if (!l.matched && sameKind(f, l) && l.khz == f.khz) {
                 f.matched = l.matched = true;
                 break;
@@ -91,7 +84,7 @@ ScanDiff CompareWithList(const ScanTree &tree, const QString &programFolder,
         if (f.matched)
             continue;
         Listed *nearest = nullptr;
-        for (Listed &l : list.rows) {
+        for (Listed &l : listed) {
             const qint64 d = qAbs(l.khz - f.khz);
             if (!l.matched && sameKind(f, l) && d <= kShiftKhz &&
                 (!nearest || d < qAbs(nearest->khz - f.khz)))
@@ -108,7 +101,7 @@ ScanDiff CompareWithList(const ScanTree &tree, const QString &programFolder,
             diff.marks.insert(f.key, QStringLiteral("new"));
         }
     }
-    for (const Listed &l : list.rows) {
+    for (const Listed &l : listed) {
         if (l.matched)
             continue;
         const QChar pol = l.pol.isEmpty() ? QChar() : l.pol[0];

@@ -1,4 +1,4 @@
-#include "app/mainstate.h"
+#include "link/mainstate.h"
 #include "config/config.h"
 #include "link/exchangeobserver.h"
 #include "platform/memoryport.h"

@@ -170,9 +170,8 @@ private slots:
         // The list, moved into the DataFolder, is what the main window reads.
         QVERIFY(QFile::copy(ctl.program.filePath("13.00E.csv"),
                             ctl.program.filePath("data/13.00E.csv")));
-        MemoryList list;
-        LoadTransponderLists(ctl.program.path(), list, ctl.rx.host);
-        QVERIFY(list.rows.contains("13.00E 11538000 V 30000") && ctl.rx.host.messages().isEmpty());
+        const QStringList rows = RowTexts(LoadTransponderLists(ctl.program.path(), ctl.rx.host).rows);
+        QVERIFY(rows.contains("13.00E 11538000 V 30000") && ctl.rx.host.messages().isEmpty());
         const QByteArrayList frames = ctl.rx.frames(); // the receiver set back after its sweep
         QVERIFY(frames.lastIndexOf("\x81{AStp=ON}") > frames.lastIndexOf("\x81{AStp=OFF}"));
 

@@ -60,10 +60,10 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(WriteFile(dir.filePath("5.00E.csv"), content));
         VirtualHost host;
-        MemoryList list;
-        QVERIFY(ReadListFile(dir.path(), "5.00E.csv", list, host).opened);
-        QCOMPARE(list.rows.size(), rows);
-        QCOMPARE(list.rows.value(0, "5.00E 12000000 H 27500"), QString("5.00E 12000000 H 27500"));
+        const ListFileResult r = ReadListFile(dir.path(), "5.00E.csv", host);
+        QVERIFY(r.opened);
+        QCOMPARE(r.rows, rows);
+        QCOMPARE(RowTexts(r.entries).value(0, "5.00E 12000000 H 27500"), "5.00E 12000000 H 27500");
         QCOMPARE(host.messages().size(), int(!message.isEmpty()));
         if (!message.isEmpty())
             QCOMPARE(host.messages()[0].title + '|' + host.messages()[0].text,
@@ -75,8 +75,7 @@ private slots:
         QTemporaryDir program;
         const QString data = DataFolder(program.path());
         VirtualHost host;
-        MemoryList list;
-        LoadTransponderLists(program.path(), list, host);
+        QVERIFY(LoadTransponderLists(program.path(), host).rows.isEmpty());
         QCOMPARE(host.messages()[0].title + '|' + host.messages()[0].text,
                  QString("Configuration error|Data directory not found.\r\nCreating it."));
         QVERIFY(QDir(data).exists());
@@ -85,18 +84,17 @@ private slots:
         QVERIFY(WriteFile(data + "/19.20W.csv", "950000;V;4883;\r\nbad\r\n"));
         QVERIFY(WriteFile(data + "/5.00E-11000000-H-27500.csv", "001;Name;\r\n"));
         QVERIFY(WriteFile(data + "/1E.csv", "junk"));
-        LoadTransponderLists(program.path(), list, host);
+        const TransponderRows list = LoadTransponderLists(program.path(), host, "950000");
         // 19.20W.csv is read first, then 5.00E.csv, whose rows go in ahead of it.
-        QCOMPARE(list.rows, (QStringList{"5.00E 11000000 H 27500", "5.00E 11100000 V 22000",
+        QCOMPARE(RowTexts(list.rows), (QStringList{"5.00E 11000000 H 27500", "5.00E 11100000 V 22000",
                                          "19.20W 950000 V 4883"}));
         QCOMPARE(host.messages().size(), 2);
         QCOMPARE(host.messages()[1].title, QString("File: 19.20W.csv"));
-        MemoryList again; // the current row: 19.20W.csv's first, behind 5.00E.csv's two
-        QCOMPARE(LoadTransponderLists(program.path(), again, host, "950000"), QList<int>{3});
+        QCOMPARE(list.current, QList<int>{3}); // 19.20W.csv's first, behind 5.00E.csv's two
 #ifdef Q_OS_UNIX
         // A list file's name on an endless device is reported, not read for ever.
         QVERIFY(QFile::link("/dev/zero", data + "/20.00E.csv"));
-        QVERIFY(!ReadListFile(data, "20.00E.csv", list, host).opened);
+        QVERIFY(!ReadListFile(data, "20.00E.csv", host).opened);
         QCOMPARE(host.messages().last().title, QString("File: 20.00E.csv"));
 #endif
     }

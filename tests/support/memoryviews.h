@@ -3,7 +3,7 @@
 #include "link/memoryscantree.h"
 #include "link/statuslabels.h"
 #include "lists/transponderentry.h"
-#include "lists/transponderlist.h"
+#include "lists/transponderentry.h"
 
 #include <QList>
 #include <QStringList>
@@ -21,15 +21,11 @@ struct MemoryLabels : StatusLabels
     }
 };
 
-// The transponder list in memory: rows as "position frequency polar rate".
-struct MemoryList : TransponderList
+// Rows of a transponder list as "position frequency polar rate".
+inline QStringList RowTexts(const QList<TransponderEntry> &entries)
 {
     QStringList rows;
-    void insertTransponders(int position, const QList<TransponderEntry> &entries) override
-    {
-        for (const TransponderEntry &e : entries)
-            rows.insert(
-                position++ - 1,
-                QStringList{e.position, e.frequency, e.polarisation, e.symbolRate}.join(' '));
-    }
-};
+    for (const TransponderEntry &e : entries)
+        rows << QStringList{e.position, e.frequency, e.polarisation, e.symbolRate}.join(' ');
+    return rows;
+}

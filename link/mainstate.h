@@ -4,8 +4,9 @@
 
 #include <QString>
 
-// The main window's public state, which the other windows read and write through it. The link
-// part (the serial port, Prt, Spd and the time-out flag Eto) is what the receiver link uses.
+// The session's state as the main window keeps it, which the other windows read and write
+// through it. The link part (the serial port, Prt, Spd and the time-out flag Eto) is what the
+// receiver link uses.
 struct MainState : LinkState
 {
     MainState(SerialPort &port, Host &host) : LinkState{port, host} {}
