@@ -76,8 +76,6 @@ public:
 
     ReceiverDriver &eqt() const { return Eqt; }
     bool running() const { return Run; }
-    TreeViewScanTree &tree() { return m_tree; }
-    StatusLabels &statusLabels() { return *this; }
 
     void ScanIt_Click();
     void ReScan_Click();
