@@ -218,8 +218,7 @@ Commands::Place Commands::place()
 {
     const QString polarisation = m_driver.GetLNBPolar(), frequency = m_driver.GetFrequency();
     const QString rate = m_driver.GetSpeed();
-    return {polarisation, frequency, rate,
-            QString::fromLatin1(Protocol::SendQuery(m_link, m_settings.address, "Rstp"))};
+    return {polarisation, frequency, rate, m_driver.GetServiceSelected()};
 }
 
 int Commands::setBack(const Place &before, const QString &what)
@@ -251,7 +250,7 @@ bool Commands::beyondCount(qint64 number)
 int Commands::status()
 {
     // Queries only: nothing on the receiver changes.
-    Protocol::SendQuery(m_link, m_settings.address, "Usvr");
+    m_driver.GetVersion();
     if (m_link.Eto) {
         // A receiver in terminal mode does not answer frames; it answers the terminal probe.
         Protocol_Term term(m_link);
@@ -268,11 +267,8 @@ int Commands::status()
     m_out.field(QStringLiteral("lnb_type"), lnbTypeName(type));
     const quint8 input = m_driver.GetLNBInput();
     m_out.field(QStringLiteral("lnb_input"), input == 0 ? "A" : input == 1 ? "B" : "unknown");
-    m_out.field(
-        QStringLiteral("service"),
-        QString::fromLatin1(Protocol::SendQuery(m_link, m_settings.address, "Rstp")).toInt());
-    m_out.field(QStringLiteral("locked"),
-                Protocol::SendQuery(m_link, m_settings.address, "Bst") == "OK");
+    m_out.field(QStringLiteral("service"), m_driver.GetServiceSelected().toInt());
+    m_out.field(QStringLiteral("locked"), m_driver.GetLock());
     return m_link.Eto ? timedOut() : m_out.finish(Exit::Ok);
 }
 

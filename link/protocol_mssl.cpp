@@ -185,6 +185,36 @@ bool Protocol_MsSl::SetSpeed(const QString &Inp)
     return queryThenSet("Sfrq", SpeedText(Inp));
 }
 
+QString Protocol_MsSl::GetVersion()
+{
+    const LinkOperation op(m_link, __func__);
+    return QString::fromLatin1(query("Usvr"));
+}
+
+QString Protocol_MsSl::GetServiceSelected()
+{
+    const LinkOperation op(m_link, __func__);
+    return QString::fromLatin1(query("Rstp"));
+}
+
+bool Protocol_MsSl::GetLock()
+{
+    const LinkOperation op(m_link, __func__);
+    return query("Bst") == "OK";
+}
+
+QString Protocol_MsSl::GetLevel()
+{
+    const LinkOperation op(m_link, __func__);
+    return QString::fromLatin1(query("Slvl"));
+}
+
+QString Protocol_MsSl::GetMargin()
+{
+    const LinkOperation op(m_link, __func__);
+    return QString::fromLatin1(query("Lnmr"));
+}
+
 QString Protocol_MsSl::GetFrequency()
 {
     const LinkOperation op(m_link, __func__);

@@ -55,6 +55,16 @@ public:
     bool OneFound(const ScanTree &TreeView) override;
     bool SetSelected(ScanTree &TreeView, int Node) override;
 
+    // Queries only, for the tools that look without changing anything: the software version
+    // ("Usvr"), the selected service's number ("Rstp"), the lock ("Bst" answers "OK"), and
+    // the signal level ("Slvl", dBm) and link margin ("Lnmr", dB) as the receiver reports them
+    // ("-??.??" and "-??.?" without a signal or a lock).
+    QString GetVersion();
+    QString GetServiceSelected();
+    bool GetLock();
+    QString GetLevel();
+    QString GetMargin();
+
     // Diagnostics of the command set: every code of the catalogue, or every four-letter code,
     // queried in turn. A sink receives each code with its reply and may stop the run.
     void TstAllCmds(const CommandSink &sink = {});

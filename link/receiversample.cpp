@@ -8,9 +8,8 @@
 namespace {
 
 // A reading, or none where the receiver reports "-??.?" (no signal, no lock).
-std::optional<double> reading(const QByteArray &reply)
+std::optional<double> reading(const QString &text)
 {
-    const QString text = QString::fromLatin1(reply);
     return IsNumeric(text) ? std::optional<double>(LeadingNumber(text)) : std::nullopt;
 }
 
@@ -28,10 +27,10 @@ ReceiverSample SampleReceiver(LinkState &link, quint8 address)
     s.frequencyKHz = receiver.GetFrequency().toLongLong();
     s.polarisation = receiver.GetLNBPolar();
     s.symbolRate = receiver.GetSpeed().toInt();
-    s.service = Protocol::SendQuery(link, address, "Rstp").toInt();
-    s.locked = Protocol::SendQuery(link, address, "Bst") == "OK";
-    s.levelDbm = reading(Protocol::SendQuery(link, address, "Slvl"));
-    s.marginDb = reading(Protocol::SendQuery(link, address, "Lnmr"));
+    s.service = receiver.GetServiceSelected().toInt();
+    s.locked = receiver.GetLock();
+    s.levelDbm = reading(receiver.GetLevel());
+    s.marginDb = reading(receiver.GetMargin());
     // A receiver that stopped answering half way is down: its readings are not all its own.
     s.up = !link.Eto;
     return s;

@@ -20,7 +20,7 @@ QList<SurveyHit> Survey(LinkState &link, const std::function<bool(int address)> 
         Protocol_MsSl receiver(link);
         receiver.setAdr(quint8(a));
         const QString frequency = receiver.GetFrequency();
-        hits.append({a, frequency, Protocol::SendQuery(link, quint8(a), "Bst") == "OK"});
+        hits.append({a, frequency, receiver.GetLock()});
     }
     return hits;
 }
