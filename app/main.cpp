@@ -197,17 +197,10 @@ Main::Outcome Main::Form_Load()
         error(QStringLiteral("Reset KOLVEX7 by a Power Off/Power On sequence."), kRestart);
         return Outcome::Ended;
     }
-    // 2400000 itself belongs to both bands.
-    const double f = LeadingNumber(state.gFrq);
-    if (state.Bnd == 0 && f > 2400000) {
-        error(QStringLiteral("Set KOLVEX7 to Band L or change Band option in configuration "
-                             "Windows."),
-              kRestart);
-        return Outcome::Ended;
-    }
-    if (state.Bnd == 1 && f < 2400000) {
-        error(QStringLiteral("Set KOLVEX7 to Band Ku or change Band option in configuration "
-                             "Windows."),
+    if (!InBand(state.Bnd, LeadingNumber(state.gFrq))) {
+        error(QStringLiteral("Set KOLVEX7 to Band %1 or change Band option in configuration "
+                             "Windows.")
+                  .arg(state.Bnd == 0 ? QStringLiteral("L") : QStringLiteral("Ku")),
               kRestart);
         return Outcome::Ended;
     }

@@ -91,8 +91,7 @@ QString AcceptedValues(const QString &code)
 QStringList ScanRates(const QString &rates)
 {
     if (rates.isEmpty())
-        return {QStringLiteral("45000"), QStringLiteral("30000"), QStringLiteral("27500"),
-                QStringLiteral("22000")};
+        return DefaultScanRates();
     QStringList list = rates.split(QLatin1Char(','));
     for (QString &rate : list)
         rate = QString::number(WholeNumber(rate, 1, 45000).value_or(0));

@@ -7,6 +7,7 @@
 #include "ctl/watch.h"
 #include "link/linkstate.h"
 #include "link/protocol.h"
+#include "link/scanrun.h"
 #include "platform/programfolder.h"
 #include "platform/qthost.h"
 #include "platform/anyserialport.h"
@@ -193,7 +194,8 @@ int main(int argc, char **argv)
                                      QStringLiteral("N"));
     const QCommandLineOption rates(QStringLiteral("rates"),
                                    QStringLiteral("scan: symbol rates to test, in kS/s "
-                                                  "(default 45000,30000,27500,22000)."),
+                                                  "(default %1).")
+                                       .arg(DefaultScanRates().join(QLatin1Char(','))),
                                    QStringLiteral("R,R,..."));
     const QCommandLineOption band(QStringLiteral("band"),
                                   QStringLiteral("The band, L or Ku, for tune and scan (default: "

@@ -3,6 +3,12 @@
 #include "link/receiverdriver.h"
 #include "link/statuslabels.h"
 
+QStringList DefaultScanRates()
+{
+    return {QStringLiteral("45000"), QStringLiteral("30000"), QStringLiteral("27500"),
+            QStringLiteral("22000")};
+}
+
 bool TestPass(ReceiverDriver &driver, const QStringList &rates, StatusLabels &status,
               ScanTree &tree, bool &Run, bool rescan, bool watchRun)
 {

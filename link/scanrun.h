@@ -8,6 +8,9 @@ class ReceiverDriver;
 class ScanTree;
 class StatusLabels;
 
+// The symbol rates a scan tests unless told otherwise (kS/s), as the scan window ticks them.
+QStringList DefaultScanRates();
+
 // One pass of tests at each rate in turn (kS/s, as text) until every transponder of the tree is
 // identified; true when all are. With watchRun the pass leaves off as soon as Run is cleared;
 // without, it relies on each test returning at once then.

@@ -6,14 +6,18 @@
 #include "link/receiverdriver.h"
 #include "platform/host.h"
 
+bool InBand(quint8 band, double frequencyKHz)
+{
+    constexpr double kEdgeKHz = 2400000;
+    return !(band == 0 && frequencyKHz > kEdgeKHz) && !(band == 1 && frequencyKHz < kEdgeKHz);
+}
+
 QString BandRefusal(quint8 band, const QString &frequency)
 {
-    const double f = LeadingNumber(frequency);
-    if (band == 0 && f > 2400000)
-        return QStringLiteral("Not allowed for L band");
-    if (band == 1 && f < 2400000)
-        return QStringLiteral("Not allowed for Ku band");
-    return QString();
+    if (InBand(band, LeadingNumber(frequency)))
+        return QString();
+    return band == 0 ? QStringLiteral("Not allowed for L band")
+                     : QStringLiteral("Not allowed for Ku band");
 }
 
 TuningOutcome Tune(ReceiverDriver &driver, quint8 address, quint8 lnbType,

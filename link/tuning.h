@@ -24,6 +24,9 @@ struct TuningOutcome
     QString firstService;     // the name of service 1 once locked
 };
 
+// Whether a frequency (kHz) lies in the band (0 L, 1 Ku, any other value: every frequency):
+// band L ends and band Ku begins at 2400000 kHz, which belongs to both.
+bool InBand(quint8 band, double frequencyKHz);
 // The refusal a frequency meets on the configured band (0 L, 1 Ku, any other value: none):
 // "Not allowed for Ku band", or the empty text when the frequency suits the band.
 QString BandRefusal(quint8 band, const QString &frequency);

@@ -168,11 +168,10 @@ void Scan::buildControls()
     auto *grid = new QGridLayout(rates);
     static const char *const captions[11] = {"45000", "30000", "27500", "23000", "22000", "17000",
                                              "16200", "13200", "10000", "6900",  "4883"};
-    static const bool tickedAtStart[12] = {true,  true,  true,  false, true,  false,
-                                           false, false, false, false, false, false};
+    const QStringList tickedAtStart = DefaultScanRates();
     for (int i = 0; i < 12; ++i) {
         SRate[i] = new QCheckBox(i < 11 ? QString::fromLatin1(captions[i]) : QString(), rates);
-        SRate[i]->setChecked(tickedAtStart[i]);
+        SRate[i]->setChecked(i < 11 && tickedAtStart.contains(SRate[i]->text()));
         grid->addWidget(SRate[i], i / 4, i % 4);
     }
     SRate[11]->setEnabled(false);
