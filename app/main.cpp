@@ -430,7 +430,7 @@ void Main::tune(QTreeWidgetItem *Item)
 
     ServiceListView services(Service);
     const TuningOutcome outcome =
-        Tune(Driver, state.Adr, state.LNB, {Item->text(1), Item->text(2), Item->text(3)}, services,
+        Tune(Driver, state.LNB, {Item->text(1), Item->text(2), Item->text(3)}, services,
              [this](const QString &text) { setStatus(text); });
     if (outcome.frontEndSet) {
         state.gPol = Item->text(2);

@@ -117,7 +117,7 @@ bool picks(Protocol_MsSl &driver, int count, Share &share)
         const double cpu0 = cpuSeconds();
         QElapsedTimer wall;
         wall.start();
-        const TuningOutcome out = Tune(driver, 129, 0, rows[i % 2], names, [](const QString &) {});
+        const TuningOutcome out = Tune(driver, 0, rows[i % 2], names, [](const QString &) {});
         share.wall += wall.nsecsElapsed() / 1e9;
         share.cpu += cpuSeconds() - cpu0;
         if (!out.locked || names.rows == 0) {

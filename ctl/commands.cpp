@@ -288,7 +288,7 @@ int Commands::tune(const QString &frequency, const QString &polarisation, const 
         return timedOut();
     CollectedServices services;
     m_out.progress(QStringLiteral("tuning %1 %2 %3").arg(*f).arg(pol).arg(*r));
-    const TuningOutcome outcome = Tune(m_driver, m_settings.address, m_settings.lnbType,
+    const TuningOutcome outcome = Tune(m_driver, m_settings.lnbType,
                                        {QString::number(*f), pol, QString::number(*r)}, services,
                                        [this](const QString &text) {
                                            // Its outcome comes with the result; "No error" is

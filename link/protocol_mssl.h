@@ -61,7 +61,7 @@ public:
     // ("-??.??" and "-??.?" without a signal or a lock).
     QString GetVersion();
     QString GetServiceSelected();
-    bool GetLock();
+    bool GetLock() override;
     QString GetLevel();
     QString GetMargin();
 

@@ -196,3 +196,9 @@ bool Protocol_Term::RunScanLocal_(const QString &Pol, TextDisplay &Display, bool
         host.doEvents();
     }
 }
+
+bool Protocol_Term::GetLock()
+{
+    const LinkOperation op(m_link, __func__);
+    return Protocol::SendQuery(m_link, Adr, "Bst") == "OK";
+}

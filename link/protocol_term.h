@@ -49,6 +49,9 @@ public:
 
     LinkState &link() override { return m_link; }
     void setAdr(quint8 address) override { Adr = address; }
+    // The lock query goes out as a frame in this mode too: a tuning ends with it whichever
+    // driver tuned.
+    bool GetLock() override;
     bool InitIRD() override;
     // The receiver answers the terminal probe after an empty line: it is in terminal mode.
     // Sets nothing.

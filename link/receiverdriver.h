@@ -45,6 +45,8 @@ public:
     // The name of service Svc of the tuned transponder.
     virtual QString GetService(quint8 Svc) = 0;
     virtual bool SetService(const QString &Svc) = 0;
+    // Whether the receiver is locked on the tuned transponder (the query "Bst" answers "OK").
+    virtual bool GetLock() = 0;
     // How many services the tuned transponder carries; 0 when the count is not found.
     virtual qint16 GetServiceNumber() = 0;
     // Appends the named services of the tuned transponder to the list, numbered "000".

@@ -20,7 +20,7 @@ QString BandRefusal(quint8 band, const QString &frequency)
                      : QStringLiteral("Not allowed for Ku band");
 }
 
-TuningOutcome Tune(ReceiverDriver &driver, quint8 address, quint8 lnbType,
+TuningOutcome Tune(ReceiverDriver &driver, quint8 lnbType,
                    const TuningRequest &request, ServiceList &services,
                    const std::function<void(const QString &)> &status)
 {
@@ -50,12 +50,7 @@ TuningOutcome Tune(ReceiverDriver &driver, quint8 address, quint8 lnbType,
         return out;
     status(QStringLiteral("Status: Wait setup"));
     driver.Wait(2500);
-    bool locked = false;
-    {
-        const LinkOperation op(link, "GetLock");
-        locked = Protocol::SendQuery(link, address, "Bst") == "OK";
-    }
-    if (!locked) {
+    if (!driver.GetLock()) {
         status(QStringLiteral("Status: No sync"));
         driver.Wait(1000);
         return out;

@@ -35,8 +35,8 @@ QString BandRefusal(quint8 band, const QString &frequency);
 // symbol rate, each only while nothing has timed out, then service 1; when every setting was
 // acknowledged, 2.5 s for the receiver to settle and the lock query "Bst"; on lock 2 s, 1 s, the
 // service names into `services` and the name of service 1. The status texts of the main window
-// go to `status` as they change ("Status: Wait setup", ...). Clears the link's time-out flag
-// first.
-TuningOutcome Tune(ReceiverDriver &driver, quint8 address, quint8 lnbType,
+// go to `status` as they change ("Status: Wait setup", ...). The driver's address is the
+// receiver's. Clears the link's time-out flag first.
+TuningOutcome Tune(ReceiverDriver &driver, quint8 lnbType,
                    const TuningRequest &request, ServiceList &services,
                    const std::function<void(const QString &)> &status);
