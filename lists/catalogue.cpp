@@ -23,14 +23,20 @@ TransponderRows LoadTransponderLists(const QString &programFolder, Host &host,
         return {};
     }
     TransponderRows list;
+    QList<QList<TransponderEntry>> files;
+    qsizetype total = 0;
     for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
         if (!IsListFileName(name))
             continue;
-        const ListFileResult r = ReadListFile(folder, name, host, currentFrequency);
+        ListFileResult r = ReadListFile(folder, name, host, currentFrequency);
         for (int &position : list.current) // the new file's rows go in ahead of them
             position += r.rows;
         list.current += r.currentRows;
-        list.rows = r.entries + list.rows;
+        total += r.entries.size();
+        files.append(std::move(r.entries));
     }
+    list.rows.reserve(total);
+    for (auto file = files.crbegin(); file != files.crend(); ++file)
+        list.rows += *file;
     return list;
 }
