@@ -63,6 +63,8 @@ public:
     int services();
     int service(const QString &number);
     int query(const QString &code);
+    // Every code of the receiver's catalogue queried in turn, with its reply.
+    int catalogue();
     int set(const QString &code, const QString &value);
     int scan(const QString &position, const QString &rates, const QString &programFolder,
              bool save);

@@ -76,6 +76,8 @@ Commands:
   services                     the services of the tuned transponder
   service N                    select service N (0 to 255) and show its name
   query CODE                   one query of a command code; prints the reply
+  catalogue                    every code the receiver is known to have (88), queried in turn,
+                               with its reply
   set CODE VALUE               one set of a command code; prints the reply
   scan POSITION                sweep the band and identify the transponders; --rates, --band,
                                --save (with --force to replace an existing list file)
@@ -246,7 +248,8 @@ int main(int argc, char **argv)
         {QStringLiteral("services"), 0}, {QStringLiteral("service"), 1},
         {QStringLiteral("query"), 1},    {QStringLiteral("set"), 2},
         {QStringLiteral("scan"), 1},     {QStringLiteral("lists"), 0},
-        {QStringLiteral("survey"), 0},   {QStringLiteral("watch"), -1}};
+        {QStringLiteral("survey"), 0},   {QStringLiteral("watch"), -1},
+        {QStringLiteral("catalogue"), 0}};
     if (!arity.contains(command))
         return badArguments(out, command.isEmpty()
                                      ? QStringLiteral("no command given")
@@ -372,5 +375,7 @@ int main(int argc, char **argv)
         return commands.set(args[1], args[2]);
     if (command == QLatin1String("survey"))
         return commands.survey();
+    if (command == QLatin1String("catalogue"))
+        return commands.catalogue();
     return commands.scan(args[1], value(rates), programFolder, parser.isSet(save));
 }

@@ -49,6 +49,7 @@ struct Ctl
                : c0 == "query"    ? c.query(a[1])
                : c0 == "set"      ? c.set(a[1], a[2])
                : c0 == "survey"   ? c.survey()
+               : c0 == "catalogue" ? c.catalogue()
                                   : c.scan(a[1], a.value(2), program.path(), a.contains("save"));
     }
     SimulatedReceiver rx;
@@ -93,6 +94,9 @@ private slots:
         row(0, "tune 10892000 H 27500 6", Exit::Refused, "locked: yes"); // Aurora has 5
         row(5, "tune 10892000 H 27500", Exit::Failed, ""); // Ctrl+C: set back to 11034000 V
         row(0, "query Tfrq", Exit::Ok, "reply: 11034000");
+        row(0, "catalogue", Exit::Ok, "Tfrq: 11034000");
+        row(2, "catalogue", Exit::TimeOut, "Tfrq: ");
+        row(5, "catalogue", Exit::Failed, "Bst: OK"); // Ctrl+C there: listed up to it
         row(0, "query Zzzz", Exit::Refused, "reply: Uk");
         row(0, "set LNin Cin", Exit::Refused, "reply: Uk");
         row(0, "set Tfrq 1}2", Exit::BadArguments, "");
@@ -132,6 +136,7 @@ private slots:
                 err.startsWith("kolvex7-ctl: tuning 10892000 H 27500\nkolvex7-ctl: wait setup"));
         QVERIFY(!line.endsWith(" 6") || !ctl.rx.frames().contains("\x81{Rstp=6}"));
         QVERIFY(receiver != 5 || ctl.rx.model.state().frequency == 11034000);
+        QVERIFY(receiver != 5 || line != "catalogue" || result.last() == "Bst: OK");
         if (line == "status") // queries only
             for (const QByteArray &frame : ctl.rx.frames())
                 QVERIFY2(frame.endsWith("=?}") || !frame.startsWith('\x81'), frame.constData());
