@@ -3,7 +3,7 @@
 
 #include "lists/listfile.h"
 #include "link/numbers.h"
-#include "platform/virtualhost.h"
+#include "testsupport/virtualhost.h"
 
 #include <QBuffer>
 

@@ -5,8 +5,8 @@
 #include "link/linkstate.h"
 #include "link/protocol.h"
 #include "link/replyscanner.h"
-#include "platform/memoryport.h"
-#include "platform/virtualhost.h"
+#include "testsupport/memoryport.h"
+#include "testsupport/virtualhost.h"
 
 #include <QList>
 

@@ -1,8 +1,8 @@
 #include "link/mainstate.h"
 #include "config/config.h"
 #include "link/exchangeobserver.h"
-#include "platform/memoryport.h"
-#include "platform/virtualhost.h"
+#include "testsupport/memoryport.h"
+#include "testsupport/virtualhost.h"
 #include "tests/support/simulatedreceiver.h"
 
 #include <QApplication>

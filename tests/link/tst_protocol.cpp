@@ -1,8 +1,8 @@
 #include "link/linkstate.h"
 #include "link/numbers.h"
 #include "link/protocol.h"
-#include "platform/memoryport.h"
-#include "platform/virtualhost.h"
+#include "testsupport/memoryport.h"
+#include "testsupport/virtualhost.h"
 
 #include <QTest>
 

@@ -2,8 +2,8 @@
 #include "link/protocol_mssl.h"
 #include "link/scanall.h"
 #include "link/servicelist.h"
-#include "platform/memoryport.h"
-#include "platform/virtualhost.h"
+#include "testsupport/memoryport.h"
+#include "testsupport/virtualhost.h"
 #include "tests/support/scriptedreceiver.h"
 #include "tests/support/simulatedreceiver.h"
 

@@ -1,6 +1,6 @@
 #include "lists/catalogue.h"
 #include "lists/listfile.h"
-#include "platform/virtualhost.h"
+#include "testsupport/virtualhost.h"
 #include "tests/support/memoryviews.h"
 #include "tests/support/writefile.h"
 

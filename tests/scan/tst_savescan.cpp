@@ -1,4 +1,4 @@
-#include "platform/virtualhost.h"
+#include "testsupport/virtualhost.h"
 #include "scan/savescan.h"
 #include "scan/scandiff.h"
 #include "tests/support/memoryviews.h"

@@ -2,8 +2,8 @@
 
 #include "link/linkstate.h"
 #include "link/protocol_mssl.h"
-#include "platform/memoryport.h"
-#include "platform/virtualhost.h"
+#include "testsupport/memoryport.h"
+#include "testsupport/virtualhost.h"
 #include "sim/receivermodel.h"
 #include "sim/satellite.h"
 

@@ -1,4 +1,4 @@
-#include "platform/virtualhost.h"
+#include "testsupport/virtualhost.h"
 
 VirtualHost::VirtualHost(quint32 startTick) : m_startTick(startTick) {}
 

@@ -1,7 +1,7 @@
-#include "platform/memoryport.h"
+#include "testsupport/memoryport.h"
 
 #include "platform/linesettings.h"
-#include "platform/virtualhost.h"
+#include "testsupport/virtualhost.h"
 
 MemoryPort::MemoryPort(VirtualHost &host) : m_host(host) {}
 
