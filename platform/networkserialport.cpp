@@ -81,13 +81,13 @@ bool NetworkSerialPort::open()
 
 bool NetworkSerialPort::connect()
 {
-    const QString spec =
+    const QString chain =
         (m_endpoint.kind == NetworkEndpoint::Rfc2217 ? QStringLiteral("telnet(rfc2217),tcp,%1,%2")
                                                      : QStringLiteral("tcp,%1,%2"))
             .arg(m_endpoint.host)
             .arg(m_endpoint.port);
     int err =
-        str_to_gensio(spec.toUtf8().constData(), m_os, &NetworkSerialPort::onEvent, this, &m_io);
+        str_to_gensio(chain.toUtf8().constData(), m_os, &NetworkSerialPort::onEvent, this, &m_io);
     if (err) {
         m_io = nullptr;
         fail(PortProblem::Other, QStringLiteral("%1: %2").arg(m_endpoint.url(), errorText(err)));
