@@ -437,25 +437,25 @@ int Commands::scan(const QString &position, const QString &rates, const QString 
     for (int n = 1; n <= tree.count(); ++n) {
         if (tree.parent(n))
             continue;
-        const QStringList parts = tree.text(n).split(QLatin1Char('-'));
-        QJsonObject tp{{QStringLiteral("frequency"), parts.value(0).toLongLong()},
-                       {QStringLiteral("polarisation"), parts.value(1)}};
-        if (parts.size() > 2)
-            tp.insert(QStringLiteral("symbol_rate"), parts[2].toInt());
-        QString line = tree.text(n);
+        const ScanKey T = ScanKey::ofTransponder(tree.key(n));
+        QJsonObject tp{{QStringLiteral("frequency"), T.frequency.toLongLong()},
+                       {QStringLiteral("polarisation"), T.polarisation}};
+        if (T.kind == ScanKey::Identified)
+            tp.insert(QStringLiteral("symbol_rate"), T.rate.toInt());
+        QString line = T.text();
         QJsonArray services;
         QStringList serviceLines;
         for (int c = 0; c < tree.childCount(n); ++c) {
-            const QString text = tree.text(tree.child(n, c));
-            if (text.startsWith(QLatin1String("Margin:"))) {
-                tp.insert(QStringLiteral("margin"), text.mid(7).toDouble());
-                line += QStringLiteral(" margin ") + text.mid(7);
-            } else if (!text.startsWith(QLatin1String("Services:"))) {
-                const int dash = int(text.indexOf(QLatin1Char('-')));
-                services.append(QJsonObject{{QStringLiteral("number"), text.left(dash).toInt()},
-                                            {QStringLiteral("name"), text.mid(dash + 1)}});
-                serviceLines << QStringLiteral("  ") + text.left(dash) + QLatin1Char(' ') +
-                                    text.mid(dash + 1);
+            const ScanKey node = ScanKey::ofChild(tree.key(tree.child(n, c)));
+            if (node.kind == ScanKey::Margin) {
+                tp.insert(QStringLiteral("margin"), node.value.toDouble());
+                line += QStringLiteral(" margin ") + node.value;
+            } else if (node.kind == ScanKey::Service) {
+                const ServiceLabel service = ServiceLabel::of(node.value);
+                services.append(QJsonObject{{QStringLiteral("number"), service.number.toInt()},
+                                            {QStringLiteral("name"), service.name}});
+                serviceLines << QStringLiteral("  ") + service.number + QLatin1Char(' ') +
+                                    service.name;
             }
         }
         tp.insert(QStringLiteral("services"), services);

@@ -2,20 +2,14 @@
 // while the driver reads signal level ("Slvl") and link margin ("Lnmr") and records each
 // carrier in the scan tree; then each carrier is tested at a symbol rate (lock with "Sigq",
 // service count and names with "Snam").
-//
-// Scan tree keys and texts (F frequency, P polarisation, M margin "0.0", S symbol rate,
-// L margin reply, T the transponder's text, N service count, NNN service number "000"):
-//   found transponder     key F|P         text F-P
-//   its margin            key F|P|M       text Margin:M
-//   identified            key F|P|S       text F-P-S, bold
-//   margin after a test   key F|P|S|L     text Margin:L   (F and P of the sweep)
-//   service count         key T|N         text Services:N
-//   service               key T#NNN-Name  text NNN-Name
+// The nodes they add to the scan tree, and their keys, are those of link/scankey.h; an
+// identified transponder is bold.
 
 #include "link/linkstate.h"
 #include "link/numbers.h"
 #include "link/protocol.h"
 #include "link/protocol_mssl.h"
+#include "link/scankey.h"
 #include "link/scantree.h"
 #include "link/statuslabels.h"
 #include "platform/host.h"
@@ -32,12 +26,6 @@ const QString kNoMargin = QStringLiteral("-??.?");
 // A receiver that never reports the frequency it was asked for (a lost link, another form of
 // the frequency) ends the sweep after this many repetitions of the tuning.
 constexpr int kMaxTuningRepeats = 20;
-
-bool isIdentified(const QString &key)
-{
-    const int first = int(key.indexOf(QLatin1Char('|')));
-    return first >= 0 && key.indexOf(QLatin1Char('|'), first + 1) >= 0;
-}
 
 // "0.0": one decimal, halves away from zero, "." as separator.
 QString marginText(float m)
@@ -96,12 +84,11 @@ bool Protocol_MsSl::RunScanLocal(const QString &Pol, StatusLabels &Status, ScanT
     double bestScore = 0, bestFrequency = 0, low = 0, high = 0;
     float bestMargin = 0;
     auto record = [&] {
-        const QString F = frequencyText(bestFrequency);
+        const ScanKey carrier = ScanKey::found(frequencyText(bestFrequency), Pol);
         const QString M = marginText(bestMargin);
-        const int node = TreeView.add(0, F + QLatin1Char('|') + Pol, F + QLatin1Char('-') + Pol);
+        const int node = TreeView.add(0, carrier.key(), carrier.text());
         if (node) {
-            TreeView.add(node, F + QLatin1Char('|') + Pol + QLatin1Char('|') + M,
-                         QStringLiteral("Margin:") + M);
+            TreeView.add(node, carrier.margin(M).key(), QStringLiteral("Margin:") + M);
             Status.carrierFound(TreeView.key(node), low, high);
         }
         found = true;
@@ -209,21 +196,20 @@ bool Protocol_MsSl::RunTestLocal(const QString &Sym, StatusLabels &Status, ScanT
     QString lastPolar;
     for (int i = 1; i <= count && Run; ++i) {
         const int node = i;
-        if (TreeView.parent(node) || isIdentified(TreeView.key(node)))
+        if (TreeView.parent(node) || ScanKey::identifiedKey(TreeView.key(node)))
             continue;
         TreeView.select(node);
         Status.setText(4, QString());
         SetSpeed(Sym);
         Status.setText(2, Sym);
-        const QString text = TreeView.text(node);
-        const int dash = int(text.indexOf(QLatin1Char('-')));
-        const QString P = text.mid(dash + 1, 1);
+        const ScanKey carrier = ScanKey::ofTransponder(TreeView.key(node));
+        const QString &P = carrier.polarisation;
         if (P != lastPolar) {
             SetLNBPolar(P);
             lastPolar = P;
             Status.setText(1, P);
         }
-        const QString base = dash < 0 ? text : text.left(dash);
+        const QString &base = carrier.frequency;
         QString freq = base;
         qint16 n = 0;
         for (int attempt = 0;; ++attempt) {
@@ -263,9 +249,10 @@ qint16 Protocol_MsSl::testFrequency(const QString &freq, int node, const QString
         const int child = TreeView.child(node, c);
         if (!TreeView.text(child).contains(QLatin1String("Margin:")))
             continue;
-        const QString key = TreeView.key(child);
-        const int bar = int(key.indexOf(QLatin1Char('|')));
-        TreeView.setKey(child, key.left(bar + 2) + QLatin1Char('|') + Sym + QLatin1Char('|') + L);
+        // The sweep's frequency and polarisation stay; the rate tested comes in.
+        const ScanKey swept = ScanKey::ofChild(TreeView.key(child));
+        TreeView.setKey(child,
+                        ScanKey::identified(swept.frequency, swept.polarisation, Sym).margin(L).key());
         TreeView.setText(child, QStringLiteral("Margin:") + L);
         break;
     }
@@ -304,16 +291,15 @@ qint16 Protocol_MsSl::testFrequency(const QString &freq, int node, const QString
 bool Protocol_MsSl::identify(int node, const QString &freq, const QString &P, const QString &Sym,
                              qint16 n, StatusLabels &Status, ScanTree &TreeView, bool &Run)
 {
-    const QString T = freq + QLatin1Char('-') + P + QLatin1Char('-') + Sym;
+    const ScanKey T = ScanKey::identified(freq, P, Sym);
     // Another transponder identified as this very one already stands in the tree: this node
     // stays as found rather than replace or duplicate it.
-    if (!TreeView.setKey(node, freq + QLatin1Char('|') + P + QLatin1Char('|') + Sym))
+    if (!TreeView.setKey(node, T.key()))
         return true;
     TreeView.setBold(node, true);
     Status.setText(4, QStringLiteral("NAM"));
-    TreeView.setText(node, T);
-    TreeView.add(node, T + QLatin1Char('|') + QString::number(n),
-                 QStringLiteral("Services:") + QString::number(n));
+    TreeView.setText(node, T.text());
+    TreeView.add(node, T.services(n).key(), QStringLiteral("Services:") + QString::number(n));
     Status.identified(TreeView.key(node), n);
 
     QVector<QByteArray> names(n);
@@ -325,9 +311,8 @@ bool Protocol_MsSl::identify(int node, const QString &freq, const QString &P, co
                 continue;
             const QByteArray name =
                 names[s - 1].startsWith("Service:") ? QByteArray() : names[s - 1];
-            const QString label =
-                QStringLiteral("%1-").arg(s, 3, 10, QLatin1Char('0')) + QString::fromLatin1(name);
-            TreeView.add(node, T + QLatin1Char('#') + label, label);
+            const QString label = ServiceLabel::make(s, QString::fromLatin1(name));
+            TreeView.add(node, T.service(label).key(), label);
         }
     };
     for (int pass = 1; pass <= 6; ++pass) {
@@ -364,7 +349,7 @@ bool Protocol_MsSl::identify(int node, const QString &freq, const QString &P, co
 bool Protocol_MsSl::AllFound(const ScanTree &TreeView)
 {
     for (int node = 1; node <= TreeView.count(); ++node) {
-        if (!TreeView.parent(node) && !isIdentified(TreeView.key(node)))
+        if (!TreeView.parent(node) && !ScanKey::identifiedKey(TreeView.key(node)))
             return false;
     }
     return true;
@@ -373,7 +358,7 @@ bool Protocol_MsSl::AllFound(const ScanTree &TreeView)
 bool Protocol_MsSl::OneFound(const ScanTree &TreeView)
 {
     for (int node = 1; node <= TreeView.count(); ++node) {
-        if (!TreeView.parent(node) && isIdentified(TreeView.key(node)))
+        if (!TreeView.parent(node) && ScanKey::identifiedKey(TreeView.key(node)))
             return true;
     }
     return false;
@@ -383,20 +368,15 @@ bool Protocol_MsSl::SetSelected(ScanTree &TreeView, int Node)
 {
     const LinkOperation op(m_link, __func__);
     Q_UNUSED(Node); // the clicked node is the tree's selected node
-    // A service key is the transponder's text F-P-S, "#", and the service's label NNN-Name.
-    // Its fields are taken by their separators, so any frequency and symbol rate width works.
-    const QString k = TreeView.key(TreeView.selected());
-    const int hash = int(k.indexOf(QLatin1Char('#')));
-    if (hash < 0)
+    // Only a service's node tunes; its fields are taken by their separators, so any frequency
+    // and symbol rate width works.
+    const ScanKey k = ScanKey::ofChild(TreeView.key(TreeView.selected()));
+    const ServiceLabel label = ServiceLabel::of(k.value);
+    if (k.kind != ScanKey::Service || label.number.isEmpty() || label.number == k.value)
         return false;
-    const QStringList t = k.left(hash).split(QLatin1Char('-'));
-    const QString label = k.mid(hash + 1);
-    const int dash = int(label.indexOf(QLatin1Char('-')));
-    if (t.size() != 3 || dash < 1)
-        return false;
-    SetLNBPolar(t[1]);
-    SetSpeed(t[2]);
-    SetFrequency(t[0]);
-    SetService(label.left(dash));
+    SetLNBPolar(k.polarisation);
+    SetSpeed(k.rate);
+    SetFrequency(k.frequency);
+    SetService(label.number);
     return false;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/scankey.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -33,7 +35,7 @@ public:
     {
         QStringList keys;
         for (int n = 1; n <= count(); ++n) {
-            if (!parent(n) && key(n).count(QLatin1Char('|')) < 2)
+            if (!parent(n) && ScanKey::ofTransponder(key(n)).kind == ScanKey::Found)
                 keys << key(n);
         }
         return keys;

@@ -1,6 +1,7 @@
 #include "lists/listfile.h"
 
 #include "link/numbers.h"
+#include "link/scankey.h"
 #include "lists/linereader.h"
 #include "platform/host.h"
 
@@ -145,11 +146,8 @@ QByteArray ListRecord(const TransponderEntry &entry)
 
 QByteArray ServiceLine(const QString &label)
 {
-    // Number and name by the label's first "-", so service numbers of four digits stay whole.
-    const int dash = int(label.indexOf(QLatin1Char('-')));
-    const QString number = dash < 0 ? label : label.left(dash);
-    const QString name = dash < 0 ? QString() : label.mid(dash + 1);
-    return (number + QLatin1Char(';') + name + QLatin1String(";\r\n")).toLatin1();
+    const ServiceLabel service = ServiceLabel::of(label);
+    return (service.number + QLatin1Char(';') + service.name + QLatin1String(";\r\n")).toLatin1();
 }
 
 QString ServiceFileName(const TransponderEntry &entry)

@@ -1,5 +1,6 @@
 #include "scan/savescan.h"
 
+#include "link/scankey.h"
 #include "link/scantree.h"
 #include "link/statuslabels.h"
 #include "lists/catalogue.h"
@@ -15,12 +16,6 @@
 
 namespace {
 
-bool isIdentified(const QString &key)
-{
-    const int first = int(key.indexOf(QLatin1Char('|')));
-    return first >= 0 && key.indexOf(QLatin1Char('|'), first + 1) >= 0;
-}
-
 struct PendingFile
 {
     QString path;
@@ -33,20 +28,15 @@ std::vector<PendingFile> filesOf(const ScanTree &tree, const QString &position,
 {
     std::vector<PendingFile> files{{listPath, QByteArray()}};
     for (int node = 1; node <= tree.count(); ++node) {
-        if (tree.parent(node) || !isIdentified(tree.key(node)))
+        const ScanKey T = ScanKey::ofTransponder(tree.key(node));
+        if (tree.parent(node) || T.kind != ScanKey::Identified)
             continue;
-        // The label F-P-S is read by its separators, so a 7-digit frequency or a 4-digit
-        // symbol rate is saved whole.
-        const QStringList fps = tree.text(node).split(QLatin1Char('-'));
-        if (fps.size() != 3)
-            continue;
-        const TransponderEntry entry{position, fps[0], fps[1], fps[2]};
+        const TransponderEntry entry{position, T.frequency, T.polarisation, T.rate};
         files[0].content += ListRecord(entry);
-        const QString T = fps.join(QLatin1Char('-'));
         PendingFile services{QDir(dataFolder).filePath(ServiceFileName(entry)), QByteArray()};
         for (int c = 0; c < tree.childCount(node); ++c) {
             const int child = tree.child(node, c);
-            if (tree.key(child).contains(T + QLatin1Char('#')))
+            if (ScanKey::ofChild(tree.key(child)).kind == ScanKey::Service)
                 services.content += ServiceLine(tree.text(child));
         }
         files.push_back(services);
@@ -85,7 +75,7 @@ bool SaveScan(const ScanTree &tree, const QString &position, const QString &prog
     // A list of no transponder would replace a good list file with an empty one.
     bool any = false;
     for (int node = 1; node <= tree.count() && !any; ++node)
-        any = !tree.parent(node) && isIdentified(tree.key(node));
+        any = !tree.parent(node) && ScanKey::identifiedKey(tree.key(node));
     if (!any) {
         host.message({QStringLiteral("Error"),
                       QStringLiteral("No transponder was identified.\r\nNothing was saved."),

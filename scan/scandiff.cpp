@@ -65,8 +65,8 @@ ScanDiff CompareWithList(const ScanTree &tree, const QString &programFolder,
     for (int n = 1; n <= tree.count(); ++n) {
         if (tree.parent(n))
             continue;
-        const QStringList k = tree.key(n).split(QLatin1Char('|'));
-        found.append({tree.key(n), k.value(0).toLongLong(), k.value(1), k.value(2)});
+        const ScanKey k = ScanKey::ofTransponder(tree.key(n));
+        found.append({tree.key(n), k.frequency.toLongLong(), k.polarisation, k.rate});
     }
     auto sameKind = [](const Found &f, const Listed &l) {
         return f.pol == l.pol && (f.rate.isEmpty() || f.rate == l.rate);

@@ -1,6 +1,7 @@
 #include "scan/sweepplot.h"
 
 #include "link/numbers.h"
+#include "link/scankey.h"
 
 #include <QChart>
 #include <QChartView>
@@ -169,9 +170,9 @@ SweptRanges SweepPlot::sweptRanges() const
 
 QPointF SweepPlot::markerAt(const QString &key) const
 {
-    const QStringList parts = key.split(QLatin1Char('|'));
-    const double khz = parts.value(0).toDouble();
-    const QChar pol = parts.value(1).isEmpty() ? QLatin1Char('?') : parts.value(1)[0];
+    const ScanKey carrier = ScanKey::ofTransponder(key);
+    const double khz = carrier.khz();
+    const QChar pol = carrier.polarisation.isEmpty() ? QLatin1Char('?') : carrier.polarisation[0];
     // The level the sweep read nearest the carrier's frequency, or the axis's floor.
     double level = m_level->min();
     double nearest = 1e12;
@@ -192,7 +193,7 @@ void SweepPlot::setCarriers(const QStringList &keys)
     for (const QString &key : keys) {
         const QPointF at = markerAt(key);
         m_markers.insert(key, at);
-        (key.count(QLatin1Char('|')) >= 2 ? m_identified : m_found)->append(at);
+        (ScanKey::identifiedKey(key) ? m_identified : m_found)->append(at);
     }
 }
 

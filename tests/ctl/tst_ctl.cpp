@@ -8,6 +8,7 @@
 #include "tests/support/writefile.h"
 
 #include <QFile>
+#include <QJsonDocument>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -27,7 +28,8 @@ QString readBack(std::FILE *f)
 // The command-line tool's commands over the receiver model on the virtual clock.
 struct Ctl
 {
-    explicit Ctl(ReceiverModel::Options options = {}) : rx(options), output(false, out, err)
+    explicit Ctl(ReceiverModel::Options options = {}, bool json = false)
+        : rx(options), output(json, out, err)
     {
         rx.host.setPassCostUs(200);
     }
@@ -183,6 +185,19 @@ private slots:
         // Replacing the list file is refused unless confirmed.
         ctl.rx.host.queueAnswer(Message::AnsweredCancel);
         QCOMPARE(ctl("scan 13E 27500 save"), Exit::NotSaved);
+
+        // As JSON: a rate only where the transponder was identified, its services by number.
+        Ctl json({129, false, 0, false, 3}, true);
+        QCOMPARE(json("scan 13E 30000"), Exit::Ok);
+        QMap<int, QJsonObject> byFrequency;
+        for (const QJsonValue &t :
+             QJsonDocument::fromJson(readBack(json.out).toUtf8())["transponders"].toArray())
+            byFrequency[t["frequency"].toInt()] = t.toObject();
+        const QJsonObject vega = byFrequency[11538000], found = byFrequency[12073000];
+        QCOMPARE(vega["symbol_rate"].toInt(), 30000);
+        QCOMPARE(vega["services"][1]["number"].toInt(), 2);
+        QCOMPARE(vega["services"][1]["name"].toString(), QString("Vega Due"));
+        QVERIFY(found["margin"] == 4.2 && !found.contains("symbol_rate"));
     }
 
     void surveyFindsEveryReceiverOnTheLine()

@@ -2,6 +2,7 @@
 #include "link/protocol_mssl.h"
 #include "link/scanestimate.h"
 #include "link/scanrun.h"
+#include "link/scankey.h"
 #include "testsupport/memoryport.h"
 #include "testsupport/virtualhost.h"
 #include "tests/support/memoryviews.h"
@@ -234,6 +235,7 @@ private slots:
             {"{LNBp=14}", "{Sfrq=27500.00}", "{Tfrq=1234000}", "{Rstp=012}"});
         row("transponder node", "11778000|V|27500", {});
         row("count node", "11778000-V-27500|2", {});
+        row("label without a name", "11778000-V-27500#003", {});
     }
     void setSelected()
     {
@@ -248,6 +250,52 @@ private slots:
             if (!w.endsWith("=?}"))
                 setsSent << w.mid(1);
         QCOMPARE(setsSent, sets);
+    }
+
+    // Each kind of node's key read back into its fields, and built again from them.
+    void scanKeys_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<bool>("child");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("fields"); // frequency, polarisation, rate, value by '/'
+        auto row = [](const char *key, bool child, int kind, const char *fields) {
+            QTest::newRow(key) << QString(key) << child << kind << QString(fields);
+        };
+        row("11778000|V", false, ScanKey::Found, "11778000/V//");
+        row("1234000|H|4883", false, ScanKey::Identified, "1234000/H/4883/");
+        row("11778000|V|-4.1", true, ScanKey::Margin, "11778000/V//-4.1");
+        row("11778000|V|27500|5.2", true, ScanKey::Margin, "11778000/V/27500/5.2");
+        row("11778000-V-27500|12", true, ScanKey::Services, "11778000/V/27500/12");
+        row("11778000-V-27500#0012-Name-with-dashes", true, ScanKey::Service,
+            "11778000/V/27500/0012-Name-with-dashes");
+        row("11778000|V|27500|5.2", false, ScanKey::None, "///");   // no transponder
+        row("11778000-V-27500|12", false, ScanKey::None, "///");
+        row("11778000|V|27500|5.2|1", true, ScanKey::None, "///");
+        row("11778000-V#001-A", true, ScanKey::None, "///");        // no rate
+        row("11778000|", false, ScanKey::None, "///");
+    }
+    void scanKeys()
+    {
+        QFETCH(QString, key);
+        QFETCH(bool, child);
+        QFETCH(int, kind);
+        QFETCH(QString, fields);
+        const ScanKey k = child ? ScanKey::ofChild(key) : ScanKey::ofTransponder(key);
+        QCOMPARE(int(k.kind), kind);
+        QCOMPARE(QStringList({k.frequency, k.polarisation, k.rate, k.value}).join('/'), fields);
+        if (kind == ScanKey::None)
+            return;
+        QCOMPARE(k.key(), key);
+        QCOMPARE(ScanKey::identifiedKey(key), kind == ScanKey::Identified);
+        const ScanKey t = k.transponder();
+        QCOMPARE(t.text(), fields.section('/', 0, k.rate.isEmpty() ? 1 : 2).replace('/', '-'));
+        if (k.kind == ScanKey::Service) {
+            QCOMPARE(t.service(k.value).key(), key);
+            const ServiceLabel label = ServiceLabel::of(k.value);
+            QCOMPARE(label.number + "|" + label.name, QString("0012|Name-with-dashes"));
+            QCOMPARE(ServiceLabel::make(7, "A-B"), QString("007-A-B"));
+        }
     }
 };
 

@@ -331,8 +331,11 @@ private slots:
         plot->flush();
         QMap<QString, QList<QPointF>> traces;
         for (QAbstractSeries *a : plot->view()->chart()->series())
-            if (auto *trace = qobject_cast<QLineSeries *>(a))
+            if (auto *trace = qobject_cast<QXYSeries *>(a))
                 traces[trace->name()] = trace->points();
+        // Markers: the carriers identified, and those found that are not.
+        QCOMPARE(traces["identified"].size(), 7);
+        QCOMPARE(traces["found"].size(), 5);
         QVERIFY(traces["level V"].size() == 2050 && traces["margin H"].size() == 2050);
         QVERIFY(traces["level V"].contains(QPointF(11034, -43.5)) &&
                 traces["margin V"].contains(QPointF(11034, 10)));
