@@ -1,11 +1,11 @@
 // kolvex7: remote control of a KOLVEX7 satellite receiver over a serial port.
 
 #include "app/main.h"
-#include "app/settingsstore.h"
 #include "app/widgethost.h"
-#include "platform/programfolder.h"
 #include "platform/anyserialport.h"
+#include "platform/programfolder.h"
 #include "platform/timerresolution.h"
+#include "session/settingsstore.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -44,8 +44,7 @@ int main(int argc, char **argv)
     const FineTimerResolution timers;
     WidgetHost host;
     SettingsStore store;
-    Main w(host, MakeSerialPort(), store,
-           ProgramFolder(QCoreApplication::applicationDirPath()));
+    Main w(host, MakeSerialPort(), store, ProgramFolder(QCoreApplication::applicationDirPath()));
     // Closing the main window ends the program and closes the port with it.
     const Main::Outcome outcome = w.Form_Load();
     if (outcome == Main::Outcome::Restart)

@@ -2,18 +2,18 @@
 
 #include "app/linkconsole.h"
 #include "app/reportview.h"
-#include "app/settingsstore.h"
 #include "app/statuspanels.h"
 #include "config/config.h"
 #include "link/numbers.h"
 #include "link/protocol.h"
-#include "link/tuning.h"
 #include "lists/catalogue.h"
 #include "lists/transponderentry.h"
 #include "manual/edit.h"
 #include "platform/host.h"
 #include "platform/serialport.h"
 #include "scan/scan.h"
+#include "session/settingsstore.h"
+#include "session/tuning.h"
 
 #include <QAction>
 #include <QApplication>
@@ -143,13 +143,8 @@ void Main::runModal(QDialog &dialog)
 
 void Main::readSettings()
 {
-    // Each value must fit the variable it is read into; anything else reads as the default.
-    state.Prt = qint16(m_store.read(QStringLiteral("Port"), 0, 0, 32767));
-    state.Spd = qint32(m_store.read(QStringLiteral("Speed"), 115200, 1, 2147483647));
-    state.Adr = quint8(m_store.read(QStringLiteral("Address"), 129, 0, 255));
-    state.LNB = quint8(m_store.read(QStringLiteral("LNB_Type"), 0, 0, 255));
-    state.Inp = quint8(m_store.read(QStringLiteral("LNB_Input"), 0, 0, 255));
-    state.Bnd = quint8(m_store.read(QStringLiteral("LNB_BandL"), 0, 0, 255));
+    // A value the tool has no meaning for reads as the default.
+    state.apply(ReadSettings(m_store));
 }
 
 QString Main::reconfigureHint() const
@@ -236,14 +231,8 @@ Main::Outcome Main::configurationPath()
 
 bool Main::writeSettings()
 {
-    // Every value is tried, in this order, even after one fails. The operator learns of a
-    // failure: the next start would read the defaults.
-    bool stored = m_store.write(QStringLiteral("Port"), state.Prt);
-    stored &= m_store.write(QStringLiteral("Speed"), state.Spd);
-    stored &= m_store.write(QStringLiteral("Address"), state.Adr);
-    stored &= m_store.write(QStringLiteral("LNB_Input"), state.Inp);
-    stored &= m_store.write(QStringLiteral("LNB_Type"), state.LNB);
-    stored &= m_store.write(QStringLiteral("LNB_BandL"), state.Bnd);
+    // The operator learns of a failure: the next start would read the defaults.
+    const bool stored = WriteSettings(m_store, state.settings());
     if (!stored)
         error(QStringLiteral("The settings could not be stored in %1.").arg(m_store.location()),
               m_store.advice());

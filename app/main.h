@@ -1,8 +1,8 @@
 #pragma once
 
-#include "link/mainstate.h"
 #include "link/protocol_mssl.h"
 #include "lists/transponderentry.h"
+#include "session/mainstate.h"
 
 #include <QMainWindow>
 

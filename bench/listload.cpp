@@ -3,11 +3,11 @@
 // in the same run. --quick: a few hundred rows in one round, as the test command runs it.
 
 #include "app/main.h"
-#include "app/settingsstore.h"
 #include "lists/catalogue.h"
 #include "lists/transponderentry.h"
 #include "platform/qthost.h"
 #include "platform/systemserialport.h"
+#include "session/settingsstore.h"
 
 #include <QApplication>
 #include <QDir>

@@ -6,12 +6,12 @@
 
 #include "bench/demosim.h"
 #include "link/linkstate.h"
-#include "link/memoryscantree.h"
 #include "link/protocol.h"
 #include "link/protocol_mssl.h"
 #include "link/statuslabels.h"
 #include "platform/qthost.h"
 #include "platform/systemserialport.h"
+#include "session/memoryscantree.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -15,10 +15,10 @@
 #include "link/protocol.h"
 #include "link/protocol_mssl.h"
 #include "link/servicelist.h"
-#include "link/tuning.h"
 #include "platform/qthost.h"
 #include "platform/systemserialport.h"
 #include "scan/scan.h"
+#include "session/tuning.h"
 
 #include <QApplication>
 #include <QCheckBox>

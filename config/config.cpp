@@ -1,11 +1,11 @@
 #include "config/config.h"
 
-#include "link/mainstate.h"
 #include "link/linktest.h"
 #include "link/numbers.h"
-#include "link/survey.h"
 #include "platform/host.h"
 #include "platform/serialport.h"
+#include "session/mainstate.h"
+#include "session/survey.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

@@ -2,21 +2,21 @@
 
 #include "ctl/output.h"
 #include "link/linkstate.h"
-#include "link/memoryscantree.h"
 #include "link/numbers.h"
 #include "link/protocol.h"
 #include "link/protocol_term.h"
-#include "link/scanestimate.h"
-#include "link/scanrun.h"
 #include "link/servicelist.h"
 #include "link/statuslabels.h"
-#include "link/survey.h"
-#include "link/tuning.h"
 #include "lists/catalogue.h"
 #include "lists/listfile.h"
 #include "platform/qthost.h"
 #include "scan/position.h"
 #include "scan/savescan.h"
+#include "session/memoryscantree.h"
+#include "session/scanestimate.h"
+#include "session/scanrun.h"
+#include "session/survey.h"
+#include "session/tuning.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -202,9 +202,8 @@ int Commands::timedOut()
 {
     // A port that went away is no silent receiver: the line itself is gone.
     if (m_link.portLost()) {
-        m_out.error(
-            QStringLiteral("port %1 was lost while the receiver was being asked")
-                .arg(m_settings.portName));
+        m_out.error(QStringLiteral("port %1 was lost while the receiver was being asked")
+                        .arg(m_settings.portName));
         return m_out.finish(Exit::PortUnavailable);
     }
     m_out.error(QStringLiteral("no reply from the receiver at address %1 on port %2")
@@ -288,14 +287,14 @@ int Commands::tune(const QString &frequency, const QString &polarisation, const 
         return timedOut();
     CollectedServices services;
     m_out.progress(QStringLiteral("tuning %1 %2 %3").arg(*f).arg(pol).arg(*r));
-    const TuningOutcome outcome = Tune(m_driver, m_settings.lnbType,
-                                       {QString::number(*f), pol, QString::number(*r)}, services,
-                                       [this](const QString &text) {
-                                           // Its outcome comes with the result; "No error" is
-                                           // no news.
-                                           if (text != QLatin1String("Status: No error"))
-                                               m_out.progress(text.mid(8).toLower());
-                                       });
+    const TuningOutcome outcome =
+        Tune(m_driver, m_settings.lnbType, {QString::number(*f), pol, QString::number(*r)},
+             services, [this](const QString &text) {
+                 // Its outcome comes with the result; "No error" is
+                 // no news.
+                 if (text != QLatin1String("Status: No error"))
+                     m_out.progress(text.mid(8).toLower());
+             });
     if (outcome.timedOut)
         return timedOut();
     if (!outcome.accepted) {

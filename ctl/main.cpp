@@ -1,19 +1,20 @@
 // kolvex7-ctl: the receiver from scripts, with the same driver, lists and saving as kolvex7.
 
-#include "app/settingsstore.h"
 #include "ctl/commands.h"
 #include "ctl/output.h"
 #include "ctl/trace.h"
 #include "ctl/watch.h"
 #include "link/linkstate.h"
 #include "link/protocol.h"
-#include "link/scanrun.h"
+#include "platform/anyserialport.h"
 #include "platform/programfolder.h"
 #include "platform/qthost.h"
-#include "platform/anyserialport.h"
 #include "platform/timerresolution.h"
 #include "scan/position.h"
 #include "scan/savescan.h"
+#include "session/scanrun.h"
+#include "session/settings.h"
+#include "session/settingsstore.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -127,10 +128,13 @@ int RunWatch(const QStringList &receivers, qint64 address, qint64 speed, const Q
     for (const QString &r : receivers) {
         const qsizetype at = r.lastIndexOf(QLatin1Char('@'));
         const QString port = at < 0 ? r : r.left(at);
-        const auto adr = at < 0 ? std::optional<qint64>(address) : WholeNumber(r.mid(at + 1), 0, 255);
+        const auto adr =
+            at < 0 ? std::optional<qint64>(address)
+                   : WholeNumber(r.mid(at + 1), Settings::Address.min, Settings::Address.max);
         QString why;
-        const bool portOk = LooksLikeEndpoint(port) ? ParseEndpoint(port, &why).has_value()
-                                                    : WholeNumber(port, 1, 32767).has_value();
+        const bool portOk = LooksLikeEndpoint(port)
+                                ? ParseEndpoint(port, &why).has_value()
+                                : WholeNumber(port, 1, Settings::Port.max).has_value();
         if (!portOk || !adr)
             return badArguments(out, QStringLiteral("%1 is not PORT[@ADDRESS]: a port number "
                                                     "from 1 to 32767 or a network address, "
@@ -261,38 +265,43 @@ int main(int argc, char **argv)
     if (command == QLatin1String("lists"))
         return ListFiles(programFolder, out);
 
-    // The stored settings, as kolvex7 reads them, within the ranges its configuration allows,
-    // and what the command line puts in their stead.
+    // The stored settings, as kolvex7 reads them, and what the command line puts in their
+    // stead. A stored value kolvex7 has no meaning for is refused, unless the line replaces it
+    // or the commands do not use it.
     SettingsStore store;
-    CtlSettings settings;
-    qint64 prt = 0, spd = 0, adr = 0, lnb = 0, bnd = 0;
-    for (const auto &[option, key, stored, fallback, min, max] :
-         {std::tuple{&port, "Port", &prt, 0, 0, 32767},
-          {&speed, "Speed", &spd, 115200, 1, 2147483647},
-          {&address, "Address", &adr, 129, 0, 255},
-          {nullptr, "LNB_Type", &lnb, 0, 0, 2},
-          {&band, "LNB_BandL", &bnd, 0, 0, 1}}) {
-        if (option && parser.isSet(*option))
+    QList<SettingOutside> outside;
+    const StoredSettings stored = ReadSettings(store, &outside);
+    const QHash<const Setting *, const QCommandLineOption *> replacedBy{
+        {&Settings::Port, &port},
+        {&Settings::Speed, &speed},
+        {&Settings::Address, &address},
+        {&Settings::LNBType, nullptr},
+        {&Settings::Band, &band}};
+    for (const SettingOutside &o : outside) {
+        const auto used = replacedBy.constFind(o.setting);
+        if (used == replacedBy.cend() || (*used && parser.isSet(**used)))
             continue;
-        *stored = store.read(QLatin1String(key), fallback, LLONG_MIN, LLONG_MAX);
-        if (*stored < min || *stored > max)
-            return badArguments(out, QStringLiteral("the stored setting %1=%2 in %3 is not one "
-                                                    "kolvex7 allows (%4 to %5): configure "
-                                                    "kolvex7 again")
-                                         .arg(QLatin1String(key))
-                                         .arg(*stored)
-                                         .arg(store.location())
-                                         .arg(min)
-                                         .arg(max));
+        return badArguments(out, QStringLiteral("the stored setting %1=%2 in %3 is not one "
+                                                "kolvex7 allows (%4 to %5): configure "
+                                                "kolvex7 again")
+                                     .arg(QLatin1String(o.setting->name))
+                                     .arg(o.stored)
+                                     .arg(store.location())
+                                     .arg(o.setting->min)
+                                     .arg(o.setting->max));
     }
+    CtlSettings settings;
+    qint64 prt = stored.Prt, spd = stored.Spd, adr = stored.Adr, lnb = stored.LNB, bnd = stored.Bnd;
     const QString endpoint = LooksLikeEndpoint(value(port)) ? value(port) : QString();
     const std::unique_ptr<AnySerialPort> serial = MakeSerialPort();
     QString why;
     if (!serial->setEndpoint(endpoint, &why))
         return badArguments(out, QStringLiteral("--port: ") + why);
-    for (const auto &[option, given, min, max] : {std::tuple{&port, &prt, 1, 32767},
-                                                  {&speed, &spd, 1, 2147483647},
-                                                  {&address, &adr, 0, 255}}) {
+    // A port is named by a number from 1: 0 stands for none.
+    for (const auto &[option, given, min, max] :
+         {std::tuple{&port, &prt, qint64(1), Settings::Port.max},
+          {&speed, &spd, Settings::Speed.min, Settings::Speed.max},
+          {&address, &adr, Settings::Address.min, Settings::Address.max}}) {
         if (!parser.isSet(*option) || (option == &port && !endpoint.isEmpty()))
             continue;
         const auto number = WholeNumber(value(*option), min, max);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/receiversample.h"
+#include "session/receiversample.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -3,7 +3,6 @@
 #include "link/linkstate.h"
 #include "link/numbers.h"
 #include "link/receiverdriver.h"
-#include "link/scanrun.h"
 #include "platform/digitkeys.h"
 #include "platform/host.h"
 #include "scan/position.h"
@@ -11,6 +10,7 @@
 #include "scan/scandiff.h"
 #include "scan/scanpanel.h"
 #include "scan/sweepplot.h"
+#include "session/scanrun.h"
 
 #include <QCheckBox>
 #include <QFocusEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/scanestimate.h"
+#include "session/scanestimate.h"
 
 #include <QWidget>
 

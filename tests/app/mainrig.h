@@ -2,16 +2,16 @@
 
 #include "app/main.h"
 #include "app/reportview.h"
-#include "app/settingsstore.h"
 #include "app/statuspanels.h"
 #include "config/config.h"
-#include "testsupport/memoryport.h"
-#include "testsupport/virtualhost.h"
+#include "session/settingsstore.h"
 #include "sim/receivermodel.h"
 #include "tests/support/clickitem.h"
 #include "tests/support/seedsettings.h"
 #include "tests/support/simulatedreceiver.h"
 #include "tests/support/writefile.h"
+#include "testsupport/memoryport.h"
+#include "testsupport/virtualhost.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,6 +1,8 @@
-#include "app/registry.h"
 #include "app/widgethost.h"
 #include "platform/portfolder.h"
+#include "session/registry.h"
+#include "session/settings.h"
+#include "session/settingsstore.h"
 #include "tests/app/mainrig.h"
 #include "tests/support/writefile.h"
 
@@ -211,6 +213,45 @@ private slots:
         QCOMPARE(Registry::ReadRegValue("KOLVEX7", "", "B", 42, 0, 255), qint64(255));
         QCOMPARE(Registry::ReadRegValue("KOLVEX7", "", "C", 42), qint64(42));
         QCOMPARE(Registry::ReadRegValue("KOLVEX7", "", "D", 42), qint64(42));
+    }
+
+    // Each setting at the ends of the values the tool has a meaning for, and just past them.
+    void settingsOutsideTheirRangeReadAsTheDefault_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("read");
+        for (const auto &[name, low, high, fallback] : {std::tuple{"Port", 0, 32767, 0},
+                                                        {"Speed", 1, 2147483647, 115200},
+                                                        {"Address", 0, 255, 129},
+                                                        {"LNB_Type", 0, 2, 0},
+                                                        {"LNB_Input", 0, 1, 0},
+                                                        {"LNB_BandL", 0, 1, 0}}) {
+            QTest::addRow("%s %d", name, low) << name << low << low;
+            QTest::addRow("%s %d", name, high) << name << high << high;
+            QTest::addRow("%s below", name) << name << low - 1 << fallback;
+            if (high < 2147483647)
+                QTest::addRow("%s above", name) << name << high + 1 << fallback;
+        }
+    }
+    void settingsOutsideTheirRangeReadAsTheDefault()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, stored);
+        QFETCH(int, read);
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        QVERIFY(Registry::WriteRegValue("KOLVEX7", "", name, stored));
+        SettingsStore store;
+        QList<SettingOutside> outside;
+        const StoredSettings s = ReadSettings(store, &outside);
+        const QMap<QString, qint64> values{{"Port", s.Prt},      {"Speed", s.Spd},
+                                           {"Address", s.Adr},   {"LNB_Type", s.LNB},
+                                           {"LNB_Input", s.Inp}, {"LNB_BandL", s.Bnd}};
+        QCOMPARE(values[name], qint64(read));
+        QCOMPARE(outside.size(), stored == read ? 0 : 1);
+        QVERIFY(outside.isEmpty() ||
+                (outside[0].setting->name == name && outside[0].stored == stored));
     }
 };
 

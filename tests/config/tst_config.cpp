@@ -1,9 +1,9 @@
-#include "link/mainstate.h"
 #include "config/config.h"
 #include "link/exchangeobserver.h"
+#include "session/mainstate.h"
+#include "tests/support/simulatedreceiver.h"
 #include "testsupport/memoryport.h"
 #include "testsupport/virtualhost.h"
-#include "tests/support/simulatedreceiver.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,8 +1,8 @@
 #include "ctl/commands.h"
 #include "ctl/output.h"
-#include "link/receiversample.h"
-#include "link/survey.h"
 #include "lists/catalogue.h"
+#include "session/receiversample.h"
+#include "session/survey.h"
 #include "tests/support/memoryviews.h"
 #include "tests/support/simulatedreceiver.h"
 #include "tests/support/writefile.h"
@@ -44,15 +44,15 @@ struct Ctl
         const QStringList a = line.split(' ');
         Commands c(rx.link, {129, 0, 1, "1"}, output, run);
         const QString &c0 = a[0];
-        return c0 == "status"     ? c.status()
-               : c0 == "tune"     ? c.tune(a[1], a[2], a[3], a.value(4))
-               : c0 == "services" ? c.services()
-               : c0 == "service"  ? c.service(a[1])
-               : c0 == "query"    ? c.query(a[1])
-               : c0 == "set"      ? c.set(a[1], a[2])
-               : c0 == "survey"   ? c.survey()
+        return c0 == "status"      ? c.status()
+               : c0 == "tune"      ? c.tune(a[1], a[2], a[3], a.value(4))
+               : c0 == "services"  ? c.services()
+               : c0 == "service"   ? c.service(a[1])
+               : c0 == "query"     ? c.query(a[1])
+               : c0 == "set"       ? c.set(a[1], a[2])
+               : c0 == "survey"    ? c.survey()
                : c0 == "catalogue" ? c.catalogue()
-                                  : c.scan(a[1], a.value(2), program.path(), a.contains("save"));
+                                   : c.scan(a[1], a.value(2), program.path(), a.contains("save"));
     }
     SimulatedReceiver rx;
     QTemporaryDir program;
@@ -177,7 +177,8 @@ private slots:
         // The list, moved into the DataFolder, is what the main window reads.
         QVERIFY(QFile::copy(ctl.program.filePath("13.00E.csv"),
                             ctl.program.filePath("data/13.00E.csv")));
-        const QStringList rows = RowTexts(LoadTransponderLists(ctl.program.path(), ctl.rx.host).rows);
+        const QStringList rows =
+            RowTexts(LoadTransponderLists(ctl.program.path(), ctl.rx.host).rows);
         QVERIFY(rows.contains("13.00E 11538000 V 30000") && ctl.rx.host.messages().isEmpty());
         const QByteArrayList frames = ctl.rx.frames(); // the receiver set back after its sweep
         QVERIFY(frames.lastIndexOf("\x81{AStp=ON}") > frames.lastIndexOf("\x81{AStp=OFF}"));

@@ -3,23 +3,23 @@
 // sees tells the truth (a time-out is reported as one).
 
 #include "app/main.h"
-#include "app/settingsstore.h"
 #include "app/statuspanels.h"
 #include "link/linktest.h"
 #include "link/protocol.h"
 #include "platform/anyserialport.h"
 #include "platform/portfolder.h"
 #include "platform/qthost.h"
+#include "session/settingsstore.h"
 #include "simprocess.h"
 #include "tests/support/clickitem.h"
 #include "tests/support/seedsettings.h"
 #include "tests/support/writefile.h"
 
 #include <QDir>
-#include <QFileInfo>
-#include <QProcess>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -154,12 +154,14 @@ private slots:
         QVERIFY(server.waitForStarted(5000));
         QTest::qWait(500); // listening
         const QString scheme = accepter.startsWith("telnet") ? "rfc2217" : "tcp";
-        QVERIFY(WriteFile(portLinkPath(21), QString("%1://127.0.0.1:%2").arg(scheme).arg(tcp).toUtf8()));
+        QVERIFY(WriteFile(portLinkPath(21),
+                          QString("%1://127.0.0.1:%2").arg(scheme).arg(tcp).toUtf8()));
         QVERIFY2(tool.open(21, MakeSerialPort()), qPrintable(tool.host.messages.join('|')));
         tool.pick(1);
         QCOMPARE(tool.main->Service->topLevelItem(0)->text(1), QString("Aurora TV"));
         tool.main->state.MSComm.close(); // as the link test does: the server takes us back
-        QVERIFY2(Protocol::OpenPort(tool.main->state), qPrintable(tool.main->state.MSComm.openError()));
+        QVERIFY2(Protocol::OpenPort(tool.main->state),
+                 qPrintable(tool.main->state.MSComm.openError()));
         QVERIFY(Protocol::TestLink(tool.main->state, 129) == Protocol::LinkTestResult::Ok);
         server.kill(); // the server goes away: the port is lost, as a local one would be
         QVERIFY(server.waitForFinished(5000));

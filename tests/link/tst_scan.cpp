@@ -1,13 +1,13 @@
 #include "link/linkstate.h"
 #include "link/protocol_mssl.h"
-#include "link/scanestimate.h"
-#include "link/scanrun.h"
 #include "link/scankey.h"
-#include "testsupport/memoryport.h"
-#include "testsupport/virtualhost.h"
+#include "session/scanestimate.h"
+#include "session/scanrun.h"
 #include "tests/support/memoryviews.h"
 #include "tests/support/scriptedreceiver.h"
 #include "tests/support/simulatedreceiver.h"
+#include "testsupport/memoryport.h"
+#include "testsupport/virtualhost.h"
 
 #include <QTest>
 
@@ -269,10 +269,10 @@ private slots:
         row("11778000-V-27500|12", true, ScanKey::Services, "11778000/V/27500/12");
         row("11778000-V-27500#0012-Name-with-dashes", true, ScanKey::Service,
             "11778000/V/27500/0012-Name-with-dashes");
-        row("11778000|V|27500|5.2", false, ScanKey::None, "///");   // no transponder
+        row("11778000|V|27500|5.2", false, ScanKey::None, "///"); // no transponder
         row("11778000-V-27500|12", false, ScanKey::None, "///");
         row("11778000|V|27500|5.2|1", true, ScanKey::None, "///");
-        row("11778000-V#001-A", true, ScanKey::None, "///");        // no rate
+        row("11778000-V#001-A", true, ScanKey::None, "///"); // no rate
         row("11778000|", false, ScanKey::None, "///");
     }
     void scanKeys()

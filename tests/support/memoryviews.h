@@ -1,9 +1,8 @@
 #pragma once
 
-#include "link/memoryscantree.h"
 #include "link/statuslabels.h"
 #include "lists/transponderentry.h"
-#include "lists/transponderentry.h"
+#include "session/memoryscantree.h"
 
 #include <QList>
 #include <QStringList>

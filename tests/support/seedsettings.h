@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/registry.h"
+#include "session/registry.h"
 
 #include <QList>
 

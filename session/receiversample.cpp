@@ -1,4 +1,4 @@
-#include "link/receiversample.h"
+#include "session/receiversample.h"
 
 #include "link/linkstate.h"
 #include "link/numbers.h"

@@ -1,4 +1,4 @@
-#include "app/registry.h"
+#include "session/registry.h"
 
 #include "platform/portfolder.h"
 

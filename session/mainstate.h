@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/linkstate.h"
+#include "session/settings.h"
 
 #include <QString>
 
@@ -19,4 +20,15 @@ struct MainState : LinkState
     QString gPol;     // polarisation as last read or tuned
     QString gSrt;     // symbol rate as last read or tuned
     QString gSvc;     // name of the current service
+
+    StoredSettings settings() const { return {Prt, Spd, Adr, LNB, Inp, Bnd}; }
+    void apply(const StoredSettings &s)
+    {
+        Prt = s.Prt;
+        Spd = s.Spd;
+        Adr = s.Adr;
+        LNB = s.LNB;
+        Inp = s.Inp;
+        Bnd = s.Bnd;
+    }
 };

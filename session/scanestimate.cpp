@@ -1,4 +1,4 @@
-#include "link/scanestimate.h"
+#include "session/scanestimate.h"
 
 #include "link/linkstate.h"
 #include "platform/host.h"

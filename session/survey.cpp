@@ -1,4 +1,4 @@
-#include "link/survey.h"
+#include "session/survey.h"
 
 #include "link/linkstate.h"
 #include "link/protocol.h"

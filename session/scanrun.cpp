@@ -1,4 +1,4 @@
-#include "link/scanrun.h"
+#include "session/scanrun.h"
 
 #include "link/receiverdriver.h"
 #include "link/statuslabels.h"

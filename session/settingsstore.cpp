@@ -1,6 +1,6 @@
-#include "app/settingsstore.h"
+#include "session/settingsstore.h"
 
-#include "app/registry.h"
+#include "session/registry.h"
 
 namespace {
 const QString kSubKey = QStringLiteral("KOLVEX7");

@@ -1,4 +1,4 @@
-#include "link/tuning.h"
+#include "session/tuning.h"
 
 #include "link/linkstate.h"
 #include "link/numbers.h"
@@ -20,9 +20,8 @@ QString BandRefusal(quint8 band, const QString &frequency)
                      : QStringLiteral("Not allowed for Ku band");
 }
 
-TuningOutcome Tune(ReceiverDriver &driver, quint8 lnbType,
-                   const TuningRequest &request, ServiceList &services,
-                   const std::function<void(const QString &)> &status)
+TuningOutcome Tune(ReceiverDriver &driver, quint8 lnbType, const TuningRequest &request,
+                   ServiceList &services, const std::function<void(const QString &)> &status)
 {
     LinkState &link = driver.link();
     TuningOutcome out;
