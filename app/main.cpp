@@ -36,6 +36,19 @@ Main::Main(Host &host, std::unique_ptr<SerialPort> port, SettingsStore &store,
 {
     setWindowTitle(QStringLiteral("KOLVEX7"));
     buildControls();
+    connect(&state.activity, &LinkActivity::busyChanged, this, &Main::showBusy);
+}
+
+void Main::showBusy(bool busy)
+{
+    // While a command holds the link, the commands that would start another are greyed and
+    // the cursor says so; the scan and the manual input open from here.
+    for (const char *key : {"Scan", "Edit", "Input"})
+        StatusBar->setPanelEnabled(QLatin1String(key), !busy);
+    if (busy)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    else
+        QApplication::restoreOverrideCursor();
 }
 
 Main::~Main()
@@ -398,7 +411,7 @@ void Main::ListView_ItemClick(QTreeWidgetItem *Item)
     }
     if (!portReady())
         return;
-    const LinkBusy busy(state);
+    const LinkBusy busy(state, LinkBusy::Command);
     tune(Item);
     ShowSettings();
 }
@@ -411,11 +424,6 @@ void Main::tune(QTreeWidgetItem *Item)
     ClearServiceMarks();
     MarkTransponder(Item);
     m_host.doEvents();
-    QApplication::setOverrideCursor(Qt::BusyCursor);
-    const QStringList commands{QStringLiteral("Scan"), QStringLiteral("Edit"),
-                               QStringLiteral("Input")};
-    for (const QString &key : commands)
-        StatusBar->setPanelEnabled(key, false);
 
     ServiceListView services(Service);
     const TuningOutcome outcome =
@@ -429,12 +437,7 @@ void Main::tune(QTreeWidgetItem *Item)
         state.gSvc = outcome.firstService;
         MarkCurrentService(state.gSvc);
     }
-
-    StatusBar->setPanelEnabled(QStringLiteral("Input"), true);
-    StatusBar->setPanelEnabled(QStringLiteral("Scan"), true);
-    StatusBar->setPanelEnabled(QStringLiteral("Edit"), true);
     setStatus(QString());
-    QApplication::restoreOverrideCursor();
 }
 
 void Main::Service_ItemClick(QTreeWidgetItem *Item)
@@ -455,12 +458,10 @@ void Main::Service_ItemClick(QTreeWidgetItem *Item)
     }
     if (!portReady())
         return;
-    const LinkBusy busy(state);
-    QApplication::setOverrideCursor(Qt::BusyCursor);
+    const LinkBusy busy(state, LinkBusy::Command);
     ClearServiceMarks();
     MarkService(Item);
     Driver.SetServiceNum(quint8(number));
-    QApplication::restoreOverrideCursor();
     ShowSettings();
 }
 

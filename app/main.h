@@ -89,6 +89,8 @@ private:
     // "Try to (re)configure serial port.", and why the port would not open when it says.
     QString reconfigureHint() const;
     void setStatus(const QString &text);
+    // The panels and the cursor follow the link's activity.
+    void showBusy(bool busy);
     void tune(QTreeWidgetItem *Item);
     void configure();
     // After a configuration: the driver's address, and the port reopened with the new port and

@@ -293,29 +293,27 @@ bool Config::openAsTyped(bool *wasOpen)
 
 void Config::Find_Click()
 {
-    if (m_finding) { // the button of a search under way stops it
-        m_stopFinding = true;
+    if (m_state.run.Run) { // the button of a search under way stops it
+        m_state.run.stop();
         return;
     }
     bool wasOpen = false;
     if (RefusedWhileBusy(m_state) || !validateAll() || !openAsTyped(&wasOpen))
         return;
-    m_finding = true;
-    m_stopFinding = false;
+    m_state.run.start();
     Find->setText(QStringLiteral("Stop"));
     const qint32 speed = m_state.Spd;
     m_state.Spd = qint32(wholeValue(vBds->currentText())); // the wait suits the speed tried
     const QList<SurveyHit> hits = Survey(m_state, [this](int address) {
         lStatus->setText(QStringLiteral("Asking address %1").arg(address));
-        return !m_stopFinding;
     });
     m_state.Spd = speed;
-    m_finding = false;
+    m_state.run.end();
     Find->setText(QStringLiteral("Find"));
     if (!wasOpen)
         m_state.MSComm.close();
-    lStatus->setText(hits.isEmpty() ? (m_stopFinding ? QStringLiteral("Search stopped")
-                                                     : QStringLiteral("No receiver found"))
+    lStatus->setText(hits.isEmpty() ? (m_state.run.stopped() ? QStringLiteral("Search stopped")
+                                                             : QStringLiteral("No receiver found"))
                                     : QStringLiteral("Found: %1").arg(hits.size()));
     if (hits.isEmpty())
         return;

@@ -65,6 +65,4 @@ private:
     MainState &m_state;
     // A box refused by validation, taking the focus back.
     QWidget *m_refocus = nullptr;
-    // A search runs, and its button has asked it to stop.
-    bool m_finding = false, m_stopFinding = false;
 };

@@ -192,10 +192,11 @@ QString lnbTypeName(quint8 type)
 
 } // namespace
 
-Commands::Commands(LinkState &link, const CtlSettings &settings, Output &out, bool &run)
-    : m_link(link), m_settings(settings), m_out(out), m_run(run), m_driver(link)
+Commands::Commands(LinkState &link, const CtlSettings &settings, Output &out)
+    : m_link(link), m_settings(settings), m_out(out), m_driver(link)
 {
     m_driver.setAdr(settings.address);
+    m_link.run.start();
 }
 
 int Commands::timedOut()
@@ -304,7 +305,7 @@ int Commands::tune(const QString &frequency, const QString &polarisation, const 
     // A lock query left unanswered says nothing of the lock: the receiver is gone.
     if (!outcome.locked && m_link.Eto)
         return timedOut();
-    if (!m_run)
+    if (m_link.run.stopped())
         return setBack(before, QStringLiteral("the tuning was interrupted"));
     m_out.field(QStringLiteral("locked"), outcome.locked);
     if (!outcome.locked)
@@ -367,12 +368,12 @@ int Commands::catalogue()
                                    {QStringLiteral("reply"), QString::fromLatin1(reply)}});
         lines << QString::fromLatin1(code + ": " + reply);
         answered += reply.isEmpty() ? 0 : 1;
-        return m_run && !m_link.portLost();
+        return m_link.run.Run && !m_link.portLost();
     });
     m_out.list(QStringLiteral("codes"), entries, lines);
     if (m_link.portLost() || answered == 0)
         return timedOut();
-    if (!m_run) {
+    if (m_link.run.stopped()) {
         m_out.error(QStringLiteral("stopped: the codes asked so far are listed"));
         return m_out.finish(Exit::Failed);
     }
@@ -428,7 +429,7 @@ int Commands::scan(const QString &position, const QString &rates, const QString 
     ProgressLabels labels(m_out, m_link);
     m_link.Bnd = m_settings.band;
     labels.estimate().start(true, m_settings.band, rateList);
-    RunScan(m_driver, rateList, labels, tree, m_run, [this] { return m_run; });
+    RunScan(m_driver, rateList, labels, tree, m_link.run);
     labels.estimate().stop();
 
     QJsonArray found;
@@ -469,7 +470,7 @@ int Commands::scan(const QString &position, const QString &rates, const QString 
                                           "listed, nothing is saved."));
         return m_out.finish(m_link.portLost() ? Exit::PortUnavailable : Exit::TimeOut);
     }
-    if (!m_run)
+    if (m_link.run.stopped())
         return setBack(before, QStringLiteral("what was found so far is listed, nothing is saved"));
     QStringList written;
     if (save && !SaveScan(tree, pos, programFolder, m_link.host, labels, &written)) {
@@ -489,7 +490,6 @@ int Commands::survey()
         if (address % 64 == 0)
             m_out.progress(
                 QStringLiteral("asking addresses %1 to %2").arg(address).arg(address + 63));
-        return m_run;
     });
     for (const SurveyHit &hit : hits) {
         found.append(QJsonObject{{QStringLiteral("address"), hit.address},
@@ -504,7 +504,7 @@ int Commands::survey()
     m_out.list(QStringLiteral("receivers"), found, lines);
     if (m_link.portLost())
         return timedOut();
-    if (!m_run) {
+    if (m_link.run.stopped()) {
         m_out.error(QStringLiteral("stopped: the receivers found so far are listed"));
         return m_out.finish(Exit::Failed);
     }

@@ -45,17 +45,17 @@ struct CtlSettings
 {
     quint8 address = 129;
     quint8 lnbType = 0;
-    quint8 band = 0; // 0 L, 1 Ku
+    quint8 band = 0;  // 0 L, 1 Ku
     QString portName; // as messages name the port: its number, or its network address
 };
 
 // The receiver commands of kolvex7-ctl over an open link, with the tool's own driver, tuning
 // sequence, scan passes and saving. Each reports into the output and returns its exit status;
-// `run` cleared (Ctrl+C) ends a scan at its next look.
+// the link's run is started with them, and its stop (Ctrl+C) ends a command at its next look.
 class Commands
 {
 public:
-    Commands(LinkState &link, const CtlSettings &settings, Output &out, bool &run);
+    Commands(LinkState &link, const CtlSettings &settings, Output &out);
 
     int status();
     int tune(const QString &frequency, const QString &polarisation, const QString &rate,
@@ -90,7 +90,6 @@ private:
     LinkState &m_link;
     CtlSettings m_settings;
     Output &m_out;
-    bool &m_run;
     Protocol_MsSl m_driver;
 };
 

@@ -34,25 +34,28 @@ void requestStop(int)
     std::signal(SIGINT, SIG_DFL); // a second Ctrl+C ends the program at once
 }
 
-// The host of a program without windows; Ctrl+C clears `run` at the next pass of the event
-// loop, which every wait for the receiver makes, and a question about replacing a file is
-// answered by --force.
+// The host of a program without windows; Ctrl+C stops the run under way at the next pass of
+// the event loop, which every wait for the receiver makes, and a question about replacing a
+// file is answered by --force.
 class CtlHost : public QtHost
 {
 public:
-    bool run = true;
+    RunToken *run = nullptr;
     bool force = false;
     void doEvents() override
     {
         QtHost::doEvents();
-        if (g_stopRequested)
-            run = false;
+        stopOnCtrlC();
     }
     void waitEvents(int ms) override
     {
         QtHost::waitEvents(ms);
-        if (g_stopRequested)
-            run = false;
+        stopOnCtrlC();
+    }
+    void stopOnCtrlC()
+    {
+        if (g_stopRequested && run && !run->stopped())
+            run->stop();
     }
     Message::Answer message(const Message &m) override
     {
@@ -152,7 +155,10 @@ int RunWatch(const QStringList &receivers, qint64 address, qint64 speed, const Q
         return badArguments(out, QStringLiteral("--listen takes an IP address and a port, as "
                                                 "127.0.0.1:9917"));
     CtlHost host;
-    Watch watch(host, options, host.run, [](const QString &port) {
+    RunToken run;
+    run.start();
+    host.run = &run;
+    Watch watch(host, options, run, [](const QString &port) {
         std::unique_ptr<AnySerialPort> serial = MakeSerialPort();
         QString why;
         if (LooksLikeEndpoint(port))
@@ -369,7 +375,8 @@ int main(int argc, char **argv)
     }
     std::signal(SIGINT, requestStop);
 
-    Commands commands(link, settings, out, host.run);
+    host.run = &link.run;
+    Commands commands(link, settings, out);
     if (command == QLatin1String("status"))
         return commands.status();
     if (command == QLatin1String("tune"))

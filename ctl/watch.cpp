@@ -20,7 +20,7 @@ struct Watch::Line
     QString refusal; // why it did not open, as last told
 };
 
-Watch::Watch(Host &host, const Options &options, bool &run, PortMaker makePort)
+Watch::Watch(Host &host, const Options &options, RunToken &run, PortMaker makePort)
     : m_host(host), m_options(options), m_run(run), m_makePort(std::move(makePort))
 {
     m_http.route(QStringLiteral("/metrics"), [this]() {
@@ -82,7 +82,7 @@ bool Watch::ready(Line &l)
 void Watch::round()
 {
     for (WatchedReceiver &r : m_receivers) {
-        if (!m_run)
+        if (!m_run.Run)
             return;
         Line &l = line(r.port);
         WatchedReceiver now{r.port, r.address, QDateTime::currentDateTimeUtc(), {}};
@@ -127,10 +127,10 @@ void Watch::publish()
 
 int Watch::run()
 {
-    while (m_run) {
+    while (m_run.Run) {
         const quint64 next = m_host.elapsedUs() + quint64(m_options.intervalMs) * 1000;
         round();
-        for (quint64 now = m_host.elapsedUs(); m_run && now < next; now = m_host.elapsedUs())
+        for (quint64 now = m_host.elapsedUs(); m_run.Run && now < next; now = m_host.elapsedUs())
             m_host.waitEvents(int(qMin<quint64>((next - now + 999) / 1000, 200)));
     }
     return 0;

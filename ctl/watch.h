@@ -9,6 +9,7 @@
 #include <memory>
 
 class Host;
+class RunToken;
 class SerialPort;
 struct LinkState;
 
@@ -16,7 +17,7 @@ struct LinkState;
 // a line (or a JSON line), as Prometheus metrics over HTTP and as a metrics file. Receivers on
 // one port share its line and are asked in turn. A receiver that stops answering, or a port
 // that cannot be opened or is lost, is reported once and polled again at the next interval;
-// nothing but `run` cleared (Ctrl+C) ends the watch.
+// nothing but `run` stopped (Ctrl+C) ends the watch.
 class Watch
 {
 public:
@@ -30,13 +31,13 @@ public:
     // The serial port for a port's name (its number, or a network address).
     using PortMaker = std::function<std::unique_ptr<SerialPort>(const QString &port)>;
 
-    Watch(Host &host, const Options &options, bool &run, PortMaker makePort);
+    Watch(Host &host, const Options &options, RunToken &run, PortMaker makePort);
     ~Watch();
 
     void add(const QString &port, quint8 address);
     // Serves /metrics there; false with the reason in *why.
     bool listen(const QHostAddress &address, quint16 port, QString *why);
-    // Rounds until `run` is cleared; the exit status (0).
+    // Rounds until `run` is stopped; the exit status (0).
     int run();
     // One round: every receiver sampled once, the results told.
     void round();
@@ -53,7 +54,7 @@ private:
 
     Host &m_host;
     Options m_options;
-    bool &m_run;
+    RunToken &m_run;
     PortMaker m_makePort;
     std::map<QString, std::unique_ptr<Line>> m_lines;
     QList<WatchedReceiver> m_receivers;

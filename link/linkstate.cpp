@@ -3,6 +3,20 @@
 #include "platform/host.h"
 #include "platform/serialport.h"
 
+LinkBusy::LinkBusy(LinkState &link, Scope scope) : m_link(link), m_scope(scope)
+{
+    ++m_link.busyDepth;
+    if (m_scope == Command && m_link.commandDepth++ == 0)
+        emit m_link.activity.busyChanged(true);
+}
+
+LinkBusy::~LinkBusy()
+{
+    --m_link.busyDepth;
+    if (m_scope == Command && --m_link.commandDepth == 0)
+        emit m_link.activity.busyChanged(false);
+}
+
 bool RefusedWhileBusy(LinkState &link)
 {
     if (!link.busy())

@@ -1,11 +1,47 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QtGlobal>
 
 class ExchangeObserver;
 class Host;
 class SerialPort;
+
+// Tells whoever shows the session (the windows' panels and cursor) when a command of the
+// operator's starts to hold the link, and when the link is idle again.
+class LinkActivity : public QObject
+{
+    Q_OBJECT
+signals:
+    void busyChanged(bool busy);
+};
+
+// The one stop of a run over the link: a scan, a search of the line, the catalogue, a watch.
+// A run starts it and reads Run at each look; the operator's Stop, a closed window and Ctrl+C
+// call stop(). The driver also clears Run when the receiver is lost; stopped() then stays
+// false, which tells the two apart.
+class RunToken
+{
+public:
+    bool Run = false;
+    void start()
+    {
+        Run = true;
+        m_stopped = false;
+    }
+    void stop()
+    {
+        Run = false;
+        m_stopped = true;
+    }
+    // The run is over by itself: nothing is left to stop.
+    void end() { Run = false; }
+    bool stopped() const { return m_stopped; }
+
+private:
+    bool m_stopped = false;
+};
 
 // What the receiver link needs of the main window: the one serial port, the host services it
 // waits with, the port number and speed it opens the port with, the time-out flag and the band.
@@ -24,6 +60,11 @@ struct LinkState
     // An exchange, a command of the operator's or a scan run is under way (see LinkBusy).
     bool busy() const { return busyDepth > 0; }
     int busyDepth = 0;
+    // Of those, the commands of the operator's under way; `activity` tells when that changes.
+    int commandDepth = 0;
+    LinkActivity activity;
+    // The run under way, and the way to stop it.
+    RunToken run;
 
     // Told of every exchange while set (see ExchangeObserver); the link does not own it.
     ExchangeObserver *observer = nullptr;
@@ -72,16 +113,24 @@ private:
 // be handled in the middle of an exchange. An exchange, and every handler that talks to the
 // receiver or walks rows in a loop that yields, holds a LinkBusy while it runs; a handler that
 // would start another exchange, or move those rows, asks RefusedWhileBusy first.
+// A command of the operator's (a pick, a run, a search) holds it as a Command: the link's
+// activity then tells the windows, so that a lone exchange does not make them flicker.
 class LinkBusy
 {
 public:
-    explicit LinkBusy(LinkState &link) : m_link(link) { ++m_link.busyDepth; }
-    ~LinkBusy() { --m_link.busyDepth; }
+    enum Scope
+    {
+        Exchange,
+        Command
+    };
+    explicit LinkBusy(LinkState &link, Scope scope = Exchange);
+    ~LinkBusy();
     LinkBusy(const LinkBusy &) = delete;
     LinkBusy &operator=(const LinkBusy &) = delete;
 
 private:
     LinkState &m_link;
+    Scope m_scope;
 };
 
 // True, after a beep, when the link is busy: the operator's action is ignored.

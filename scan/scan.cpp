@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QTimer>
 #include <QTreeWidget>
@@ -146,7 +147,9 @@ Scan::Scan(ReceiverDriver &driver, Host &host, const QString &programFolder, QWi
 
 Scan::~Scan()
 {
-    Run = false;
+    // A run still unwinding leaves off at its next look.
+    if (Eqt.link().run.Run)
+        Eqt.link().run.stop();
 }
 
 void Scan::buildControls()
@@ -302,8 +305,8 @@ void Scan::done(int result)
         return;
     // Closing the window stops a run at its next look at Run; the window stays alive until
     // the run's handler has returned, which then closes nothing more.
-    Run = false;
-    Stopped = true;
+    if (Eqt.link().run.Run)
+        Eqt.link().run.stop();
     QDialog::done(result);
 }
 
@@ -314,8 +317,9 @@ bool Scan::ticked(int i) const
 
 bool Scan::startRun(QPushButton *button, QPushButton *other)
 {
-    if (Run) {
-        FinishRun(button); // the run's own button stops it
+    if (Eqt.link().run.Run) { // the run's own button stops it
+        Eqt.link().run.stop();
+        FinishRun(button);
         return false;
     }
     // A stopped run may still be unwinding: a new one would start inside it.
@@ -325,8 +329,7 @@ bool Scan::startRun(QPushButton *button, QPushButton *other)
     // is normalised here as leaving the box would, and the run keeps it.
     Position_Validate();
     m_runPosition = Position->text();
-    Stopped = false;
-    Run = true;
+    Eqt.link().run.start();
     m_notes.cuts.clear();
     Status[0]->setToolTip(QString());
     Save->setEnabled(false);
@@ -351,13 +354,14 @@ void Scan::ScanIt_Click()
 {
     if (!startRun(ScanIt, ReScan))
         return;
-    const LinkBusy busy(Eqt.link());
+    const LinkBusy busy(Eqt.link(), LinkBusy::Command);
     QPointer<Scan> self(this);
     TreeView->hide();
     m_tree.clear();
     TreeView->show();
-    RunScan(Eqt, tickedRates(), *this, m_tree, Run, [&] { return self && !Stopped; });
-    const bool finished = self && !Stopped;
+    RunToken &run = Eqt.link().run;
+    RunScan(Eqt, tickedRates(), *this, m_tree, run);
+    const bool finished = self && !run.stopped();
     if (finished)
         FinishRun(ScanIt);
     if (self)
@@ -368,10 +372,11 @@ void Scan::ReScan_Click()
 {
     if (!startRun(ReScan, ScanIt))
         return;
-    const LinkBusy busy(Eqt.link());
+    const LinkBusy busy(Eqt.link(), LinkBusy::Command);
     QPointer<Scan> self(this);
-    TestPass(Eqt, tickedRates(), *this, m_tree, Run, true, false);
-    const bool finished = self && !Stopped;
+    RunToken &run = Eqt.link().run;
+    TestPass(Eqt, tickedRates(), *this, m_tree, run, true);
+    const bool finished = self && !run.stopped();
     if (finished)
         FinishRun(ReScan);
     if (self)
@@ -380,8 +385,7 @@ void Scan::ReScan_Click()
 
 void Scan::FinishRun(QPushButton *button)
 {
-    Stopped = true;
-    Run = false;
+    Eqt.link().run.end();
     Panel->runStopping();
     button->setEnabled(false);
     button->setText(QStringLiteral("Wait"));
@@ -432,9 +436,14 @@ void Scan::Save_Click()
         m_notes.unsaved = false;
 }
 
+bool Scan::running() const
+{
+    return Eqt.link().run.Run;
+}
+
 void Scan::Timer_Timer()
 {
-    if (Run) {
+    if (Eqt.link().run.Run) {
         Eqt.GetTimetoGo(*this);
         Panel->showTimeLeft();
     }
@@ -451,14 +460,13 @@ void Scan::TreeView_NodeClick(QTreeWidgetItem *item)
 void Scan::Position_Change()
 {
     const QString t = Position->text();
-    if (Changing || t.isEmpty())
+    if (t.isEmpty())
         return;
     if (!IsPositionCharacter(t.back())) {
         m_host.beep();
-        Changing = true;
+        const QSignalBlocker quiet(Position); // the text set back is not a change to check
         Position->setText(t.left(t.size() - 1));
         Position->setCursorPosition(int(Position->text().size()));
-        Changing = false;
     }
 }
 
@@ -468,9 +476,8 @@ void Scan::Position_Validate()
     const QString normal = NormalisePosition(Position->text(), &completed);
     if (completed)
         m_host.beep();
-    Changing = true;
+    const QSignalBlocker quiet(Position);
     Position->setText(normal);
-    Changing = false;
 }
 
 void Scan::SymRate_Change()

@@ -75,7 +75,7 @@ public:
     ScanPanel *Panel; // the sweep's plot, the time left, the changes against the stored list
 
     ReceiverDriver &eqt() const { return Eqt; }
-    bool running() const { return Run; }
+    bool running() const;
 
     void ScanIt_Click();
     void ReScan_Click();
@@ -110,9 +110,6 @@ private:
     Host &m_host;
     QString m_programFolder;
     TreeViewScanTree m_tree;
-    bool Run = false;
-    bool Stopped = false;
-    bool Changing = false;
     // What the runs leave for later: the sweeps of the last run that ended early ("frequency
     // (polarisation)"), and whether transponders were identified since the last save.
     struct RunNotes : ScanEvents

@@ -1,5 +1,6 @@
 #include "session/scanrun.h"
 
+#include "link/linkstate.h"
 #include "link/receiverdriver.h"
 #include "link/statuslabels.h"
 
@@ -10,23 +11,23 @@ QStringList DefaultScanRates()
 }
 
 bool TestPass(ReceiverDriver &driver, const QStringList &rates, StatusLabels &status,
-              ScanTree &tree, bool &Run, bool rescan, bool watchRun)
+              ScanTree &tree, RunToken &run, bool rescan)
 {
     status.passStarted(rescan, rates);
     for (const QString &rate : rates) {
-        if (watchRun && !Run)
+        if (!run.Run)
             break;
-        if (driver.RunTestLocal(rate, status, tree, Run, rescan))
+        if (driver.RunTestLocal(rate, status, tree, run.Run, rescan))
             return true;
     }
     return false;
 }
 
 void RunScan(ReceiverDriver &driver, const QStringList &rates, StatusLabels &status, ScanTree &tree,
-             bool &Run, const std::function<bool()> &goOn)
+             RunToken &run)
 {
-    driver.SetScanLocal(status, tree, Run);
-    const bool all = TestPass(driver, rates, status, tree, Run, false, true);
-    if (!all && goOn())
-        TestPass(driver, rates, status, tree, Run, true, false);
+    driver.SetScanLocal(status, tree, run.Run);
+    const bool all = TestPass(driver, rates, status, tree, run, false);
+    if (!all && run.Run)
+        TestPass(driver, rates, status, tree, run, true);
 }

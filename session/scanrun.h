@@ -2,9 +2,8 @@
 
 #include <QStringList>
 
-#include <functional>
-
 class ReceiverDriver;
+class RunToken;
 class ScanTree;
 class StatusLabels;
 
@@ -12,12 +11,11 @@ class StatusLabels;
 QStringList DefaultScanRates();
 
 // One pass of tests at each rate in turn (kS/s, as text) until every transponder of the tree is
-// identified; true when all are. With watchRun the pass leaves off as soon as Run is cleared;
-// without, it relies on each test returning at once then.
+// identified; true when all are. The pass leaves off once the run's Run is cleared.
 bool TestPass(ReceiverDriver &driver, const QStringList &rates, StatusLabels &status,
-              ScanTree &tree, bool &Run, bool rescan, bool watchRun);
+              ScanTree &tree, RunToken &run, bool rescan);
 
 // A whole scan into an empty tree: the sweeps of both polarisations, a pass of tests, and, for
-// what is still unidentified and only while goOn() allows, a pass with rescans.
+// what is still unidentified while the run goes on, a pass with rescans.
 void RunScan(ReceiverDriver &driver, const QStringList &rates, StatusLabels &status, ScanTree &tree,
-             bool &Run, const std::function<bool()> &goOn);
+             RunToken &run);

@@ -9,12 +9,13 @@ int SurveyWaitMs(qint32 speed)
     return 30 + int(40LL * 10 * 1000 / qMax<qint32>(speed, 1));
 }
 
-QList<SurveyHit> Survey(LinkState &link, const std::function<bool(int address)> &asking)
+QList<SurveyHit> Survey(LinkState &link, const std::function<void(int address)> &asking)
 {
-    const LinkBusy busy(link);
+    const LinkBusy busy(link, LinkBusy::Command);
     const int waitMs = SurveyWaitMs(link.Spd);
     QList<SurveyHit> hits;
-    for (int a = 0; a <= 255 && !link.portLost() && asking(a); ++a) {
+    for (int a = 0; a <= 255 && !link.portLost() && link.run.Run; ++a) {
+        asking(a);
         if (!Protocol::Probe(link, quint8(a), "Usvr", waitMs))
             continue;
         Protocol_MsSl receiver(link);

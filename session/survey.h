@@ -22,6 +22,6 @@ int SurveyWaitMs(qint32 speed);
 
 // Asks every address from 0 to 255 in turn with a harmless query ("Usvr") and a short wait,
 // over the open port; each that answers (in master/slave mode) is asked its frequency and lock.
-// `asking` is told each address before it is asked; false stops the survey there. A lost port
-// ends it too.
-QList<SurveyHit> Survey(LinkState &link, const std::function<bool(int address)> &asking);
+// `asking` is told each address before it is asked. The survey is a run of the link's: it goes
+// on while the link's run does (the caller starts it), and a lost port ends it too.
+QList<SurveyHit> Survey(LinkState &link, const std::function<void(int address)> &asking);

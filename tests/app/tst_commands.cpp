@@ -102,14 +102,21 @@ private slots:
     void scanAndEditUseTheOneDriver()
     {
         Started rig;
+        bool busyShown = false; // the run holds the link: the main window says so
         rig.click("Scan", [&](QWidget *w) {
             auto *scan = qobject_cast<Scan *>(w);
             QCOMPARE(&scan->eqt(), &rig.main->driver());
-            rig.host.after(3000, [scan] { scan->close(); }); // during the sweep
+            rig.host.after(3000, [&, scan] { // during the sweep
+                busyShown =
+                    QApplication::overrideCursor() && !rig.main->StatusBar->isPanelEnabled("Edit");
+                scan->close();
+            });
             QTest::keyClick(scan->Position, Qt::Key_Return);
             QTest::mouseClick(scan->ScanIt, Qt::LeftButton);
         });
         QCOMPARE(rig.statuses, (QStringList{"Wait", ""})); // until the closed run lets go
+        QVERIFY(busyShown && !QApplication::overrideCursor() &&
+                rig.main->StatusBar->isPanelEnabled("Edit"));
         const QString frq = rig.main->state.gFrq, srt = rig.main->state.gSrt;
         rig.click("Edit", [&](QWidget *w) {
             auto *e = qobject_cast<Edit *>(w);

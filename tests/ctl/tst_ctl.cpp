@@ -42,7 +42,7 @@ struct Ctl
     int operator()(const QString &line)
     {
         const QStringList a = line.split(' ');
-        Commands c(rx.link, {129, 0, 1, "1"}, output, run);
+        Commands c(rx.link, {129, 0, 1, "1"}, output);
         const QString &c0 = a[0];
         return c0 == "status"      ? c.status()
                : c0 == "tune"      ? c.tune(a[1], a[2], a[3], a.value(4))
@@ -59,7 +59,6 @@ struct Ctl
     std::FILE *out = std::tmpfile();
     std::FILE *err = std::tmpfile();
     Output output;
-    bool run = true;
 };
 
 } // namespace
@@ -119,7 +118,8 @@ private slots:
             ctl.rx.silent =
                 ctl.rx.silent || ((receiver == 3 || receiver == 4) && f.contains("{Bst="));
             ctl.rx.port.setLost(ctl.rx.silent && receiver == 4);
-            ctl.run = ctl.run && !(receiver == 5 && f.contains("{Bst="));
+            if (receiver == 5 && f.contains("{Bst=") && !ctl.rx.link.run.stopped())
+                ctl.rx.link.run.stop(); // Ctrl+C
             answer(f);
         };
         QCOMPARE(ctl(line), status);
@@ -247,7 +247,10 @@ private slots:
                                    answer = ctl.rx.port.onWrite](const QByteArray &f) {
                 if (!stopUs && f.contains("{Sfrq=27500.00}")) { // the first test
                     stopUs = ctl.rx.host.nowUs();
-                    (silent ? ctl.rx.silent : ctl.run) = silent;
+                    if (silent)
+                        ctl.rx.silent = true;
+                    else
+                        ctl.rx.link.run.stop();
                 }
                 answer(f);
             };

@@ -165,7 +165,8 @@ private slots:
         rx.link.Bnd = 1;
         MemoryLabels labels;
         MemoryScanTree tree;
-        bool run = true;
+        RunToken &run = rx.link.run;
+        run.start();
         ScanEstimate estimate(rx.link);
         QList<std::pair<quint64, qint64>> samples; // when, the time left then
         bool ended = false;
@@ -185,11 +186,11 @@ private slots:
         labels.listen(&estimate);
         labels.listen(&sweepEnd);
         estimate.start(true, 1, rates);
-        RunScan(rx.driver, rates, labels, tree, run, [] { return true; });
+        RunScan(rx.driver, rates, labels, tree, run);
         if (rescan) {
             samples.clear(); // the rescan's own, from its start
             estimate.start(false, 1, rates, tree.unidentified());
-            TestPass(rx.driver, rates, labels, tree, run, true, false);
+            TestPass(rx.driver, rates, labels, tree, run, true);
         }
         ended = true;
         const quint64 end = rx.host.nowUs();
