@@ -120,8 +120,14 @@ private slots:
     {
         Started rig;
         auto *services = rig.main->Service;
+        bool busyShown = false;
+        rig.port->onWrite = [&, answer = rig.port->onWrite](const QByteArray &f) {
+            busyShown = QApplication::overrideCursor() != nullptr;
+            answer(f);
+        };
         rig.pick(services, 2);
         QCOMPARE(rig.port->writes(), QByteArrayList{"\x81{Rstp=3}"});
+        QVERIFY(busyShown);
         QCOMPARE(rig.marked(services), QList<int>{2});
         QCOMPARE(rig.main->state.gSvc, QString("Demo One"));
         QVERIFY(rig.statuses.isEmpty());
