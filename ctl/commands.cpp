@@ -355,31 +355,6 @@ int Commands::service(const QString &number)
     return m_out.finish(Exit::Ok);
 }
 
-int Commands::catalogue()
-{
-    // Each code the receiver is known to have, queried in turn (the driver's own diagnostics);
-    // Ctrl+C stops after the exchange in flight, with what was asked so far listed.
-    m_link.Eto = false;
-    QJsonArray entries;
-    QStringList lines;
-    int answered = 0;
-    m_driver.TstAllCmds([&](const QByteArray &code, const QByteArray &reply) {
-        entries.append(QJsonObject{{QStringLiteral("code"), QString::fromLatin1(code)},
-                                   {QStringLiteral("reply"), QString::fromLatin1(reply)}});
-        lines << QString::fromLatin1(code + ": " + reply);
-        answered += reply.isEmpty() ? 0 : 1;
-        return m_link.run.Run && !m_link.portLost();
-    });
-    m_out.list(QStringLiteral("codes"), entries, lines);
-    if (m_link.portLost() || answered == 0)
-        return timedOut();
-    if (m_link.run.stopped()) {
-        m_out.error(QStringLiteral("stopped: the codes asked so far are listed"));
-        return m_out.finish(Exit::Failed);
-    }
-    return m_out.finish(Exit::Ok);
-}
-
 int Commands::query(const QString &code)
 {
     return set(code, QStringLiteral("?"));

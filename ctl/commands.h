@@ -7,6 +7,7 @@
 #include <optional>
 
 class Output;
+class Protocol_Term;
 struct LinkState;
 
 // The exit statuses of kolvex7-ctl, as --help and the README give them.
@@ -65,9 +66,17 @@ public:
     int query(const QString &code);
     // Every code of the receiver's catalogue queried in turn, with its reply.
     int catalogue();
+    // Every four-letter code from `from` (empty: the first) to the last queried in turn: the
+    // codes the receiver knows, with their replies. `from` must be a code of the sweep.
+    int codes(const QString &from);
     int set(const QString &code, const QString &value);
     int scan(const QString &position, const QString &rates, const QString &programFolder,
              bool save);
+    // For a receiver in terminal mode: the tuning's setters (LNB type, polarisation, rate,
+    // frequency), each refused when the receiver answers with a text; and the receiver's own
+    // band scan of both polarisations, listing where it locked.
+    int terminalTune(const QString &frequency, const QString &polarisation, const QString &rate);
+    int terminalScan();
     // Every address from 0 to 255 asked in turn, with a short wait each (see Survey): the
     // receivers that answer, with their frequency and lock. Exit 4 when none answers.
     int survey();
@@ -85,6 +94,8 @@ private:
     // (or the count went unanswered: Eto is set then).
     bool beyondCount(qint64 number);
     int timedOut();
+    // True when the receiver answers as a terminal; else says so, and the command fails.
+    bool inTerminalMode(Protocol_Term &term);
     int listServices();
 
     LinkState &m_link;

@@ -6,6 +6,7 @@
 #include "ctl/watch.h"
 #include "link/linkstate.h"
 #include "link/protocol.h"
+#include "link/scanall.h"
 #include "platform/anyserialport.h"
 #include "platform/programfolder.h"
 #include "platform/qthost.h"
@@ -82,6 +83,9 @@ Commands:
   query CODE                   one query of a command code; prints the reply
   catalogue                    every code the receiver is known to have (88), queried in turn,
                                with its reply
+  codes                        every four-letter code (1.8 million; hours) queried in turn: the
+                               codes the receiver knows, with their replies; --from CODE goes
+                               on where a stopped sweep left off
   set CODE VALUE               one set of a command code; prints the reply
   scan POSITION                sweep the band and identify the transponders; --rates, --band,
                                --save (with --force to replace an existing list file)
@@ -92,6 +96,11 @@ Commands:
                                Ctrl+C: one line per sample (--json: JSON lines), Prometheus
                                metrics on --listen HOST:PORT (/metrics) and in --textfile FILE;
                                without receivers, the stored (or given) port and address
+
+For a receiver in terminal mode, with --terminal:
+  tune FREQ POL RATE           set LNB type, polarisation, rate and frequency (the lock cannot
+                               be read in this mode)
+  scan                         the receiver's own band scan of V and H: where it locked
 
 Port, speed, address, LNB type and band come from KOLVEX7.ini, as kolvex7 stores them, unless
 given here. Ctrl+C stops a scan; the receiver is set back and what was found is listed.
@@ -230,8 +239,14 @@ int main(int argc, char **argv)
                                                      "every round (node_exporter's textfile "
                                                      "collector reads *.prom)."),
                                       QStringLiteral("FILE"));
+    const QCommandLineOption from(QStringLiteral("from"),
+                                  QStringLiteral("codes: the code to start at, as AAAA or Tfrq."),
+                                  QStringLiteral("CODE"));
+    const QCommandLineOption terminal(QStringLiteral("terminal"),
+                                      QStringLiteral("tune and scan: the receiver is in terminal "
+                                                     "mode."));
     parser.addOptions({port, speed, address, json, trace, service, rates, band, save, force,
-                       interval, listen, textfile});
+                       interval, listen, textfile, from, terminal});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("See above."));
 
     // A negative number is a value, not an option: it is hidden from the parser.
@@ -254,19 +269,32 @@ int main(int argc, char **argv)
         a = unhidden(a);
     const QString command = args.value(0);
     static const QMap<QString, int> arity{
-        {QStringLiteral("status"), 0},   {QStringLiteral("tune"), 3},
-        {QStringLiteral("services"), 0}, {QStringLiteral("service"), 1},
-        {QStringLiteral("query"), 1},    {QStringLiteral("set"), 2},
-        {QStringLiteral("scan"), 1},     {QStringLiteral("lists"), 0},
-        {QStringLiteral("survey"), 0},   {QStringLiteral("watch"), -1},
-        {QStringLiteral("catalogue"), 0}};
+        {QStringLiteral("status"), 0},    {QStringLiteral("tune"), 3},
+        {QStringLiteral("services"), 0},  {QStringLiteral("service"), 1},
+        {QStringLiteral("query"), 1},     {QStringLiteral("set"), 2},
+        {QStringLiteral("scan"), 1},      {QStringLiteral("lists"), 0},
+        {QStringLiteral("survey"), 0},    {QStringLiteral("watch"), -1},
+        {QStringLiteral("catalogue"), 0}, {QStringLiteral("codes"), 0}};
     if (!arity.contains(command))
         return badArguments(out, command.isEmpty()
                                      ? QStringLiteral("no command given")
                                      : QStringLiteral("unknown command %1").arg(command));
-    if (arity[command] >= 0 && args.size() - 1 != arity[command])
-        return badArguments(
-            out, QStringLiteral("%1 takes %2 argument(s)").arg(command).arg(arity[command]));
+    const bool term = parser.isSet(terminal);
+    if (term && command != QLatin1String("tune") && command != QLatin1String("scan"))
+        return badArguments(out, QStringLiteral("--terminal goes with tune and scan only"));
+    if (term && (parser.isSet(service) || parser.isSet(rates) || parser.isSet(save)))
+        return badArguments(out, QStringLiteral("--terminal takes no --service, --rates or "
+                                                "--save: the receiver's state cannot be read "
+                                                "in terminal mode"));
+    const int expected = term && command == QLatin1String("scan") ? 0 : arity[command];
+    if (expected >= 0 && args.size() - 1 != expected)
+        return badArguments(out,
+                            QStringLiteral("%1 takes %2 argument(s)").arg(command).arg(expected));
+    if (parser.isSet(from) &&
+        (command != QLatin1String("codes") || ScanAll::Index(value(from).toLatin1()) < 0))
+        return badArguments(out, QStringLiteral("--from goes with codes, and takes a code of "
+                                                "four letters, upper case first, then lower "
+                                                "case (AAAA to Zzzz)"));
     const QString programFolder = ProgramFolder(QCoreApplication::applicationDirPath());
     if (command == QLatin1String("lists"))
         return ListFiles(programFolder, out);
@@ -336,10 +364,10 @@ int main(int argc, char **argv)
             ? TuneRefusal(args[1], args[2], args[3], value(service), settings.band)
         : command == QLatin1String("service")
             ? (WholeNumber(args[1], 0, 255) ? QString() : ServiceRefusal(args[1]))
-        : command == QLatin1String("query") ? CodeRefusal(args[1], QStringLiteral("?"))
-        : command == QLatin1String("set")   ? CodeRefusal(args[1], args[2])
-        : command == QLatin1String("scan")  ? ScanRefusal(args[1], value(rates))
-                                            : QString();
+        : command == QLatin1String("query")         ? CodeRefusal(args[1], QStringLiteral("?"))
+        : command == QLatin1String("set")           ? CodeRefusal(args[1], args[2])
+        : command == QLatin1String("scan") && !term ? ScanRefusal(args[1], value(rates))
+                                                    : QString();
     if (!refusal.isEmpty())
         return badArguments(out, refusal);
     if (command == QLatin1String("watch")) {
@@ -379,7 +407,7 @@ int main(int argc, char **argv)
     Commands commands(link, settings, out);
     if (command == QLatin1String("status"))
         return commands.status();
-    if (command == QLatin1String("tune"))
+    if (command == QLatin1String("tune") && !term)
         return commands.tune(args[1], args[2], args[3], value(service));
     if (command == QLatin1String("services"))
         return commands.services();
@@ -393,5 +421,10 @@ int main(int argc, char **argv)
         return commands.survey();
     if (command == QLatin1String("catalogue"))
         return commands.catalogue();
+    if (command == QLatin1String("codes"))
+        return commands.codes(value(from));
+    if (term)
+        return command == QLatin1String("tune") ? commands.terminalTune(args[1], args[2], args[3])
+                                                : commands.terminalScan();
     return commands.scan(args[1], value(rates), programFolder, parser.isSet(save));
 }

@@ -149,8 +149,7 @@ QByteArray exchange(LinkState &link, quint8 address, const QByteArray &code,
 
 } // namespace
 
-std::optional<QByteArray> Probe(LinkState &link, quint8 address, const QByteArray &code,
-                                int waitMs)
+std::optional<QByteArray> Probe(LinkState &link, quint8 address, const QByteArray &code, int waitMs)
 {
     const LinkBusy busy(link);
     FlushInput(link);

@@ -312,8 +312,8 @@ void Protocol_MsSl::TstAllCmds(const CommandSink &sink)
     }
 }
 
-void Protocol_MsSl::GetAllCmds(const CommandSink &sink)
+void Protocol_MsSl::GetAllCmds(const CommandSink &sink, int first)
 {
     const LinkOperation op(m_link, __func__);
-    ScanAll::ScanAllCodes(m_link, Adr, sink);
+    ScanAll::ScanAllCodes(m_link, Adr, sink, first);
 }

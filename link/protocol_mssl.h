@@ -68,7 +68,7 @@ public:
     // Diagnostics of the command set: every code of the catalogue, or every four-letter code,
     // queried in turn. A sink receives each code with its reply and may stop the run.
     void TstAllCmds(const CommandSink &sink = {});
-    void GetAllCmds(const CommandSink &sink = {});
+    void GetAllCmds(const CommandSink &sink = {}, int first = 0);
     // The 88 command codes the receiver is known to have, in their order.
     static const QList<QByteArray> &Catalogue();
 

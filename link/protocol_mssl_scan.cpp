@@ -251,8 +251,8 @@ qint16 Protocol_MsSl::testFrequency(const QString &freq, int node, const QString
             continue;
         // The sweep's frequency and polarisation stay; the rate tested comes in.
         const ScanKey swept = ScanKey::ofChild(TreeView.key(child));
-        TreeView.setKey(child,
-                        ScanKey::identified(swept.frequency, swept.polarisation, Sym).margin(L).key());
+        TreeView.setKey(
+            child, ScanKey::identified(swept.frequency, swept.polarisation, Sym).margin(L).key());
         TreeView.setText(child, QStringLiteral("Margin:") + L);
         break;
     }

@@ -151,9 +151,21 @@ bool Protocol_Term::RunScanLocal_(const QString &Pol, TextDisplay &Display, bool
     Protocol::TermSend(m_link, "FEND TUNF 00A344E0");
     host.sleep(100);
     Protocol::TermRead(m_link);
+    // Every lock the printout tells, line by line across the reads: a read may hold several
+    // reports, or end in the middle of one. The first reports come with the scan's start.
+    QByteArray pending;
+    auto tellLocks = [&](const QByteArray &R) {
+        static const QByteArray kLocked = "FREQUENCY SCAN LOCKED AT ";
+        pending += R;
+        for (qsizetype cut; (cut = pending.indexOf("\r\n")) >= 0; pending.remove(0, cut + 2)) {
+            if (pending.startsWith(kLocked))
+                Display.locked(
+                    QString::fromLatin1(pending.mid(kLocked.size(), cut - kLocked.size())));
+        }
+    };
     Protocol::TermSend(m_link, "FEND TUNF BSCN");
     host.sleep(100);
-    Protocol::TermRead(m_link);
+    tellLocks(Protocol::TermRead(m_link));
     Display.setText(scan + QStringLiteral("started"));
 
     static const char spinner[4] = {'|', '/', '-', '\\'};
@@ -162,6 +174,7 @@ bool Protocol_Term::RunScanLocal_(const QString &Pol, TextDisplay &Display, bool
     quint32 lastHeard = host.tickCount();
     for (;;) {
         const QByteArray R = Protocol::TermRead(m_link);
+        tellLocks(R);
         counter = (counter + 1) % 4;
         if (R.isEmpty() && !reportSeen) {
             Display.setText(scan + QStringLiteral("     ") + QLatin1Char(spinner[counter]));
@@ -179,6 +192,7 @@ bool Protocol_Term::RunScanLocal_(const QString &Pol, TextDisplay &Display, bool
             if (report.end) {
                 Protocol::FlushInput(m_link);
                 Display.setText(scan + QStringLiteral(" done"));
+                Display.ended(TextDisplay::End::Done);
                 return false;
             }
         }
@@ -186,10 +200,12 @@ bool Protocol_Term::RunScanLocal_(const QString &Pol, TextDisplay &Display, bool
             lastHeard = host.tickCount();
         if (!Run) {
             Display.setText(scan + QStringLiteral(" stopped"));
+            Display.ended(TextDisplay::End::Stopped);
             return false;
         }
         if (quint32(host.tickCount() - lastHeard) >= quint32(kSilenceMs)) {
             Display.setText(scan + QStringLiteral(" no report from the receiver"));
+            Display.ended(TextDisplay::End::Silent);
             return false;
         }
         host.sleep(150);

@@ -20,9 +20,11 @@ constexpr int kCodes = 4 * kBlock;
 
 // The code at a position of the sweep, 0 to kCodes - 1.
 QByteArray Code(int index);
+// The position of a code in the sweep; -1 for a text the sweep never sends.
+int Index(const QByteArray &code);
 
-// Queries every code in order, one event-loop pass between blocks. Without a sink the
-// replies are dropped and the sweep runs to its end.
-void ScanAllCodes(LinkState &link, quint8 address, const CommandSink &sink = {});
+// Queries every code in order from the position `first`, one event-loop pass between blocks.
+// Without a sink the replies are dropped and the sweep runs to its end.
+void ScanAllCodes(LinkState &link, quint8 address, const CommandSink &sink = {}, int first = 0);
 
 } // namespace ScanAll

@@ -106,8 +106,8 @@ QString ScanKey::key() const
     case Identified:
         return frequency + kBar + polarisation + kBar + rate;
     case Margin:
-        return frequency + kBar + polarisation + (rate.isEmpty() ? QString() : kBar + rate) +
-               kBar + value;
+        return frequency + kBar + polarisation + (rate.isEmpty() ? QString() : kBar + rate) + kBar +
+               value;
     case Services:
         return transponder().text() + kBar + value;
     case Service:

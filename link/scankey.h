@@ -15,7 +15,15 @@
 // A transponder's key and its text name the same frequency, polarisation and rate.
 struct ScanKey
 {
-    enum Kind { None, Found, Identified, Margin, Services, Service };
+    enum Kind
+    {
+        None,
+        Found,
+        Identified,
+        Margin,
+        Services,
+        Service
+    };
 
     Kind kind = None;
     QString frequency, polarisation, rate;

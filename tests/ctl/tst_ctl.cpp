@@ -52,7 +52,10 @@ struct Ctl
                : c0 == "set"       ? c.set(a[1], a[2])
                : c0 == "survey"    ? c.survey()
                : c0 == "catalogue" ? c.catalogue()
-                                   : c.scan(a[1], a.value(2), program.path(), a.contains("save"));
+               : c0 == "codes"     ? c.codes(a.value(1))
+               : c0 == "terminal"
+                   ? (a[1] == "tune" ? c.terminalTune(a[2], a[3], a[4]) : c.terminalScan())
+                   : c.scan(a[1], a.value(2), program.path(), a.contains("save"));
     }
     SimulatedReceiver rx;
     QTemporaryDir program;
@@ -99,6 +102,13 @@ private slots:
         row(2, "catalogue", Exit::TimeOut, "Tfrq: ");
         row(5, "catalogue", Exit::Failed, "Bst: OK"); // Ctrl+C there: listed up to it
         row(0, "query Zzzz", Exit::Refused, "reply: Uk");
+        row(5, "codes Tfra", Exit::Failed, "Tfrq: 11034000"); // Ctrl+C at Tfrz
+        row(2, "codes Tfra", Exit::TimeOut, "");
+        row(1, "terminal tune 10892000 H 27500", Exit::Ok, "locked: unknown (terminal mode)");
+        row(1, "terminal tune 10892000 H 990", Exit::Refused, ""); // the receiver says no
+        row(0, "terminal scan", Exit::Failed, "");                 // not in terminal mode
+        row(1, "terminal scan", Exit::Ok, "H 12073000");
+        row(5, "terminal scan", Exit::Failed, "V 12525000"); // Ctrl+C in the H scan
         row(0, "set LNin Cin", Exit::Refused, "reply: Uk");
         row(0, "set Tfrq 1}2", Exit::BadArguments, "");
         row(2, "set LNin Bin", Exit::TimeOut, "");
@@ -112,13 +122,14 @@ private slots:
         QFETCH(QString, line);
         QFETCH(int, status);
         QFETCH(QString, shown);
-        Ctl ctl({129, receiver == 1});
+        Ctl ctl({129, receiver == 1 || (receiver == 5 && line.startsWith("terminal"))});
         ctl.rx.silent = receiver == 2;
         ctl.rx.port.onWrite = [&, answer = ctl.rx.port.onWrite](const QByteArray &f) {
             ctl.rx.silent =
                 ctl.rx.silent || ((receiver == 3 || receiver == 4) && f.contains("{Bst="));
             ctl.rx.port.setLost(ctl.rx.silent && receiver == 4);
-            if (receiver == 5 && f.contains("{Bst=") && !ctl.rx.link.run.stopped())
+            if (receiver == 5 && (f.contains("{Bst=") || f.contains("{Tfrz=") || f == "2") &&
+                !ctl.rx.link.run.stopped())
                 ctl.rx.link.run.stop(); // Ctrl+C
             answer(f);
         };
@@ -137,7 +148,16 @@ private slots:
         QVERIFY(status != Exit::Ok || !line.startsWith("tune") ||
                 err.startsWith("kolvex7-ctl: tuning 10892000 H 27500\nkolvex7-ctl: wait setup"));
         QVERIFY(!line.endsWith(" 6") || !ctl.rx.frames().contains("\x81{Rstp=6}"));
-        QVERIFY(receiver != 5 || ctl.rx.model.state().frequency == 11034000);
+        QVERIFY(receiver != 5 || line.startsWith("terminal") ||
+                ctl.rx.model.state().frequency == 11034000);
+        QVERIFY(receiver != 5 || line != "terminal scan" || !result.contains("H 12073000"));
+        QVERIFY(status != Exit::Ok || line != "terminal scan" || result.size() == 12);
+        QVERIFY(!line.startsWith("codes") ||
+                (!result.join('|').contains(": Uk") && ctl.rx.frames().value(0) == "\x81{Tfra=?}" &&
+                 err.contains("go on with --from " + QString(receiver == 5 ? "Tfsa" : "Tfra"))));
+        const ReceiverModel::State &rx = ctl.rx.model.state();
+        QVERIFY(status != Exit::Ok || !line.startsWith("terminal tune") ||
+                (rx.frequency == 10892000 && rx.lnbPolar == "18" && rx.symbolRate == 27500));
         QVERIFY(receiver != 5 || line != "catalogue" || result.last() == "Bst: OK");
         if (line == "status") // queries only
             for (const QByteArray &frame : ctl.rx.frames())

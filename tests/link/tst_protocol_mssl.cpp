@@ -2,10 +2,10 @@
 #include "link/protocol_mssl.h"
 #include "link/scanall.h"
 #include "link/servicelist.h"
-#include "testsupport/memoryport.h"
-#include "testsupport/virtualhost.h"
 #include "tests/support/scriptedreceiver.h"
 #include "tests/support/simulatedreceiver.h"
+#include "testsupport/memoryport.h"
+#include "testsupport/virtualhost.h"
 
 #include <QTest>
 
@@ -186,11 +186,13 @@ private slots:
             bool ok = code.size() == 4 && (i % ScanAll::kBlock == 0 || previous < code);
             for (int k = 0; k < 4 && ok; ++k)
                 ok = code[k] >= (k < upper ? 'A' : 'a') && code[k] <= (k < upper ? 'Z' : 'z');
-            if (!ok)
+            if (!ok || ScanAll::Index(code) != i)
                 qFatal("code %s out of order at %d", code.constData(), i);
             previous = code;
         }
         QCOMPARE(previous, QByteArray("Zzzz"));
+        for (const char *notInTheSweep : {"tfrq", "TfRq", "Tfr", "Tfrq1", "Tfr1", "T{rq"})
+            QCOMPARE(ScanAll::Index(notInTheSweep), -1);
         answers.clear();
         rx.driver.GetAllCmds([&](const QByteArray &code, const QByteArray &reply) {
             answers << code + '=' + reply;

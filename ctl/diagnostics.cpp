@@ -1,0 +1,96 @@
+// The diagnostics of kolvex7-ctl: the receiver's command set queried code by code.
+
+#include "ctl/commands.h"
+#include "ctl/output.h"
+#include "link/linkstate.h"
+#include "link/scanall.h"
+#include "platform/host.h"
+#include "session/scanestimate.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+
+namespace {
+
+// What the receiver answers to a code it does not know.
+const QByteArray kUnknownCode = QByteArrayLiteral("Uk");
+
+// Progress of the code sweep once per this many codes.
+constexpr int kProgressEvery = 26 * 26 * 26;
+
+} // namespace
+
+int Commands::catalogue()
+{
+    // Each code the receiver is known to have, queried in turn (the driver's own diagnostics);
+    // Ctrl+C stops after the exchange in flight, with what was asked so far listed.
+    m_link.Eto = false;
+    QJsonArray entries;
+    QStringList lines;
+    int answered = 0;
+    m_driver.TstAllCmds([&](const QByteArray &code, const QByteArray &reply) {
+        entries.append(QJsonObject{{QStringLiteral("code"), QString::fromLatin1(code)},
+                                   {QStringLiteral("reply"), QString::fromLatin1(reply)}});
+        lines << QString::fromLatin1(code + ": " + reply);
+        answered += reply.isEmpty() ? 0 : 1;
+        return m_link.run.Run && !m_link.portLost();
+    });
+    m_out.list(QStringLiteral("codes"), entries, lines);
+    if (m_link.portLost() || answered == 0)
+        return timedOut();
+    if (m_link.run.stopped()) {
+        m_out.error(QStringLiteral("stopped: the codes asked so far are listed"));
+        return m_out.finish(Exit::Failed);
+    }
+    return m_out.finish(Exit::Ok);
+}
+
+int Commands::codes(const QString &from)
+{
+    // Every four-letter code of the sweep from `from` on, queried in turn: the codes the
+    // receiver knows are listed with their replies. Ctrl+C stops after the exchange in flight,
+    // and a receiver gone ends it; either way the code to go on from is told.
+    const int first = from.isEmpty() ? 0 : ScanAll::Index(from.toLatin1());
+    m_link.Eto = false;
+    QJsonArray entries;
+    QStringList lines;
+    int asked = 0, next = first;
+    const quint64 startUs = m_link.host.elapsedUs();
+    m_driver.GetAllCmds(
+        [&](const QByteArray &code, const QByteArray &reply) {
+            ++asked;
+            next = ScanAll::Index(code) + 1;
+            if (!reply.isEmpty() && reply != kUnknownCode) {
+                entries.append(QJsonObject{{QStringLiteral("code"), QString::fromLatin1(code)},
+                                           {QStringLiteral("reply"), QString::fromLatin1(reply)}});
+                lines << QString::fromLatin1(code + ": " + reply);
+            }
+            if (next % kProgressEvery == 0 && next < ScanAll::kCodes) {
+                const double usPerCode = double(m_link.host.elapsedUs() - startUs) / asked;
+                const qint64 leftMs = qint64(usPerCode * (ScanAll::kCodes - next) / 1000.0);
+                m_out.progress(QStringLiteral("asked up to %1: %2 known so far, %3")
+                                   .arg(QString::fromLatin1(code))
+                                   .arg(lines.size())
+                                   .arg(TimeLeftText(leftMs)));
+            }
+            return m_link.run.Run && !m_link.receiverLost();
+        },
+        first);
+    m_out.list(QStringLiteral("codes"), entries, lines);
+    const QString goOn =
+        next < ScanAll::kCodes
+            ? QStringLiteral("; go on with --from %1").arg(QString::fromLatin1(ScanAll::Code(next)))
+            : QString();
+    if (m_link.receiverLost()) {
+        // The codes the receiver left unanswered are asked again on going on.
+        const int resume = qMax(first, next - m_link.silentExchanges);
+        m_out.error(QStringLiteral("the receiver stopped answering at %1; go on with --from %1")
+                        .arg(QString::fromLatin1(ScanAll::Code(resume))));
+        return timedOut();
+    }
+    if (m_link.run.stopped()) {
+        m_out.error(QStringLiteral("stopped: the codes known so far are listed") + goOn);
+        return m_out.finish(Exit::Failed);
+    }
+    return m_out.finish(Exit::Ok);
+}
