@@ -153,8 +153,8 @@ private:
     {
         Printer(Output &o, const LinkState &l, ProgressLabels &p) : out(o), link(l), labels(p) {}
         QString left() const { return TimeLeftText(labels.m_estimate.leftMs()); }
-        void sweepStep(const QString &pol, double frequency, const QString &,
-                       const QString &) override
+        void sweepStep(const QString &pol, double frequency, std::optional<double>,
+                       std::optional<double>) override
         {
             const quint64 now = link.host.elapsedUs();
             if (now - lastUs < 1000000)

@@ -39,6 +39,14 @@ QString frequencyText(double f)
     return QString::number(f, 'f', 0);
 }
 
+// A level or margin as the number it reads; none for a reply that is no number.
+std::optional<double> reading(const QString &text)
+{
+    if (!IsNumeric(text))
+        return std::nullopt;
+    return LeadingNumber(text);
+}
+
 QString spinner(const QString &phase, int count)
 {
     return phase + (count % 2 ? QStringLiteral(" -") : QStringLiteral(" |"));
@@ -160,8 +168,8 @@ bool Protocol_MsSl::RunScanLocal(const QString &Pol, StatusLabels &Status, ScanT
             // and an open candidate is dropped, as at a stop.
             if (m_link.receiverLost())
                 break;
-            Status.sweepStep(Pol, f, signal ? level : QString(),
-                             margin == kNoMargin ? QString() : margin);
+            // "-??.??" and "-??.?" read as no number, as does a margin never asked.
+            Status.sweepStep(Pol, f, reading(level), reading(margin));
             if (open && (level == kNoLevel || margin == kNoMargin))
                 record();
             f += 1000.0;

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // The band a receiver scan sweeps (0 L, 1 Ku): from its first frequency, in 1 MHz steps, up to
 // but not including its end.
 struct SweepBand
@@ -23,10 +25,10 @@ class ScanEvents
 {
 public:
     virtual ~ScanEvents() = default;
-    // One step of a sweep on Pol: the level and the margin read there, each the empty text
+    // One step of a sweep on Pol: the level (dBm) and the margin (dB) read there, each absent
     // where the receiver had none.
-    virtual void sweepStep(const QString &Pol, double frequency, const QString &level,
-                           const QString &margin)
+    virtual void sweepStep(const QString &Pol, double frequency, std::optional<double> level,
+                           std::optional<double> margin)
     {
         Q_UNUSED(Pol);
         Q_UNUSED(frequency);
@@ -76,8 +78,8 @@ class ScanEventsFanOut : public ScanEvents
 public:
     void listen(ScanEvents *listener) { m_listeners.append(listener); }
 
-    void sweepStep(const QString &Pol, double frequency, const QString &level,
-                   const QString &margin) final
+    void sweepStep(const QString &Pol, double frequency, std::optional<double> level,
+                   std::optional<double> margin) final
     {
         for (ScanEvents *l : m_listeners)
             l->sweepStep(Pol, frequency, level, margin);

@@ -49,7 +49,8 @@ private:
         ScanPanel *panel;
         quint64 lastUs = 0;
         void refresh();
-        void sweepStep(const QString &, double, const QString &, const QString &) override
+        void sweepStep(const QString &, double, std::optional<double>,
+                       std::optional<double>) override
         {
             refresh();
         }

@@ -120,8 +120,8 @@ void SweepPlot::start(int band)
     m_x->setTickInterval(band == 0 ? 100 : 250);
 }
 
-void SweepPlot::sweepStep(const QString &pol, double frequencyKhz, const QString &level,
-                          const QString &margin)
+void SweepPlot::sweepStep(const QString &pol, double frequencyKhz, std::optional<double> level,
+                          std::optional<double> margin)
 {
     m_steps.append({pol.isEmpty() ? QLatin1Char('?') : pol[0], frequencyKhz, level, margin});
     if (!m_timer->isActive())
@@ -136,10 +136,8 @@ void SweepPlot::flush()
         // Where the receiver had no level or margin the trace lies on its axis's floor, so the
         // carriers stand out of it and no line bridges the gap between two of them.
         const double mhz = s.khz / 1000.0;
-        m_levelPoints[s.pol] << QPointF(mhz, s.level.isEmpty() ? m_level->min()
-                                                               : LeadingNumber(s.level));
-        m_marginPoints[s.pol] << QPointF(mhz, s.margin.isEmpty() ? m_margin->min()
-                                                                 : LeadingNumber(s.margin));
+        m_levelPoints[s.pol] << QPointF(mhz, s.level.value_or(m_level->min()));
+        m_marginPoints[s.pol] << QPointF(mhz, s.margin.value_or(m_margin->min()));
         grown.insert(s.pol);
     }
     // One replace per trace: the chart lays a trace out again after each change, so appending
@@ -177,9 +175,9 @@ QPointF SweepPlot::markerAt(const QString &key) const
     double level = m_level->min();
     double nearest = 1e12;
     for (const Step &s : m_steps) {
-        if (s.pol == pol && !s.level.isEmpty() && qAbs(s.khz - khz) < nearest) {
+        if (s.pol == pol && s.level && qAbs(s.khz - khz) < nearest) {
             nearest = qAbs(s.khz - khz);
-            level = LeadingNumber(s.level);
+            level = *s.level;
         }
     }
     return QPointF(khz / 1000.0, level);
@@ -224,10 +222,14 @@ void SweepPlot::markerClicked(const QPointF &point)
 
 QByteArray SweepPlot::csv() const
 {
+    // As the receiver writes them: level with two decimals, margin with one; empty for none.
+    auto number = [](std::optional<double> v, int decimals) {
+        return v ? QByteArray::number(*v, 'f', decimals) : QByteArray();
+    };
     QByteArray out = "frequency_khz;polarisation;level;margin\n";
     for (const Step &s : m_steps)
         out += QByteArray::number(qint64(s.khz)) + ';' + QString(s.pol).toLatin1() + ';' +
-               s.level.toLatin1() + ';' + s.margin.toLatin1() + '\n';
+               number(s.level, 2) + ';' + number(s.margin, 1) + '\n';
     return out;
 }
 

@@ -29,8 +29,8 @@ public:
 
     // A new sweep over the band (0 L, 1 Ku): the plot is emptied and its axis set.
     void start(int band);
-    void sweepStep(const QString &pol, double frequencyKhz, const QString &level,
-                   const QString &margin) override;
+    void sweepStep(const QString &pol, double frequencyKhz, std::optional<double> level,
+                   std::optional<double> margin) override;
     // The carriers found: key "F|P" or "F|P|S" (identified).
     void setCarriers(const QStringList &keys);
     void select(const QString &key);
@@ -58,7 +58,7 @@ private:
     {
         QChar pol;
         double khz;
-        QString level, margin;
+        std::optional<double> level, margin;
     };
     QPointF markerAt(const QString &key) const;
     void markerClicked(const QPointF &point);

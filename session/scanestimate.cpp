@@ -64,7 +64,7 @@ double ScanEstimate::lockMs() const
     return m_locks ? m_lockSumMs / m_locks : 6000 + 20 * exchangeMs();
 }
 
-void ScanEstimate::sweepStep(const QString &, double, const QString &, const QString &)
+void ScanEstimate::sweepStep(const QString &, double, std::optional<double>, std::optional<double>)
 {
     const quint64 now = nowUs();
     if (m_stepsDone++ == 0)

@@ -36,8 +36,8 @@ public:
     qint64 leftMs() const;
     double done() const;
 
-    void sweepStep(const QString &Pol, double frequency, const QString &level,
-                   const QString &margin) override;
+    void sweepStep(const QString &Pol, double frequency, std::optional<double> level,
+                   std::optional<double> margin) override;
     void carrierFound(const QString &key, double low, double high) override;
     void sweepCut(const QString &Pol, const QString &frequency) override;
     void passStarted(bool rescan, const QStringList &rates) override;

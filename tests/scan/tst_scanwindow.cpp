@@ -1,8 +1,6 @@
 #include "link/linkstate.h"
 #include "link/protocol_mssl.h"
 #include "lists/listfile.h"
-#include "testsupport/memoryport.h"
-#include "testsupport/virtualhost.h"
 #include "scan/scan.h"
 #include "scan/scanpanel.h"
 #include "scan/sweepplot.h"
@@ -11,6 +9,8 @@
 #include "tests/support/memoryviews.h"
 #include "tests/support/simulatedreceiver.h"
 #include "tests/support/writefile.h"
+#include "testsupport/memoryport.h"
+#include "testsupport/virtualhost.h"
 
 #include <QChartView>
 #include <QCheckBox>
@@ -328,6 +328,7 @@ private slots:
         QCOMPARE(plot->steps(), 2 * 2050);
         QCOMPARE(plot->csv().count('\n'), 1 + 2 * 2050);
         QVERIFY(plot->csv().contains("\n11034000;V;-43.50;10.0\n11035000;V;-43.52;9.6\n"));
+        QVERIFY(plot->csv().contains("\n10700000;V;;\n")); // no signal: no numbers
         plot->flush();
         QMap<QString, QList<QPointF>> traces;
         for (QAbstractSeries *a : plot->view()->chart()->series())
