@@ -72,8 +72,7 @@ public:
     // The 88 command codes the receiver is known to have, in their order.
     static const QList<QByteArray> &Catalogue();
 
-    // Steps of the running receiver scan: done so far, and in all (0 when no scan runs).
-    qint32 scanDone() const { return ScanDone; }
+    // Steps of the running receiver scan in all (0 when no scan runs).
     qint32 scanTotal() const { return ScanTotal; }
 
     // The symbol-rate text the receiver takes: at least five integer digits and exactly two

@@ -114,31 +114,6 @@ bool Protocol_Term::SetFrequency(const QString &Inp)
     return !frequency.isEmpty() && command("FEND TUNF " + frequency);
 }
 
-bool Protocol_Term::SetService(quint8 &)
-{
-    return false;
-}
-
-bool Protocol_Term::SetScanLocal(const QString &Br, TextDisplay &Display)
-{
-    const LinkOperation op(m_link, __func__);
-    SetSpeed(Br);
-    RunScanLocal(QStringLiteral("V"), Display);
-    RunScanLocal(QStringLiteral("H"), Display);
-    return true;
-}
-
-bool Protocol_Term::RunScanLocal(const QString &, TextDisplay &)
-{
-    return false;
-}
-
-bool Protocol_Term::RunScanLocal_(const QString &Pol, TextDisplay &Display)
-{
-    bool run = true;
-    return RunScanLocal_(Pol, Display, run);
-}
-
 bool Protocol_Term::RunScanLocal_(const QString &Pol, TextDisplay &Display, bool &Run)
 {
     const LinkOperation op(m_link, "RunScanLocal");

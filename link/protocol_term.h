@@ -64,19 +64,11 @@ public:
     QString GetFrequency() override { return QString(); }
     bool SetFrequencyNum(double Inp) override;
     bool SetFrequency(const QString &Inp) override;
-    // This mode's own forms of the service operations: no reading, no selecting.
-    QString GetService() { return QString(); }
-    bool SetService(quint8 &Svc);
     void GetServiceName(ServiceList &) override {}
 
-    // This mode's scan: the symbol rate, then the (empty) per-polarisation operation for V and
-    // H; always true.
-    bool SetScanLocal(const QString &Br, TextDisplay &Display);
-    bool RunScanLocal(const QString &Pol, TextDisplay &Display);
     // The band scan on one polarisation, reporting into the display until the receiver prints
     // its end, Run is cleared, or the receiver stays silent for kSilenceMs. Always false.
     bool RunScanLocal_(const QString &Pol, TextDisplay &Display, bool &Run);
-    bool RunScanLocal_(const QString &Pol, TextDisplay &Display);
 
     // Not in this mode (see the class comment).
     void Wait(qint16) override {}

@@ -41,7 +41,6 @@ struct ScanKey
     // Whether a top-level node's key names a transponder identified.
     static bool identifiedKey(const QString &key) { return ofTransponder(key).kind == Identified; }
 
-    bool isTransponder() const { return kind == Found || kind == Identified; }
     // Nodes under this transponder.
     ScanKey margin(const QString &M) const;
     ScanKey services(int n) const;
