@@ -1,7 +1,7 @@
 // The settings store reading an arbitrary INI file: every value read is its default or a
 // number within the range asked for.
 
-#include "session/registry.h"
+#include "platform/registry.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "session/settingsstore.h"
 
-#include "session/registry.h"
+#include "platform/registry.h"
 
 namespace {
 const QString kSubKey = QStringLiteral("KOLVEX7");

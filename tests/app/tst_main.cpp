@@ -1,6 +1,6 @@
 #include "app/widgethost.h"
 #include "platform/portfolder.h"
-#include "session/registry.h"
+#include "platform/registry.h"
 #include "session/settings.h"
 #include "session/settingsstore.h"
 #include "tests/app/mainrig.h"

@@ -1,5 +1,5 @@
 #include "platform/portfolder.h"
-#include "session/registry.h"
+#include "platform/registry.h"
 #include "simprocess.h"
 #include "tests/support/seedsettings.h"
 #include "tests/support/writefile.h"

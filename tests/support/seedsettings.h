@@ -1,6 +1,6 @@
 #pragma once
 
-#include "session/registry.h"
+#include "platform/registry.h"
 
 #include <QList>
 

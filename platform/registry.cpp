@@ -1,4 +1,4 @@
-#include "session/registry.h"
+#include "platform/registry.h"
 
 #include "platform/portfolder.h"
 
