@@ -97,7 +97,7 @@ int Commands::terminalScan()
     if (!inTerminalMode(term))
         return Exit::Failed;
     ScanProgress progress(m_out, m_link);
-    for (const QString pol : {QStringLiteral("V"), QStringLiteral("H")}) {
+    for (const QString &pol : {QStringLiteral("V"), QStringLiteral("H")}) {
         progress.polarisation = pol;
         term.RunScanLocal_(pol, progress, m_link.run.Run);
         if (progress.end != TextDisplay::End::Done || m_link.portLost())

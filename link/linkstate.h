@@ -62,9 +62,9 @@ struct LinkState
     int busyDepth = 0;
     // Of those, the commands of the operator's under way; `activity` tells when that changes.
     int commandDepth = 0;
-    LinkActivity activity;
+    LinkActivity activity{};
     // The run under way, and the way to stop it.
-    RunToken run;
+    RunToken run{};
 
     // Told of every exchange while set (see ExchangeObserver); the link does not own it.
     ExchangeObserver *observer = nullptr;
