@@ -405,7 +405,6 @@ int Commands::scan(const QString &position, const QString &rates, const QString 
     m_link.Bnd = m_settings.band;
     labels.estimate().start(true, m_settings.band, rateList);
     RunScan(m_driver, rateList, labels, tree, m_link.run);
-    labels.estimate().stop();
 
     QJsonArray found;
     QStringList lines;

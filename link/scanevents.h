@@ -70,6 +70,14 @@ public:
         Q_UNUSED(key);
         Q_UNUSED(services);
     }
+    // A pass of tests ended; `all`: every transponder of the tree is identified.
+    virtual void passEnded(bool rescan, bool all)
+    {
+        Q_UNUSED(rescan);
+        Q_UNUSED(all);
+    }
+    // The run ended: `completed`, or stopped (by the operator, or by a receiver gone).
+    virtual void runEnded(bool completed) { Q_UNUSED(completed); }
 };
 
 // Passes every event on to each listener, in the order they began to listen.
@@ -113,6 +121,16 @@ public:
     {
         for (ScanEvents *l : m_listeners)
             l->identified(key, services);
+    }
+    void passEnded(bool rescan, bool all) final
+    {
+        for (ScanEvents *l : m_listeners)
+            l->passEnded(rescan, all);
+    }
+    void runEnded(bool completed) final
+    {
+        for (ScanEvents *l : m_listeners)
+            l->runEnded(completed);
     }
 
 private:

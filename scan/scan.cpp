@@ -365,7 +365,7 @@ void Scan::ScanIt_Click()
     if (finished)
         FinishRun(ScanIt);
     if (self)
-        runEnded(finished);
+        afterRun(finished);
 }
 
 void Scan::ReScan_Click()
@@ -375,12 +375,12 @@ void Scan::ReScan_Click()
     const LinkBusy busy(Eqt.link(), LinkBusy::Command);
     QPointer<Scan> self(this);
     RunToken &run = Eqt.link().run;
-    TestPass(Eqt, tickedRates(), *this, m_tree, run, true);
+    RunRescan(Eqt, tickedRates(), *this, m_tree, run);
     const bool finished = self && !run.stopped();
     if (finished)
         FinishRun(ReScan);
     if (self)
-        runEnded(finished);
+        afterRun(finished);
 }
 
 void Scan::FinishRun(QPushButton *button)
@@ -399,7 +399,7 @@ void Scan::FinishRun(QPushButton *button)
 
 // Once a run has unwound (at its end, or after a stop): what it could not do stays in sight,
 // and the tree is set against the stored list.
-void Scan::runEnded(bool finished)
+void Scan::afterRun(bool finished)
 {
     // Part of the band was never swept: that stays in sight once the run is over.
     const QStringList &cuts = m_notes.cuts;

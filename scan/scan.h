@@ -99,7 +99,7 @@ private:
     QStringList tickedRates() const;
     void FinishRun(QPushButton *button);
     // The run has unwound; `finished` when nobody stopped it.
-    void runEnded(bool finished);
+    void afterRun(bool finished);
     bool ticked(int i) const;
     void Position_Change();
     void Position_Validate();

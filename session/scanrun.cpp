@@ -14,13 +14,14 @@ bool TestPass(ReceiverDriver &driver, const QStringList &rates, StatusLabels &st
               ScanTree &tree, RunToken &run, bool rescan)
 {
     status.passStarted(rescan, rates);
+    bool all = false;
     for (const QString &rate : rates) {
-        if (!run.Run)
+        if (!run.Run || all)
             break;
-        if (driver.RunTestLocal(rate, status, tree, run.Run, rescan))
-            return true;
+        all = driver.RunTestLocal(rate, status, tree, run.Run, rescan);
     }
-    return false;
+    status.passEnded(rescan, all);
+    return all;
 }
 
 void RunScan(ReceiverDriver &driver, const QStringList &rates, StatusLabels &status, ScanTree &tree,
@@ -30,4 +31,12 @@ void RunScan(ReceiverDriver &driver, const QStringList &rates, StatusLabels &sta
     const bool all = TestPass(driver, rates, status, tree, run, false);
     if (!all && run.Run)
         TestPass(driver, rates, status, tree, run, true);
+    status.runEnded(run.Run);
+}
+
+void RunRescan(ReceiverDriver &driver, const QStringList &rates, StatusLabels &status,
+               ScanTree &tree, RunToken &run)
+{
+    TestPass(driver, rates, status, tree, run, true);
+    status.runEnded(run.Run);
 }

@@ -19,3 +19,7 @@ bool TestPass(ReceiverDriver &driver, const QStringList &rates, StatusLabels &st
 // what is still unidentified while the run goes on, a pass with rescans.
 void RunScan(ReceiverDriver &driver, const QStringList &rates, StatusLabels &status, ScanTree &tree,
              RunToken &run);
+
+// A rescan: one pass with rescans over what is still unidentified.
+void RunRescan(ReceiverDriver &driver, const QStringList &rates, StatusLabels &status,
+               ScanTree &tree, RunToken &run);

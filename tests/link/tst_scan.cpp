@@ -253,6 +253,82 @@ private slots:
         QCOMPARE(setsSent, sets);
     }
 
+    // A whole scan of the demo satellite at one rate, as its listeners hear it: a line for each
+    // sweep and pass, a word for each carrier ("*n": locked, identified with n services; "+k":
+    // k more tries at neighbouring frequencies).
+    void eventsOfAWholeScanInOrder()
+    {
+        struct Recorder : ScanEvents
+        {
+            QStringList log{""};
+            QString tested;
+            int tries = 0;
+            void add(const QString &word) { log.last() += word; }
+            void sweepStep(const QString &pol, double, std::optional<double>,
+                           std::optional<double>) override
+            {
+                if (!log.last().startsWith("sweep " + pol))
+                    log << "sweep " + pol + ":";
+            }
+            void carrierFound(const QString &key, double, double) override
+            {
+                add(" " + ScanKey::ofTransponder(key).frequency);
+            }
+            void sweepCut(const QString &pol, const QString &f) override
+            {
+                log << "cut " + pol + " " + f;
+            }
+            void passStarted(bool rescan, const QStringList &rates) override
+            {
+                log << (rescan ? "rescan " : "pass ") + rates.join(',') + ":";
+            }
+            void testStarted(const QString &key, const QString &, const QString &) override
+            {
+                tries = key == tested ? tries + 1 : 0;
+                if (tries > 1) // "+k" becomes "+k+1"
+                    log.last().chop(QString::number(tries - 1).size() + 1);
+                add(tries ? "+" + QString::number(tries) : " " + QString(key).remove('|'));
+                tested = key;
+            }
+            void locked() override { add("*"); }
+            void identified(const QString &, int n) override { add(QString::number(n)); }
+            void passEnded(bool, bool all) override { add(all ? "; all" : "; end"); }
+            void runEnded(bool completed) override { log << (completed ? "done" : "stopped"); }
+        } recorder;
+        SimulatedReceiver rx;
+        rx.link.Bnd = 1;
+        MemoryLabels labels;
+        labels.listen(&recorder);
+        MemoryScanTree tree;
+        rx.link.run.start();
+        RunScan(rx.driver, {"27500"}, labels, tree, rx.link.run);
+        QCOMPARE(recorder.log,
+                 QStringList({"", "sweep V: 10719000 10971000 11034000 11258000 11541000 12525000",
+                              "sweep H: 10758000 10892000 11096000 11393000 11681000 12073000",
+                              "pass 27500: 10719000V*4 10971000V 11034000V*5 11258000V*3 "
+                              "11541000V 12525000V*5 10758000H 10892000H*5 11096000H 11393000H "
+                              "11681000H*3 12073000H; end",
+                              "rescan 27500: 10971000V+4 11541000V+4 10758000H+4 11096000H+4 "
+                              "11393000H+4 12073000H+4; end",
+                              "done"}));
+
+        // A rescan stopped at its first try: the pass ends, and so does the run.
+        struct StopAtFirstTry : ScanEvents
+        {
+            RunToken *run;
+            void testStarted(const QString &, const QString &, const QString &) override
+            {
+                run->stop();
+            }
+        } stopper;
+        stopper.run = &rx.link.run;
+        labels.listen(&stopper);
+        rx.link.run.start();
+        RunRescan(rx.driver, {"27500", "22000"}, labels, tree, rx.link.run);
+        QCOMPARE(recorder.log.mid(6),
+                 QStringList({"rescan 27500,22000: 10971000V; end", "stopped"}));
+    }
+
     // Each kind of node's key read back into its fields, and built again from them.
     void scanKeys_data()
     {
