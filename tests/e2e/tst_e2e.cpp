@@ -113,7 +113,10 @@ private slots:
             QVERIFY2(ctl.err.contains("is in use by tst_e2e (process "), qPrintable(ctl.err));
             // Bad arguments are told as such before the port is tried, the port held or not.
             for (const char *bad : {"tune abc H 27500", "tune -11034000 V 27500", "service -0",
-                                    "scan 999.99E", "scan 13E --rates=", "set Tfrq 1{"})
+                                    "scan 999.99E", "scan 13E --rates=", "--terminal status",
+                                    "--terminal tune 10892000 H 27500 --service 2",
+                                    "--terminal scan 13E", "--terminal scan --rates 27500",
+                                    "codes --from tfrq", "status --from Tfrq", "set Tfrq 1{"})
                 QVERIFY2(ctl(QString("--port 14 ") + bad) == 2 && !ctl.err.contains("option"), bad);
             QVERIFY(ctl.err.contains("\"{\", \"}\""));
             QVERIFY(WriteFile(ctl.program.filePath("13.00E.csv"), "11034000;V;27500;\r\n"));
