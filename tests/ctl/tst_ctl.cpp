@@ -104,6 +104,7 @@ private slots:
         row(0, "query Zzzz", Exit::Refused, "reply: Uk");
         row(5, "codes Tfra", Exit::Failed, "Tfrq: 11034000"); // Ctrl+C at Tfrz
         row(2, "codes Tfra", Exit::TimeOut, "");
+        row(5, "codes Tzzy", Exit::Failed, ""); // past a progress line, Ctrl+C at Uaab
         row(1, "terminal tune 10892000 H 27500", Exit::Ok, "locked: unknown (terminal mode)");
         row(1, "terminal tune 10892000 H 990", Exit::Refused, ""); // the receiver says no
         row(0, "terminal scan", Exit::Failed, "");                 // not in terminal mode
@@ -128,7 +129,8 @@ private slots:
             ctl.rx.silent =
                 ctl.rx.silent || ((receiver == 3 || receiver == 4) && f.contains("{Bst="));
             ctl.rx.port.setLost(ctl.rx.silent && receiver == 4);
-            if (receiver == 5 && (f.contains("{Bst=") || f.contains("{Tfrz=") || f == "2") &&
+            if (receiver == 5 &&
+                (f.contains("{Bst=") || f.contains("{Tfrz=") || f.contains("{Uaab=") || f == "2") &&
                 !ctl.rx.link.run.stopped())
                 ctl.rx.link.run.stop(); // Ctrl+C
             answer(f);
@@ -152,9 +154,15 @@ private slots:
                 ctl.rx.model.state().frequency == 11034000);
         QVERIFY(receiver != 5 || line != "terminal scan" || !result.contains("H 12073000"));
         QVERIFY(status != Exit::Ok || line != "terminal scan" || result.size() == 12);
+        // The sweep starts at --from, lists no refusal, and tells where to go on.
+        const QString goOn = line == "codes Tzzy" ? "Uaac" : receiver == 5 ? "Tfsa" : "Tfra";
         QVERIFY(!line.startsWith("codes") ||
-                (!result.join('|').contains(": Uk") && ctl.rx.frames().value(0) == "\x81{Tfra=?}" &&
-                 err.contains("go on with --from " + QString(receiver == 5 ? "Tfsa" : "Tfra"))));
+                (!result.join('|').contains(": Uk") &&
+                 ctl.rx.frames().value(0) == "\x81{" + line.mid(6).toLatin1() + "=?}" &&
+                 err.contains("go on with --from " + goOn)));
+        // The time left: the 105,456 codes still to ask at the 2 ms each took so far.
+        QVERIFY(line != "codes Tzzy" ||
+                err.contains("asked up to Tzzz: 0 known so far, about 3 min 31 s left\n"));
         const ReceiverModel::State &rx = ctl.rx.model.state();
         QVERIFY(status != Exit::Ok || !line.startsWith("terminal tune") ||
                 (rx.frequency == 10892000 && rx.lnbPolar == "18" && rx.symbolRate == 27500));
