@@ -110,6 +110,7 @@ private slots:
         row(0, "terminal scan", Exit::Failed, "");                 // not in terminal mode
         row(1, "terminal scan", Exit::Ok, "H 12073000");
         row(5, "terminal scan", Exit::Failed, "V 12525000"); // Ctrl+C in the H scan
+        row(3, "terminal scan", Exit::TimeOut, "");          // silent from "BSCN" on
         row(0, "set LNin Cin", Exit::Refused, "reply: Uk");
         row(0, "set Tfrq 1}2", Exit::BadArguments, "");
         row(2, "set LNin Bin", Exit::TimeOut, "");
@@ -123,11 +124,12 @@ private slots:
         QFETCH(QString, line);
         QFETCH(int, status);
         QFETCH(QString, shown);
-        Ctl ctl({129, receiver == 1 || (receiver == 5 && line.startsWith("terminal"))});
+        Ctl ctl({129, receiver == 1 || (receiver != 0 && line.startsWith("terminal"))});
         ctl.rx.silent = receiver == 2;
         ctl.rx.port.onWrite = [&, answer = ctl.rx.port.onWrite](const QByteArray &f) {
-            ctl.rx.silent =
-                ctl.rx.silent || ((receiver == 3 || receiver == 4) && f.contains("{Bst="));
+            ctl.rx.silent = ctl.rx.silent ||
+                            ((receiver == 3 || receiver == 4) && f.contains("{Bst=")) ||
+                            (receiver == 3 && line == "terminal scan" && f == "C");
             ctl.rx.port.setLost(ctl.rx.silent && receiver == 4);
             if (receiver == 5 &&
                 (f.contains("{Bst=") || f.contains("{Tfrz=") || f.contains("{Uaab=") || f == "2") &&
