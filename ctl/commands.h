@@ -7,7 +7,6 @@
 #include <optional>
 
 class Output;
-class Protocol_Term;
 struct LinkState;
 
 // The exit statuses of kolvex7-ctl, as --help and the README give them.
@@ -94,8 +93,8 @@ private:
     // (or the count went unanswered: Eto is set then).
     bool beyondCount(qint64 number);
     int timedOut();
-    // True when the receiver answers as a terminal; else says so, and the command fails.
-    bool inTerminalMode(Protocol_Term &term);
+    // The receiver does not answer as a terminal: says so; exit 1.
+    int notATerminal();
     int listServices();
 
     LinkState &m_link;

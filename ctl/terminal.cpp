@@ -48,15 +48,12 @@ private:
 
 } // namespace
 
-bool Commands::inTerminalMode(Protocol_Term &term)
+int Commands::notATerminal()
 {
-    if (term.InTerminalMode())
-        return true;
     m_out.error(QStringLiteral("the receiver on port %1 does not answer as a terminal: it is in "
                                "master/slave mode (then leave out --terminal) or silent")
                     .arg(m_settings.portName));
-    m_out.finish(Exit::Failed);
-    return false;
+    return m_out.finish(Exit::Failed);
 }
 
 int Commands::terminalTune(const QString &frequency, const QString &polarisation,
@@ -68,8 +65,8 @@ int Commands::terminalTune(const QString &frequency, const QString &polarisation
         return m_out.finish(Exit::BadArguments);
     }
     Protocol_Term term(m_link);
-    if (!inTerminalMode(term))
-        return Exit::Failed;
+    if (!term.InTerminalMode())
+        return notATerminal();
     const QString pol = polarisation.toUpper();
     // In the order of a tuning; the first the receiver answers with a text is refused.
     const QList<std::pair<const char *, std::function<bool()>>> steps{
@@ -94,8 +91,8 @@ int Commands::terminalTune(const QString &frequency, const QString &polarisation
 int Commands::terminalScan()
 {
     Protocol_Term term(m_link);
-    if (!inTerminalMode(term))
-        return Exit::Failed;
+    if (!term.InTerminalMode())
+        return notATerminal();
     ScanProgress progress(m_out, m_link);
     for (const QString &pol : {QStringLiteral("V"), QStringLiteral("H")}) {
         progress.polarisation = pol;

@@ -148,8 +148,7 @@ Scan::Scan(ReceiverDriver &driver, Host &host, const QString &programFolder, QWi
 Scan::~Scan()
 {
     // A run still unwinding leaves off at its next look.
-    if (Eqt.link().run.Run)
-        Eqt.link().run.stop();
+    Eqt.link().run.stop();
 }
 
 void Scan::buildControls()
@@ -305,8 +304,7 @@ void Scan::done(int result)
         return;
     // Closing the window stops a run at its next look at Run; the window stays alive until
     // the run's handler has returned, which then closes nothing more.
-    if (Eqt.link().run.Run)
-        Eqt.link().run.stop();
+    Eqt.link().run.stop();
     QDialog::done(result);
 }
 
