@@ -106,8 +106,9 @@ private slots:
         row(2, "codes Tfra", Exit::TimeOut, "");
         row(5, "codes Tzzy", Exit::Failed, ""); // past a progress line, Ctrl+C at Uaab
         row(1, "terminal tune 10892000 H 27500", Exit::Ok, "locked: unknown (terminal mode)");
-        row(1, "terminal tune 10892000 H 990", Exit::Refused, ""); // the receiver says no
-        row(0, "terminal scan", Exit::Failed, "");                 // not in terminal mode
+        row(1, "terminal tune 10892000 H 990", Exit::Refused, "");  // the receiver says no
+        row(0, "terminal tune 10892000 H 27500", Exit::Failed, ""); // not in terminal mode
+        row(0, "terminal scan", Exit::Failed, "");                  // not in terminal mode
         row(1, "terminal scan", Exit::Ok, "H 12073000");
         row(5, "terminal scan", Exit::Failed, "V 12525000"); // Ctrl+C in the H scan
         row(3, "terminal scan", Exit::TimeOut, "");          // silent from "BSCN" on
