@@ -48,6 +48,13 @@ int main(int argc, char **argv)
     const QCommandLineOption satellite(QStringLiteral("satellite"),
                                        QStringLiteral("Satellite file the receiver sees."),
                                        QStringLiteral("FILE"));
+    const QCommandLineOption plan(
+        QStringLiteral("plan"),
+        QStringLiteral("A real position's plan instead of a satellite file: a DVBv5 file (as "
+                       "/usr/share/dvb/dvb-s/Hotbird-13.0E), its band-Ku transponders with "
+                       "levels, margins and service names invented from their frequencies and "
+                       "--seed."),
+        QStringLiteral("FILE"));
     const QCommandLineOption port(QStringLiteral("port"),
                                   QStringLiteral("Port number N to publish the terminal as; "
                                                  "several, as 31,32, give the same receivers a "
@@ -105,15 +112,17 @@ int main(int argc, char **argv)
                                                   "DB either way."),
                                    QStringLiteral("DB"), QStringLiteral("0"));
     const QCommandLineOption seed(QStringLiteral("seed"),
-                                  QStringLiteral("Seed of the reading noise: the same seed and "
-                                                 "the same queries give the same readings."),
+                                  QStringLiteral("Seed of the reading noise and of what --plan "
+                                                 "invents: the same seed and the same queries "
+                                                 "give the same readings."),
                                   QStringLiteral("N"), QStringLiteral("1"));
-    parser.addOptions({satellite, port, address, terminal, latency, baud, silent, drop, split,
+    parser.addOptions({satellite, plan, port, address, terminal, latency, baud, silent, drop, split,
                        garbage, logFile, tuneLag, noConfirm, learn, echo, noise, seed});
     parser.process(app);
 
-    if (!parser.isSet(satellite) || !parser.isSet(port))
-        return fail(QStringLiteral("--satellite FILE and --port N are required (see --help)"));
+    if (parser.isSet(satellite) == parser.isSet(plan) || !parser.isSet(port))
+        return fail(QStringLiteral("--satellite FILE or --plan FILE, and --port N, are required "
+                                   "(see --help)"));
 
     bool ok = false;
     QList<int> numbers;
@@ -146,12 +155,19 @@ int main(int argc, char **argv)
     options.garbage = parser.isSet(garbage);
     options.logPath = parser.value(logFile);
 
+    ReceiverModel::Options modelOptions;
+    modelOptions.seed = parser.value(seed).toUInt(&ok);
+    if (!ok)
+        return fail(QStringLiteral("--seed takes a whole number"));
     Satellite sat;
     QString error;
-    if (!Satellite::load(parser.value(satellite), &sat, &error))
-        return fail(parser.value(satellite) + QStringLiteral(": ") + error);
+    const QString file = parser.value(parser.isSet(plan) ? plan : satellite);
+    const bool loaded = parser.isSet(plan) ? Satellite::loadPlan(file, modelOptions.seed, &sat,
+                                                                 &error)
+                                           : Satellite::load(file, &sat, &error);
+    if (!loaded)
+        return fail(file + QStringLiteral(": ") + error);
 
-    ReceiverModel::Options modelOptions;
     modelOptions.terminal = parser.isSet(terminal);
     modelOptions.tuneLag = parser.value(tuneLag).toInt(&ok);
     if (!ok || modelOptions.tuneLag < 0)
@@ -164,9 +180,6 @@ int main(int argc, char **argv)
     modelOptions.noiseDb = parser.value(noise).toDouble(&ok);
     if (!ok || !(modelOptions.noiseDb >= 0 && modelOptions.noiseDb <= 100))
         return fail(QStringLiteral("--noise takes a number of dB from 0 to 100"));
-    modelOptions.seed = parser.value(seed).toUInt(&ok);
-    if (!ok)
-        return fail(QStringLiteral("--seed takes a whole number"));
     std::vector<std::unique_ptr<ReceiverModel>> models;
     QList<ReceiverModel *> line;
     QStringList names;

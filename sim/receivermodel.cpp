@@ -211,26 +211,34 @@ double ReceiverModel::noise()
 const SimTransponder *ReceiverModel::tunedTransponder() const
 {
     const char polar = m_state.lnbPolar == "14" ? 'V' : 'H';
+    const SimTransponder *nearest = nullptr;
     for (const SimTransponder &tp : m_sat.transponders) {
-        if (tp.polar == polar && std::llabs(tp.frequency - m_state.frequency) <= 2000)
-            return &tp;
+        const qint64 off = std::llabs(tp.frequency - m_state.frequency);
+        if (tp.polar == polar && off <= 2000 &&
+            (!nearest || off < std::llabs(nearest->frequency - m_state.frequency)))
+            nearest = &tp;
     }
-    return nullptr;
+    return nearest;
 }
 
 const SimTransponder *ReceiverModel::carrierAt(double *distance) const
 {
+    // Where the bands of two carriers overlap, the stronger one is what the receiver reads.
     const char polar = m_state.lnbPolar == "14" ? 'V' : 'H';
+    const SimTransponder *strongest = nullptr;
+    double best = 0;
     for (const SimTransponder &tp : m_sat.transponders) {
         const double half = tp.symbolRate * 1.35 / 2.0;
         const double d =
             std::fabs(double(m_state.frequency - tp.frequency - tp.sweepOffset)) / half;
-        if (tp.polar == polar && d <= 1.0) {
+        const double level = tp.level - 6.0 * d * d;
+        if (tp.polar == polar && d <= 1.0 && (!strongest || level > best)) {
+            strongest = &tp;
+            best = level;
             *distance = d;
-            return &tp;
         }
     }
-    return nullptr;
+    return strongest;
 }
 
 const SimTransponder *ReceiverModel::lockedTransponder() const

@@ -96,13 +96,15 @@ public:
     const State &state() const { return m_state; }
     State &state() { return m_state; }
     quint8 address() const { return m_address; }
-    // The carrier the receiver is tuned to: same polarisation, within 2000 kHz; null if none.
+    // The carrier the receiver is tuned to: the nearest on the same polarisation, within
+    // 2000 kHz; null if none.
     const SimTransponder *tunedTransponder() const;
     // The tuned carrier when the symbol rate is its own too: the receiver locks on it ("Bst"
     // answers "OK") and knows its services ("Snam"). Null when not locked.
     const SimTransponder *lockedTransponder() const;
-    // The carrier whose band covers the tuned frequency on the tuned polarisation, with the
-    // distance from its centre as a fraction of its half band (0 at the centre).
+    // The carrier whose band covers the tuned frequency on the tuned polarisation (the
+    // strongest there, where bands overlap), with the distance from its centre as a fraction
+    // of its half band (0 at the centre).
     const SimTransponder *carrierAt(double *distance) const;
 
 private:

@@ -2,7 +2,22 @@
 
 #include <QFile>
 
+#include <cmath>
+
 namespace {
+
+// A number from 0 to 1 that depends only on the transponder, the seed and what it is for.
+double invented(qint64 frequency, char polar, quint32 seed, quint32 what)
+{
+    quint64 x = quint64(frequency) * 0x9E3779B97F4A7C15ull ^ (quint64(quint8(polar)) << 56) ^
+                (quint64(seed) << 20) ^ (quint64(what) * 0xD1B54A32D192ED03ull);
+    x ^= x >> 30;
+    x *= 0xBF58476D1CE4E5B9ull;
+    x ^= x >> 27;
+    x *= 0x94D049BB133111EBull;
+    x ^= x >> 31;
+    return double(x >> 11) / double(1ull << 53);
+}
 
 bool fail(QString *error, int line, const QString &why)
 {
@@ -92,5 +107,64 @@ bool Satellite::parse(const QByteArray &text, Satellite *out, QString *error)
         sat.startSymbolRate = sat.transponders[0].symbolRate;
     }
     *out = sat;
+    return true;
+}
+
+Satellite Satellite::fromPlan(const QList<PlanTransponder> &plan, quint32 seed)
+{
+    static const char *const brands[] = {"Aurora", "Boreal", "Cobalt", "Delta", "Ember", "Fjord",
+                                         "Granit", "Helios", "Indigo", "Jade",  "Kestrel",
+                                         "Lumen", "Meridian", "Nimbus", "Onyx", "Pulsar",
+                                         "Quartz", "Riviera", "Sierra", "Tundra", "Umbra", "Vesta",
+                                         "Willow", "Zenith"};
+    static const char *const kinds[] = {"TV", "News", "Sport", "Film", "Kids", "Music", "Info",
+                                        "Radio"};
+    Satellite sat;
+    for (const PlanTransponder &p : plan) {
+        auto pick = [&](quint32 what) { return invented(p.frequency, p.polarisation, seed, what); };
+        SimTransponder tp;
+        tp.frequency = p.frequency;
+        tp.polar = p.polarisation;
+        tp.symbolRate = int(std::lround(double(p.symbolRate) / 1000.0));
+        // The same power density over a wider band: 10 dB louder for 10 times the rate.
+        tp.level = -46.0 + 10.0 * std::log10(tp.symbolRate / 27500.0) + 6.0 * (pick(1) - 0.5);
+        tp.margin = std::round((4.0 + 6.0 * pick(2)) * 10.0) / 10.0;
+        int n = 1 + int(pick(3) * 8);
+        const bool unnamed = pick(4) < 1.0 / 12.0;
+        if (unnamed)
+            n = std::max(n, 3);
+        const QString brand = QString::fromLatin1(brands[int(pick(5) * 24)]);
+        for (int s = 0; s < n; ++s)
+            tp.services << brand + QLatin1Char(' ') + QString::fromLatin1(kinds[s]);
+        if (unnamed) { // never the last: the names after it must still be read
+            const int i = 1 + int(pick(6) * (n - 2));
+            tp.services[i] = QStringLiteral("Service:%1").arg(i + 1, 4, 10, QLatin1Char('0'));
+        }
+        sat.transponders.append(tp);
+    }
+    if (!sat.transponders.isEmpty()) {
+        sat.startFrequency = sat.transponders[0].frequency;
+        sat.startPolar = sat.transponders[0].polar;
+        sat.startSymbolRate = sat.transponders[0].symbolRate;
+    }
+    return sat;
+}
+
+bool Satellite::loadPlan(const QString &path, quint32 seed, Satellite *out, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    const Dvbv5Plan plan = ReadDvbv5Plan(file.readAll(), 10700000, 12750000);
+    if (!plan.ok() || plan.transponders.isEmpty()) {
+        *error = plan.ok() ? QStringLiteral("no transponder in band Ku")
+                           : (plan.errorLine ? QStringLiteral("line %1: ").arg(plan.errorLine)
+                                             : QString()) +
+                                 plan.error;
+        return false;
+    }
+    *out = fromPlan(plan.transponders, seed);
     return true;
 }

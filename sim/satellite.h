@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lists/dvbv5plan.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -37,4 +39,14 @@ struct Satellite
     // Reads a satellite file; on failure returns false with the line and reason in *error.
     static bool load(const QString &path, Satellite *out, QString *error);
     static bool parse(const QByteArray &text, Satellite *out, QString *error);
+
+    // A real position's plan (its band-Ku transponders) played as a satellite. What a plan
+    // does not say is invented from each transponder's frequency and polarisation and the
+    // seed, the same for the same seed: its level (a wide carrier louder than a narrow one at
+    // the same power density, -46 dBm at 27500 kS/s, give or take 3 dB), its margin (4 to
+    // 10 dB), and 1 to 8 services with names; about one transponder in twelve has a service
+    // the receiver never names, ahead of named ones.
+    static Satellite fromPlan(const QList<PlanTransponder> &plan, quint32 seed);
+    // Reads a DVBv5 plan file and plays it; false with the reason in *error.
+    static bool loadPlan(const QString &path, quint32 seed, Satellite *out, QString *error);
 };
