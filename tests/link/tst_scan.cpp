@@ -3,6 +3,7 @@
 #include "link/scankey.h"
 #include "session/scanestimate.h"
 #include "session/scanrun.h"
+#include "lists/dvbv5plan.h"
 #include "tests/support/memoryviews.h"
 #include "tests/support/scriptedreceiver.h"
 #include "tests/support/simulatedreceiver.h"
@@ -10,6 +11,8 @@
 #include "testsupport/virtualhost.h"
 
 #include <QTest>
+
+using Unnamed = QMap<QByteArray, int>;
 
 namespace {
 
@@ -57,6 +60,20 @@ private slots:
             "11776000:2.0 11778000:3.0");
         row("band L, nothing", 0, "", "");
         row("open at the band's end", 1, "12748000 -45/2.0 12749000 -44/2.5", "12749000:2.5");
+        row("touching carriers split at their valley", 1,
+            "11774000 -46/4.5 11775000 -45/5.0 11776000 -46/4.5 11777000 -51/-2.0 "
+            "11778000 -46/4.5 11779000 -45/5.5",
+            "11775000:5.0 11779000:5.5");
+        row("a valley 10 dB below the peak is one carrier", 1,
+            "11775000 -45/5.0 11776000 -45/0.0 11777000 -43/5.0", "11777000:5.0");
+        row("a rise of 10 dB out of the valley is one carrier", 1,
+            "11775000 -43/5.0 11776000 -45/0.0 11777000 -45/5.0", "11775000:5.0");
+        row("a valley deeper than 10 dB splits", 1,
+            "11775000 -45/5.0 11776000 -45/-0.1 11777000 -45/5.0", "11775000:5.0 11777000:5.0");
+        row("a split where the next carrier is stronger at once", 1,
+            "11775000 -45/5.0 11776000 -55/0.0 11777000 -40/6.0", "11775000:5.0 11777000:6.0");
+        row("no rise out of the valley", 1,
+            "11775000 -45/5.0 11776000 -51/-2.0 11777000 -47/0.0", "11775000:5.0");
     }
     void sweep()
     {
@@ -85,6 +102,49 @@ private slots:
         QCOMPARE(tunings.first(), band ? "{Tfrq=10700000}" : "{Tfrq=950000}");
         QCOMPARE(tunings.at(tunings.size() - 2), band ? "{Tfrq=12749000}" : "{Tfrq=2149000}");
         QCOMPARE(rig.status.texts[0], QString("Done"));
+    }
+
+    // Carriers of a real position's spacing (22000 kS/s, 29.5 MHz apart, so that no step
+    // between them is without signal) are told apart; one wide carrier under reading noise
+    // stays one.
+    void carriersAsTheSimulatorShowsThem_data()
+    {
+        QTest::addColumn<QList<int>>("rates"); // kS/s of carriers side by side, from 11000000
+        QTest::addColumn<int>("spacing");       // kHz
+        QTest::addColumn<double>("noise");      // dB
+        QTest::newRow("three touching 22000") << QList<int>{22000, 22000, 22000} << 29500 << 0.0;
+        QTest::newRow("touching 22000 and 27500, noisy") << QList<int>{22000, 27500} << 33000
+                                                          << 1.0;
+        QTest::newRow("one 45000, noisy") << QList<int>{45000} << 0 << 1.0;
+        QTest::newRow("one 30000, noisy") << QList<int>{30000} << 0 << 1.0;
+    }
+    void carriersAsTheSimulatorShowsThem()
+    {
+        QFETCH(QList<int>, rates);
+        QFETCH(int, spacing);
+        QFETCH(double, noise);
+        for (quint32 seed = 1; seed <= 3; ++seed) {
+            QList<PlanTransponder> plan;
+            for (int i = 0; i < rates.size(); ++i)
+                plan.append({11000000 + i * spacing, 'H', rates[i] * 1000});
+            ReceiverModel::Options options;
+            options.noiseDb = noise;
+            options.seed = seed;
+            SimulatedReceiver rx(Satellite::fromPlan(plan, seed), options);
+            rx.link.Bnd = 1;
+            MemoryLabels labels;
+            MemoryScanTree tree;
+            bool run = true;
+            rx.model.state().autoStep = "OFF"; // the receiver's sweep
+            rx.driver.RunScanLocal("H", labels, tree, run);
+            QStringList found;
+            for (const QString &key : tree.unidentified())
+                found << ScanKey::ofTransponder(key).frequency;
+            QCOMPARE(found.size(), rates.size());
+            for (int i = 0; i < rates.size(); ++i) // within a tenth of the carrier's rate
+                QVERIFY2(qAbs(found[i].toLongLong() - plan[i].frequency) <= rates[i] / 10,
+                         qPrintable(found.join(' ')));
+        }
     }
 
     void testRun_data()
@@ -126,6 +186,46 @@ private slots:
         QCOMPARE(rig.tree.dump(), rescan ? identified : found);
         QCOMPARE(rig.tree.selected(), 1);
         QCOMPARE(rig.status.texts[0], QString("Done"));
+    }
+
+    // Every service's name is asked in the first pass; later passes, six in all at most, ask
+    // only for the names still missing, and a service never named hides no name after it.
+    void serviceNamePasses_data()
+    {
+        QTest::addColumn<Unnamed>("unnamedFor");
+        QTest::addColumn<QByteArrayList>("asked");
+        QTest::addColumn<QStringList>("labels");
+        QTest::newRow("all named at once")
+            << Unnamed{} << QByteArrayList{"1", "2", "3"}
+            << QStringList{"001-Name 1", "002-Name 2", "003-Name 3"};
+        QTest::newRow("one never named")
+            << Unnamed{{"2", 99}}
+            << QByteArrayList{"1", "2", "3", "2", "2", "2", "2", "2"}
+            << QStringList{"001-Name 1", "002-", "003-Name 3"};
+        QTest::newRow("two named late")
+            << Unnamed{{"1", 1}, {"3", 2}}
+            << QByteArrayList{"1", "2", "3", "1", "3", "3"}
+            << QStringList{"001-Name 1", "002-Name 2", "003-Name 3"};
+    }
+    void serviceNamePasses()
+    {
+        QFETCH(Unnamed, unnamedFor);
+        QFETCH(QByteArrayList, asked);
+        QFETCH(QStringList, labels);
+        ScanRig rig;
+        rig.locking(11778000, 3);
+        rig.unnamedFor = unnamedFor;
+        QVERIFY(rig.driver.RunTestLocal("27500", rig.status, rig.tree, rig.run, false));
+        QByteArrayList sets;
+        for (const QByteArray &f : rig.sent("Snam"))
+            if (!f.endsWith("=?}") && f != "{Snam=257}")
+                sets << f.mid(6, f.size() - 7);
+        QCOMPARE(sets, asked);
+        QStringList shown;
+        for (int n = 1; n <= rig.tree.count(); ++n)
+            if (ScanKey::ofChild(rig.tree.key(n)).kind == ScanKey::Service)
+                shown << rig.tree.text(n);
+        QCOMPARE(shown, labels);
     }
 
     void lockNeedsANumberOtherThan00()

@@ -1,5 +1,6 @@
 #include "tests/support/simulatedreceiver.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 class TestReceiverModel : public QObject
@@ -80,6 +81,59 @@ private slots:
             ++queries;
         } while (reply != "\x81{Tfrq=11500000}" && queries < 100);
         QCOMPARE(queries, lag + 1);
+    }
+
+    // A real plan played: the same seed invents the same, another seed something else; what
+    // it invents stays in the ranges a real position shows.
+    void aPlanPlayed()
+    {
+        const Satellite sat = SimulatedReceiver::planSatellite("Hotbird-13.0E", 7);
+        if (sat.transponders.isEmpty())
+            QSKIP("dtv-scan-tables is not installed (scripts/test.sh installs it)");
+        QCOMPARE(sat.transponders.size(), 93);
+        auto signature = [](const Satellite &s) {
+            QStringList out;
+            for (const SimTransponder &t : s.transponders)
+                out << QString::number(t.level) + QString::number(t.margin) + t.services.join('|');
+            return out;
+        };
+        QCOMPARE(signature(SimulatedReceiver::planSatellite("Hotbird-13.0E", 7)), signature(sat));
+        QVERIFY(signature(SimulatedReceiver::planSatellite("Hotbird-13.0E", 8)) !=
+                signature(sat));
+        int unnamed = 0;
+        for (const SimTransponder &t : sat.transponders) {
+            QVERIFY(t.margin >= 4.0 && t.margin <= 10.0);
+            QVERIFY(!t.services.isEmpty() && t.services.size() <= 8);
+            QVERIFY(!t.services.last().startsWith("Service:"));
+            unnamed += int(t.services.filter(QRegularExpression("^Service:")).size());
+        }
+        QVERIFY2(unnamed >= 93 / 24 && unnamed <= 93 / 6, qPrintable(QString::number(unnamed)));
+    }
+
+    // At the same power density a carrier of twice the rate reads 3 dB louder.
+    void aWideCarrierIsLouder()
+    {
+        double narrow = 0, wide = 0;
+        for (quint32 seed = 1; seed <= 40; ++seed) {
+            const Satellite sat = Satellite::fromPlan(
+                {{11000000, 'H', 15000000}, {11200000, 'H', 30000000}}, seed);
+            narrow += sat.transponders[0].level / 40;
+            wide += sat.transponders[1].level / 40;
+        }
+        QVERIFY2(qAbs(wide - narrow - 3.0) < 1.0, qPrintable(QString::number(wide - narrow)));
+    }
+
+    // Where two carriers' bands overlap, the sweep reads the stronger.
+    void overlappingBandsReadTheStronger()
+    {
+        Satellite sat;
+        sat.transponders = {{11000000, 'H', 27500, -50.0, 5.0, {"A"}},
+                            {11030000, 'H', 27500, -40.0, 5.0, {"B"}}};
+        ReceiverModel m(sat, {});
+        replies(m, "\x81{LNBp=18}");
+        replies(m, "\x81{Tfrq=11014000}"); // inside both bands, nearer the weak one's centre
+        const QByteArray level = replies(m, "\x81{Slvl=?}").value(0);
+        QVERIFY2(level.mid(7).toDouble() > -46.0, level.constData());
     }
 };
 

@@ -12,7 +12,8 @@
 // `replies`, and "Snam" from `names` by the number last set ("257" for the count). A receiver
 // `scanning` answers the rest as a sweep and a test see it: the frequency and polarisation last
 // set, level and margin per frequency (none where `signal` has nothing), the lock quality per
-// frequency ("00" where none is given), and service names ("Name N"); any other query "OK".
+// frequency ("00" where none is given), and service names ("Name N", or a "Service:" placeholder
+// as long as `unnamedFor` says); any other query "OK".
 // Without `scanning` the rest goes unanswered.
 struct ScriptedReceiver
 {
@@ -57,6 +58,10 @@ struct ScriptedReceiver
                                   : (s.second.isEmpty() ? "-??.?" : s.second);
         if (code == "Sigq")
             return quality.value(tuned, "00");
+        if (code == "Snam" && lastName != "257" && unnamedFor.value(lastName) > 0) {
+            --unnamedFor[lastName];
+            return "Service:" + lastName.rightJustified(4, '0');
+        }
         if (code == "Snam")
             return lastName == "257" ? "Srvc_Mx:" + QByteArray::number(services)
                                      : "Name " + lastName;
@@ -88,4 +93,6 @@ struct ScriptedReceiver
     QByteArray polar = "14";
     QByteArray lastName;
     int namePass = 0;
+    // Services the receiver has not named yet: how many more name queries read "Service:".
+    QMap<QByteArray, int> unnamedFor;
 };

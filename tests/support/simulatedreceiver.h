@@ -12,7 +12,12 @@
 struct SimulatedReceiver
 {
     explicit SimulatedReceiver(ReceiverModel::Options options = {}, quint32 startTick = 0)
-        : host(startTick), port(host), model(demoSatellite(), options)
+        : SimulatedReceiver(demoSatellite(), options, startTick)
+    {
+    }
+    explicit SimulatedReceiver(const Satellite &satellite, ReceiverModel::Options options = {},
+                               quint32 startTick = 0)
+        : host(startTick), port(host), model(satellite, options)
     {
         port.onWrite = [this](const QByteArray &bytes) {
             for (const ReceiverModel::Exchange &e : model.receive(bytes)) {
@@ -37,6 +42,16 @@ struct SimulatedReceiver
         if (!Satellite::load(QStringLiteral(KOLVEX7_SOURCE_DIR "/sim/data/demo-ku.sat"), &sat,
                              &error))
             qFatal("demo satellite: %s", qPrintable(error));
+        return sat;
+    }
+
+    // A real position's plan from dtv-scan-tables as the simulator plays it; no transponder when
+    // the package is not installed.
+    static Satellite planSatellite(const QString &name, quint32 seed = 1)
+    {
+        Satellite sat;
+        QString error;
+        Satellite::loadPlan(QStringLiteral("/usr/share/dvb/dvb-s/") + name, seed, &sat, &error);
         return sat;
     }
 
