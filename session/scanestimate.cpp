@@ -20,6 +20,10 @@ constexpr double kOtherChance = 0.03, kOtherWeight = 10;
 // first pass did not.
 constexpr int kRescanTries = 5;
 constexpr double kRescanChance = 0.05;
+// Until the sweep has passed a part of the band, the carriers it found so far per step are
+// expected there too, blended with kPriorCarriers as if that many had been seen on this share
+// of the band.
+constexpr double kPriorShare = 0.05;
 } // namespace
 
 void ScanEstimate::start(bool scan, quint8 band, const QStringList &rates,
@@ -83,6 +87,7 @@ void ScanEstimate::carrierFound(const QString &key, double low, double high)
 {
     // The steps of the carrier lie within its width, half a step in from each edge on average.
     m_carriers.append(Carrier{key, -1, true, false, (high - low + 500.0) / kWidthPerRate});
+    matchRates(); // what it will likely cost counts from now on, not only once the tests begin
 }
 
 void ScanEstimate::matchRates()
@@ -212,6 +217,21 @@ double ScanEstimate::carrierLeftMs(int index, const Carrier &c) const
     return ms;
 }
 
+// What the carriers of the band the sweep has yet to pass will cost: as many per step as it found
+// so far, each costing what those found cost on average.
+double ScanEstimate::unsweptCarriersMs() const
+{
+    const double swept = std::min(1.0, double(m_stepsDone) / (2.0 * m_polSteps));
+    const double carriers = (m_carriers.size() + kPriorCarriers * kPriorShare) /
+                            (swept + kPriorShare) * (1.0 - swept);
+    double each = 0;
+    for (int i = 0; i < m_carriers.size(); ++i)
+        each += carrierLeftMs(i, m_carriers[i]) / m_carriers.size();
+    if (m_carriers.isEmpty())
+        each = carrierLeftMs(-1, Carrier{});
+    return carriers * each;
+}
+
 qint64 ScanEstimate::leftMs() const
 {
     if (!m_running)
@@ -221,10 +241,8 @@ qint64 ScanEstimate::leftMs() const
         if (!m_carriers[i].identified)
             ms += carrierLeftMs(i, m_carriers[i]);
     }
-    if (m_phase == Sweep && m_polSteps > 0) {
-        const double unswept = 1.0 - double(m_stepsDone) / (2.0 * m_polSteps);
-        ms += std::max(0.0, unswept) * kPriorCarriers * carrierLeftMs(-1, Carrier{});
-    }
+    if (m_phase == Sweep && m_polSteps > 0)
+        ms += unsweptCarriersMs();
     return qint64(ms);
 }
 

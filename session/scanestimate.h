@@ -16,7 +16,7 @@ struct LinkState;
 // is where it will likely lock; at the other rates it will likely not, and what has not locked
 // by the end of the first pass is rescanned at every rate. How often these guesses come true is
 // learnt as the tries end. Before the sweep has passed a part of the band, that part is assumed
-// to hold its share of kPriorCarriers.
+// to hold as many carriers per step as the part swept, like them.
 class ScanEstimate : public ScanEvents
 {
 public:
@@ -66,6 +66,7 @@ private:
     double lockMs() const;
     double chance(const Carrier &c, int rate) const;
     double sweepLeftMs() const;
+    double unsweptCarriersMs() const;
     double carrierLeftMs(int index, const Carrier &c) const;
     void matchRates();
     void closeTry();

@@ -305,6 +305,103 @@ private slots:
         }
     }
 
+    // A whole scan of a real position at the default rates, in the tool's order: every
+    // transponder the plan lists at a ticked rate is identified, with every service name the
+    // receiver gives (a service it never names is listed without one, and hides no other);
+    // from the sweep's second half on the time left is within half the truth.
+    void aRealPositionScanned_data()
+    {
+        QTest::addColumn<QString>("plan");
+        QTest::addColumn<int>("atTickedRates");
+        QTest::newRow("Hotbird 13.0E") << "Hotbird-13.0E" << 90;
+        QTest::newRow("Astra 28.2E") << "Astra-28.2E" << 57;
+        QTest::newRow("Astra 3B 23.5E") << "Astra-3B-23.5E" << 14;
+    }
+    void aRealPositionScanned()
+    {
+        QFETCH(QString, plan);
+        QFETCH(int, atTickedRates);
+        const Satellite sat = SimulatedReceiver::planSatellite(plan);
+        if (sat.transponders.isEmpty())
+            QSKIP("dtv-scan-tables is not installed (scripts/test.sh installs it)");
+        SimulatedReceiver rx(sat);
+        rx.link.Bnd = 1;
+        MemoryLabels labels;
+        MemoryScanTree tree;
+        rx.link.run.start();
+        const QStringList rates = DefaultScanRates();
+        // The time left as the sweep's second half goes by, once a second.
+        ScanEstimate estimate(rx.link);
+        labels.listen(&estimate);
+        QList<std::pair<quint64, qint64>> samples;
+        int steps = 0;
+        struct Steps : ScanEvents
+        {
+            int *count;
+            void sweepStep(const QString &, double, std::optional<double>,
+                           std::optional<double>) override
+            {
+                ++*count;
+            }
+        } counter;
+        counter.count = &steps;
+        labels.listen(&counter);
+        std::function<void()> sample = [&] {
+            if (steps < 2050) // the first half
+                rx.host.after(1000, sample);
+            else if (steps < 4100)
+                samples.append({rx.host.nowUs(), estimate.leftMs()}), rx.host.after(1000, sample);
+        };
+        rx.host.after(1000, sample);
+        estimate.start(true, 1, rates);
+        RunScan(rx.driver, rates, labels, tree, rx.link.run);
+        QVERIFY(!samples.isEmpty());
+        double worst = 1; // the estimate over the truth, the farthest from 1
+        for (const auto &[at, estimated] : samples) {
+            const double ratio = double(estimated) / (double(rx.host.nowUs() - at) / 1000.0);
+            if (qAbs(ratio - 1) > qAbs(worst - 1))
+                worst = ratio;
+        }
+        // Known fault: a carrier is expected to lock at the rate its width points to with a
+        // chance of 0.8 (as on the demo satellite) until the tests show otherwise; on Hotbird
+        // 0.97 do, so the rescans the estimate expects never come.
+        if (plan == "Hotbird-13.0E")
+            QEXPECT_FAIL("", "the time left is 1.5 times the truth at the sweep's end", Continue);
+        QVERIFY2(worst >= 0.5 && worst <= 1.5, qPrintable(QString::number(worst)));
+        // What the tree holds of each transponder identified: its services' labels.
+        QHash<QString, QStringList> services;
+        for (int n = 1; n <= tree.count(); ++n) {
+            const ScanKey k = ScanKey::ofChild(tree.key(n));
+            if (k.kind == ScanKey::Service)
+                services[k.transponder().key()] << tree.text(n);
+        }
+        // Identified where the receiver locks: within 2 MHz of the plan's frequency.
+        auto identifiedAs = [&](const SimTransponder &t, const QString &rate) {
+            for (int n = 1; n <= tree.count(); ++n) {
+                const ScanKey k = ScanKey::ofTransponder(tree.key(n));
+                if (k.kind == ScanKey::Identified && k.polarisation == QString(t.polar) &&
+                    k.rate == rate && qAbs(k.khz() - double(t.frequency)) <= 2000)
+                    return k.key();
+            }
+            return QString();
+        };
+        int identified = 0;
+        for (const SimTransponder &t : sat.transponders) {
+            const QString rate = QString::number(t.symbolRate);
+            if (!rates.contains(rate))
+                continue;
+            const QString key = identifiedAs(t, rate);
+            QVERIFY2(!key.isEmpty(), qPrintable(QString::number(t.frequency) + " not identified"));
+            QStringList expected;
+            for (int s = 0; s < t.services.size(); ++s)
+                expected << ServiceLabel::make(
+                    s + 1, t.services[s].startsWith("Service:") ? QString() : t.services[s]);
+            QCOMPARE(services.value(key), expected);
+            ++identified;
+        }
+        QCOMPARE(identified, atTickedRates);
+    }
+
     void timeLeftFallsDuringATry()
     {
         for (const bool rescan : {false, true}) {
