@@ -10,9 +10,23 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
-constexpr qint64 kShiftKhz = 4000;
+// A receiver captures a carrier within a share of its symbol rate around the frequency it is
+// tuned to, and the sweep's best step may lie half a step (500 kHz) from the carrier's centre:
+// a transponder found that near its listed frequency is the listed one, not shifted.
+constexpr double kSameShare = 0.1;
+constexpr qint64 kSweepHalfStepKhz = 500;
+// Carriers of one rate stand at least about 1.35 rates apart: one found within half the rate
+// of a listed one, but beyond the capture, is that one moved.
+constexpr double kShiftedShare = 0.5;
+
+qint64 sameWithinKhz(const QString &rate)
+{
+    return std::max(kSweepHalfStepKhz, qint64(rate.toDouble() * kSameShare));
+}
 
 struct Listed
 {
@@ -71,31 +85,43 @@ ScanDiff CompareWithList(const ScanTree &tree, const QString &programFolder,
     auto sameKind = [](const Found &f, const Listed &l) {
         return f.pol == l.pol && (f.rate.isEmpty() || f.rate == l.rate);
     };
-    // Exact matches first, then the nearest listed transponder within 4 MHz.
-    for (Found &f : found) {
+    // The listed transponder each found one is: the nearest within the receiver's capture
+    // first, then the nearest within half its rate, which has moved.
+    auto nearest = [&](const Found &f, auto within) -> Listed * {
+        Listed *best = nullptr;
         for (Listed &l : listed) {
-            if (!l.matched && sameKind(f, l) && l.khz == f.khz) {
-                f.matched = l.matched = true;
-                break;
-            }
+            const qint64 d = qAbs(l.khz - f.khz);
+            if (!l.matched && sameKind(f, l) && d <= within(l) &&
+                (!best || d < qAbs(best->khz - f.khz)))
+                best = &l;
         }
+        return best;
+    };
+    auto matched = [&](Found &f, Listed *l) {
+        f.matched = l->matched = true;
+        // Found where the list has it, but not identified: the list written now would lack it.
+        if (f.rate.isEmpty()) {
+            diff.unidentified << describe(l->khz, l->pol, l->rate);
+            diff.marks.insert(f.key, QStringLiteral("listed, not identified"));
+        }
+    };
+    for (Found &f : found) {
+        if (Listed *l = nearest(f, [](const Listed &l) { return sameWithinKhz(l.rate); }))
+            matched(f, l);
     }
     for (Found &f : found) {
         if (f.matched)
             continue;
-        Listed *nearest = nullptr;
-        for (Listed &l : listed) {
-            const qint64 d = qAbs(l.khz - f.khz);
-            if (!l.matched && sameKind(f, l) && d <= kShiftKhz &&
-                (!nearest || d < qAbs(nearest->khz - f.khz)))
-                nearest = &l;
-        }
-        if (nearest) {
-            f.matched = nearest->matched = true;
-            diff.shifted << describe(f.khz, f.pol, nearest->rate) + QStringLiteral(" from ") +
-                                QString::number(nearest->khz);
-            diff.marks.insert(f.key,
-                              QStringLiteral("shifted from ") + QString::number(nearest->khz));
+        Listed *l = nearest(f, [](const Listed &l) {
+            return qint64(l.rate.toDouble() * kShiftedShare);
+        });
+        if (l && !f.rate.isEmpty()) {
+            matched(f, l);
+            diff.shifted << describe(f.khz, f.pol, l->rate) + QStringLiteral(" from ") +
+                                QString::number(l->khz);
+            diff.marks.insert(f.key, QStringLiteral("shifted from ") + QString::number(l->khz));
+        } else if (l) {
+            matched(f, l);
         } else {
             diff.added << describe(f.khz, f.pol, f.rate);
             diff.marks.insert(f.key, QStringLiteral("new"));
@@ -135,6 +161,10 @@ QString ScanDiff::summary() const
                        .arg(missing.size());
     if (!missing.isEmpty())
         text += QStringLiteral(" (") + missing.join(QStringLiteral(", ")) + QLatin1Char(')');
+    if (!unidentified.isEmpty())
+        text += QStringLiteral(", %1 found, not identified (%2)")
+                    .arg(unidentified.size())
+                    .arg(unidentified.join(QStringLiteral(", ")));
     if (!notSwept.isEmpty())
         text += QStringLiteral("; ") + notSwept.join(QStringLiteral(", "));
     return text;

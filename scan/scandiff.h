@@ -12,10 +12,12 @@ class ScanTree;
 using SweptRanges = QMap<QChar, QPair<qint64, qint64>>;
 
 // A scan set against the list file stored for its position (DataFolder/position.csv):
-// transponders the list does not have, listed ones the scan did not find, and shifted ones
-// (same polarisation, and rate where the scan identified one, within 4 MHz but not at the same
-// frequency). A listed transponder is missing only where the sweep passed its frequency on its
-// polarisation; elsewhere the summary says what was not swept. Nothing is written.
+// transponders the list does not have, listed ones the scan did not find, listed ones it found
+// but did not identify (a list saved now would lack them), and shifted ones (same polarisation
+// and rate, beyond the receiver's capture of a tenth of the rate, and at least 500 kHz, but
+// within half the rate). A listed transponder is missing only where the sweep passed its
+// frequency on its polarisation; elsewhere the summary says what was not swept. Nothing is
+// written.
 struct ScanDiff
 {
     bool compared = false; // a list file was there and could be read
@@ -23,10 +25,13 @@ struct ScanDiff
     QStringList added;             // "F P [S]" of scan transponders the list lacks
     QStringList shifted;           // "F P S from F0"
     QStringList missing;           // "F P S" of listed transponders not found where swept
+    QStringList unidentified;      // "F P S" of listed transponders found, not identified
     QStringList notSwept;          // "H not swept above 10700000", "V not swept"
-    QHash<QString, QString> marks; // tree key of a transponder: "new" or "shifted from F0"
+    // tree key of a transponder: "new", "shifted from F0" or "listed, not identified"
+    QHash<QString, QString> marks;
 
-    // "Against 13.00E.csv: 1 new, 1 shifted, 1 missing (11096000 H 28000)", or the empty text.
+    // "Against 13.00E.csv: 1 new, 1 shifted, 1 missing (11096000 H 28000), 1 found, not
+    // identified (10971000 V 29900)", or the empty text.
     QString summary() const;
 };
 

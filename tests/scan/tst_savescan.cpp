@@ -97,6 +97,58 @@ private slots:
                                          "H not swept above 10800000, V not swept"));
     }
 
+    // A transponder found within the receiver's capture of its listed frequency (a tenth of its
+    // rate, half a sweep step at least) is the listed one; beyond, within half its rate, it has
+    // moved; farther, it is new. One found but not identified is told as such.
+    void comparedWithTheStoredList_data()
+    {
+        QTest::addColumn<QString>("listed");
+        QTest::addColumn<QString>("found"); // "F P [S]"
+        QTest::addColumn<QString>("summary");
+        auto row = [](const char *name, const char *listed, const char *found, QString summary) {
+            QTest::newRow(name) << listed << found
+                                << "Against 05.00E.csv: " + summary;
+        };
+        row("1 MHz off at 27500", "11257000;V;27500;", "11258000 V 27500",
+            "0 new, 0 shifted, 0 missing");
+        row("2.75 MHz off at 27500", "11255250;V;27500;", "11258000 V 27500",
+            "0 new, 0 shifted, 0 missing");
+        row("3 MHz off at 27500", "11255000;V;27500;", "11258000 V 27500",
+            "0 new, 1 shifted, 0 missing");
+        row("half a step off at 4883", "12073500;H;4883;", "12073000 H 4883",
+            "0 new, 0 shifted, 0 missing");
+        row("1 MHz off at 4883", "12074000;H;4883;", "12073000 H 4883",
+            "0 new, 1 shifted, 0 missing");
+        row("half the rate off at 4883", "12075441;H;4883;", "12073000 H 4883",
+            "0 new, 1 shifted, 0 missing");
+        row("beyond half the rate at 4883", "12075442;H;4883;", "12073000 H 4883",
+            "1 new, 0 shifted, 1 missing (12075442 H 4883)");
+        row("found, not identified", "10971000;V;29900;", "10971000 V",
+            "0 new, 0 shifted, 0 missing, 1 found, not identified (10971000 V 29900)");
+        row("found 3 MHz off, not identified", "11538000;V;30000;", "11541000 V",
+            "0 new, 0 shifted, 0 missing, 1 found, not identified (11538000 V 30000)");
+        row("another rate is another transponder", "11258000;V;27500;", "11258000 V 22000",
+            "1 new, 0 shifted, 1 missing (11258000 V 27500)");
+    }
+    void comparedWithTheStoredList()
+    {
+        QFETCH(QString, listed);
+        QFETCH(QString, found);
+        QFETCH(QString, summary);
+        Rig rig;
+        QVERIFY(WriteFile(rig.program.filePath("data/05.00E.csv"), listed.toLatin1() + "\r\n"));
+        MemoryScanTree tree;
+        const QStringList f = found.split(' ');
+        if (f.size() == 3)
+            addTransponder(tree, f[0], f[1], f[2], {});
+        else
+            tree.add(0, f[0] + '|' + f[1], f[0] + '-' + f[1]);
+        const ScanDiff diff = CompareWithList(tree, rig.program.path(), "05.00E",
+                                              {{'H', {10700000, 12749000}},
+                                               {'V', {10700000, 12749000}}});
+        QCOMPARE(diff.summary(), summary);
+    }
+
     void replacingAsksFirst_data()
     {
         QTest::addColumn<bool>("replace");

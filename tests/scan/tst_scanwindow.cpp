@@ -301,10 +301,10 @@ private slots:
     {
         Rig rig({}, {1, 2}); // 30000 and 27500
         Scan &s = rig.scan;
-        // The demo's list without 11681000 H, with 11258000 V moved 2 MHz down, and one more.
+        // The demo's list without 11681000 H, with 11258000 V moved 5 MHz down, and one more.
         const QByteArrayList rows{"10719000;V;27500;", "10758000;H;22000;", "10892000;H;27500;",
                                   "10971000;V;29900;", "11034000;V;27500;", "11096000;H;28000;",
-                                  "11256000;V;27500;", "11393000;H;22000;", "11538000;V;30000;",
+                                  "11253000;V;27500;", "11393000;H;22000;", "11538000;V;30000;",
                                   "11800000;V;27500;", "12073000;H;4883;",  "12525000;V;27500;"};
         QVERIFY(WriteFile(rig.program.filePath("data/13.00E.csv"), rows.join("\r\n") + "\r\n"));
         s.Position->setText("13E");
@@ -342,9 +342,12 @@ private slots:
                 traces["margin V"].contains(QPointF(11034, 10)));
         // What changed against the stored list, in a line and on the nodes.
         QCOMPARE(s.Panel->Changes->text(),
-                 QString("Against 13.00E.csv: 1 new, 1 shifted, 1 missing (11800000 V 27500)"));
+                 QString("Against 13.00E.csv: 1 new, 1 shifted, 1 missing (11800000 V 27500), 5 "
+                         "found, not identified (10971000 V 29900, 10758000 H 22000, 11096000 H "
+                         "28000, 11393000 H 22000, 12073000 H 4883)"));
         QCOMPARE(rig.root("11681000-H-27500")->text(1), QString("new"));
-        QCOMPARE(rig.root("11258000-V-27500")->text(1), QString("shifted from 11256000"));
+        QCOMPARE(rig.root("11258000-V-27500")->text(1), QString("shifted from 11253000"));
+        QCOMPARE(rig.root("10971000-V")->text(1), QString("listed, not identified"));
         QCOMPARE(rig.root("11034000-V-27500")->text(1), QString());
 
         // A node chosen shows on the plot; a marker clicked chooses its node.
