@@ -300,7 +300,7 @@ void Scan::done(int result)
                       QStringLiteral("The transponders identified are not saved.\r\nDo you want to "
                                      "close the window and lose them ?"),
                       Message::NoIcon, Message::OkCancel};
-    if (m_notes.unsaved && m_host.message(ask) == Message::AnsweredCancel)
+    if (unsavedIdentified() && m_host.message(ask) == Message::AnsweredCancel)
         return;
     // Closing the window stops a run at its next look at Run; the window stays alive until
     // the run's handler has returned, which then closes nothing more.
@@ -348,10 +348,25 @@ QStringList Scan::tickedRates() const
     return rates;
 }
 
+bool Scan::unsavedIdentified() const
+{
+    return m_notes.unsaved; // a new scan's tree starts saved: nothing identified in it yet
+}
+
 void Scan::ScanIt_Click()
 {
+    // A new scan empties the tree: transponders identified and not saved go only if the
+    // operator says so.
+    const Message ask{windowTitle(),
+                      QStringLiteral("The transponders identified are not saved.\r\nDo you want to "
+                                     "scan again and lose them ?"),
+                      Message::NoIcon, Message::OkCancel};
+    if (!Eqt.link().busy() && unsavedIdentified() &&
+        m_host.message(ask) == Message::AnsweredCancel)
+        return;
     if (!startRun(ScanIt, ReScan))
         return;
+    m_notes.unsaved = false;
     const LinkBusy busy(Eqt.link(), LinkBusy::Command);
     QPointer<Scan> self(this);
     TreeView->hide();

@@ -101,6 +101,8 @@ private:
     // The run has unwound; `finished` when nobody stopped it.
     void afterRun(bool finished);
     bool ticked(int i) const;
+    // Transponders identified stand in the tree, and were not saved since.
+    bool unsavedIdentified() const;
     void Position_Change();
     void Position_Validate();
     void SymRate_Change();

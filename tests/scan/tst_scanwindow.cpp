@@ -115,6 +115,33 @@ private slots:
         }
     }
 
+    // A new scan asks before it empties a tree of transponders identified and not saved; a
+    // tree without one identified is closed without a question.
+    void unsavedTranspondersAreNotLostUnasked()
+    {
+        Rig rig;
+        Scan &s = rig.scan;
+        rig.ready();
+        QTest::mouseClick(s.ScanIt, Qt::LeftButton);
+        QVERIFY(rig.root("10719000-V-27500"));
+        rig.host.queueAnswer(Message::AnsweredCancel);
+        QTest::mouseClick(s.ScanIt, Qt::LeftButton);
+        QCOMPARE(rig.host.messages().size(), 1);
+        QVERIFY(rig.host.messages()[0].text.contains("scan again and lose them"));
+        QVERIFY(rig.root("10719000-V-27500")); // kept, nothing sent
+        // Again, with no rate ticked: the sweeps find carriers, the tests identify none.
+        s.SRate[2]->setFocus();
+        QTest::keyClick(s.SRate[2], Qt::Key_Space);
+        QVERIFY(!s.SRate[2]->isChecked());
+        rig.host.queueAnswer(Message::AnsweredOk);
+        QTest::mouseClick(s.ScanIt, Qt::LeftButton);
+        QCOMPARE(rig.host.messages().size(), 2);
+        QVERIFY(!rig.root("10719000-V-27500") && rig.root("10719000-V"));
+        s.close();
+        QCOMPARE(rig.host.messages().size(), 2);
+        QVERIFY(!s.isVisible());
+    }
+
     void keysInTheEntryBoxes()
     {
         Rig rig({}, {-1});
