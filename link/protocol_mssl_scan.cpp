@@ -152,8 +152,7 @@ bool Protocol_MsSl::RunScanLocal(const QString &Pol, StatusLabels &Status, ScanT
         const int node = TreeView.add(0, carrier.key(), carrier.text());
         if (node) {
             TreeView.add(node, carrier.margin(M).key(), QStringLiteral("Margin:") + M);
-            Status.carrierFound(TreeView.key(node), part.first().frequency,
-                                part.last().frequency);
+            Status.carrierFound(TreeView.key(node), part.first().frequency, part.last().frequency);
         }
         found = true;
     };

@@ -33,8 +33,8 @@ struct PlanTransponder
 struct Dvbv5Plan
 {
     QList<PlanTransponder> transponders; // within the band, in the file's order
-    int entries = 0;      // blocks read
-    int outsideBand = 0;  // entries whose frequency lies outside the band
+    int entries = 0;                     // blocks read
+    int outsideBand = 0;                 // entries whose frequency lies outside the band
     int streams = 0;      // repeats of a transponder already listed (further streams)
     int circular = 0;     // of the transponders kept, those read from LEFT or RIGHT
     int notSatellite = 0; // entries of another delivery system (cable, terrestrial)

@@ -361,8 +361,7 @@ void Scan::ScanIt_Click()
                       QStringLiteral("The transponders identified are not saved.\r\nDo you want to "
                                      "scan again and lose them ?"),
                       Message::NoIcon, Message::OkCancel};
-    if (!Eqt.link().busy() && unsavedIdentified() &&
-        m_host.message(ask) == Message::AnsweredCancel)
+    if (!Eqt.link().busy() && unsavedIdentified() && m_host.message(ask) == Message::AnsweredCancel)
         return;
     if (!startRun(ScanIt, ReScan))
         return;

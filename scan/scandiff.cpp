@@ -35,7 +35,6 @@ struct Listed
     bool matched = false;
 };
 
-
 QString describe(qint64 khz, const QString &pol, const QString &rate)
 {
     return QString::number(khz) + QLatin1Char(' ') + pol +
@@ -112,9 +111,8 @@ ScanDiff CompareWithList(const ScanTree &tree, const QString &programFolder,
     for (Found &f : found) {
         if (f.matched)
             continue;
-        Listed *l = nearest(f, [](const Listed &l) {
-            return qint64(l.rate.toDouble() * kShiftedShare);
-        });
+        Listed *l =
+            nearest(f, [](const Listed &l) { return qint64(l.rate.toDouble() * kShiftedShare); });
         if (l && !f.rate.isEmpty()) {
             matched(f, l);
             diff.shifted << describe(f.khz, f.pol, l->rate) + QStringLiteral(" from ") +

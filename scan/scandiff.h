@@ -22,11 +22,11 @@ struct ScanDiff
 {
     bool compared = false; // a list file was there and could be read
     QString listFile;
-    QStringList added;             // "F P [S]" of scan transponders the list lacks
-    QStringList shifted;           // "F P S from F0"
-    QStringList missing;           // "F P S" of listed transponders not found where swept
-    QStringList unidentified;      // "F P S" of listed transponders found, not identified
-    QStringList notSwept;          // "H not swept above 10700000", "V not swept"
+    QStringList added;        // "F P [S]" of scan transponders the list lacks
+    QStringList shifted;      // "F P S from F0"
+    QStringList missing;      // "F P S" of listed transponders not found where swept
+    QStringList unidentified; // "F P S" of listed transponders found, not identified
+    QStringList notSwept;     // "H not swept above 10700000", "V not swept"
     // tree key of a transponder: "new", "shifted from F0" or "listed, not identified"
     QHash<QString, QString> marks;
 

@@ -222,8 +222,8 @@ double ScanEstimate::carrierLeftMs(int index, const Carrier &c) const
 double ScanEstimate::unsweptCarriersMs() const
 {
     const double swept = std::min(1.0, double(m_stepsDone) / (2.0 * m_polSteps));
-    const double carriers = (m_carriers.size() + kPriorCarriers * kPriorShare) /
-                            (swept + kPriorShare) * (1.0 - swept);
+    const double carriers =
+        (m_carriers.size() + kPriorCarriers * kPriorShare) / (swept + kPriorShare) * (1.0 - swept);
     double each = 0;
     for (int i = 0; i < m_carriers.size(); ++i)
         each += carrierLeftMs(i, m_carriers[i]) / m_carriers.size();

@@ -162,9 +162,9 @@ int main(int argc, char **argv)
     Satellite sat;
     QString error;
     const QString file = parser.value(parser.isSet(plan) ? plan : satellite);
-    const bool loaded = parser.isSet(plan) ? Satellite::loadPlan(file, modelOptions.seed, &sat,
-                                                                 &error)
-                                           : Satellite::load(file, &sat, &error);
+    const bool loaded = parser.isSet(plan)
+                            ? Satellite::loadPlan(file, modelOptions.seed, &sat, &error)
+                            : Satellite::load(file, &sat, &error);
     if (!loaded)
         return fail(file + QStringLiteral(": ") + error);
 

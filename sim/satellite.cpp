@@ -112,13 +112,12 @@ bool Satellite::parse(const QByteArray &text, Satellite *out, QString *error)
 
 Satellite Satellite::fromPlan(const QList<PlanTransponder> &plan, quint32 seed)
 {
-    static const char *const brands[] = {"Aurora", "Boreal", "Cobalt", "Delta", "Ember", "Fjord",
-                                         "Granit", "Helios", "Indigo", "Jade",  "Kestrel",
-                                         "Lumen", "Meridian", "Nimbus", "Onyx", "Pulsar",
-                                         "Quartz", "Riviera", "Sierra", "Tundra", "Umbra", "Vesta",
-                                         "Willow", "Zenith"};
-    static const char *const kinds[] = {"TV", "News", "Sport", "Film", "Kids", "Music", "Info",
-                                        "Radio"};
+    static const char *const brands[] = {
+        "Aurora", "Boreal",  "Cobalt",  "Delta",  "Ember",    "Fjord",  "Granit", "Helios",
+        "Indigo", "Jade",    "Kestrel", "Lumen",  "Meridian", "Nimbus", "Onyx",   "Pulsar",
+        "Quartz", "Riviera", "Sierra",  "Tundra", "Umbra",    "Vesta",  "Willow", "Zenith"};
+    static const char *const kinds[] = {"TV",   "News",  "Sport", "Film",
+                                        "Kids", "Music", "Info",  "Radio"};
     Satellite sat;
     for (const PlanTransponder &p : plan) {
         auto pick = [&](quint32 what) { return invented(p.frequency, p.polarisation, seed, what); };

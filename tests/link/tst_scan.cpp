@@ -1,9 +1,9 @@
 #include "link/linkstate.h"
 #include "link/protocol_mssl.h"
 #include "link/scankey.h"
+#include "lists/dvbv5plan.h"
 #include "session/scanestimate.h"
 #include "session/scanrun.h"
-#include "lists/dvbv5plan.h"
 #include "tests/support/memoryviews.h"
 #include "tests/support/scriptedreceiver.h"
 #include "tests/support/simulatedreceiver.h"
@@ -72,8 +72,8 @@ private slots:
             "11775000 -45/5.0 11776000 -45/-0.1 11777000 -45/5.0", "11775000:5.0 11777000:5.0");
         row("a split where the next carrier is stronger at once", 1,
             "11775000 -45/5.0 11776000 -55/0.0 11777000 -40/6.0", "11775000:5.0 11777000:6.0");
-        row("no rise out of the valley", 1,
-            "11775000 -45/5.0 11776000 -51/-2.0 11777000 -47/0.0", "11775000:5.0");
+        row("no rise out of the valley", 1, "11775000 -45/5.0 11776000 -51/-2.0 11777000 -47/0.0",
+            "11775000:5.0");
     }
     void sweep()
     {
@@ -110,11 +110,11 @@ private slots:
     void carriersAsTheSimulatorShowsThem_data()
     {
         QTest::addColumn<QList<int>>("rates"); // kS/s of carriers side by side, from 11000000
-        QTest::addColumn<int>("spacing");       // kHz
-        QTest::addColumn<double>("noise");      // dB
+        QTest::addColumn<int>("spacing");      // kHz
+        QTest::addColumn<double>("noise");     // dB
         QTest::newRow("three touching 22000") << QList<int>{22000, 22000, 22000} << 29500 << 0.0;
-        QTest::newRow("touching 22000 and 27500, noisy") << QList<int>{22000, 27500} << 33000
-                                                          << 1.0;
+        QTest::newRow("touching 22000 and 27500, noisy")
+            << QList<int>{22000, 27500} << 33000 << 1.0;
         QTest::newRow("one 45000, noisy") << QList<int>{45000} << 0 << 1.0;
         QTest::newRow("one 30000, noisy") << QList<int>{30000} << 0 << 1.0;
     }
@@ -195,16 +195,13 @@ private slots:
         QTest::addColumn<Unnamed>("unnamedFor");
         QTest::addColumn<QByteArrayList>("asked");
         QTest::addColumn<QStringList>("labels");
-        QTest::newRow("all named at once")
-            << Unnamed{} << QByteArrayList{"1", "2", "3"}
-            << QStringList{"001-Name 1", "002-Name 2", "003-Name 3"};
+        QTest::newRow("all named at once") << Unnamed{} << QByteArrayList{"1", "2", "3"}
+                                           << QStringList{"001-Name 1", "002-Name 2", "003-Name 3"};
         QTest::newRow("one never named")
-            << Unnamed{{"2", 99}}
-            << QByteArrayList{"1", "2", "3", "2", "2", "2", "2", "2"}
+            << Unnamed{{"2", 99}} << QByteArrayList{"1", "2", "3", "2", "2", "2", "2", "2"}
             << QStringList{"001-Name 1", "002-", "003-Name 3"};
         QTest::newRow("two named late")
-            << Unnamed{{"1", 1}, {"3", 2}}
-            << QByteArrayList{"1", "2", "3", "1", "3", "3"}
+            << Unnamed{{"1", 1}, {"3", 2}} << QByteArrayList{"1", "2", "3", "1", "3", "3"}
             << QStringList{"001-Name 1", "002-Name 2", "003-Name 3"};
     }
     void serviceNamePasses()

@@ -79,7 +79,8 @@ private slots:
         QVERIFY(tps.contains("10723000 H 29900"));
         QVERIFY(tps.contains("10775000 H 28000"));
         QCOMPARE(tps.size(), 93);
-        QCOMPARE(plan.summary(), QString("93 transponders; 2 further streams of a transponder listed"));
+        QCOMPARE(plan.summary(),
+                 QString("93 transponders; 2 further streams of a transponder listed"));
     }
 
     // The reader's rules, each on a small plan.
@@ -113,8 +114,8 @@ private slots:
             "[A]\nFREQUENCY = 11000000\nPOLARIZATION = HORIZONTAL\nSYMBOL_RATE = 30000000\n",
             {"11000000 V 30000", "11000000 H 30000"}, "2 transponders");
         row("C band counted",
-            "[A]\nFREQUENCY = 3880000\nPOLARIZATION = VERTICAL\nSYMBOL_RATE = 27500000\n",
-            {}, "0 transponders; 1 outside the band");
+            "[A]\nFREQUENCY = 3880000\nPOLARIZATION = VERTICAL\nSYMBOL_RATE = 27500000\n", {},
+            "0 transponders; 1 outside the band");
         row("band edges",
             "[A]\nFREQUENCY = 10700000\nPOLARIZATION = VERTICAL\nSYMBOL_RATE = 27500000\n"
             "[A]\nFREQUENCY = 12750000\nPOLARIZATION = VERTICAL\nSYMBOL_RATE = 27500000\n",
@@ -135,13 +136,13 @@ private slots:
         row("a frequency that is no number",
             "[A]\nFREQUENCY = 11.0 GHz\nPOLARIZATION = VERTICAL\nSYMBOL_RATE = 27500000\n", {},
             "0 transponders; 1 without a frequency, polarisation or rate");
-        row("comments and blank lines", "# a plan\n\n[A]\n# FREQUENCY = 1\nFREQUENCY = 11000000\n"
+        row("comments and blank lines",
+            "# a plan\n\n[A]\n# FREQUENCY = 1\nFREQUENCY = 11000000\n"
             "POLARIZATION = VERTICAL\nSYMBOL_RATE = 27500000\n\n",
             {"11000000 V 27500"}, "1 transponders");
         row("binary", "[A]\nFREQUENCY = 1\0", {}, "line 0: a binary file, not a DVBv5 plan");
         row("empty", "", {}, "line 0: no [NAME] entry: not a DVBv5 plan");
-        row("a list file", "11000000;H;27500;\r\n", {},
-            "line 1: neither [NAME] nor KEY = VALUE");
+        row("a list file", "11000000;H;27500;\r\n", {}, "line 1: neither [NAME] nor KEY = VALUE");
         row("a key before any block", "FREQUENCY = 11000000\n[A]\n", {},
             "line 1: KEY = VALUE before the first [NAME]");
         row("a line of words", "[A]\nthis is not a plan\n", {},

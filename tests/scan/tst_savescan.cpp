@@ -1,8 +1,8 @@
-#include "testsupport/virtualhost.h"
 #include "scan/savescan.h"
 #include "scan/scandiff.h"
 #include "tests/support/memoryviews.h"
 #include "tests/support/writefile.h"
+#include "testsupport/virtualhost.h"
 
 #include <QDir>
 #include <QFile>
@@ -106,8 +106,7 @@ private slots:
         QTest::addColumn<QString>("found"); // "F P [S]"
         QTest::addColumn<QString>("summary");
         auto row = [](const char *name, const char *listed, const char *found, QString summary) {
-            QTest::newRow(name) << listed << found
-                                << "Against 05.00E.csv: " + summary;
+            QTest::newRow(name) << listed << found << "Against 05.00E.csv: " + summary;
         };
         row("1 MHz off at 27500", "11257000;V;27500;", "11258000 V 27500",
             "0 new, 0 shifted, 0 missing");
@@ -143,9 +142,9 @@ private slots:
             addTransponder(tree, f[0], f[1], f[2], {});
         else
             tree.add(0, f[0] + '|' + f[1], f[0] + '-' + f[1]);
-        const ScanDiff diff = CompareWithList(tree, rig.program.path(), "05.00E",
-                                              {{'H', {10700000, 12749000}},
-                                               {'V', {10700000, 12749000}}});
+        const ScanDiff diff =
+            CompareWithList(tree, rig.program.path(), "05.00E",
+                            {{'H', {10700000, 12749000}}, {'V', {10700000, 12749000}}});
         QCOMPARE(diff.summary(), summary);
     }
 

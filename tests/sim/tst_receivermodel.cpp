@@ -98,8 +98,7 @@ private slots:
             return out;
         };
         QCOMPARE(signature(SimulatedReceiver::planSatellite("Hotbird-13.0E", 7)), signature(sat));
-        QVERIFY(signature(SimulatedReceiver::planSatellite("Hotbird-13.0E", 8)) !=
-                signature(sat));
+        QVERIFY(signature(SimulatedReceiver::planSatellite("Hotbird-13.0E", 8)) != signature(sat));
         int unnamed = 0;
         for (const SimTransponder &t : sat.transponders) {
             QVERIFY(t.margin >= 4.0 && t.margin <= 10.0);
@@ -115,8 +114,8 @@ private slots:
     {
         double narrow = 0, wide = 0;
         for (quint32 seed = 1; seed <= 40; ++seed) {
-            const Satellite sat = Satellite::fromPlan(
-                {{11000000, 'H', 15000000}, {11200000, 'H', 30000000}}, seed);
+            const Satellite sat =
+                Satellite::fromPlan({{11000000, 'H', 15000000}, {11200000, 'H', 30000000}}, seed);
             narrow += sat.transponders[0].level / 40;
             wide += sat.transponders[1].level / 40;
         }

@@ -2,10 +2,10 @@
 
 #include "link/linkstate.h"
 #include "link/protocol_mssl.h"
-#include "testsupport/memoryport.h"
-#include "testsupport/virtualhost.h"
 #include "sim/receivermodel.h"
 #include "sim/satellite.h"
+#include "testsupport/memoryport.h"
+#include "testsupport/virtualhost.h"
 
 // The receiver model behind an open in-memory port on the virtual clock, with the driver at its
 // address: every exchange runs in microseconds of real time, each byte on the wire recorded.
