@@ -331,23 +331,10 @@ private slots:
         ScanEstimate estimate(rx.link);
         labels.listen(&estimate);
         QList<std::pair<quint64, qint64>> samples;
-        int steps = 0;
-        struct Steps : ScanEvents
-        {
-            int *count;
-            void sweepStep(const QString &, double, std::optional<double>,
-                           std::optional<double>) override
-            {
-                ++*count;
-            }
-        } counter;
-        counter.count = &steps;
-        labels.listen(&counter);
-        std::function<void()> sample = [&] {
-            if (steps < 2050) // the first half
-                rx.host.after(1000, sample);
-            else if (steps < 4100)
-                samples.append({rx.host.nowUs(), estimate.leftMs()}), rx.host.after(1000, sample);
+        std::function<void()> sample = [&] { // the sweep on H is its second half
+            if (labels.texts[0] == "Scanning" && labels.texts[1] == "H")
+                samples.append({rx.host.nowUs(), estimate.leftMs()});
+            rx.host.after(1000, sample);
         };
         rx.host.after(1000, sample);
         estimate.start(true, 1, rates);
