@@ -12,6 +12,7 @@
 #include "platform/qthost.h"
 #include "scan/position.h"
 #include "scan/savescan.h"
+#include "scan/scandiff.h"
 #include "session/memoryscantree.h"
 #include "session/scanestimate.h"
 #include "session/scanrun.h"
@@ -403,7 +404,8 @@ int Commands::scan(const QString &position, const QString &rates, const QString 
     MemoryScanTree tree;
     ProgressLabels labels(m_out, m_link);
     m_link.Bnd = m_settings.band;
-    labels.estimate().start(true, m_settings.band, rateList);
+    labels.estimate().start(true, m_settings.band, rateList, {},
+                            StoredList(programFolder, pos).value_or(QList<TransponderEntry>()));
     RunScan(m_driver, rateList, labels, tree, m_link.run);
 
     QJsonArray found;

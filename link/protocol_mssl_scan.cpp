@@ -164,7 +164,7 @@ bool Protocol_MsSl::RunScanLocal(const QString &Pol, StatusLabels &Status, ScanT
     if (Run) {
         SetLNBPolar(Pol);
         SetFrequencyNum(f);
-        Wait(400);
+        Wait(ScanWaits::kSettleMs);
         Status.setText(0, QStringLiteral("Scanning"));
         Status.setText(1, Pol);
         Status.setText(2, QString());
@@ -270,9 +270,9 @@ bool Protocol_MsSl::RunTestLocal(const QString &Sym, StatusLabels &Status, ScanT
         qint16 n = 0;
         for (int attempt = 0;; ++attempt) {
             n = testFrequency(freq, node, Sym, Status, TreeView, Run);
-            if (n > 0 || !Run || !ReScan || attempt >= 4)
+            if (n > 0 || !Run || !ReScan || attempt >= ScanWaits::kNeighbours)
                 break;
-            static const int offsets[4] = {-6000, -3000, 3000, 6000};
+            static const int offsets[ScanWaits::kNeighbours] = {-6000, -3000, 3000, 6000};
             freq = frequencyText(LeadingNumber(base) + offsets[attempt]);
         }
         // Services counted: the transponder is identified, and Run is next read after the
@@ -295,7 +295,7 @@ qint16 Protocol_MsSl::testFrequency(const QString &freq, int node, const QString
     Status.testStarted(TreeView.key(node), freq, Sym);
     SetFrequency(freq);
     Status.setText(3, freq);
-    Wait(2500);
+    Wait(ScanWaits::kTestMs);
     const QString L = QString::fromLatin1(query("Lnmr"));
     // No reply is no margin: the sweep's margin stays, and the transponder does not answer here.
     if (L.isEmpty() || L == kNoMargin || float(LeadingNumber(L)) < -0.1f)
@@ -316,7 +316,7 @@ qint16 Protocol_MsSl::testFrequency(const QString &freq, int node, const QString
     Status.setText(4, QStringLiteral("DVB"));
     for (int failures = 0;;) {
         const QString q = QString::fromLatin1(query("Sigq"));
-        Wait(200);
+        Wait(ScanWaits::kPollMs);
         if (IsNumeric(q) && q != QLatin1String("00"))
             break;
         if (++failures >= 80 || m_link.receiverLost())
@@ -328,12 +328,12 @@ qint16 Protocol_MsSl::testFrequency(const QString &freq, int node, const QString
 
     Status.locked();
     Status.setText(4, QStringLiteral("SVC"));
-    Wait(2400);
+    Wait(ScanWaits::kServicesMs);
     for (int failures = 0;;) {
         const qint16 n = GetServiceNumber();
         if (n > 0)
             return n;
-        Wait(200);
+        Wait(ScanWaits::kPollMs);
         if (++failures >= 20)
             return 0;
         Status.setText(4, spinner(QStringLiteral("SVC"), failures));
@@ -380,7 +380,7 @@ bool Protocol_MsSl::identify(int node, const QString &freq, const QString &P, co
             if (named(s))
                 continue;
             set("Snam", QByteArray::number(s));
-            m_link.host.sleep(100);
+            m_link.host.sleep(ScanWaits::kNameMs);
             m_link.host.doEvents();
             const QByteArray name = query("Snam");
             // Only an answer replaces what an earlier pass read (an empty name included).

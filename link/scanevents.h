@@ -18,6 +18,18 @@ struct SweepBand
     int steps() const { return int((end - first) / 1000.0); }
 };
 
+// The waits of the scan operations, in milliseconds (what a run costs beyond its exchanges),
+// and the neighbours a rescan tries.
+struct ScanWaits
+{
+    static constexpr int kSettleMs = 400;    // on each polarisation, before the sweep's first step
+    static constexpr int kTestMs = 2500;     // at each frequency tried, before the margin is read
+    static constexpr int kPollMs = 200;      // between two asks for the lock, or for the services
+    static constexpr int kServicesMs = 2400; // after a lock, before the services are counted
+    static constexpr int kNameMs = 100;      // before each service's name is read
+    static constexpr int kNeighbours = 4;    // a rescan also tries 3 and 6 MHz either side
+};
+
 // What happens in a scan run, as it happens. The driver tells its labels' owner; the plot, the
 // time left and the command-line progress listen. Frequencies are kHz; a carrier's key is the
 // key of its node in the scan tree.

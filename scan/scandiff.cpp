@@ -43,26 +43,36 @@ QString describe(qint64 khz, const QString &pol, const QString &rate)
 
 } // namespace
 
-ScanDiff CompareWithList(const ScanTree &tree, const QString &programFolder,
-                         const QString &position, const SweptRanges &swept)
+std::optional<QList<TransponderEntry>> StoredList(const QString &programFolder,
+                                                  const QString &position)
 {
-    ScanDiff diff;
-    // Only a position's own list file in the DataFolder is compared, never a path.
+    // Only a position's own list file in the DataFolder, never a path.
     if (!IsNormalPosition(position))
-        return diff;
-    diff.listFile = position + QStringLiteral(".csv");
+        return std::nullopt;
     const QString folder = DataFolder(programFolder);
-    if (!QFileInfo(QDir(folder).filePath(diff.listFile)).isFile())
-        return diff;
+    const QString file = position + QStringLiteral(".csv");
+    if (!QFileInfo(QDir(folder).filePath(file)).isFile())
+        return std::nullopt;
     struct Quiet : QtHost
     {
         Message::Answer message(const Message &) override { return Message::AnsweredOk; }
     } host;
-    const ListFileResult read = ReadListFile(folder, diff.listFile, host);
+    ListFileResult read = ReadListFile(folder, file, host);
     if (!read.opened)
+        return std::nullopt;
+    return std::move(read.entries);
+}
+
+ScanDiff CompareWithList(const ScanTree &tree, const QString &programFolder,
+                         const QString &position, const SweptRanges &swept)
+{
+    ScanDiff diff;
+    const std::optional<QList<TransponderEntry>> stored = StoredList(programFolder, position);
+    if (!stored)
         return diff;
+    diff.listFile = position + QStringLiteral(".csv");
     QList<Listed> listed;
-    for (const TransponderEntry &e : read.entries)
+    for (const TransponderEntry &e : *stored)
         listed.append({e.frequency.toLongLong(), e.polarisation, e.symbolRate});
     diff.compared = true;
 

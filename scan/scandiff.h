@@ -5,7 +5,10 @@
 #include <QPair>
 #include <QStringList>
 
+#include <optional>
+
 class ScanTree;
+struct TransponderEntry;
 
 // What the sweep covered: for each polarisation ('H', 'V') the lowest and highest frequency
 // stepped, in kHz. A polarisation it never stepped is absent.
@@ -34,6 +37,10 @@ struct ScanDiff
     // identified (10971000 V 29900)", or the empty text.
     QString summary() const;
 };
+
+// The transponders of the list file stored for the position, none when it has no readable one.
+std::optional<QList<TransponderEntry>> StoredList(const QString &programFolder,
+                                                  const QString &position);
 
 ScanDiff CompareWithList(const ScanTree &tree, const QString &programFolder,
                          const QString &position, const SweptRanges &swept);

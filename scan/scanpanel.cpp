@@ -1,6 +1,7 @@
 #include "scan/scanpanel.h"
 
 #include "link/linkstate.h"
+#include "lists/transponderentry.h"
 #include "platform/host.h"
 #include "scan/position.h"
 #include "scan/scandiff.h"
@@ -57,7 +58,8 @@ void ScanPanel::runStarted(bool scan, quint8 band, const QStringList &rates,
     Changes->clear();
     if (scan)
         Plot->start(band);
-    m_estimate.start(scan, band, rates, unidentified);
+    m_estimate.start(scan, band, rates, unidentified,
+                     StoredList(m_folder, m_position).value_or(QList<TransponderEntry>()));
     showTimeLeft();
 }
 

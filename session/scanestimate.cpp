@@ -1,33 +1,38 @@
 #include "session/scanestimate.h"
 
 #include "link/linkstate.h"
+#include "link/scankey.h"
 #include "platform/host.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
-constexpr double kSweepWaitMs = 400;   // before the first step on each polarisation
 constexpr double kStepExchanges = 11;  // a step: tuning, its confirmation, 8 levels, a margin
 constexpr double kWidthPerRate = 1.35; // kHz of signal per kS/s
 constexpr double kRateTolerance = 0.12;
-// The chance that a carrier locks at the rate its width points to, and at another rate, before
-// the run has shown how often that holds at that rate, and at the others; each counts as this
-// many tries seen.
+// The chance that a carrier locks at the rate its width points to, before the tries at that rate
+// have shown how often it does (the prior counts as kMatchWeight tries seen): 0.8 lies between
+// the positions of the field's shared plans (all but a few carriers exactly at a ticked rate on
+// some, two thirds or fewer on others). A stored list is seldom wrong about a rate; a carrier
+// seldom locks at a rate neither its width nor a list points to; one try of a rescan seldom
+// locks, as it only mends a sweep's frequency that was off, which 1 MHz steps seldom leave.
 constexpr double kMatchChance = 0.8, kMatchWeight = 4;
-constexpr double kOtherChance = 0.03, kOtherWeight = 10;
-// A rescan tries the frequency and four neighbours at each rate; it seldom finds anything the
-// first pass did not.
-constexpr int kRescanTries = 5;
-constexpr double kRescanChance = 0.05;
+constexpr double kListedChance = 0.98;
+constexpr double kOtherChance = 0.01;
+constexpr double kRescanChance = 0.003;
+constexpr int kRescanTries = 1 + ScanWaits::kNeighbours;
 // Until the sweep has passed a part of the band, the carriers it found so far per step are
 // expected there too, blended with kPriorCarriers as if that many had been seen on this share
 // of the band.
 constexpr double kPriorShare = 0.05;
+// A lock costs its waits, a few polls and names, and about 20 exchanges.
+constexpr double kLockWaitsMs =
+    ScanWaits::kTestMs + ScanWaits::kPollMs + ScanWaits::kServicesMs + 4 * ScanWaits::kNameMs;
 } // namespace
 
 void ScanEstimate::start(bool scan, quint8 band, const QStringList &rates,
-                         const QStringList &unidentified)
+                         const QStringList &unidentified, const QList<TransponderEntry> &listed)
 {
     const LinkState *link = m_link;
     *this = ScanEstimate(*link);
@@ -35,8 +40,10 @@ void ScanEstimate::start(bool scan, quint8 band, const QStringList &rates,
     m_scan = scan;
     m_phase = scan ? Sweep : RescanPass;
     m_rates = rates;
+    m_listed = listed;
     m_polSteps = scan ? SweepBand::of(band).steps() : 0;
     m_startUs = nowUs();
+    m_byWidth = QList<Odds>(rates.size(), Odds{kMatchChance, kMatchWeight});
     for (const QString &key : unidentified)
         m_carriers.append(Carrier{key});
 }
@@ -60,12 +67,12 @@ double ScanEstimate::exchangeMs() const
 
 double ScanEstimate::failMs() const
 {
-    return m_fails ? m_failSumMs / m_fails : 2500;
+    return m_fails ? m_failSumMs / m_fails : ScanWaits::kTestMs + 2 * exchangeMs();
 }
 
 double ScanEstimate::lockMs() const
 {
-    return m_locks ? m_lockSumMs / m_locks : 6000 + 20 * exchangeMs();
+    return m_locks ? m_lockSumMs / m_locks : kLockWaitsMs + 20 * exchangeMs();
 }
 
 void ScanEstimate::sweepStep(const QString &, double, std::optional<double>, std::optional<double>)
@@ -86,21 +93,46 @@ void ScanEstimate::sweepCut(const QString &Pol, const QString &)
 void ScanEstimate::carrierFound(const QString &key, double low, double high)
 {
     // The steps of the carrier lie within its width, half a step in from each edge on average.
-    m_carriers.append(Carrier{key, -1, true, false, (high - low + 500.0) / kWidthPerRate});
-    matchRates(); // what it will likely cost counts from now on, not only once the tests begin
+    Carrier c{key, -1, true, false, false, (high - low + 500.0) / kWidthPerRate, low, high};
+    matchRate(c); // what it will likely cost counts from now on, not only once the tests begin
+    m_carriers.append(c);
 }
 
 void ScanEstimate::matchRates()
 {
-    for (Carrier &c : m_carriers) {
-        c.match = -1;
-        double best = kRateTolerance;
-        for (int k = 0; c.widthKnown && k < m_rates.size(); ++k) {
-            const double rate = m_rates[k].toDouble();
-            const double off = rate > 0 ? std::fabs(c.rate - rate) / rate : 1;
-            if (off <= best)
-                best = off, c.match = k;
-        }
+    for (Carrier &c : m_carriers)
+        matchRate(c);
+}
+
+// The listed transponder within the carrier's signal nearest its middle gives its rate, ticked
+// or not; without one, the ticked rate nearest the rate its width tells.
+void ScanEstimate::matchRate(Carrier &c) const
+{
+    c.match = -1;
+    c.listed = false;
+    if (!c.widthKnown)
+        return;
+    const ScanKey key = ScanKey::ofTransponder(c.key);
+    const double middle = (c.low + c.high) / 2.0;
+    const TransponderEntry *nearest = nullptr;
+    double nearestOff = 0;
+    for (const TransponderEntry &l : m_listed) {
+        const double khz = l.frequency.toDouble(), off = std::fabs(khz - middle);
+        if (l.polarisation == key.polarisation && khz >= c.low - 500.0 && khz <= c.high + 500.0 &&
+            (!nearest || off < nearestOff))
+            nearest = &l, nearestOff = off;
+    }
+    if (nearest) {
+        c.listed = true;
+        c.match = int(m_rates.indexOf(nearest->symbolRate));
+        return;
+    }
+    double best = kRateTolerance;
+    for (int k = 0; k < m_rates.size(); ++k) {
+        const double rate = m_rates[k].toDouble();
+        const double off = rate > 0 ? std::fabs(c.rate - rate) / rate : 1;
+        if (off <= best)
+            best = off, c.match = k;
     }
 }
 
@@ -114,7 +146,7 @@ void ScanEstimate::passStarted(bool rescan, const QStringList &rates)
     m_current = -1;
     matchRates();
     if (!rescan)
-        m_matchTries = m_matchLocks = QList<int>(rates.size(), 0);
+        m_byWidth = QList<Odds>(rates.size(), Odds{kMatchChance, kMatchWeight});
 }
 
 void ScanEstimate::testStarted(const QString &key, const QString &, const QString &rate)
@@ -150,25 +182,32 @@ void ScanEstimate::closeTry()
     const double ms = double(nowUs() - m_tryStartUs) / 1000.0;
     (m_tryLocked ? m_lockSumMs : m_failSumMs) += ms;
     ++(m_tryLocked ? m_locks : m_fails);
-    if (m_phase != FirstPass)
-        return;
-    const bool match = m_carriers[m_current].match == m_rate;
-    ++(match ? m_matchTries[m_rate] : m_otherTries);
-    if (m_tryLocked)
-        ++(match ? m_matchLocks[m_rate] : m_otherLocks);
+    const Carrier &c = m_carriers[m_current];
+    if (m_phase == FirstPass && c.match == m_rate && !c.listed)
+        m_byWidth[m_rate].add(m_tryLocked);
 }
 
 double ScanEstimate::chance(const Carrier &c, int rate) const
 {
-    const double match = rate < m_matchTries.size()
-                             ? (kMatchChance * kMatchWeight + m_matchLocks[rate]) /
-                                   (kMatchWeight + m_matchTries[rate])
-                             : kMatchChance;
-    const double other =
-        (kOtherChance * kOtherWeight + m_otherLocks) / (kOtherWeight + m_otherTries);
+    const double match = c.listed                  ? kListedChance
+                         : rate < m_byWidth.size() ? m_byWidth[rate].p()
+                                                   : kMatchChance;
     if (!c.widthKnown) // it locks at one of the rates, no telling which
-        return (match + (m_rates.size() - 1) * other) / m_rates.size();
-    return rate == c.match ? match : other;
+        return (match + (m_rates.size() - 1) * kOtherChance) / m_rates.size();
+    return rate == c.match ? match : kOtherChance;
+}
+
+// What `tries` tries of a rescan at one rate will likely cost, the first of them under way for
+// elapsedMs: each try locks with the chance learnt, and ends the carrier's rescan when it does.
+double ScanEstimate::rescanMs(int tries, double elapsedMs) const
+{
+    const double q = kRescanChance, lock = lockMs(), fail = failMs();
+    double alive = 1, ms = 0;
+    for (int t = 0; t < tries; ++t) {
+        ms += alive * std::max(0.0, q * lock + (1 - q) * fail - (t == 0 ? elapsedMs : 0));
+        alive *= 1 - q;
+    }
+    return ms;
 }
 
 double ScanEstimate::sweepLeftMs() const
@@ -178,7 +217,7 @@ double ScanEstimate::sweepLeftMs() const
     const int total = 2 * m_polSteps;
     const double pace = m_stepMs > 0 ? m_stepMs : kStepExchanges * exchangeMs();
     const int waits = m_stepsDone < m_polSteps ? 2 : m_stepsDone < total ? 1 : 0;
-    return std::max(0, total - m_stepsDone) * pace + waits * kSweepWaitMs;
+    return std::max(0, total - m_stepsDone) * pace + waits * ScanWaits::kSettleMs;
 }
 
 // What is left to try of one carrier (index -1: one the sweep has yet to find): the rest of the
@@ -204,15 +243,14 @@ double ScanEstimate::carrierLeftMs(int index, const Carrier &c) const
         ms += alive * std::max(0.0, p * lock + (1 - p) * fail - (now ? elapsed : 0));
         alive *= 1 - p;
     }
+    const double rescanLock = 1 - std::pow(1 - kRescanChance, kRescanTries);
     for (int k = 0; k < rates; ++k) {
         if (behind(RescanPass, k))
             continue;
         const bool now = here && m_phase == RescanPass && k == m_rate;
         const int tries = now ? std::max(1, kRescanTries - m_attempts + 1) : kRescanTries;
-        const double p = kRescanChance;
-        const double cost = p * (lock + fail * (tries - 1) / 2.0) + (1 - p) * tries * fail;
-        ms += alive * std::max(0.0, cost - (now ? elapsed : 0));
-        alive *= 1 - p;
+        ms += alive * rescanMs(tries, now ? elapsed : 0);
+        alive *= 1 - rescanLock;
     }
     return ms;
 }

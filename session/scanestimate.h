@@ -1,22 +1,31 @@
 #pragma once
 
 #include "link/scanevents.h"
+#include "lists/transponderentry.h"
 
 #include <QList>
 
 struct LinkState;
 
-// How long the rest of a scan run will take, from what the run has told so far. The waits of
-// the scan operations are fixed (2.5 s at each frequency tried, 2.4 s before the services); the
-// rest is exchanges, whose cost the link measures, and tries, whose cost the run measures as
-// they end, a failed one apart from a locked one.
+// How long the rest of a scan run will take, from what the run has told so far. The waits are
+// the driver's own (ScanWaits); the rest is exchanges, whose cost the link measures, and tries,
+// whose cost the run measures as they end, a failed one apart from a locked one.
 //
-// Which carrier locks at which rate is guessed from the sweep: a carrier's signal spans about
-// 1.35 times its symbol rate (the roll-off), so the ticked rate closest to that, if any is near,
-// is where it will likely lock; at the other rates it will likely not, and what has not locked
-// by the end of the first pass is rescanned at every rate. How often these guesses come true is
-// learnt as the tries end. Before the sweep has passed a part of the band, that part is assumed
-// to hold as many carriers per step as the part swept, like them.
+// Which carrier locks at which rate is guessed: where the position's stored list holds a
+// transponder within the carrier's signal, at that transponder's rate; otherwise from the sweep:
+// a carrier's signal spans about 1.35 times its symbol rate (the roll-off), so the ticked rate
+// closest to that, if any is near, is where it will likely lock. At the other rates it will
+// likely not, and what has not locked by the end of the first pass is rescanned at every rate.
+// How often these guesses come true is learnt as the tries end. Before the sweep has passed a
+// part of the band, that part is assumed to hold as many carriers per step as the part swept,
+// like them.
+//
+// A width cannot tell 29500 or 29900 from 30000, nor 28000 from 27500, and real positions
+// differ widely in how many of their carriers sit exactly at a ticked rate (all but 3 of 93 on
+// Hotbird 13.0E, 57 of 83 on Astra 28.2E). Without a stored list the time left at the sweep's
+// end is therefore a middle guess, off by up to about half on a position far from it, until the
+// tests at the rates the carriers' widths point to show how often they lock. What a stored list
+// says is trusted, not relearnt.
 class ScanEstimate : public ScanEvents
 {
 public:
@@ -25,9 +34,10 @@ public:
     explicit ScanEstimate(const LinkState &link) : m_link(&link) {}
 
     // A scan run sweeps `band` (0 L, 1 Ku) and then tests what it found; a rescan run tests the
-    // carriers of `unidentified` (their keys, in the tree's order) with neighbours.
+    // carriers of `unidentified` (their keys, in the tree's order) with neighbours. `listed`: the
+    // transponders of the position's stored list, if it has one.
     void start(bool scan, quint8 band, const QStringList &rates,
-               const QStringList &unidentified = {});
+               const QStringList &unidentified = {}, const QList<TransponderEntry> &listed = {});
     // The run is over, or stopping: nothing more is estimated.
     void stop();
     bool running() const { return m_running; }
@@ -55,9 +65,18 @@ private:
     struct Carrier
     {
         QString key;
-        int match = -1; // the ticked rate whose signal width is nearest its own, -1 none
-        bool widthKnown = false, identified = false;
-        double rate = 0; // kS/s, from its width
+        int match = -1; // the ticked rate it likely locks at, -1 none
+        bool widthKnown = false, listed = false, identified = false;
+        double rate = 0;          // kS/s, from its width
+        double low = 0, high = 0; // kHz, its signal as swept
+    };
+    // How often a guess came true: a prior, counting as `weight` tries, and the tries seen.
+    struct Odds
+    {
+        double prior = 0, weight = 0;
+        int tries = 0, locks = 0;
+        double p() const { return (prior * weight + locks) / (weight + tries); }
+        void add(bool lock) { ++tries, locks += lock; }
     };
 
     quint64 nowUs() const;
@@ -65,10 +84,12 @@ private:
     double failMs() const;
     double lockMs() const;
     double chance(const Carrier &c, int rate) const;
+    double rescanMs(int tries, double elapsedMs) const;
     double sweepLeftMs() const;
     double unsweptCarriersMs() const;
     double carrierLeftMs(int index, const Carrier &c) const;
     void matchRates();
+    void matchRate(Carrier &c) const;
     void closeTry();
 
     const LinkState *m_link;
@@ -87,11 +108,12 @@ private:
     int m_rate = 0, m_current = -1, m_attempts = 0;
     bool m_inTry = false, m_tryLocked = false;
     quint64 m_tryStartUs = 0;
-    // What the tries ended so far cost and how often the guesses came true.
+    // What the tries ended so far cost, and how often a carrier locked at the rate its width
+    // points to, by rate.
     double m_failSumMs = 0, m_lockSumMs = 0;
     int m_fails = 0, m_locks = 0;
-    QList<int> m_matchTries, m_matchLocks; // by rate
-    int m_otherTries = 0, m_otherLocks = 0;
+    QList<Odds> m_byWidth;
+    QList<TransponderEntry> m_listed;
 };
 
 // "about 5 min 3 s left", "about 40 s left": the time left as the operator reads it.
