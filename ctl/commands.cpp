@@ -449,6 +449,16 @@ int Commands::scan(const QString &position, const QString &rates, const QString 
     if (m_link.run.stopped())
         return setBack(before, QStringLiteral("what was found so far is listed, nothing is saved"));
     QStringList written;
+    const QStringList lacked = save ? StoredNotSaved(tree, programFolder, pos) : QStringList();
+    if (!lacked.isEmpty()) {
+        m_out.progress(QStringLiteral("the list written lacks %1 transponder(s) of the stored "
+                                      "list %2: %3")
+                           .arg(lacked.size())
+                           .arg(QDir::toNativeSeparators(
+                               QDir(DataFolder(programFolder)).filePath(pos + ".csv")))
+                           .arg(lacked.join(QStringLiteral(", "))));
+        m_out.list(QStringLiteral("lacked"), QJsonArray::fromStringList(lacked), {});
+    }
     if (save && !SaveScan(tree, pos, programFolder, m_link.host, labels, &written)) {
         m_out.error(QStringLiteral("nothing saved"));
         return m_out.finish(Exit::NotSaved);

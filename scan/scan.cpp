@@ -3,6 +3,7 @@
 #include "link/linkstate.h"
 #include "link/numbers.h"
 #include "link/receiverdriver.h"
+#include "lists/catalogue.h"
 #include "platform/digitkeys.h"
 #include "platform/host.h"
 #include "scan/position.h"
@@ -13,6 +14,7 @@
 #include "session/scanrun.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -444,7 +446,21 @@ void Scan::Save_Click()
     // An Alt shortcut clicks the button without taking the focus from the position box: the
     // position is normalised here as leaving the box would.
     Position_Validate();
-    if (SaveScan(m_tree, Position->text(), m_programFolder, m_host, *this))
+    const QString position = Position->text();
+    const QStringList lacked = StoredNotSaved(m_tree, m_programFolder, position);
+    if (!lacked.isEmpty()) {
+        const QString stored =
+            QDir::toNativeSeparators(QDir(DataFolder(m_programFolder)).filePath(position + ".csv"));
+        const Message ask{QStringLiteral("Save"),
+                          QStringLiteral("The list saved lacks %1 transponder(s) of %2: %3.\r\n"
+                                         "Do you want to save it all the same ?")
+                              .arg(lacked.size())
+                              .arg(stored, lacked.join(QStringLiteral(", "))),
+                          Message::NoIcon, Message::OkCancel};
+        if (m_host.message(ask) == Message::AnsweredCancel)
+            return;
+    }
+    if (SaveScan(m_tree, position, m_programFolder, m_host, *this))
         m_notes.unsaved = false;
 }
 

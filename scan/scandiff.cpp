@@ -11,6 +11,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -176,4 +177,13 @@ QString ScanDiff::summary() const
     if (!notSwept.isEmpty())
         text += QStringLiteral("; ") + notSwept.join(QStringLiteral(", "));
     return text;
+}
+
+QStringList StoredNotSaved(const ScanTree &tree, const QString &programFolder,
+                           const QString &position)
+{
+    const QPair<qint64, qint64> all{0, std::numeric_limits<qint64>::max()};
+    const ScanDiff diff =
+        CompareWithList(tree, programFolder, position, {{QChar('H'), all}, {QChar('V'), all}});
+    return diff.missing + diff.unidentified;
 }

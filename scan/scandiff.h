@@ -44,3 +44,8 @@ std::optional<QList<TransponderEntry>> StoredList(const QString &programFolder,
 
 ScanDiff CompareWithList(const ScanTree &tree, const QString &programFolder,
                          const QString &position, const SweptRanges &swept);
+
+// "F P S" of each transponder of the position's stored list that no transponder identified in
+// the tree stands for: what a list saved from the tree now would lack.
+QStringList StoredNotSaved(const ScanTree &tree, const QString &programFolder,
+                           const QString &position);

@@ -214,9 +214,13 @@ private slots:
         const QByteArrayList frames = ctl.rx.frames(); // the receiver set back after its sweep
         QVERIFY(frames.lastIndexOf("\x81{AStp=ON}") > frames.lastIndexOf("\x81{AStp=OFF}"));
 
-        // Replacing the list file is refused unless confirmed.
+        // Replacing the list file is refused unless confirmed; what the list written would lack
+        // of the stored one is said first.
         ctl.rx.host.queueAnswer(Message::AnsweredCancel);
         QCOMPARE(ctl("scan 13E 27500 save"), Exit::NotSaved);
+        QVERIFY(readBack(ctl.err).contains("lacks 1 transponder(s) of the stored list " +
+                                           ctl.program.filePath("data/13.00E.csv") +
+                                           ": 11538000 V 30000\n"));
 
         // As JSON: a rate only where the transponder was identified, its services by number.
         Ctl json({129, false, 0, false, 3}, true);

@@ -385,6 +385,17 @@ private slots:
             view->chart()->mapToPosition(plot->markerPosition("10892000|H|27500")));
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
         QCOMPARE(s.TreeView->currentItem(), rig.root("10892000-H-27500"));
+
+        // Save tells what the list saved would lack of the stored one, and asks first.
+        rig.host.queueAnswer(Message::AnsweredCancel);
+        QTest::keyClick(s.TreeView, Qt::Key_S, Qt::AltModifier);
+        QTRY_COMPARE(rig.host.messages().size(), 1);
+        QVERIFY2(rig.host.messages()[0].text.contains(
+                     "lacks 6 transponder(s) of " +
+                     QDir::toNativeSeparators(rig.program.filePath("data/13.00E.csv")) +
+                     ": 11800000 V 27500, 10971000 V 29900, 10758000 H 22000,"),
+                 qPrintable(rig.host.messages()[0].text));
+        QVERIFY(!QFile::exists(rig.program.filePath("13.00E.csv")));
     }
 };
 
