@@ -2,10 +2,12 @@
 
 #include "link/linkstate.h"
 #include "link/numbers.h"
+#include "link/protocol.h"
 #include "link/receiverdriver.h"
 #include "lists/catalogue.h"
 #include "platform/digitkeys.h"
 #include "platform/host.h"
+#include "platform/serialport.h"
 #include "scan/position.h"
 #include "scan/savescan.h"
 #include "scan/scandiff.h"
@@ -310,6 +312,24 @@ void Scan::done(int result)
     QDialog::done(result);
 }
 
+// A port lost in an earlier run is reopened, as the main window's next pick does. One that does
+// not open starts nothing, and the tree stays as it is.
+bool Scan::portReady()
+{
+    LinkState &link = Eqt.link();
+    if (link.MSComm.isOpen() && !link.portLost())
+        return true;
+    link.MSComm.close();
+    if (Protocol::OpenPort(link))
+        return true;
+    m_host.message({QStringLiteral("Error"),
+                    QStringLiteral("The serial port could not be reopened: ") +
+                        link.MSComm.openError() +
+                        QStringLiteral("\r\nNothing was started; the tree is kept."),
+                    Message::Critical, Message::Ok});
+    return false;
+}
+
 bool Scan::ticked(int i) const
 {
     return SRate[i]->checkState() == Qt::Checked;
@@ -323,7 +343,7 @@ bool Scan::startRun(QPushButton *button, QPushButton *other)
         return false;
     }
     // A stopped run may still be unwinding: a new one would start inside it.
-    if (RefusedWhileBusy(Eqt.link()))
+    if (RefusedWhileBusy(Eqt.link()) || !portReady())
         return false;
     // An Alt shortcut starts the run without the focus leaving the position box: the position
     // is normalised here as leaving the box would, and the run keeps it.
@@ -358,12 +378,14 @@ bool Scan::unsavedIdentified() const
 void Scan::ScanIt_Click()
 {
     // A new scan empties the tree: transponders identified and not saved go only if the
-    // operator says so.
+    // operator says so, and only once the port is ready.
     const Message ask{windowTitle(),
                       QStringLiteral("The transponders identified are not saved.\r\nDo you want to "
                                      "scan again and lose them ?"),
                       Message::NoIcon, Message::OkCancel};
-    if (!Eqt.link().busy() && unsavedIdentified() && m_host.message(ask) == Message::AnsweredCancel)
+    const bool idle = !Eqt.link().busy(); // not a click that stops a run
+    if (idle &&
+        (!portReady() || (unsavedIdentified() && m_host.message(ask) == Message::AnsweredCancel)))
         return;
     if (!startRun(ScanIt, ReScan))
         return;

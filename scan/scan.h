@@ -95,6 +95,7 @@ private:
     void buildControls();
     // Starts a scan or rescan on its button; false when the click stopped a run instead, or
     // was refused because a stopped run is still unwinding.
+    bool portReady();
     bool startRun(QPushButton *button, QPushButton *other);
     QStringList tickedRates() const;
     void FinishRun(QPushButton *button);

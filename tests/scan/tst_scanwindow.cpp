@@ -142,6 +142,33 @@ private slots:
         QVERIFY(!s.isVisible());
     }
 
+    // After the port was lost, the next run reopens it; one that cannot be reopened starts
+    // nothing and keeps the tree.
+    void aLostPortIsReopenedByTheNextRun()
+    {
+        Rig rig;
+        Scan &s = rig.scan;
+        rig.ready();
+        const auto answer = rig.port.onWrite;
+        rig.port.onWrite = [&](const QByteArray &f) {
+            rig.port.setLost(f.contains("{Snam=1}") || rig.port.isLost());
+            answer(f);
+        };
+        QTest::mouseClick(s.ScanIt, Qt::LeftButton);
+        QCOMPARE(s.Status[0]->text(), QString("Receiver lost"));
+        QVERIFY(rig.root("10719000-V-27500"));
+        rig.port.onWrite = answer;
+        rig.port.setOpenFails(true);
+        const qsizetype sent = rig.port.writes().size();
+        QTest::mouseClick(s.ScanIt, Qt::LeftButton);
+        QCOMPARE(rig.host.messages().size(), 2);
+        QVERIFY(rig.host.messages()[1].text.contains("could not be reopened"));
+        QVERIFY(rig.root("10719000-V-27500") && rig.port.writes().size() == sent);
+        rig.port.setOpenFails(false);
+        QTest::mouseClick(s.ReScan, Qt::LeftButton);
+        QVERIFY(rig.port.isOpen() && !rig.port.isLost() && rig.root("10892000-H-27500"));
+    }
+
     void keysInTheEntryBoxes()
     {
         Rig rig({}, {-1});
