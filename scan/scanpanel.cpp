@@ -7,6 +7,7 @@
 #include "scan/scandiff.h"
 #include "scan/sweepplot.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -15,6 +16,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+namespace {
+constexpr qsizetype kChangesShown = 300; // characters of the changes' summary under the plot
+} // namespace
 
 ScanPanel::ScanPanel(const LinkState &link, const QString &folder, QWidget *parent)
     : QWidget(parent), m_link(link), m_folder(folder), m_estimate(link)
@@ -56,8 +61,11 @@ void ScanPanel::runStarted(bool scan, quint8 band, const QStringList &rates,
                            const QStringList &unidentified)
 {
     Changes->clear();
-    if (scan)
+    if (scan) {
         Plot->start(band);
+        Plot->setCaption(m_position + QStringLiteral(" swept ") +
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+    }
     m_estimate.start(scan, band, rates, unidentified,
                      StoredList(m_folder, m_position).value_or(QList<TransponderEntry>()));
     showTimeLeft();
@@ -76,7 +84,14 @@ void ScanPanel::runFinished(const ScanDiff &diff, bool completed)
     showTimeLeft();
     // A bar full is a run done; a run stopped or cut short shows none.
     Progress->setValue(completed ? Progress->maximum() : 0);
-    Changes->setText(diff.summary());
+    // A long summary (a real position can miss dozens) shows its start, cut after a whole
+    // entry; the whole of it is the label's tooltip.
+    const QString summary = diff.summary();
+    const qsizetype cut = summary.lastIndexOf(QLatin1Char(','), kChangesShown);
+    Changes->setText(summary.size() <= kChangesShown || cut < 0
+                         ? summary
+                         : summary.left(cut) + QStringLiteral(", …"));
+    Changes->setToolTip(summary);
 }
 
 void ScanPanel::Shown::refresh()

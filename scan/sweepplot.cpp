@@ -239,8 +239,17 @@ bool SweepPlot::saveCsv(const QString &path) const
     return f.open(QIODevice::WriteOnly) && f.write(csv()) >= 0 && f.commit();
 }
 
+void SweepPlot::setCaption(const QString &text)
+{
+    m_chart->setTitle(text);
+}
+
 bool SweepPlot::savePng(const QString &path)
 {
     flush();
-    return m_view->grab().save(path, "PNG");
+    // The image is of the sweep, not of what the operator last chose in the tree.
+    m_selected->setVisible(false);
+    const bool saved = m_view->grab().save(path, "PNG");
+    m_selected->setVisible(true);
+    return saved;
 }

@@ -40,7 +40,10 @@ public:
     // Every step so far as CSV lines "frequency_khz;polarisation;level;margin".
     QByteArray csv() const;
     bool saveCsv(const QString &path) const;
+    // The image of the plot, its caption included and the selected carrier's marker left out.
     bool savePng(const QString &path);
+    // The line above the plot: the position and when it was swept.
+    void setCaption(const QString &text);
     int steps() const { return int(m_steps.size()); }
     // The frequencies the sweep stepped over, for each polarisation.
     SweptRanges sweptRanges() const;

@@ -14,8 +14,10 @@
 
 #include <QChartView>
 #include <QCheckBox>
+#include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
@@ -167,6 +169,36 @@ private slots:
         rig.port.setOpenFails(false);
         QTest::mouseClick(s.ReScan, Qt::LeftButton);
         QVERIFY(rig.port.isOpen() && !rig.port.isLost() && rig.root("10892000-H-27500"));
+    }
+
+    // The plot exported carries the position and when it was swept, and not the marker of the
+    // carrier chosen in the tree; a summary of changes too long for its line is cut after a
+    // whole entry, the whole of it in its tooltip.
+    void aSweepExportedAndALongSummary()
+    {
+        Rig rig({}, {}); // no rate: the sweeps alone
+        Scan &s = rig.scan;
+        QByteArray rows; // 40 listed where the demo has nothing
+        for (int i = 0; i < 40; ++i)
+            rows += QByteArray::number(12100000 + i * 10000) + ";V;27500;\r\n";
+        QVERIFY(WriteFile(rig.program.filePath("data/13.00E.csv"), rows));
+        s.Position->setText("13E");
+        rig.ready();
+        QTest::mouseClick(s.ScanIt, Qt::LeftButton);
+        const QString summary = s.Panel->Changes->toolTip();
+        QVERIFY(summary.startsWith("Against 13.00E.csv: 12 new, 0 shifted, 40 missing (12100000"));
+        QVERIFY(s.Panel->Changes->text().endsWith(" V 27500, …") &&
+                summary.startsWith(s.Panel->Changes->text().chopped(3)));
+        SweepPlot *plot = s.Panel->Plot;
+        QCOMPARE(plot->view()->chart()->title(), "13.00E swept " +
+                                                     QDate::currentDate().toString(Qt::ISODate) +
+                                                     plot->view()->chart()->title().right(6));
+        const QString png = rig.program.filePath("plot.png");
+        QVERIFY(plot->savePng(png));
+        const QImage unselected(png);
+        s.TreeView->setCurrentItem(rig.root("11034000-V"));
+        QVERIFY(plot->savePng(png) && !plot->selectedKey().isEmpty());
+        QCOMPARE(QImage(png), unselected);
     }
 
     void keysInTheEntryBoxes()
