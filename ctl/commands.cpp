@@ -5,6 +5,7 @@
 #include "link/numbers.h"
 #include "link/protocol.h"
 #include "link/protocol_term.h"
+#include "link/scanresult.h"
 #include "link/servicelist.h"
 #include "link/statuslabels.h"
 #include "lists/catalogue.h"
@@ -403,36 +404,39 @@ int Commands::scan(const QString &position, const QString &rates, const QString 
 
     MemoryScanTree tree;
     ProgressLabels labels(m_out, m_link);
+    ScanTries tries;
+    labels.listen(&tries);
     m_link.Bnd = m_settings.band;
     labels.estimate().start(true, m_settings.band, rateList, {},
                             StoredList(programFolder, pos).value_or(QList<TransponderEntry>()));
     RunScan(m_driver, rateList, labels, tree, m_link.run);
 
+    const ScanResult result = ScanResult::of(tree, &tries);
     QJsonArray found;
     QStringList lines;
-    for (int n = 1; n <= tree.count(); ++n) {
-        if (tree.parent(n))
-            continue;
-        const ScanKey T = ScanKey::ofTransponder(tree.key(n));
-        QJsonObject tp{{QStringLiteral("frequency"), T.frequency.toLongLong()},
-                       {QStringLiteral("polarisation"), T.polarisation}};
-        if (T.kind == ScanKey::Identified)
-            tp.insert(QStringLiteral("symbol_rate"), T.rate.toInt());
-        QString line = T.text();
+    for (const ScannedTransponder &t : result.transponders) {
+        QJsonObject tp{{QStringLiteral("frequency"), t.frequency.toLongLong()},
+                       {QStringLiteral("polarisation"), t.polarisation}};
+        QString line = t.frequency + QLatin1Char('-') + t.polarisation;
+        if (t.identified()) {
+            tp.insert(QStringLiteral("symbol_rate"), t.rate.toInt());
+            line += QLatin1Char('-') + t.rate;
+        }
+        if (!t.margin.isEmpty()) {
+            tp.insert(QStringLiteral("margin"), t.margin.toDouble());
+            line += QStringLiteral(" margin ") + t.margin;
+        }
+        if (!t.identified()) {
+            tp.insert(QStringLiteral("not_identified"), t.whyNot);
+            line += QStringLiteral(" (") + t.whyNot + QLatin1Char(')');
+        }
         QJsonArray services;
         QStringList serviceLines;
-        for (int c = 0; c < tree.childCount(n); ++c) {
-            const ScanKey node = ScanKey::ofChild(tree.key(tree.child(n, c)));
-            if (node.kind == ScanKey::Margin) {
-                tp.insert(QStringLiteral("margin"), node.value.toDouble());
-                line += QStringLiteral(" margin ") + node.value;
-            } else if (node.kind == ScanKey::Service) {
-                const ServiceLabel service = ServiceLabel::of(node.value);
-                services.append(QJsonObject{{QStringLiteral("number"), service.number.toInt()},
-                                            {QStringLiteral("name"), service.name}});
-                serviceLines << QStringLiteral("  ") + service.number + QLatin1Char(' ') +
-                                    service.name;
-            }
+        for (const QString &label : t.services) {
+            const ServiceLabel service = ServiceLabel::of(label);
+            services.append(QJsonObject{{QStringLiteral("number"), service.number.toInt()},
+                                        {QStringLiteral("name"), service.name}});
+            serviceLines << QStringLiteral("  ") + service.number + QLatin1Char(' ') + service.name;
         }
         tp.insert(QStringLiteral("services"), services);
         found.append(tp);
@@ -449,7 +453,7 @@ int Commands::scan(const QString &position, const QString &rates, const QString 
     if (m_link.run.stopped())
         return setBack(before, QStringLiteral("what was found so far is listed, nothing is saved"));
     QStringList written;
-    const QStringList lacked = save ? StoredNotSaved(tree, programFolder, pos) : QStringList();
+    const QStringList lacked = save ? StoredNotSaved(result, programFolder, pos) : QStringList();
     if (!lacked.isEmpty()) {
         m_out.progress(QStringLiteral("the list written lacks %1 transponder(s) of the stored "
                                       "list %2: %3")
@@ -459,7 +463,7 @@ int Commands::scan(const QString &position, const QString &rates, const QString 
                            .arg(lacked.join(QStringLiteral(", "))));
         m_out.list(QStringLiteral("lacked"), QJsonArray::fromStringList(lacked), {});
     }
-    if (save && !SaveScan(tree, pos, programFolder, m_link.host, labels, &written)) {
+    if (save && !SaveScan(result, pos, programFolder, m_link.host, labels, &written)) {
         m_out.error(QStringLiteral("nothing saved"));
         return m_out.finish(Exit::NotSaved);
     }

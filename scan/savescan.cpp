@@ -1,7 +1,6 @@
 #include "scan/savescan.h"
 
-#include "link/scankey.h"
-#include "link/scantree.h"
+#include "link/scanresult.h"
 #include "link/statuslabels.h"
 #include "lists/catalogue.h"
 #include "lists/listfile.h"
@@ -23,22 +22,18 @@ struct PendingFile
 };
 
 // The files of the scan, in the order they are written.
-std::vector<PendingFile> filesOf(const ScanTree &tree, const QString &position,
+std::vector<PendingFile> filesOf(const ScanResult &result, const QString &position,
                                  const QString &listPath, const QString &dataFolder)
 {
     std::vector<PendingFile> files{{listPath, QByteArray()}};
-    for (int node = 1; node <= tree.count(); ++node) {
-        const ScanKey T = ScanKey::ofTransponder(tree.key(node));
-        if (tree.parent(node) || T.kind != ScanKey::Identified)
+    for (const ScannedTransponder &t : result.transponders) {
+        if (!t.identified())
             continue;
-        const TransponderEntry entry{position, T.frequency, T.polarisation, T.rate};
+        const TransponderEntry entry{position, t.frequency, t.polarisation, t.rate};
         files[0].content += ListRecord(entry);
         PendingFile services{QDir(dataFolder).filePath(ServiceFileName(entry)), QByteArray()};
-        for (int c = 0; c < tree.childCount(node); ++c) {
-            const int child = tree.child(node, c);
-            if (ScanKey::ofChild(tree.key(child)).kind == ScanKey::Service)
-                services.content += ServiceLine(tree.text(child));
-        }
+        for (const QString &label : t.services)
+            services.content += ServiceLine(label);
         files.push_back(services);
     }
     return files;
@@ -67,16 +62,13 @@ QString SavedListPath(const QString &programFolder, const QString &position)
     return QDir(programFolder).filePath(position + QLatin1String(".csv"));
 }
 
-bool SaveScan(const ScanTree &tree, const QString &position, const QString &programFolder,
+bool SaveScan(const ScanResult &result, const QString &position, const QString &programFolder,
               Host &host, StatusLabels &status, QStringList *writtenPaths)
 {
-    if (tree.count() == 0)
+    if (result.transponders.isEmpty())
         return false;
     // A list of no transponder would replace a good list file with an empty one.
-    bool any = false;
-    for (int node = 1; node <= tree.count() && !any; ++node)
-        any = !tree.parent(node) && ScanKey::identifiedKey(tree.key(node));
-    if (!any) {
+    if (!result.anyIdentified()) {
         host.message({QStringLiteral("Error"),
                       QStringLiteral("No transponder was identified.\r\nNothing was saved."),
                       Message::Critical, Message::Ok});
@@ -104,7 +96,7 @@ bool SaveScan(const ScanTree &tree, const QString &position, const QString &prog
     const QString dataFolder = DataFolder(programFolder);
     QDir().mkpath(dataFolder); // when it cannot be made, the first service file says so
 
-    const std::vector<PendingFile> files = filesOf(tree, position, listPath, dataFolder);
+    const std::vector<PendingFile> files = filesOf(result, position, listPath, dataFolder);
     std::vector<std::unique_ptr<QSaveFile>> written;
     for (const PendingFile &f : files) {
         auto out = std::make_unique<QSaveFile>(f.path);

@@ -4,11 +4,11 @@
 #include <QStringList>
 
 class Host;
-class ScanTree;
+struct ScanResult;
 class StatusLabels;
 
 // Saves a scan: the list file position.csv in the program folder, with one record per
-// identified transponder in tree order, and for each of them the service file
+// identified transponder in the scan's order, and for each of them the service file
 // position-F-P-S.csv in the DataFolder with one line per service. An existing list file is
 // replaced only when the operator confirms. Every file is written beside its place first and
 // moved over the old one only when all of them were written, so a failure leaves every earlier
@@ -19,5 +19,5 @@ class StatusLabels;
 // The list file a save of the position writes: position.csv in the program folder.
 QString SavedListPath(const QString &programFolder, const QString &position);
 
-bool SaveScan(const ScanTree &tree, const QString &position, const QString &programFolder,
+bool SaveScan(const ScanResult &result, const QString &position, const QString &programFolder,
               Host &host, StatusLabels &status, QStringList *written = nullptr);

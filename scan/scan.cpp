@@ -209,6 +209,7 @@ void Scan::buildControls()
     for (ScanEvents *listener : Panel->listeners())
         listen(listener);
     listen(&m_notes);
+    listen(&m_tries);
     auto *split = new QSplitter(Qt::Horizontal, this);
     split->addWidget(TreeView);
     split->addWidget(Panel);
@@ -268,15 +269,12 @@ void Scan::setText(int index, const QString &text)
 {
     Status[index]->setText(text);
     if (index == 0)
-        Panel->Plot->setCarriers(m_tree.rootKeys());
+        Panel->Plot->setCarriers(result());
 }
 
-QStringList TreeViewScanTree::rootKeys() const
+ScanResult Scan::result() const
 {
-    QStringList keys;
-    for (int i = 0; i < m_view->topLevelItemCount(); ++i)
-        keys << m_view->topLevelItem(i)->data(0, kKeyRole).toString();
-    return keys;
+    return ScanResult::of(m_tree, &m_tries);
 }
 
 void Scan::showEvent(QShowEvent *event)
@@ -394,6 +392,7 @@ void Scan::ScanIt_Click()
     QPointer<Scan> self(this);
     TreeView->hide();
     m_tree.clear();
+    m_tries.clear();
     TreeView->show();
     RunToken &run = Eqt.link().run;
     RunScan(Eqt, tickedRates(), *this, m_tree, run);
@@ -453,13 +452,18 @@ void Scan::afterRun(bool finished)
                         lost + QStringLiteral("\r\nThe run was stopped; what it found is kept."),
                         Message::Critical, Message::Ok});
     }
+    const ScanResult scanned = result();
     const ScanDiff diff =
-        CompareWithList(m_tree, m_programFolder, m_runPosition, Panel->Plot->sweptRanges());
-    for (int i = 0; i < TreeView->topLevelItemCount(); ++i) {
-        QTreeWidgetItem *item = TreeView->topLevelItem(i);
-        item->setText(1, diff.marks.value(item->data(0, kKeyRole).toString()));
+        CompareWithList(scanned, m_programFolder, m_runPosition, Panel->Plot->sweptRanges());
+    // Each transponder's change against the stored list; one not identified tells why not.
+    for (const ScannedTransponder &t : scanned.transponders) {
+        QTreeWidgetItem *item = m_tree.item(t.key);
+        if (!item)
+            continue;
+        item->setText(1, diff.marks.value(t.key));
+        item->setToolTip(0, t.whyNot);
     }
-    Panel->Plot->setCarriers(m_tree.rootKeys());
+    Panel->Plot->setCarriers(scanned);
     Panel->runFinished(diff, finished && cuts.isEmpty() && lost.isEmpty());
 }
 
@@ -469,7 +473,8 @@ void Scan::Save_Click()
     // position is normalised here as leaving the box would.
     Position_Validate();
     const QString position = Position->text();
-    const QStringList lacked = StoredNotSaved(m_tree, m_programFolder, position);
+    const ScanResult scanned = result();
+    const QStringList lacked = StoredNotSaved(scanned, m_programFolder, position);
     if (!lacked.isEmpty()) {
         const QString stored =
             QDir::toNativeSeparators(QDir(DataFolder(m_programFolder)).filePath(position + ".csv"));
@@ -482,7 +487,7 @@ void Scan::Save_Click()
         if (m_host.message(ask) == Message::AnsweredCancel)
             return;
     }
-    if (SaveScan(m_tree, position, m_programFolder, m_host, *this))
+    if (SaveScan(scanned, position, m_programFolder, m_host, *this))
         m_notes.unsaved = false;
 }
 

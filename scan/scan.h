@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/scanresult.h"
 #include "link/scantree.h"
 #include "link/statuslabels.h"
 
@@ -43,7 +44,6 @@ public:
     QTreeWidgetItem *item(int node) const { return m_items.value(node - 1); }
     QTreeWidgetItem *item(const QString &key) const { return item(m_byKey.value(key)); }
     // The keys of the transponders.
-    QStringList rootKeys() const;
 
 private:
     QTreeWidget *m_view;
@@ -104,6 +104,8 @@ private:
     bool ticked(int i) const;
     // Transponders identified stand in the tree, and were not saved since.
     bool unsavedIdentified() const;
+    // What the tree holds now, as one value.
+    ScanResult result() const;
     void Position_Change();
     void Position_Validate();
     void SymRate_Change();
@@ -113,6 +115,7 @@ private:
     Host &m_host;
     QString m_programFolder;
     TreeViewScanTree m_tree;
+    ScanTries m_tries; // why the carriers of the tree not identified are not
     // What the runs leave for later: the sweeps of the last run that ended early ("frequency
     // (polarisation)"), and whether transponders were identified since the last save.
     struct RunNotes : ScanEvents

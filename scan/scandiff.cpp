@@ -1,6 +1,6 @@
 #include "scan/scandiff.h"
 
-#include "link/scantree.h"
+#include "link/scanresult.h"
 #include "lists/catalogue.h"
 #include "lists/listfile.h"
 #include "lists/transponderentry.h"
@@ -64,7 +64,7 @@ std::optional<QList<TransponderEntry>> StoredList(const QString &programFolder,
     return std::move(read.entries);
 }
 
-ScanDiff CompareWithList(const ScanTree &tree, const QString &programFolder,
+ScanDiff CompareWithList(const ScanResult &result, const QString &programFolder,
                          const QString &position, const SweptRanges &swept)
 {
     ScanDiff diff;
@@ -77,7 +77,7 @@ ScanDiff CompareWithList(const ScanTree &tree, const QString &programFolder,
         listed.append({e.frequency.toLongLong(), e.polarisation, e.symbolRate});
     diff.compared = true;
 
-    // The scan's transponders: "F|P" found, "F|P|S" identified.
+    // The scan's transponders; a rate only where identified.
     struct Found
     {
         QString key;
@@ -86,12 +86,8 @@ ScanDiff CompareWithList(const ScanTree &tree, const QString &programFolder,
         bool matched = false;
     };
     QList<Found> found;
-    for (int n = 1; n <= tree.count(); ++n) {
-        if (tree.parent(n))
-            continue;
-        const ScanKey k = ScanKey::ofTransponder(tree.key(n));
-        found.append({tree.key(n), k.frequency.toLongLong(), k.polarisation, k.rate});
-    }
+    for (const ScannedTransponder &t : result.transponders)
+        found.append({t.key, t.frequency.toLongLong(), t.polarisation, t.rate});
     auto sameKind = [](const Found &f, const Listed &l) {
         return f.pol == l.pol && (f.rate.isEmpty() || f.rate == l.rate);
     };
@@ -179,11 +175,11 @@ QString ScanDiff::summary() const
     return text;
 }
 
-QStringList StoredNotSaved(const ScanTree &tree, const QString &programFolder,
+QStringList StoredNotSaved(const ScanResult &result, const QString &programFolder,
                            const QString &position)
 {
     const QPair<qint64, qint64> all{0, std::numeric_limits<qint64>::max()};
     const ScanDiff diff =
-        CompareWithList(tree, programFolder, position, {{QChar('H'), all}, {QChar('V'), all}});
+        CompareWithList(result, programFolder, position, {{QChar('H'), all}, {QChar('V'), all}});
     return diff.missing + diff.unidentified;
 }

@@ -7,7 +7,7 @@
 
 #include <optional>
 
-class ScanTree;
+struct ScanResult;
 struct TransponderEntry;
 
 // What the sweep covered: for each polarisation ('H', 'V') the lowest and highest frequency
@@ -42,10 +42,10 @@ struct ScanDiff
 std::optional<QList<TransponderEntry>> StoredList(const QString &programFolder,
                                                   const QString &position);
 
-ScanDiff CompareWithList(const ScanTree &tree, const QString &programFolder,
+ScanDiff CompareWithList(const ScanResult &result, const QString &programFolder,
                          const QString &position, const SweptRanges &swept);
 
 // "F P S" of each transponder of the position's stored list that no transponder identified in
-// the tree stands for: what a list saved from the tree now would lack.
-QStringList StoredNotSaved(const ScanTree &tree, const QString &programFolder,
+// the scan stands for: what a list saved from the tree now would lack.
+QStringList StoredNotSaved(const ScanResult &result, const QString &programFolder,
                            const QString &position);

@@ -166,9 +166,8 @@ SweptRanges SweepPlot::sweptRanges() const
     return ranges;
 }
 
-QPointF SweepPlot::markerAt(const QString &key) const
+QPointF SweepPlot::markerAt(const ScannedTransponder &carrier) const
 {
-    const ScanKey carrier = ScanKey::ofTransponder(key);
     const double khz = carrier.khz();
     const QChar pol = carrier.polarisation.isEmpty() ? QLatin1Char('?') : carrier.polarisation[0];
     // The level the sweep read nearest the carrier's frequency, or the axis's floor.
@@ -183,15 +182,15 @@ QPointF SweepPlot::markerAt(const QString &key) const
     return QPointF(khz / 1000.0, level);
 }
 
-void SweepPlot::setCarriers(const QStringList &keys)
+void SweepPlot::setCarriers(const ScanResult &result)
 {
     m_found->clear();
     m_identified->clear();
     m_markers.clear();
-    for (const QString &key : keys) {
-        const QPointF at = markerAt(key);
-        m_markers.insert(key, at);
-        (ScanKey::identifiedKey(key) ? m_identified : m_found)->append(at);
+    for (const ScannedTransponder &t : result.transponders) {
+        const QPointF at = markerAt(t);
+        m_markers.insert(t.key, at);
+        (t.identified() ? m_identified : m_found)->append(at);
     }
 }
 

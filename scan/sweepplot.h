@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/scanevents.h"
+#include "link/scanresult.h"
 #include "scan/scandiff.h"
 
 #include <QMap>
@@ -31,8 +32,8 @@ public:
     void start(int band);
     void sweepStep(const QString &pol, double frequencyKhz, std::optional<double> level,
                    std::optional<double> margin) override;
-    // The carriers found: key "F|P" or "F|P|S" (identified).
-    void setCarriers(const QStringList &keys);
+    // The carriers of the scan, each marked as found or identified.
+    void setCarriers(const ScanResult &result);
     void select(const QString &key);
     // Draws what has gathered now.
     void flush();
@@ -63,7 +64,7 @@ private:
         double khz;
         std::optional<double> level, margin;
     };
-    QPointF markerAt(const QString &key) const;
+    QPointF markerAt(const ScannedTransponder &carrier) const;
     void markerClicked(const QPointF &point);
 
     QChart *m_chart;

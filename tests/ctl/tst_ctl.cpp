@@ -202,7 +202,7 @@ private slots:
         QCOMPARE(ctl("scan 13E 27500,30000 save"), Exit::Ok);
         const QString result = readBack(ctl.out);
         QVERIFY(result.contains("11538000-V-30000 margin") && result.contains("  002 Vega Due"));
-        QVERIFY(result.contains("\n12073000-H margin 4.2\n")); // found, not identified
+        QVERIFY(result.contains("\n12073000-H margin 4.2 (no lock at 27500, 30000)\n"));
         QVERIFY(result.contains(ctl.program.filePath("13.00E.csv") + '\n')); // the files written
         QVERIFY(QFile::exists(ctl.program.filePath("data/13.00E-11538000-V-30000.csv")));
         // The list, moved into the DataFolder, is what the main window reads.
@@ -234,6 +234,7 @@ private slots:
         QCOMPARE(vega["services"][1]["number"].toInt(), 2);
         QCOMPARE(vega["services"][1]["name"].toString(), QString("Vega Due"));
         QVERIFY(found["margin"] == 4.2 && !found.contains("symbol_rate"));
+        QCOMPARE(found["not_identified"].toString(), QString("no lock at 30000"));
     }
 
     void surveyFindsEveryReceiverOnTheLine()

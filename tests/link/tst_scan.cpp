@@ -1,6 +1,7 @@
 #include "link/linkstate.h"
 #include "link/protocol_mssl.h"
 #include "link/scankey.h"
+#include "link/scanresult.h"
 #include "lists/dvbv5plan.h"
 #include "session/scanestimate.h"
 #include "session/scanrun.h"
@@ -372,6 +373,28 @@ private slots:
             ++identified;
         }
         QCOMPARE(identified, atTickedRates);
+    }
+
+    // Why a carrier the sweep found was not identified, from the tries the run told of.
+    void whyNotIdentified_data()
+    {
+        QTest::addColumn<QStringList>("events"); // a rate tried, or "lock"
+        QTest::addColumn<QString>("why");
+        QTest::newRow("never tried") << QStringList{} << "not tried";
+        QTest::newRow("no lock") << QStringList{"30000", "27500", "27500"}
+                                 << "no lock at 30000, 27500";
+        QTest::newRow("locked, not identified")
+            << QStringList{"30000", "lock", "27500"} << "locked at 30000 but not identified";
+    }
+    void whyNotIdentified()
+    {
+        QFETCH(QStringList, events);
+        QFETCH(QString, why);
+        ScanTries tries;
+        tries.testStarted("12000000|H", "12000000", "22000"); // another carrier
+        for (const QString &e : events)
+            e == "lock" ? tries.locked() : tries.testStarted("11000000|V", "11000000", e);
+        QCOMPARE(tries.whyNot("11000000|V"), why);
     }
 
     void timeLeftFallsDuringATry()

@@ -1,3 +1,4 @@
+#include "link/scanresult.h"
 #include "scan/savescan.h"
 #include "scan/scandiff.h"
 #include "tests/support/memoryviews.h"
@@ -31,7 +32,7 @@ struct Rig
     MemoryLabels status;
     bool save(const MemoryScanTree &tree, const QString &position = "05.00E")
     {
-        return SaveScan(tree, position, program.path(), host, status);
+        return SaveScan(ScanResult::of(tree), position, program.path(), host, status);
     }
     QByteArray file(const QString &name) const
     {
@@ -76,8 +77,8 @@ private slots:
                 addTransponder(tree, "12000000", "H", "27500", {"001-One"});
             else
                 tree.add(0, "12000000|H", "12000000-H");
-            QVERIFY(
-                !SaveScan(tree, position, rig.program.filePath("program"), rig.host, rig.status));
+            QVERIFY(!SaveScan(ScanResult::of(tree), position, rig.program.filePath("program"),
+                              rig.host, rig.status));
             QCOMPARE(rig.host.messages().size(), 1);
             QCOMPARE(QDir(rig.program.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
                      QStringList{"program"});
@@ -88,11 +89,12 @@ private slots:
         MemoryScanTree tree;
         addTransponder(tree, "12000000", "H", "27500", {});
         QVERIFY(WriteFile(rig.program.filePath("p/E.csv"), "12000000;H;27500;\r\n"));
-        QVERIFY(!CompareWithList(tree, rig.program.filePath("p"), "../E", {}).compared);
+        QVERIFY(
+            !CompareWithList(ScanResult::of(tree), rig.program.filePath("p"), "../E", {}).compared);
         QVERIFY(WriteFile(rig.program.filePath("p/data/05.00E.csv"),
                           "12000000;H;27500;\r\n11000000;H;27500;\r\n11500000;V;27500;\r\n"));
-        const ScanDiff diff = CompareWithList(tree, rig.program.filePath("p"), "05.00E",
-                                              {{'H', {10700000, 10800000}}});
+        const ScanDiff diff = CompareWithList(ScanResult::of(tree), rig.program.filePath("p"),
+                                              "05.00E", {{'H', {10700000, 10800000}}});
         QCOMPARE(diff.summary(), QString("Against 05.00E.csv: 0 new, 0 shifted, 0 missing; "
                                          "H not swept above 10800000, V not swept"));
     }
@@ -143,7 +145,7 @@ private slots:
         else
             tree.add(0, f[0] + '|' + f[1], f[0] + '-' + f[1]);
         const ScanDiff diff =
-            CompareWithList(tree, rig.program.path(), "05.00E",
+            CompareWithList(ScanResult::of(tree), rig.program.path(), "05.00E",
                             {{'H', {10700000, 12749000}}, {'V', {10700000, 12749000}}});
         QCOMPARE(diff.summary(), summary);
     }

@@ -434,6 +434,7 @@ private slots:
         QCOMPARE(rig.root("11681000-H-27500")->text(1), QString("new"));
         QCOMPARE(rig.root("11258000-V-27500")->text(1), QString("shifted from 11253000"));
         QCOMPARE(rig.root("10971000-V")->text(1), QString("listed, not identified"));
+        QCOMPARE(rig.root("10971000-V")->toolTip(0), QString("no lock at 30000, 27500"));
         QCOMPARE(rig.root("11034000-V-27500")->text(1), QString());
 
         // A node chosen shows on the plot; a marker clicked chooses its node.
