@@ -154,7 +154,7 @@ private:
     struct Printer : ScanEvents
     {
         Printer(Output &o, const LinkState &l, ProgressLabels &p) : out(o), link(l), labels(p) {}
-        QString left() const { return TimeLeftText(labels.m_estimate.leftMs()); }
+        QString left() const { return labels.m_estimate.leftText(); }
         void sweepStep(const QString &pol, double frequency, std::optional<double>,
                        std::optional<double>) override
         {

@@ -107,7 +107,7 @@ void ScanPanel::showTimeLeft()
 {
     QString text;
     if (m_estimate.running()) {
-        text = TimeLeftText(m_estimate.leftMs());
+        text = m_estimate.leftText();
         const int value = int(m_estimate.done() * Progress->maximum());
         if (Progress->value() != value)
             Progress->setValue(value);

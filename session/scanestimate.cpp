@@ -26,6 +26,10 @@ constexpr int kRescanTries = 1 + ScanWaits::kNeighbours;
 // expected there too, blended with kPriorCarriers as if that many had been seen on this share
 // of the band.
 constexpr double kPriorShare = 0.05;
+// The span of the time left reaches this many standard deviations of the chance by width either
+// way; it is told as a span while it is wider than kNarrowSpan of the likeliest time left.
+constexpr double kSpanDeviations = 1.5;
+constexpr double kNarrowSpan = 0.3;
 // A lock costs its waits, a few polls and names, and about 20 exchanges.
 constexpr double kLockWaitsMs =
     ScanWaits::kTestMs + ScanWaits::kPollMs + ScanWaits::kServicesMs + 4 * ScanWaits::kNameMs;
@@ -187,11 +191,20 @@ void ScanEstimate::closeTry()
         m_byWidth[m_rate].add(m_tryLocked);
 }
 
+// The chance by width, at the end of the span asked for: kSpanDeviations standard deviations
+// of what the tries seen (and the prior) leave open.
+double ScanEstimate::byWidth(const Odds &o) const
+{
+    const double p = o.p();
+    const double spread = kSpanDeviations * std::sqrt(p * (1 - p) / (o.weight + o.tries));
+    return std::clamp(p + m_lean * spread, 0.0, 1.0);
+}
+
 double ScanEstimate::chance(const Carrier &c, int rate) const
 {
     const double match = c.listed                  ? kListedChance
-                         : rate < m_byWidth.size() ? m_byWidth[rate].p()
-                                                   : kMatchChance;
+                         : rate < m_byWidth.size() ? byWidth(m_byWidth[rate])
+                                                   : byWidth(Odds{kMatchChance, kMatchWeight});
     if (!c.widthKnown) // it locks at one of the rates, no telling which
         return (match + (m_rates.size() - 1) * kOtherChance) / m_rates.size();
     return rate == c.match ? match : kOtherChance;
@@ -289,6 +302,30 @@ double ScanEstimate::done() const
     const double elapsed = double(nowUs() - m_startUs) / 1000.0;
     const double left = double(leftMs());
     return elapsed + left > 0 ? elapsed / (elapsed + left) : 0.0;
+}
+
+ScanEstimate::Span ScanEstimate::leftSpan() const
+{
+    m_lean = 1; // more locks, less time
+    const qint64 low = leftMs();
+    m_lean = -1;
+    const qint64 high = leftMs();
+    m_lean = 0;
+    return {low, high};
+}
+
+QString ScanEstimate::leftText() const
+{
+    const Span span = leftSpan();
+    const qint64 likely = leftMs();
+    if (double(span.highMs - span.lowMs) <= kNarrowSpan * double(likely))
+        return TimeLeftText(likely);
+    const bool minutes = span.highMs >= 120000;
+    const qint64 unit = minutes ? 60000 : 1000;
+    return QStringLiteral("about %1 to %2 %3 left")
+        .arg(span.lowMs / unit)
+        .arg((span.highMs + unit - 1) / unit)
+        .arg(minutes ? QStringLiteral("min") : QStringLiteral("s"));
 }
 
 QString TimeLeftText(qint64 ms)

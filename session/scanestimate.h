@@ -44,6 +44,16 @@ public:
 
     // The time left, in milliseconds, and the share of the run done (0 to 1), as of now.
     qint64 leftMs() const;
+    // The time left were the carriers to lock at the rates their widths point to as often as
+    // the run has shown they might at most, and at least: a wide span until the tries at those
+    // rates have shown how often they do.
+    struct Span
+    {
+        qint64 lowMs, highMs;
+    };
+    Span leftSpan() const;
+    // "about 11 to 24 min left" while the span is wide, the time left otherwise.
+    QString leftText() const;
     double done() const;
 
     void sweepStep(const QString &Pol, double frequency, std::optional<double> level,
@@ -84,6 +94,7 @@ private:
     double failMs() const;
     double lockMs() const;
     double chance(const Carrier &c, int rate) const;
+    double byWidth(const Odds &o) const;
     double rescanMs(int tries, double elapsedMs) const;
     double sweepLeftMs() const;
     double unsweptCarriersMs() const;
@@ -93,6 +104,8 @@ private:
     void closeTry();
 
     const LinkState *m_link;
+    // Which end of the span the chances by width are taken at: -1 least, 1 most, 0 likeliest.
+    mutable int m_lean = 0;
     bool m_running = false, m_scan = false;
     Phase m_phase = Sweep;
     QStringList m_rates;
