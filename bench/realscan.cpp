@@ -11,11 +11,11 @@
 
 #include "bench/demosim.h"
 #include "link/scanevents.h"
+#include "link/statuslabels.h"
 #include "session/memoryscantree.h"
 #include "session/scanrun.h"
 #include "sim/satellite.h"
-#include "tests/support/memoryviews.h"
-#include "tests/support/simulatedreceiver.h"
+#include "testsupport/simulatedreceiver.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -80,7 +80,12 @@ Twin runTwin(const Satellite &sat, const QStringList &rates)
         void locked() override { ++twin->locks; }
     } counter;
     counter.twin = &twin;
-    MemoryLabels labels;
+    struct Labels : StatusLabels // the labels at their cheapest
+    {
+        QString t[5];
+        QString text(int i) const override { return t[i]; }
+        void setText(int i, const QString &s) override { t[i] = s; }
+    } labels;
     labels.listen(&counter);
     MemoryScanTree tree;
     rx.link.run.start();

@@ -8,7 +8,7 @@
 #include "sim/receivermodel.h"
 #include "tests/support/clickitem.h"
 #include "tests/support/seedsettings.h"
-#include "tests/support/simulatedreceiver.h"
+#include "testsupport/simulatedreceiver.h"
 #include "tests/support/writefile.h"
 #include "testsupport/memoryport.h"
 #include "testsupport/virtualhost.h"

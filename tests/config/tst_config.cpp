@@ -1,7 +1,7 @@
 #include "config/config.h"
 #include "link/exchangeobserver.h"
 #include "session/mainstate.h"
-#include "tests/support/simulatedreceiver.h"
+#include "testsupport/simulatedreceiver.h"
 #include "testsupport/memoryport.h"
 #include "testsupport/virtualhost.h"
 

@@ -4,7 +4,7 @@
 #include "session/receiversample.h"
 #include "session/survey.h"
 #include "tests/support/memoryviews.h"
-#include "tests/support/simulatedreceiver.h"
+#include "testsupport/simulatedreceiver.h"
 #include "tests/support/writefile.h"
 
 #include <QFile>

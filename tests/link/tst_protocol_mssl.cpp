@@ -3,7 +3,7 @@
 #include "link/scanall.h"
 #include "link/servicelist.h"
 #include "tests/support/scriptedreceiver.h"
-#include "tests/support/simulatedreceiver.h"
+#include "testsupport/simulatedreceiver.h"
 #include "testsupport/memoryport.h"
 #include "testsupport/virtualhost.h"
 

@@ -1,5 +1,5 @@
 #include "link/protocol_term.h"
-#include "tests/support/simulatedreceiver.h"
+#include "testsupport/simulatedreceiver.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
 #include "link/protocol_mssl.h"
 #include "manual/edit.h"
-#include "tests/support/simulatedreceiver.h"
+#include "testsupport/simulatedreceiver.h"
 
 #include <QLineEdit>
 #include <QRadioButton>

@@ -1,4 +1,4 @@
-#include "tests/support/simulatedreceiver.h"
+#include "testsupport/simulatedreceiver.h"
 
 #include <QRegularExpression>
 #include <QTest>
