@@ -92,6 +92,11 @@ void ScanPanel::runFinished(const ScanDiff &diff, bool completed)
                          ? summary
                          : summary.left(cut) + QStringLiteral(", …"));
     Changes->setToolTip(summary);
+    // As many lines as the text wraps to at the label's width, three at most: a layout beside a
+    // splitter would otherwise leave it one.
+    const int lines = summary.isEmpty() ? 0 : 3;
+    Changes->setMinimumHeight(qMin(Changes->heightForWidth(Changes->width()),
+                                   lines * Changes->fontMetrics().lineSpacing()));
 }
 
 void ScanPanel::Shown::refresh()

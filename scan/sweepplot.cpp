@@ -5,6 +5,7 @@
 
 #include <QChart>
 #include <QChartView>
+#include <QGraphicsLayout>
 #include <QLegend>
 #include <QLineSeries>
 #include <QSaveFile>
@@ -241,6 +242,10 @@ bool SweepPlot::saveCsv(const QString &path) const
 void SweepPlot::setCaption(const QString &text)
 {
     m_chart->setTitle(text);
+    // The chart makes room for its title when its layout next runs: now, so that a run the
+    // event loop does not reach, and an image taken at once, show it.
+    if (QGraphicsLayout *layout = m_chart->layout())
+        layout->activate();
 }
 
 bool SweepPlot::savePng(const QString &path)

@@ -7,9 +7,9 @@
 #include "sim/receivermodel.h"
 #include "tests/support/clickitem.h"
 #include "tests/support/memoryviews.h"
-#include "testsupport/simulatedreceiver.h"
 #include "tests/support/writefile.h"
 #include "testsupport/memoryport.h"
+#include "testsupport/simulatedreceiver.h"
 #include "testsupport/virtualhost.h"
 
 #include <QChartView>
@@ -189,6 +189,8 @@ private slots:
         QVERIFY(summary.startsWith("Against 13.00E.csv: 12 new, 0 shifted, 40 missing (12100000"));
         QVERIFY(s.Panel->Changes->text().endsWith(" V 27500, …") &&
                 summary.startsWith(s.Panel->Changes->text().chopped(3)));
+        QCOMPARE(s.Panel->Changes->minimumHeight(),
+                 3 * s.Panel->Changes->fontMetrics().lineSpacing());
         SweepPlot *plot = s.Panel->Plot;
         QCOMPARE(plot->view()->chart()->title(), "13.00E swept " +
                                                      QDate::currentDate().toString(Qt::ISODate) +
