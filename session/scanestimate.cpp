@@ -211,7 +211,7 @@ double ScanEstimate::chance(const Carrier &c, int rate) const
 }
 
 // What `tries` tries of a rescan at one rate will likely cost, the first of them under way for
-// elapsedMs: each try locks with the chance learnt, and ends the carrier's rescan when it does.
+// elapsedMs: each try locks with kRescanChance, and ends the carrier's rescan when it does.
 double ScanEstimate::rescanMs(int tries, double elapsedMs) const
 {
     const double q = kRescanChance, lock = lockMs(), fail = failMs();

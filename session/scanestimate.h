@@ -22,10 +22,10 @@ struct LinkState;
 //
 // A width cannot tell 29500 or 29900 from 30000, nor 28000 from 27500, and real positions
 // differ widely in how many of their carriers sit exactly at a ticked rate (all but 3 of 93 on
-// Hotbird 13.0E, 57 of 83 on Astra 28.2E). Without a stored list the time left at the sweep's
-// end is therefore a middle guess, off by up to about half on a position far from it, until the
-// tests at the rates the carriers' widths point to show how often they lock. What a stored list
-// says is trusted, not relearnt.
+// Hotbird 13.0E, 57 of 83 on Astra 28.2E). Without a stored list the likeliest time left at the
+// sweep's end is therefore a middle guess, off by half and more on a position far from it, until
+// the tests at the rates the carriers' widths point to show how often they lock; leftText() then
+// tells the span the guess leaves open. What a stored list says is trusted, not relearnt.
 class ScanEstimate : public ScanEvents
 {
 public:
