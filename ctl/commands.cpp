@@ -417,11 +417,9 @@ int Commands::scan(const QString &position, const QString &rates, const QString 
     for (const ScannedTransponder &t : result.transponders) {
         QJsonObject tp{{QStringLiteral("frequency"), t.frequency.toLongLong()},
                        {QStringLiteral("polarisation"), t.polarisation}};
-        QString line = t.frequency + QLatin1Char('-') + t.polarisation;
-        if (t.identified()) {
+        QString line = t.text();
+        if (t.identified())
             tp.insert(QStringLiteral("symbol_rate"), t.rate.toInt());
-            line += QLatin1Char('-') + t.rate;
-        }
         if (!t.margin.isEmpty()) {
             tp.insert(QStringLiteral("margin"), t.margin.toDouble());
             line += QStringLiteral(" margin ") + t.margin;
@@ -458,8 +456,7 @@ int Commands::scan(const QString &position, const QString &rates, const QString 
         m_out.progress(QStringLiteral("the list written lacks %1 transponder(s) of the stored "
                                       "list %2: %3")
                            .arg(lacked.size())
-                           .arg(QDir::toNativeSeparators(
-                               QDir(DataFolder(programFolder)).filePath(pos + ".csv")))
+                           .arg(StoredListPath(programFolder, pos))
                            .arg(lacked.join(QStringLiteral(", "))));
         m_out.list(QStringLiteral("lacked"), QJsonArray::fromStringList(lacked), {});
     }

@@ -30,6 +30,13 @@ QString ScanTries::whyNot(const QString &key) const
     return QStringLiteral("no lock at ") + t->rates.join(QStringLiteral(", "));
 }
 
+QString ScannedTransponder::text() const
+{
+    return (identified() ? ScanKey::identified(frequency, polarisation, rate)
+                         : ScanKey::found(frequency, polarisation))
+        .text();
+}
+
 ScanResult ScanResult::of(const ScanTree &tree, const ScanTries *tries)
 {
     ScanResult result;

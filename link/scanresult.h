@@ -40,6 +40,8 @@ struct ScannedTransponder
 
     bool identified() const { return !rate.isEmpty(); }
     double khz() const { return frequency.toDouble(); }
+    // "F-P", or "F-P-S" once identified, as its node reads.
+    QString text() const;
 };
 
 // What a scan found, read from its tree once, in the tree's order: what the saved files, the

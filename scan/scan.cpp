@@ -4,7 +4,6 @@
 #include "link/numbers.h"
 #include "link/protocol.h"
 #include "link/receiverdriver.h"
-#include "lists/catalogue.h"
 #include "platform/digitkeys.h"
 #include "platform/host.h"
 #include "platform/serialport.h"
@@ -16,7 +15,6 @@
 #include "session/scanrun.h"
 
 #include <QCheckBox>
-#include <QDir>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -476,14 +474,13 @@ void Scan::Save_Click()
     const ScanResult scanned = result();
     const QStringList lacked = StoredNotSaved(scanned, m_programFolder, position);
     if (!lacked.isEmpty()) {
-        const QString stored =
-            QDir::toNativeSeparators(QDir(DataFolder(m_programFolder)).filePath(position + ".csv"));
-        const Message ask{QStringLiteral("Save"),
-                          QStringLiteral("The list saved lacks %1 transponder(s) of %2: %3.\r\n"
-                                         "Do you want to save it all the same ?")
-                              .arg(lacked.size())
-                              .arg(stored, lacked.join(QStringLiteral(", "))),
-                          Message::NoIcon, Message::OkCancel};
+        const Message ask{
+            QStringLiteral("Save"),
+            QStringLiteral("The list saved lacks %1 transponder(s) of %2: %3.\r\n"
+                           "Do you want to save it all the same ?")
+                .arg(lacked.size())
+                .arg(StoredListPath(m_programFolder, position), lacked.join(QStringLiteral(", "))),
+            Message::NoIcon, Message::OkCancel};
         if (m_host.message(ask) == Message::AnsweredCancel)
             return;
     }

@@ -44,6 +44,12 @@ QString describe(qint64 khz, const QString &pol, const QString &rate)
 
 } // namespace
 
+QString StoredListPath(const QString &programFolder, const QString &position)
+{
+    return QDir::toNativeSeparators(
+        QDir(DataFolder(programFolder)).filePath(position + QStringLiteral(".csv")));
+}
+
 std::optional<QList<TransponderEntry>> StoredList(const QString &programFolder,
                                                   const QString &position)
 {

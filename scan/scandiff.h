@@ -38,6 +38,8 @@ struct ScanDiff
     QString summary() const;
 };
 
+// Where the position's list file is stored: DataFolder/position.csv, as the system writes paths.
+QString StoredListPath(const QString &programFolder, const QString &position);
 // The transponders of the list file stored for the position, none when it has no readable one.
 std::optional<QList<TransponderEntry>> StoredList(const QString &programFolder,
                                                   const QString &position);
