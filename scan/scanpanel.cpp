@@ -94,9 +94,9 @@ void ScanPanel::runFinished(const ScanDiff &diff, bool completed)
     Changes->setToolTip(summary);
     // As many lines as the text wraps to at the label's width, three at most: a layout beside a
     // splitter would otherwise leave it one.
-    const int lines = summary.isEmpty() ? 0 : 3;
-    Changes->setMinimumHeight(qMin(Changes->heightForWidth(Changes->width()),
-                                   lines * Changes->fontMetrics().lineSpacing()));
+    const int wrapped = Changes->heightForWidth(Changes->width()); // -1: no text to wrap
+    Changes->setMinimumHeight(
+        summary.isEmpty() ? 0 : qBound(0, wrapped, 3 * Changes->fontMetrics().lineSpacing()));
 }
 
 void ScanPanel::Shown::refresh()
