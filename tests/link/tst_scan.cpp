@@ -7,8 +7,8 @@
 #include "session/scanrun.h"
 #include "tests/support/memoryviews.h"
 #include "tests/support/scriptedreceiver.h"
-#include "testsupport/simulatedreceiver.h"
 #include "testsupport/memoryport.h"
+#include "testsupport/simulatedreceiver.h"
 #include "testsupport/virtualhost.h"
 
 #include <QTest>
@@ -402,6 +402,24 @@ private slots:
             estimate.identified("", 1);
         }
         QCOMPARE(estimate.leftText(), QString("about 1 min 59 s left"));
+    }
+
+    // A listed transponder gives its rate to the carrier whose signal it lies in, and to no
+    // neighbour: beyond the signal's edge (and half a step) it is another carrier's.
+    void aListedRateBelongsToTheCarrierItLiesIn()
+    {
+        SimulatedReceiver rx; // its clock and its link, nothing sent
+        auto left = [&](qint64 listedKhz, const QString &pol = "V") {
+            ScanEstimate estimate(rx.link);
+            estimate.start(true, 1, {"27500"}, {},
+                           {{"13.00E", QString::number(listedKhz), pol, "28000"}});
+            estimate.carrierFound("11000000|V", 10981500, 11018500); // 37 MHz: 27500
+            estimate.passStarted(false, {"27500"});
+            return estimate.leftMs();
+        };
+        QVERIFY(left(11019000) > left(11019001)); // 28000, not ticked: rescans expected
+        QCOMPARE(left(11019001), left(12000000)); // by its width: likely at 27500
+        QCOMPARE(left(11000000, "H"), left(12000000));
     }
 
     void setSelected_data()
