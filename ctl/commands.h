@@ -105,3 +105,8 @@ private:
 
 // The list files of the DataFolder with their rows, and the first error of each bad one.
 int ListFiles(const QString &programFolder, Output &out);
+// Writes the position's list file in the DataFolder from a DVBv5 plan: the position from
+// --position, else from the file's name (Hotbird-13.0E: 13.00E). Says what it changes; an
+// existing list file is replaced only with `force`.
+int ImportPlanFile(const QString &path, const QString &givenPosition, bool force,
+                   const QString &programFolder, Output &out);

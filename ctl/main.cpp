@@ -90,6 +90,10 @@ Commands:
   scan POSITION                sweep the band and identify the transponders; --rates, --band,
                                --save (with --force to replace an existing list file)
   lists                        the list files of the DataFolder with their rows and errors
+  import FILE                  a position's plan (DVBv5, as dtv-scan-tables holds) written as
+                               its list file in the DataFolder, band Ku; says what changes;
+                               --position P unless the file's name ends in it (Hotbird-13.0E),
+                               --force to replace an existing list file
   survey                       every address 0 to 255 asked in turn (a short wait each): the
                                receivers on the line, with frequency and lock
   watch [PORT[@ADDRESS]...]    poll receivers (queries only) every --interval seconds until
@@ -225,7 +229,11 @@ int main(int argc, char **argv)
     const QCommandLineOption save(QStringLiteral("save"),
                                   QStringLiteral("scan: write the list and service files."));
     const QCommandLineOption force(QStringLiteral("force"),
-                                   QStringLiteral("scan: replace an existing list file."));
+                                   QStringLiteral("scan, import: replace an existing list file."));
+    const QCommandLineOption position(QStringLiteral("position"),
+                                      QStringLiteral("import: the plan's position, as 13.0E "
+                                                     "(default: from the file's name)."),
+                                      QStringLiteral("P"));
     const QCommandLineOption interval(QStringLiteral("interval"),
                                       QStringLiteral("watch: seconds between samples (default "
                                                      "10)."),
@@ -246,7 +254,7 @@ int main(int argc, char **argv)
                                       QStringLiteral("tune and scan: the receiver is in terminal "
                                                      "mode."));
     parser.addOptions({port, speed, address, json, trace, service, rates, band, save, force,
-                       interval, listen, textfile, from, terminal});
+                       position, interval, listen, textfile, from, terminal});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("See above."));
 
     // A negative number is a value, not an option: it is hidden from the parser.
@@ -274,7 +282,8 @@ int main(int argc, char **argv)
         {QStringLiteral("query"), 1},     {QStringLiteral("set"), 2},
         {QStringLiteral("scan"), 1},      {QStringLiteral("lists"), 0},
         {QStringLiteral("survey"), 0},    {QStringLiteral("watch"), -1},
-        {QStringLiteral("catalogue"), 0}, {QStringLiteral("codes"), 0}};
+        {QStringLiteral("catalogue"), 0}, {QStringLiteral("codes"), 0},
+        {QStringLiteral("import"), 1}};
     if (!arity.contains(command))
         return badArguments(out, command.isEmpty()
                                      ? QStringLiteral("no command given")
@@ -298,6 +307,8 @@ int main(int argc, char **argv)
     const QString programFolder = ProgramFolder(QCoreApplication::applicationDirPath());
     if (command == QLatin1String("lists"))
         return ListFiles(programFolder, out);
+    if (command == QLatin1String("import"))
+        return ImportPlanFile(args[1], value(position), parser.isSet(force), programFolder, out);
 
     // The stored settings, as kolvex7 reads them, and what the command line puts in their
     // stead. A stored value kolvex7 has no meaning for is refused, unless the line replaces it

@@ -1,12 +1,16 @@
 #include "ctl/commands.h"
 #include "ctl/output.h"
 #include "lists/catalogue.h"
+#include "lists/listfile.h"
+#include "lists/planimport.h"
+#include "scan/position.h"
 #include "session/receiversample.h"
 #include "session/survey.h"
 #include "tests/support/memoryviews.h"
-#include "testsupport/simulatedreceiver.h"
 #include "tests/support/writefile.h"
+#include "testsupport/simulatedreceiver.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QTemporaryDir>
@@ -265,6 +269,96 @@ private slots:
         QCOMPARE(ListFiles(ctl.program.path(), ctl.output), int(Exit::BadListFile));
         QVERIFY(readBack(ctl.out).contains("13.00E.csv: 1 row\n  11034000 V 27500\n19.20E.csv: "
                                            "0 rows, then line 1: "));
+    }
+
+    // The position from the file's name unless given; an existing list replaced only with
+    // --force, what changes said either way; a plan with nothing to import refused.
+    void importRules_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("position");  // --position
+        QTest::addColumn<QByteArray>("stored"); // data/13.00E.csv before, empty: none
+        QTest::addColumn<bool>("force");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("says");
+        const QByteArray plan = "[A]\nFREQUENCY = 10719000\nPOLARIZATION = VERTICAL\nSYMBOL_RATE = "
+                                "27500000\n[B]\nFREQUENCY = 11000000\nPOLARIZATION = LEFT\n"
+                                "SYMBOL_RATE = 2963500\n";
+        const QByteArray two = "10719000;V;22000;\r\n12000000;H;27500;\r\n";
+        auto row = [&](const char *name, QString file, QByteArray text, QString position,
+                       QByteArray stored, bool force, int status, QString says) {
+            QTest::newRow(name) << file << text << position << stored << force << status << says;
+        };
+        row("position from the name", "Sat-13.0E", plan, "", "", false, Exit::Ok,
+            "position: 13.00E");
+        row("position given", "plan.conf", plan, "13E", "", false, Exit::Ok,
+            "changes: 2 new, 0 gone, 0 with another rate");
+        row("no position", "Hotbird", plan, "", "", false, Exit::BadArguments,
+            "Hotbird names no position");
+        row("no position given", "Sat-13.0E", plan, "north", "", false, Exit::BadArguments,
+            "--position north is no position");
+        row("kept", "Sat-13.0E", plan, "", two, false, Exit::NotSaved,
+            "changes: 1 new, 1 gone, 1 with another rate");
+        row("replaced", "Sat-13.0E", plan, "", two, true, Exit::Ok, "1 with another rate");
+        row("binary", "Sat-13.0E",
+            QByteArray("\x7f"
+                       "ELF\x02\x01\0\0",
+                       8),
+            "", two, true, Exit::BadListFile, "is no DVBv5 plan: a binary file");
+        row("C band alone", "Sat-13.0E",
+            "[C]\nFREQUENCY = 3700000\nPOLARIZATION = VERTICAL\nSYMBOL_RATE = 27500000\n", "", two,
+            true, Exit::BadListFile,
+            "holds no band-Ku transponder (0 transponders; 1 outside the band)");
+    }
+    void importRules()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, text);
+        QFETCH(QString, position);
+        QFETCH(QByteArray, stored);
+        QFETCH(bool, force);
+        QFETCH(int, status);
+        QFETCH(QString, says);
+        Ctl ctl;
+        const QString list = ctl.program.filePath("data/13.00E.csv");
+        QVERIFY(WriteFile(ctl.program.filePath(file), text));
+        QVERIFY(stored.isEmpty() || WriteFile(list, stored));
+        QCOMPARE(ImportPlanFile(ctl.program.filePath(file), position, force, ctl.program.path(),
+                                ctl.output),
+                 status);
+        const QString told = readBack(ctl.out) + readBack(ctl.err);
+        QVERIFY2(told.contains(says), qPrintable(told));
+        QFile written(list);
+        QVERIFY(written.open(QIODevice::ReadOnly) || status != Exit::Ok);
+        QCOMPARE(written.readAll(),
+                 status == Exit::Ok ? "10719000;V;27500;\r\n11000000;H;2963.5;\r\n" : stored);
+    }
+
+    // Every plan of dtv-scan-tables with a band-Ku transponder becomes a list file the main
+    // window reads whole, each transponder once; one without is refused and writes nothing.
+    void everySharedPlanImports()
+    {
+        const QDir shared("/usr/share/dvb/dvb-s");
+        if (shared.isEmpty())
+            QSKIP("dtv-scan-tables is not installed (scripts/test.sh installs it)");
+        int imported = 0, transponders = 0;
+        for (const QString &name : shared.entryList(QDir::Files)) {
+            Ctl ctl;
+            const int status =
+                ImportPlanFile(shared.filePath(name), "", true, ctl.program.path(), ctl.output);
+            bool completed = false;
+            const QString list = NormalisePosition(PositionOfPlanName(name), &completed) + ".csv";
+            const ListFileResult read =
+                ReadListFile(ctl.program.filePath("data"), list, ctl.rx.host);
+            QVERIFY2(status == Exit::Ok ? read.errorLine == 0 && read.rows > 0
+                                        : status == Exit::BadListFile && !read.opened,
+                     qPrintable(name + ' ' + list + ' ' + read.error));
+            imported += status == Exit::Ok;
+            transponders += read.rows;
+        }
+        QCOMPARE(imported, 251);
+        QCOMPARE(transponders, 5869);
     }
 
     // Ctrl+C or a receiver gone silent: the finds listed with their margins, no file touched.
