@@ -1,42 +1,27 @@
 #pragma once
 
-#include <QProcess>
-#include <QStringList>
-#include <QTemporaryDir>
+#include "testsupport/simprocess.h"
 
 #include <cstdio>
 
-// kolvex7-sim for one benchmark, with the demo satellite unless told otherwise. Its port is
-// published in a configuration folder of its own, which this process then uses too
-// (XDG_CONFIG_HOME), so the tool's port lookup finds it as an operator's would.
+// kolvex7-sim for one benchmark: the tests' simulator process without its exchange log, which
+// would add to what is measured; a failure to start is said in the benchmark's name.
 class DemoSimulator
 {
 public:
-    DemoSimulator() { qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit()); }
-    ~DemoSimulator() { stop(); }
-
-    // Starts it as port `port` with the extra options and waits for its "ready". False, said
-    // on standard error in the name of `who`, when it did not start.
-    // `satellite`: what it plays, the demo satellite unless given.
+    // Starts it as port `port` with the extra options, playing `satellite` (the demo satellite
+    // unless given); false, said on standard error, when it did not start.
     bool start(const char *who, int port, const QStringList &extra = {},
-               const QStringList &satellite = {QStringLiteral("--satellite"),
-                                               QStringLiteral(KOLVEX7_DEMO_SATELLITE)})
+               const QStringList &satellite = {})
     {
-        m_process.start(QStringLiteral(KOLVEX7_SIM),
-                        satellite + QStringList{QStringLiteral("--port"), QString::number(port)} +
-                            extra);
-        if (m_process.waitForReadyRead(5000) && m_process.readLine().trimmed() == "ready")
+        QString error;
+        if (m_sim.start(port, extra, &error, satellite))
             return true;
-        std::fprintf(stderr, "%s: the simulator did not start\n", who);
+        std::fprintf(stderr, "%s: the simulator did not start: %s\n", who, qPrintable(error));
         return false;
     }
-    void stop()
-    {
-        m_process.terminate();
-        m_process.waitForFinished(3000);
-    }
+    void stop() { m_sim.stop(); }
 
 private:
-    QTemporaryDir m_config;
-    QProcess m_process;
+    SimProcess m_sim{false};
 };

@@ -16,8 +16,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QHash>
-#include <QProcess>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "platform/portfolder.h"
 #include "platform/registry.h"
-#include "simprocess.h"
+#include "testsupport/simprocess.h"
 #include "tests/support/seedsettings.h"
 #include "tests/support/writefile.h"
 

@@ -10,7 +10,7 @@
 #include "platform/portfolder.h"
 #include "platform/qthost.h"
 #include "session/settingsstore.h"
-#include "simprocess.h"
+#include "testsupport/simprocess.h"
 #include "tests/support/clickitem.h"
 #include "tests/support/seedsettings.h"
 #include "tests/support/writefile.h"

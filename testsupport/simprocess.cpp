@@ -1,8 +1,8 @@
-#include "simprocess.h"
+#include "testsupport/simprocess.h"
 
 #include <QFile>
 
-SimProcess::SimProcess()
+SimProcess::SimProcess(bool logged) : m_logged(logged)
 {
     qputenv("XDG_CONFIG_HOME", m_dir.path().toLocal8Bit());
 }
@@ -12,11 +12,15 @@ SimProcess::~SimProcess()
     stop();
 }
 
-bool SimProcess::start(int port, const QStringList &options, QString *error)
+bool SimProcess::start(int port, const QStringList &options, QString *error,
+                       const QStringList &satellite)
 {
-    QStringList args{QStringLiteral("--satellite"), QStringLiteral(KOLVEX7_DEMO_SATELLITE),
-                     QStringLiteral("--port"),      QString::number(port),
-                     QStringLiteral("--log"),       logPath()};
+    QStringList args = satellite.isEmpty() ? QStringList{QStringLiteral("--satellite"),
+                                                         QStringLiteral(KOLVEX7_DEMO_SATELLITE)}
+                                           : satellite;
+    args << QStringLiteral("--port") << QString::number(port);
+    if (m_logged)
+        args << QStringLiteral("--log") << logPath();
     m_process.start(QStringLiteral(KOLVEX7_SIM), args + options);
     if (!m_process.waitForStarted(5000)) {
         *error = m_process.errorString();

@@ -6,17 +6,20 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-// kolvex7-sim running on a pseudo-terminal for one test, published as a port in a private
-// configuration folder that this process also uses (XDG_CONFIG_HOME), so the tool's port
+// kolvex7-sim running on a pseudo-terminal for one test or benchmark, published as a port in a
+// private configuration folder that this process also uses (XDG_CONFIG_HOME), so the tool's port
 // lookup finds it the way an operator's would.
 class SimProcess
 {
 public:
-    SimProcess();
+    // `logged`: the simulator logs every exchange (logLines()); a benchmark leaves it out.
+    explicit SimProcess(bool logged = true);
     ~SimProcess();
 
-    // Starts it with the demo satellite and these options; false, with its output in *error.
-    bool start(int port, const QStringList &options, QString *error);
+    // Starts it playing the satellite (the demo satellite unless given, as {"--plan", FILE})
+    // with these options; false, with its output in *error.
+    bool start(int port, const QStringList &options, QString *error,
+               const QStringList &satellite = {});
     void stop();
     // Ends the simulator at once, as a pulled cable or a crash would.
     void kill();
@@ -26,6 +29,7 @@ public:
     QStringList logLines() const;
 
 private:
+    bool m_logged;
     QTemporaryDir m_dir;
     QProcess m_process;
 };
