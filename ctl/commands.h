@@ -110,3 +110,6 @@ int ListFiles(const QString &programFolder, Output &out);
 // existing list file is replaced only with `force`.
 int ImportPlanFile(const QString &path, const QString &givenPosition, bool force,
                    const QString &programFolder, Output &out);
+// Writes the position's list file as a DVBv5 plan on standard output (`format`: "dvbv5").
+int ExportPlanFile(const QString &position, const QString &format, const QString &programFolder,
+                   Output &out);

@@ -94,6 +94,8 @@ Commands:
                                its list file in the DataFolder, band Ku; says what changes;
                                --position P unless the file's name ends in it (Hotbird-13.0E),
                                --force to replace an existing list file
+  export POSITION              the position's list file as a DVBv5 plan on standard output,
+                               as other DVB tools read it (--format dvbv5, the one format)
   survey                       every address 0 to 255 asked in turn (a short wait each): the
                                receivers on the line, with frequency and lock
   watch [PORT[@ADDRESS]...]    poll receivers (queries only) every --interval seconds until
@@ -230,6 +232,9 @@ int main(int argc, char **argv)
                                   QStringLiteral("scan: write the list and service files."));
     const QCommandLineOption force(QStringLiteral("force"),
                                    QStringLiteral("scan, import: replace an existing list file."));
+    const QCommandLineOption format(QStringLiteral("format"),
+                                    QStringLiteral("export: the plan's format (dvbv5)."),
+                                    QStringLiteral("F"), QStringLiteral("dvbv5"));
     const QCommandLineOption position(QStringLiteral("position"),
                                       QStringLiteral("import: the plan's position, as 13.0E "
                                                      "(default: from the file's name)."),
@@ -254,7 +259,7 @@ int main(int argc, char **argv)
                                       QStringLiteral("tune and scan: the receiver is in terminal "
                                                      "mode."));
     parser.addOptions({port, speed, address, json, trace, service, rates, band, save, force,
-                       position, interval, listen, textfile, from, terminal});
+                       position, format, interval, listen, textfile, from, terminal});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("See above."));
 
     // A negative number is a value, not an option: it is hidden from the parser.
@@ -283,7 +288,7 @@ int main(int argc, char **argv)
         {QStringLiteral("scan"), 1},      {QStringLiteral("lists"), 0},
         {QStringLiteral("survey"), 0},    {QStringLiteral("watch"), -1},
         {QStringLiteral("catalogue"), 0}, {QStringLiteral("codes"), 0},
-        {QStringLiteral("import"), 1}};
+        {QStringLiteral("import"), 1},    {QStringLiteral("export"), 1}};
     if (!arity.contains(command))
         return badArguments(out, command.isEmpty()
                                      ? QStringLiteral("no command given")
@@ -309,6 +314,8 @@ int main(int argc, char **argv)
         return ListFiles(programFolder, out);
     if (command == QLatin1String("import"))
         return ImportPlanFile(args[1], value(position), parser.isSet(force), programFolder, out);
+    if (command == QLatin1String("export"))
+        return ExportPlanFile(args[1], value(format), programFolder, out);
 
     // The stored settings, as kolvex7 reads them, and what the command line puts in their
     // stead. A stored value kolvex7 has no meaning for is refused, unless the line replaces it

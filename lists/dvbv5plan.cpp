@@ -129,3 +129,17 @@ QString Dvbv5Plan::summary() const
         parts << QStringLiteral("%1 without a frequency, polarisation or rate").arg(incomplete);
     return parts.join(QStringLiteral("; "));
 }
+
+QByteArray WriteDvbv5Plan(const QList<TransponderEntry> &entries)
+{
+    QByteArray out;
+    for (const TransponderEntry &e : entries) {
+        const qint64 rate = qRound64(e.symbolRate.toDouble() * 1000.0);
+        out += "[CHANNEL]\n\tDELIVERY_SYSTEM = DVBS\n\tFREQUENCY = " + e.frequency.toLatin1() +
+               "\n\tPOLARIZATION = " +
+               (e.polarisation == QLatin1String("H") ? "HORIZONTAL" : "VERTICAL") +
+               "\n\tSYMBOL_RATE = " + QByteArray::number(rate) +
+               "\n\tINNER_FEC = AUTO\n\tINVERSION = AUTO\n\n";
+    }
+    return out;
+}

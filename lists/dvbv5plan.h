@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lists/transponderentry.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -51,3 +53,9 @@ struct Dvbv5Plan
 
 // Reads a plan, keeping the entries from lowKhz up to (not including) endKhz.
 Dvbv5Plan ReadDvbv5Plan(const QByteArray &text, qint64 lowKhz, qint64 endKhz);
+
+// A plan of the transponders, in their order, as the files of dtv-scan-tables are written: a
+// "[CHANNEL]" block each with DELIVERY_SYSTEM, FREQUENCY (kHz), POLARIZATION (HORIZONTAL or
+// VERTICAL), SYMBOL_RATE (symbols per second), INNER_FEC and INVERSION. A list file does not
+// know DVB-S2 from DVB-S, nor the FEC: every block says DVBS and AUTO.
+QByteArray WriteDvbv5Plan(const QList<TransponderEntry> &entries);

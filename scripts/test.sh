@@ -7,10 +7,10 @@ source "$KOLVEX7_ROOT/scripts/setup.sh"
 # The tests' own tools: MinGW-w64 compiles the Windows code for its syntax check; lintian and
 # dpkg-shlibdeps check the package and compute its dependencies; ser2net and Prometheus are
 # the network serial server and the monitoring that the rack tests run the tools against;
-# dtv-scan-tables holds real positions' plans, which the reader, the simulator and the scan
-# are tested on.
+# dtv-scan-tables holds real positions' plans, which the reader, the simulator, the scan and the
+# import are tested on; dvb-tools' dvb-format-convert reads the plans the export writes.
 KOLVEX7_PACKAGES+=(python3 g++-mingw-w64-x86-64-win32 lintian dpkg-dev ser2net prometheus
-                  dtv-scan-tables)
+                  dtv-scan-tables dvb-tools)
 kolvex7_setup "$KOLVEX7_ROOT/build-asan" -DCMAKE_BUILD_TYPE=Debug -DKOLVEX7_SANITIZE=ON
 
 export QT_QPA_PLATFORM=offscreen

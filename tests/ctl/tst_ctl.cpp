@@ -13,6 +13,8 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -335,13 +337,30 @@ private slots:
                  status == Exit::Ok ? "10719000;V;27500;\r\n11000000;H;2963.5;\r\n" : stored);
     }
 
+    // The export: a rate with a fraction of a kS/s in symbols per second; what it cannot write,
+    // refused.
+    void exportRules()
+    {
+        Ctl ctl;
+        QVERIFY(WriteFile(ctl.program.filePath("data/13.00E.csv"), "11000000;H;2963.5;\r\n"));
+        const QString at = ctl.program.path();
+        QCOMPARE(ExportPlanFile("13E", "dvbv5", at, ctl.output), int(Exit::Ok));
+        QVERIFY(
+            readBack(ctl.out).contains("\tPOLARIZATION = HORIZONTAL\n\tSYMBOL_RATE = 2963500\n"));
+        QCOMPARE(ExportPlanFile("13E", "vdr", at, ctl.output), int(Exit::BadArguments));
+        QCOMPARE(ExportPlanFile("north", "dvbv5", at, ctl.output), int(Exit::BadArguments));
+        QCOMPARE(ExportPlanFile("19.2E", "dvbv5", at, ctl.output), int(Exit::BadListFile));
+    }
+
     // Every plan of dtv-scan-tables with a band-Ku transponder becomes a list file the main
-    // window reads whole, each transponder once; one without is refused and writes nothing.
-    void everySharedPlanImports()
+    // window reads whole; its export is read by another DVB tool as the same transponders. A
+    // plan without one is refused and writes nothing.
+    void everySharedPlanImportsAndExports()
     {
         const QDir shared("/usr/share/dvb/dvb-s");
-        if (shared.isEmpty())
-            QSKIP("dtv-scan-tables is not installed (scripts/test.sh installs it)");
+        const QString convert = QStandardPaths::findExecutable("dvb-format-convert");
+        if (shared.isEmpty() || convert.isEmpty())
+            QSKIP("dtv-scan-tables or dvb-tools is not installed (scripts/test.sh installs them)");
         int imported = 0, transponders = 0;
         for (const QString &name : shared.entryList(QDir::Files)) {
             Ctl ctl;
@@ -356,6 +375,25 @@ private slots:
                      qPrintable(name + ' ' + list + ' ' + read.error));
             imported += status == Exit::Ok;
             transponders += read.rows;
+            if (status != Exit::Ok)
+                continue;
+            std::FILE *plan = std::tmpfile();
+            Output exported(false, plan, ctl.err);
+            QCOMPARE(ExportPlanFile(list.chopped(4), "dvbv5", ctl.program.path(), exported), 0);
+            QVERIFY(WriteFile(ctl.program.filePath("plan.conf"), readBack(plan).toLatin1()));
+            std::fclose(plan);
+            QProcess tool; // its own line format: "S FREQUENCY POLARISATION RATE FEC"
+            tool.start(convert, {"-I", "DVBV5", "-O", "CHANNEL", ctl.program.filePath("plan.conf"),
+                                 ctl.program.filePath("plan.chan")});
+            QVERIFY(tool.waitForFinished(10000) && tool.exitCode() == 0);
+            QStringList expected;
+            for (const TransponderEntry &e : read.entries)
+                expected << QString("S %1 %2 %3 AUTO")
+                                .arg(e.frequency, e.polarisation)
+                                .arg(qRound64(e.symbolRate.toDouble() * 1000));
+            QFile chan(ctl.program.filePath("plan.chan"));
+            QVERIFY(chan.open(QIODevice::ReadOnly));
+            QCOMPARE(QString(chan.readAll()).split('\n', Qt::SkipEmptyParts), expected);
         }
         QCOMPARE(imported, 251);
         QCOMPARE(transponders, 5869);

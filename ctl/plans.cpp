@@ -1,4 +1,5 @@
-// kolvex7-ctl import: a position's plan from the field's shared data made its list file.
+// kolvex7-ctl import and export: a position's plan from the field's shared data made its list
+// file, and its list file written as such a plan.
 
 #include "ctl/commands.h"
 #include "ctl/output.h"
@@ -13,16 +14,22 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+namespace {
+// The position a text names as a plan's name ends in (13.0E, 5W), as the list files name it
+// (13.00E, 05.00W); empty for any other text.
+QString listPosition(const QString &text)
+{
+    bool completed = false;
+    return PositionOfPlanName(text) == text && !text.isEmpty() ? NormalisePosition(text, &completed)
+                                                               : QString();
+}
+} // namespace
+
 int ImportPlanFile(const QString &path, const QString &givenPosition, bool force,
                    const QString &programFolder, Output &out)
 {
-    // A position as a plan's name ends in: degrees, "E" or "W" (13.0E, 5W).
-    const QString named =
-        PositionOfPlanName(givenPosition.isEmpty() ? QFileInfo(path).fileName() : givenPosition);
-    bool completed = false;
-    const QString position = named.isEmpty() || (!givenPosition.isEmpty() && named != givenPosition)
-                                 ? QString()
-                                 : NormalisePosition(named, &completed);
+    const QString position = listPosition(
+        givenPosition.isEmpty() ? PositionOfPlanName(QFileInfo(path).fileName()) : givenPosition);
     if (!IsNormalPosition(position)) {
         out.error(
             givenPosition.isEmpty()
@@ -76,5 +83,29 @@ int ImportPlanFile(const QString &path, const QString &givenPosition, bool force
         out.error(QStringLiteral("%1 could not be written: %2").arg(target, list.errorString()));
         return out.finish(Exit::NotSaved);
     }
+    return out.finish(Exit::Ok);
+}
+
+int ExportPlanFile(const QString &positionText, const QString &format, const QString &programFolder,
+                   Output &out)
+{
+    const QString position = listPosition(positionText);
+    if (!IsNormalPosition(position) || format != QLatin1String("dvbv5")) {
+        out.error(IsNormalPosition(position)
+                      ? QStringLiteral("--format %1: the one format written is dvbv5").arg(format)
+                      : QStringLiteral("%1 is no position (as 13.0E)").arg(positionText));
+        return out.finish(Exit::BadArguments);
+    }
+    const std::optional<QList<TransponderEntry>> list = StoredList(programFolder, position);
+    if (!list || list->isEmpty()) {
+        out.error(QStringLiteral("%1 holds no transponder to export (`kolvex7-ctl lists` says why)")
+                      .arg(StoredListPath(programFolder, position)));
+        return out.finish(Exit::BadListFile);
+    }
+    const QString plan = QString::fromLatin1(WriteDvbv5Plan(*list));
+    if (out.json())
+        out.field(QStringLiteral("dvbv5"), plan);
+    else
+        out.list(QStringLiteral("dvbv5"), {}, plan.chopped(1).split(QLatin1Char('\n')));
     return out.finish(Exit::Ok);
 }
