@@ -6,6 +6,7 @@
 #include "lists/catalogue.h"
 #include "lists/listfile.h"
 #include "lists/planimport.h"
+#include "platform/qthost.h"
 #include "scan/position.h"
 #include "scan/scandiff.h"
 
@@ -58,17 +59,34 @@ int ImportPlanFile(const QString &path, const QString &givenPosition, bool force
         return out.finish(Exit::BadListFile);
     }
     const QString target = StoredListPath(programFolder, position);
-    const ListChanges changes = CompareLists(
-        StoredList(programFolder, position).value_or(QList<TransponderEntry>()), plan.entries);
+    const bool there = QFileInfo::exists(target);
+    struct Quiet : QtHost // a bad list there is told in the result, not in a message box
+    {
+        Message::Answer message(const Message &) override { return Message::AnsweredOk; }
+    } host;
+    const ListFileResult before =
+        there ? ReadListFile(DataFolder(programFolder), position + QStringLiteral(".csv"), host)
+              : ListFileResult{};
+    const ListChanges changes = CompareLists(before.entries, plan.entries);
+    // Against a list read only in part, the changes count what was read.
+    const QString partly =
+        !there || (before.opened && before.errorLine == 0)
+            ? QString()
+            : QStringLiteral(", against the %1 row(s) of the list there read before %2")
+                  .arg(before.rows)
+                  .arg(before.errorLine > 0
+                           ? QStringLiteral("line %1, %2").arg(before.errorLine).arg(before.error)
+                           : QStringLiteral("it could not be read"));
     out.field(QStringLiteral("position"), position);
     out.field(QStringLiteral("file"), target);
     out.field(QStringLiteral("plan"), plan.plan.summary());
     out.field(QStringLiteral("changes"),
               QJsonObject{{QStringLiteral("new"), changes.added},
                           {QStringLiteral("gone"), changes.gone},
-                          {QStringLiteral("another_rate"), changes.rerated}},
-              changes.text());
-    if (QFileInfo::exists(target) && !force) {
+                          {QStringLiteral("another_rate"), changes.rerated},
+                          {QStringLiteral("list_read_whole"), partly.isEmpty()}},
+              changes.text() + partly);
+    if (there && !force) {
         out.error(
             QStringLiteral("%1 exists: give --force to replace it; nothing written").arg(target));
         return out.finish(Exit::NotSaved);

@@ -303,6 +303,8 @@ private slots:
         row("kept", "Sat-13.0E", plan, "", two, false, Exit::NotSaved,
             "changes: 1 new, 1 gone, 1 with another rate");
         row("replaced", "Sat-13.0E", plan, "", two, true, Exit::Ok, "1 with another rate");
+        row("a bad list there", "Sat-13.0E", plan, "", "10719000;V;22000;\r\nx\r\n", true, Exit::Ok,
+            "1 with another rate, against the 1 row(s) of the list there read before line 2");
         row("binary", "Sat-13.0E",
             QByteArray("\x7f"
                        "ELF\x02\x01\0\0",
