@@ -502,11 +502,7 @@ int Commands::survey()
 
 int ListFiles(const QString &programFolder, Output &out)
 {
-    // The errors go into the result, not into a message box.
-    struct Quiet : QtHost
-    {
-        Message::Answer message(const Message &) override { return Message::AnsweredOk; }
-    } host;
+    QuietHost host; // the errors go into the result, not into a message box
     const QString folder = DataFolder(programFolder);
     QJsonArray files;
     QStringList lines;

@@ -60,10 +60,7 @@ int ImportPlanFile(const QString &path, const QString &givenPosition, bool force
     }
     const QString target = StoredListPath(programFolder, position);
     const bool there = QFileInfo::exists(target);
-    struct Quiet : QtHost // a bad list there is told in the result, not in a message box
-    {
-        Message::Answer message(const Message &) override { return Message::AnsweredOk; }
-    } host;
+    QuietHost host; // a bad list there is told in the result, not in a message box
     const ListFileResult before =
         there ? ReadListFile(DataFolder(programFolder), position + QStringLiteral(".csv"), host)
               : ListFileResult{};

@@ -60,10 +60,7 @@ std::optional<QList<TransponderEntry>> StoredList(const QString &programFolder,
     const QString file = position + QStringLiteral(".csv");
     if (!QFileInfo(QDir(folder).filePath(file)).isFile())
         return std::nullopt;
-    struct Quiet : QtHost
-    {
-        Message::Answer message(const Message &) override { return Message::AnsweredOk; }
-    } host;
+    QuietHost host;
     ListFileResult read = ReadListFile(folder, file, host);
     if (!read.opened)
         return std::nullopt;
