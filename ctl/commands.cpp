@@ -387,7 +387,7 @@ int Commands::set(const QString &code, const QString &value)
 }
 
 int Commands::scan(const QString &position, const QString &rates, const QString &programFolder,
-                   bool save)
+                   bool save, bool guided)
 {
     const QString bad = ScanRefusal(position, rates);
     if (!bad.isEmpty()) {
@@ -407,9 +407,10 @@ int Commands::scan(const QString &position, const QString &rates, const QString 
     ScanTries tries;
     labels.listen(&tries);
     m_link.Bnd = m_settings.band;
-    labels.estimate().start(true, m_settings.band, rateList, {},
-                            StoredList(programFolder, pos).value_or(QList<TransponderEntry>()));
-    RunScan(m_driver, rateList, labels, tree, m_link.run);
+    const ScanGuide guide{StoredList(programFolder, pos).value_or(QList<TransponderEntry>()),
+                          guided};
+    labels.estimate().start(true, m_settings.band, rateList, {}, guide);
+    RunScan(m_driver, rateList, labels, tree, m_link.run, guide);
 
     const ScanResult result = ScanResult::of(tree, &tries);
     QJsonArray found;
@@ -442,6 +443,7 @@ int Commands::scan(const QString &position, const QString &rates, const QString 
     }
     m_out.field(QStringLiteral("position"), pos);
     m_out.list(QStringLiteral("transponders"), found, lines);
+    listedNotIdentified(CompareWithList(result, programFolder, pos, tries.swept(), &tries));
     const QString lost = ReceiverLostText(m_link);
     if (!lost.isEmpty()) {
         m_out.error(lost + QStringLiteral(" The scan was stopped: what was found so far is "
@@ -467,6 +469,26 @@ int Commands::scan(const QString &position, const QString &rates, const QString 
     if (save)
         m_out.list(QStringLiteral("written"), QJsonArray::fromStringList(written), written);
     return m_out.finish(Exit::Ok);
+}
+
+// Each transponder of the stored list the scan did not identify, and why not.
+void Commands::listedNotIdentified(const ScanDiff &diff)
+{
+    if (!diff.compared)
+        return;
+    QJsonArray missed;
+    QStringList lines;
+    for (const ScanDiff::Miss &m : diff.notIdentified) {
+        missed.append(QJsonObject{{QStringLiteral("frequency"), m.khz},
+                                  {QStringLiteral("polarisation"), m.pol},
+                                  {QStringLiteral("symbol_rate"), m.rate.toInt()},
+                                  {QStringLiteral("found"), m.found},
+                                  {QStringLiteral("why"), m.why}});
+        lines << QStringLiteral("listed %1 %2 %3 not identified: %4")
+                     .arg(m.khz)
+                     .arg(m.pol, m.rate, m.why);
+    }
+    m_out.list(QStringLiteral("listed_not_identified"), missed, lines);
 }
 
 int Commands::survey()

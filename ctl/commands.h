@@ -7,6 +7,7 @@
 #include <optional>
 
 class Output;
+struct ScanDiff;
 struct LinkState;
 
 // The exit statuses of kolvex7-ctl, as --help and the README give them.
@@ -69,8 +70,9 @@ public:
     // codes the receiver knows, with their replies. `from` must be a code of the sweep.
     int codes(const QString &from);
     int set(const QString &code, const QString &value);
+    // `guided`: each carrier tried first at the rate its width points to.
     int scan(const QString &position, const QString &rates, const QString &programFolder,
-             bool save);
+             bool save, bool guided);
     // For a receiver in terminal mode: the tuning's setters (LNB type, polarisation, rate,
     // frequency), each refused when the receiver answers with a text; and the receiver's own
     // band scan of both polarisations, listing where it locked.
@@ -81,6 +83,7 @@ public:
     int survey();
 
 private:
+    void listedNotIdentified(const ScanDiff &diff);
     // Where the receiver is: frequency, polarisation, rate and service, as it reports them.
     struct Place
     {

@@ -88,7 +88,8 @@ Commands:
                                on where a stopped sweep left off
   set CODE VALUE               one set of a command code; prints the reply
   scan POSITION                sweep the band and identify the transponders; --rates, --band,
-                               --save (with --force to replace an existing list file)
+                               --save (with --force to replace an existing list file),
+                               --guided; a stored list's transponders are tried at their rates
   lists                        the list files of the DataFolder with their rows and errors
   import FILE                  a position's plan (DVBv5, as dtv-scan-tables holds) written as
                                its list file in the DataFolder, band Ku; says what changes;
@@ -230,6 +231,9 @@ int main(int argc, char **argv)
                                   QStringLiteral("BAND"));
     const QCommandLineOption save(QStringLiteral("save"),
                                   QStringLiteral("scan: write the list and service files."));
+    const QCommandLineOption guided(QStringLiteral("guided"),
+                                    QStringLiteral("scan: try each carrier first at the rate its "
+                                                   "width points to."));
     const QCommandLineOption force(QStringLiteral("force"),
                                    QStringLiteral("scan, import: replace an existing list file."));
     const QCommandLineOption format(QStringLiteral("format"),
@@ -258,7 +262,7 @@ int main(int argc, char **argv)
     const QCommandLineOption terminal(QStringLiteral("terminal"),
                                       QStringLiteral("tune and scan: the receiver is in terminal "
                                                      "mode."));
-    parser.addOptions({port, speed, address, json, trace, service, rates, band, save, force,
+    parser.addOptions({port, speed, address, json, trace, service, rates, band, save, guided, force,
                        position, format, interval, listen, textfile, from, terminal});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("See above."));
 
@@ -444,5 +448,6 @@ int main(int argc, char **argv)
     if (term)
         return command == QLatin1String("tune") ? commands.terminalTune(args[1], args[2], args[3])
                                                 : commands.terminalScan();
-    return commands.scan(args[1], value(rates), programFolder, parser.isSet(save));
+    return commands.scan(args[1], value(rates), programFolder, parser.isSet(save),
+                         parser.isSet(guided));
 }

@@ -2,6 +2,7 @@
 
 #include "link/receiverdriver.h"
 #include "link/scanall.h"
+#include "link/scanevents.h"
 
 #include <QByteArray>
 #include <QList>
@@ -51,6 +52,10 @@ public:
                       bool &Run) override;
     bool RunTestLocal(const QString &Sym, StatusLabels &Status, ScanTree &TreeView, bool &Run,
                       bool ReScan) override;
+    bool RunTests(const RateOf &rateOf, StatusLabels &Status, ScanTree &TreeView, bool &Run,
+                  bool ReScan) override;
+    bool TestAt(const QString &freq, const QString &Pol, const QString &Sym, StatusLabels &Status,
+                ScanTree &TreeView, bool &Run) override;
     bool AllFound(const ScanTree &TreeView) override;
     bool OneFound(const ScanTree &TreeView) override;
     bool SetSelected(ScanTree &TreeView, int Node) override;
@@ -80,8 +85,19 @@ public:
     static QByteArray SpeedText(const QString &Inp);
 
 protected:
-    qint16 testFrequency(const QString &freq, int node, const QString &Sym, StatusLabels &Status,
-                         ScanTree &TreeView, bool &Run);
+    // A try at one frequency and rate: how it ended, the margin read (empty without one), and
+    // the services counted.
+    struct Tried
+    {
+        TryOutcome outcome = TryOutcome::Stopped;
+        QString margin;
+        qint16 services = 0;
+    };
+    Tried testFrequency(const QString &freq, const QString &key, const QString &Sym,
+                        StatusLabels &Status, bool &Run);
+    Tried tryOnce(const QString &freq, StatusLabels &Status, bool &Run);
+    static void keepMargin(int node, const QString &margin, const QString &Sym,
+                           ScanTree &TreeView);
     bool identify(int node, const QString &freq, const QString &P, const QString &Sym, qint16 n,
                   StatusLabels &Status, ScanTree &TreeView, bool &Run);
     QByteArray query(const QByteArray &code);

@@ -243,7 +243,13 @@ bool Protocol_MsSl::RunScanLocal(const QString &Pol, StatusLabels &Status, ScanT
 bool Protocol_MsSl::RunTestLocal(const QString &Sym, StatusLabels &Status, ScanTree &TreeView,
                                  bool &Run, bool ReScan)
 {
-    const LinkOperation op(m_link, __func__);
+    return RunTests([&Sym](const QString &) { return Sym; }, Status, TreeView, Run, ReScan);
+}
+
+bool Protocol_MsSl::RunTests(const RateOf &rateOf, StatusLabels &Status, ScanTree &TreeView,
+                             bool &Run, bool ReScan)
+{
+    const LinkOperation op(m_link, "RunTestLocal");
     const RunWatch watch(*this, Run);
     const int count = TreeView.count();
     if (count == 0)
@@ -253,6 +259,9 @@ bool Protocol_MsSl::RunTestLocal(const QString &Sym, StatusLabels &Status, ScanT
     for (int i = 1; i <= count && Run; ++i) {
         const int node = i;
         if (TreeView.parent(node) || ScanKey::identifiedKey(TreeView.key(node)))
+            continue;
+        const QString Sym = rateOf(TreeView.key(node));
+        if (Sym.isEmpty())
             continue;
         TreeView.select(node);
         Status.setText(4, QString());
@@ -267,17 +276,19 @@ bool Protocol_MsSl::RunTestLocal(const QString &Sym, StatusLabels &Status, ScanT
         }
         const QString &base = carrier.frequency;
         QString freq = base;
-        qint16 n = 0;
+        Tried t;
         for (int attempt = 0;; ++attempt) {
-            n = testFrequency(freq, node, Sym, Status, TreeView, Run);
-            if (n > 0 || !Run || !ReScan || attempt >= ScanWaits::kNeighbours)
+            t = testFrequency(freq, TreeView.key(node), Sym, Status, Run);
+            keepMargin(node, t.margin, Sym, TreeView);
+            if (t.services > 0 || !Run || !ReScan || attempt >= ScanWaits::kNeighbours)
                 break;
             static const int offsets[ScanWaits::kNeighbours] = {-6000, -3000, 3000, 6000};
             freq = frequencyText(LeadingNumber(base) + offsets[attempt]);
         }
         // Services counted: the transponder is identified, and Run is next read after the
         // first pass over the names.
-        if (n > 0 ? !identify(node, freq, P, Sym, n, Status, TreeView, Run) : !Run)
+        if (t.services > 0 ? !identify(node, freq, P, Sym, t.services, Status, TreeView, Run)
+                           : !Run)
             break;
     }
     const bool result = AllFound(TreeView);
@@ -287,20 +298,41 @@ bool Protocol_MsSl::RunTestLocal(const QString &Sym, StatusLabels &Status, ScanT
     return result;
 }
 
-// Tunes to freq and waits for margin, lock and services. Returns the service count, 0 when the
-// transponder does not answer there (or Run was cleared).
-qint16 Protocol_MsSl::testFrequency(const QString &freq, int node, const QString &Sym,
-                                    StatusLabels &Status, ScanTree &TreeView, bool &Run)
+bool Protocol_MsSl::TestAt(const QString &freq, const QString &Pol, const QString &Sym,
+                           StatusLabels &Status, ScanTree &TreeView, bool &Run)
 {
-    Status.testStarted(TreeView.key(node), freq, Sym);
-    SetFrequency(freq);
-    Status.setText(3, freq);
-    Wait(ScanWaits::kTestMs);
-    const QString L = QString::fromLatin1(query("Lnmr"));
-    // No reply is no margin: the sweep's margin stays, and the transponder does not answer here.
-    if (L.isEmpty() || L == kNoMargin || float(LeadingNumber(L)) < -0.1f)
-        return 0;
+    const LinkOperation op(m_link, "RunTestLocal");
+    const RunWatch watch(*this, Run);
+    const ScanKey carrier = ScanKey::found(freq, Pol);
+    Status.setText(0, QStringLiteral("Testing"));
+    Status.setText(4, QString());
+    SetSpeed(Sym);
+    Status.setText(2, Sym);
+    SetLNBPolar(Pol);
+    Status.setText(1, Pol);
+    const Tried t = testFrequency(freq, carrier.key(), Sym, Status, Run);
+    bool added = false;
+    if (t.services > 0) {
+        const int node = TreeView.add(0, carrier.key(), carrier.text());
+        if (node) {
+            TreeView.add(node, carrier.margin(t.margin).key(), QStringLiteral("Margin:") + t.margin);
+            keepMargin(node, t.margin, Sym, TreeView);
+            added = identify(node, freq, Pol, Sym, t.services, Status, TreeView, Run);
+            added = added && ScanKey::identifiedKey(TreeView.key(node));
+        }
+    }
+    Status.setText(0, QStringLiteral("Done"));
+    for (int i = 1; i <= 4; ++i)
+        Status.setText(i, QString());
+    return added;
+}
 
+// The margin a try read replaces the sweep's under the transponder, with the rate tried.
+void Protocol_MsSl::keepMargin(int node, const QString &margin, const QString &Sym,
+                               ScanTree &TreeView)
+{
+    if (margin.isEmpty())
+        return;
     for (int c = 0; c < TreeView.childCount(node); ++c) {
         const int child = TreeView.child(node, c);
         if (!TreeView.text(child).contains(QLatin1String("Margin:")))
@@ -308,10 +340,35 @@ qint16 Protocol_MsSl::testFrequency(const QString &freq, int node, const QString
         // The sweep's frequency and polarisation stay; the rate tested comes in.
         const ScanKey swept = ScanKey::ofChild(TreeView.key(child));
         TreeView.setKey(
-            child, ScanKey::identified(swept.frequency, swept.polarisation, Sym).margin(L).key());
-        TreeView.setText(child, QStringLiteral("Margin:") + L);
+            child,
+            ScanKey::identified(swept.frequency, swept.polarisation, Sym).margin(margin).key());
+        TreeView.setText(child, QStringLiteral("Margin:") + margin);
         break;
     }
+}
+
+Protocol_MsSl::Tried Protocol_MsSl::testFrequency(const QString &freq, const QString &key,
+                                                  const QString &Sym, StatusLabels &Status,
+                                                  bool &Run)
+{
+    Status.testStarted(key, freq, Sym);
+    const Tried t = tryOnce(freq, Status, Run);
+    Status.tryEnded(t.outcome);
+    return t;
+}
+
+// Tunes to freq and waits for margin, lock and services. No services counted when the
+// transponder does not answer there (or Run was cleared).
+Protocol_MsSl::Tried Protocol_MsSl::tryOnce(const QString &freq, StatusLabels &Status, bool &Run)
+{
+    SetFrequency(freq);
+    Status.setText(3, freq);
+    Wait(ScanWaits::kTestMs);
+    const QString L = QString::fromLatin1(query("Lnmr"));
+    // No reply is no margin: the sweep's margin stays, and the transponder does not answer here.
+    if (L.isEmpty() || L == kNoMargin || float(LeadingNumber(L)) < -0.1f)
+        return {Run ? TryOutcome::NoMargin : TryOutcome::Stopped, {}, 0};
+    Tried t{TryOutcome::NoLock, L, 0};
 
     Status.setText(4, QStringLiteral("DVB"));
     for (int failures = 0;;) {
@@ -320,25 +377,26 @@ qint16 Protocol_MsSl::testFrequency(const QString &freq, int node, const QString
         if (IsNumeric(q) && q != QLatin1String("00"))
             break;
         if (++failures >= 80 || m_link.receiverLost())
-            return 0;
+            return t;
         Status.setText(4, spinner(QStringLiteral("DVB"), failures));
     }
     if (!Run)
-        return 0;
+        return {TryOutcome::Stopped, L, 0};
 
     Status.locked();
+    t.outcome = TryOutcome::NoServices;
     Status.setText(4, QStringLiteral("SVC"));
     Wait(ScanWaits::kServicesMs);
     for (int failures = 0;;) {
         const qint16 n = GetServiceNumber();
         if (n > 0)
-            return n;
+            return {TryOutcome::Services, L, n};
         Wait(ScanWaits::kPollMs);
         if (++failures >= 20)
-            return 0;
+            return t;
         Status.setText(4, spinner(QStringLiteral("SVC"), failures));
         if (!Run)
-            return 0;
+            return {TryOutcome::Stopped, L, 0};
     }
 }
 

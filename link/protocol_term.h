@@ -89,6 +89,15 @@ public:
     {
         return false;
     }
+    bool RunTests(const RateOf &, StatusLabels &, ScanTree &, bool &, bool) override
+    {
+        return false;
+    }
+    bool TestAt(const QString &, const QString &, const QString &, StatusLabels &, ScanTree &,
+                bool &) override
+    {
+        return false;
+    }
     bool AllFound(const ScanTree &) override { return false; }
     bool OneFound(const ScanTree &) override { return false; }
     bool SetSelected(ScanTree &, int) override { return false; }

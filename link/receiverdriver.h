@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 struct LinkState;
 class ScanTree;
 class ServiceList;
@@ -60,6 +62,15 @@ public:
     // is left unidentified.
     virtual bool RunTestLocal(const QString &Sym, StatusLabels &Status, ScanTree &TreeView,
                               bool &Run, bool ReScan) = 0;
+    // The same over the carriers of the tree not yet identified, each at the rate rateOf gives
+    // its key; a carrier whose rate is empty is not tested in this pass.
+    using RateOf = std::function<QString(const QString &key)>;
+    virtual bool RunTests(const RateOf &rateOf, StatusLabels &Status, ScanTree &TreeView,
+                          bool &Run, bool ReScan) = 0;
+    // Tests a transponder the sweep did not record, at the frequency (kHz), polarisation and
+    // rate given; one that shows services joins the tree, identified. True when it did.
+    virtual bool TestAt(const QString &freq, const QString &Pol, const QString &Sym,
+                        StatusLabels &Status, ScanTree &TreeView, bool &Run) = 0;
     virtual bool AllFound(const ScanTree &TreeView) = 0;
     virtual bool OneFound(const ScanTree &TreeView) = 0;
     // Tunes the receiver to the tree's selected node when it is a service; always false.

@@ -30,6 +30,17 @@ struct ScanWaits
     static constexpr int kNeighbours = 4;    // a rescan also tries 3 and 6 MHz either side
 };
 
+// How a try of a transponder at one frequency and rate ended: the run was stopped, no margin
+// there, a margin but no lock, a lock but no services, or its services were counted.
+enum class TryOutcome
+{
+    Stopped,
+    NoMargin,
+    NoLock,
+    NoServices,
+    Services
+};
+
 // What happens in a scan run, as it happens. The driver tells its labels' owner; the plot, the
 // time left and the command-line progress listen. Frequencies are kHz; a carrier's key is the
 // key of its node in the scan tree.
@@ -77,6 +88,7 @@ public:
         Q_UNUSED(rate);
     }
     virtual void locked() {}
+    virtual void tryEnded(TryOutcome outcome) { Q_UNUSED(outcome); }
     virtual void identified(const QString &key, int services)
     {
         Q_UNUSED(key);
@@ -97,6 +109,7 @@ class ScanEventsFanOut : public ScanEvents
 {
 public:
     void listen(ScanEvents *listener) { m_listeners.append(listener); }
+    void unlisten(ScanEvents *listener) { m_listeners.removeAll(listener); }
 
     void sweepStep(const QString &Pol, double frequency, std::optional<double> level,
                    std::optional<double> margin) final
@@ -128,6 +141,11 @@ public:
     {
         for (ScanEvents *l : m_listeners)
             l->locked();
+    }
+    void tryEnded(TryOutcome outcome) final
+    {
+        for (ScanEvents *l : m_listeners)
+            l->tryEnded(outcome);
     }
     void identified(const QString &key, int services) final
     {

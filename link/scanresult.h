@@ -4,29 +4,55 @@
 
 #include <QHash>
 #include <QList>
+#include <QMap>
+#include <QPair>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
 class ScanTree;
 
-// Which rates each carrier was tried at and where it locked, as a run tells it: why a carrier
-// the sweep found was not identified.
+// What the sweep covered: for each polarisation ('H', 'V') the lowest and highest frequency
+// stepped, in kHz. A polarisation it never stepped is absent.
+using SweptRanges = QMap<QChar, QPair<qint64, qint64>>;
+
+// Which rates each carrier was tried at and how each try ended, and where the sweep saw a
+// signal, as a run tells it: why a carrier the sweep found, or a listed transponder, was not
+// identified.
 class ScanTries : public ScanEvents
 {
 public:
     void clear() { *this = ScanTries(); }
+    void sweepStep(const QString &Pol, double frequency, std::optional<double> level,
+                   std::optional<double> margin) override;
     void testStarted(const QString &key, const QString &frequency, const QString &rate) override;
     void locked() override;
+    void tryEnded(TryOutcome outcome) override;
     // "not tried", "no lock at 45000, 30000" or "locked at 27500 but not identified".
     QString whyNot(const QString &key) const;
+    // Why a transponder listed at khz on the polarisation, at the rate, was not identified,
+    // from the tries at that rate within `within` kHz of it and the sweep's steps as near:
+    // "no carrier seen at its frequency", "seen but no margin", "no lock at its rate", "no
+    // services", or "not tried at its rate".
+    QString whyNotListed(double khz, const QString &pol, const QString &rate, double within) const;
+    SweptRanges swept() const { return m_swept; }
 
 private:
     struct Tries
     {
         QStringList rates, lockedAt;
     };
+    struct Try
+    {
+        QString pol, rate;
+        double khz;
+        TryOutcome outcome;
+    };
     QHash<QString, Tries> m_tries; // by the carrier's key
-    QString m_key, m_rate;         // the try under way
+    QList<Try> m_ended;
+    QString m_key, m_rate, m_frequency; // the try under way
+    QHash<QChar, QList<double>> m_seen; // the steps with a level, by polarisation
+    SweptRanges m_swept;
 };
 
 // One transponder of a scan: found by the sweep, identified where a rate locked.

@@ -4,6 +4,8 @@
 #include "link/numbers.h"
 #include "link/protocol.h"
 #include "link/receiverdriver.h"
+#include "lists/dvbv5plan.h"
+#include "lists/transponderentry.h"
 #include "platform/digitkeys.h"
 #include "platform/host.h"
 #include "platform/serialport.h"
@@ -15,6 +17,8 @@
 #include "session/scanrun.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -25,6 +29,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QTimer>
@@ -183,6 +188,12 @@ void Scan::buildControls()
     SymRate->setMaxLength(5);
     SymRate->setToolTip(QStringLiteral("Set a symbol rate not in list"));
     grid->addWidget(SymRate, 3, 0, 1, 2);
+    // Unticked, the rates are tried in their order, one at a time over every carrier.
+    LikelyFirst = new QCheckBox(QStringLiteral("Likely rate &first"), rates);
+    LikelyFirst->setToolTip(QStringLiteral(
+        "Try each carrier first at the ticked rate nearest its width (a listed rate comes first "
+        "in any case)"));
+    grid->addWidget(LikelyFirst, 3, 2, 1, 2);
 
     auto *statusRow = new QHBoxLayout;
     static const int widths[5] = {110, 30, 60, 80, 60};
@@ -234,6 +245,7 @@ void Scan::buildControls()
     connect(ScanIt, &QPushButton::clicked, this, &Scan::ScanIt_Click);
     connect(ReScan, &QPushButton::clicked, this, &Scan::ReScan_Click);
     connect(Save, &QPushButton::clicked, this, &Scan::Save_Click);
+    connect(Panel->ExportPlan, &QPushButton::clicked, this, &Scan::ExportPlan_Click);
     connect(Timer, &QTimer::timeout, this, &Scan::Timer_Timer);
     connect(Position, &QLineEdit::textChanged, this, &Scan::Position_Change);
     connect(SymRate, &QLineEdit::textChanged, this, &Scan::SymRate_Change);
@@ -352,7 +364,10 @@ bool Scan::startRun(QPushButton *button, QPushButton *other)
     other->setEnabled(false);
     button->setText(QStringLiteral("&Stop"));
     Panel->setPosition(m_runPosition);
-    Panel->runStarted(button == ScanIt, Eqt.link().Bnd, tickedRates(), m_tree.unidentified());
+    m_guide = {StoredList(m_programFolder, m_runPosition).value_or(QList<TransponderEntry>()),
+               LikelyFirst->isChecked()};
+    Panel->runStarted(button == ScanIt, Eqt.link().Bnd, tickedRates(), m_tree.unidentified(),
+                      m_guide);
     return true;
 }
 
@@ -393,7 +408,7 @@ void Scan::ScanIt_Click()
     m_tries.clear();
     TreeView->show();
     RunToken &run = Eqt.link().run;
-    RunScan(Eqt, tickedRates(), *this, m_tree, run);
+    RunScan(Eqt, tickedRates(), *this, m_tree, run, m_guide);
     const bool finished = self && !run.stopped();
     if (finished)
         FinishRun(ScanIt);
@@ -408,7 +423,7 @@ void Scan::ReScan_Click()
     const LinkBusy busy(Eqt.link(), LinkBusy::Command);
     QPointer<Scan> self(this);
     RunToken &run = Eqt.link().run;
-    RunRescan(Eqt, tickedRates(), *this, m_tree, run);
+    RunRescan(Eqt, tickedRates(), *this, m_tree, run, m_guide);
     const bool finished = self && !run.stopped();
     if (finished)
         FinishRun(ReScan);
@@ -452,7 +467,8 @@ void Scan::afterRun(bool finished)
     }
     const ScanResult scanned = result();
     const ScanDiff diff =
-        CompareWithList(scanned, m_programFolder, m_runPosition, Panel->Plot->sweptRanges());
+        CompareWithList(scanned, m_programFolder, m_runPosition, Panel->Plot->sweptRanges(),
+                        &m_tries);
     // Each transponder's change against the stored list; one not identified tells why not.
     for (const ScannedTransponder &t : scanned.transponders) {
         QTreeWidgetItem *item = m_tree.item(t.key);
@@ -486,6 +502,36 @@ void Scan::Save_Click()
     }
     if (SaveScan(scanned, position, m_programFolder, m_host, *this))
         m_notes.unsaved = false;
+}
+
+void Scan::ExportPlan_Click()
+{
+    Position_Validate();
+    const QString position = Position->text();
+    QList<TransponderEntry> entries;
+    for (const ScannedTransponder &t : result().transponders) {
+        if (t.identified())
+            entries.append({position, t.frequency, t.polarisation, t.rate});
+    }
+    if (entries.isEmpty()) {
+        m_host.message({windowTitle(), QStringLiteral("No transponder is identified: there is "
+                                                      "nothing to export.")});
+        return;
+    }
+    // The name offered stays in the program folder: a position, never a path.
+    const QString name =
+        (IsNormalPosition(position) ? position : QStringLiteral("scan")) + QStringLiteral(".conf");
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Export the transponders identified"),
+        QDir(m_programFolder).filePath(name), QStringLiteral("DVBv5 plan (*.conf)"));
+    if (path.isEmpty())
+        return;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(WriteDvbv5Plan(entries)) < 0 ||
+        !file.commit())
+        m_host.message({QStringLiteral("Error"),
+                        QStringLiteral("File %1 could not be written.").arg(path),
+                        Message::Critical});
 }
 
 bool Scan::running() const

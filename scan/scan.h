@@ -3,6 +3,7 @@
 #include "link/scanresult.h"
 #include "link/scantree.h"
 #include "link/statuslabels.h"
+#include "session/scanorder.h"
 
 #include <QDialog>
 #include <QHash>
@@ -69,6 +70,7 @@ public:
     QGroupBox *rates;
     QCheckBox *SRate[12];
     QLineEdit *SymRate;
+    QCheckBox *LikelyFirst; // each carrier tried first at the rate its width points to
     QLabel *Status[5];
     QTreeWidget *TreeView;
     QTimer *Timer;
@@ -80,6 +82,7 @@ public:
     void ScanIt_Click();
     void ReScan_Click();
     void Save_Click();
+    void ExportPlan_Click();
     void Timer_Timer();
 
 protected:
@@ -128,6 +131,7 @@ private:
         }
         void identified(const QString &, int) override { unsaved = true; }
     } m_notes;
-    // The position of the last run, normalised when it started.
+    // The position of the last run, normalised when it started, and what guides its tests.
     QString m_runPosition;
+    ScanGuide m_guide;
 };

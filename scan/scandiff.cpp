@@ -68,7 +68,8 @@ std::optional<QList<TransponderEntry>> StoredList(const QString &programFolder,
 }
 
 ScanDiff CompareWithList(const ScanResult &result, const QString &programFolder,
-                         const QString &position, const SweptRanges &swept)
+                         const QString &position, const SweptRanges &swept,
+                         const ScanTries *tries)
 {
     ScanDiff diff;
     const std::optional<QList<TransponderEntry>> stored = StoredList(programFolder, position);
@@ -106,11 +107,16 @@ ScanDiff CompareWithList(const ScanResult &result, const QString &programFolder,
         }
         return best;
     };
+    auto why = [&](const Listed &l) {
+        return tries ? tries->whyNotListed(double(l.khz), l.pol, l.rate, sameWithinKhz(l.rate))
+                     : QString();
+    };
     auto matched = [&](Found &f, Listed *l) {
         f.matched = l->matched = true;
         // Found where the list has it, but not identified: the list written now would lack it.
         if (f.rate.isEmpty()) {
             diff.unidentified << describe(l->khz, l->pol, l->rate);
+            diff.notIdentified.append({l->khz, l->pol, l->rate, true, why(*l)});
             diff.marks.insert(f.key, QStringLiteral("listed, not identified"));
         }
     };
@@ -147,6 +153,7 @@ ScanDiff CompareWithList(const ScanResult &result, const QString &programFolder,
         const auto [low, high] = swept.value(pol);
         if (l.khz >= low && l.khz <= high) {
             diff.missing << describe(l.khz, l.pol, l.rate);
+            diff.notIdentified.append({l.khz, l.pol, l.rate, false, why(l)});
             continue;
         }
         const QString where =
@@ -167,12 +174,22 @@ QString ScanDiff::summary() const
                        .arg(added.size())
                        .arg(shifted.size())
                        .arg(missing.size());
+    // Each with why not, where the run told.
+    auto told = [this](bool found) {
+        QStringList out;
+        for (const Miss &m : notIdentified) {
+            if (m.found == found)
+                out << describe(m.khz, m.pol, m.rate) +
+                           (m.why.isEmpty() ? QString() : QStringLiteral(": ") + m.why);
+        }
+        return out.join(QStringLiteral(", "));
+    };
     if (!missing.isEmpty())
-        text += QStringLiteral(" (") + missing.join(QStringLiteral(", ")) + QLatin1Char(')');
+        text += QStringLiteral(" (") + told(false) + QLatin1Char(')');
     if (!unidentified.isEmpty())
         text += QStringLiteral(", %1 found, not identified (%2)")
                     .arg(unidentified.size())
-                    .arg(unidentified.join(QStringLiteral(", ")));
+                    .arg(told(true));
     if (!notSwept.isEmpty())
         text += QStringLiteral("; ") + notSwept.join(QStringLiteral(", "));
     return text;

@@ -7,12 +7,10 @@
 
 #include <optional>
 
-struct ScanResult;
+#include "link/scanresult.h"
+
 struct TransponderEntry;
 
-// What the sweep covered: for each polarisation ('H', 'V') the lowest and highest frequency
-// stepped, in kHz. A polarisation it never stepped is absent.
-using SweptRanges = QMap<QChar, QPair<qint64, qint64>>;
 
 // A scan set against the list file stored for its position (DataFolder/position.csv):
 // transponders the list does not have, listed ones the scan did not find, listed ones it found
@@ -23,6 +21,14 @@ using SweptRanges = QMap<QChar, QPair<qint64, qint64>>;
 // written.
 struct ScanDiff
 {
+    // A listed transponder the scan did not identify, and why not.
+    struct Miss
+    {
+        qint64 khz;
+        QString pol, rate;
+        bool found; // a carrier found stands for it, not identified
+        QString why;
+    };
     bool compared = false; // a list file was there and could be read
     QString listFile;
     QStringList added;        // "F P [S]" of scan transponders the list lacks
@@ -30,6 +36,7 @@ struct ScanDiff
     QStringList missing;      // "F P S" of listed transponders not found where swept
     QStringList unidentified; // "F P S" of listed transponders found, not identified
     QStringList notSwept;     // "H not swept above 10700000", "V not swept"
+    QList<Miss> notIdentified; // the missing and the unidentified, in the list's order
     // tree key of a transponder: "new", "shifted from F0" or "listed, not identified"
     QHash<QString, QString> marks;
 
@@ -44,8 +51,10 @@ QString StoredListPath(const QString &programFolder, const QString &position);
 std::optional<QList<TransponderEntry>> StoredList(const QString &programFolder,
                                                   const QString &position);
 
+// With the run's tries, each listed transponder not identified tells why.
 ScanDiff CompareWithList(const ScanResult &result, const QString &programFolder,
-                         const QString &position, const SweptRanges &swept);
+                         const QString &position, const SweptRanges &swept,
+                         const ScanTries *tries = nullptr);
 
 // "F P S" of each transponder of the position's stored list that no transponder identified in
 // the scan stands for: what a list saved from the tree now would lack.

@@ -35,14 +35,17 @@ ScanPanel::ScanPanel(const LinkState &link, const QString &folder, QWidget *pare
     Changes->setTextInteractionFlags(Qt::TextSelectableByMouse);
     ExportCsv = new QPushButton(QStringLiteral("Export CSV..."), this);
     ExportPng = new QPushButton(QStringLiteral("Export PNG..."), this);
+    ExportPlan = new QPushButton(QStringLiteral("Export &DVBv5..."), this);
+    ExportPlan->setToolTip(QStringLiteral("The transponders identified, as a plan other DVB tools read"));
     // Enter in the window belongs to its own buttons, never to an export.
-    ExportCsv->setAutoDefault(false);
-    ExportPng->setAutoDefault(false);
+    for (QPushButton *b : {ExportCsv, ExportPng, ExportPlan})
+        b->setAutoDefault(false);
     auto *row = new QHBoxLayout;
     row->addWidget(TimeLeft);
     row->addWidget(Progress, 1);
     row->addWidget(ExportCsv);
     row->addWidget(ExportPng);
+    row->addWidget(ExportPlan);
     auto *all = new QVBoxLayout(this);
     all->setContentsMargins(0, 0, 0, 0);
     all->addWidget(Plot, 1);
@@ -58,7 +61,7 @@ QList<ScanEvents *> ScanPanel::listeners()
 }
 
 void ScanPanel::runStarted(bool scan, quint8 band, const QStringList &rates,
-                           const QStringList &unidentified)
+                           const QStringList &unidentified, const ScanGuide &guide)
 {
     Changes->clear();
     if (scan) {
@@ -66,8 +69,7 @@ void ScanPanel::runStarted(bool scan, quint8 band, const QStringList &rates,
         Plot->setCaption(m_position + QStringLiteral(" swept ") +
                          QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")));
     }
-    m_estimate.start(scan, band, rates, unidentified,
-                     StoredList(m_folder, m_position).value_or(QList<TransponderEntry>()));
+    m_estimate.start(scan, band, rates, unidentified, guide);
     showTimeLeft();
 }
 

@@ -27,6 +27,7 @@ public:
     QLabel *Changes;
     QPushButton *ExportCsv;
     QPushButton *ExportPng;
+    QPushButton *ExportPlan; // the scan's identified transponders as a DVBv5 plan (the window's)
 
     const ScanEstimate &estimate() const { return m_estimate; }
     // What listens to a run: the plot, the estimate, and the time left shown after it.
@@ -34,7 +35,7 @@ public:
     void setPosition(const QString &position) { m_position = position; }
     // A run begins: a scan sweeps the band (0 L, 1 Ku) first, a rescan tests the carriers left.
     void runStarted(bool scan, quint8 band, const QStringList &rates,
-                    const QStringList &unidentified);
+                    const QStringList &unidentified, const ScanGuide &guide);
     // The run was asked to stop: from now on nothing is estimated.
     void runStopping();
     // The run has unwound, to its end or not.

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "link/scanevents.h"
-#include "lists/transponderentry.h"
+#include "session/scanorder.h"
 
 #include <QList>
 
@@ -11,11 +11,13 @@ struct LinkState;
 // the driver's own (ScanWaits); the rest is exchanges, whose cost the link measures, and tries,
 // whose cost the run measures as they end, a failed one apart from a locked one.
 //
-// Which carrier locks at which rate is guessed: where the position's stored list holds a
-// transponder within the carrier's signal, at that transponder's rate; otherwise from the sweep:
-// a carrier's signal spans about 1.35 times its symbol rate (the roll-off), so the ticked rate
-// closest to that, if any is near, is where it will likely lock. At the other rates it will
-// likely not, and what has not locked by the end of the first pass is rescanned at every rate.
+// The rates each carrier is tried at come in the run's own order (ScanOrder). Which carrier
+// locks at which rate is guessed: where the position's stored list holds a transponder within
+// the carrier's signal, at that transponder's rate; otherwise from the sweep: a carrier's signal
+// spans about 1.35 times its symbol rate (the roll-off), so the ticked rate closest to that, if
+// any is near, is where it will likely lock. At the other rates it will likely not, and what has
+// not locked by the end of the first pass is rescanned at every rate. A listed transponder no
+// carrier stood for is tried once, and locks as often as such tries have.
 // How often these guesses come true is learnt as the tries end. Before the sweep has passed a
 // part of the band, that part is assumed to hold as many carriers per step as the part swept,
 // like them.
@@ -25,7 +27,8 @@ struct LinkState;
 // Hotbird 13.0E, 57 of 83 on Astra 28.2E). Without a stored list the likeliest time left at the
 // sweep's end is therefore a middle guess, off by half and more on a position far from it, until
 // the tests at the rates the carriers' widths point to show how often they lock; leftText() then
-// tells the span the guess leaves open. What a stored list says is trusted, not relearnt.
+// tells the span the guess leaves open. What a stored list says is trusted, and how often it
+// comes true learnt as the run goes.
 class ScanEstimate : public ScanEvents
 {
 public:
@@ -34,10 +37,10 @@ public:
     explicit ScanEstimate(const LinkState &link) : m_link(&link) {}
 
     // A scan run sweeps `band` (0 L, 1 Ku) and then tests what it found; a rescan run tests the
-    // carriers of `unidentified` (their keys, in the tree's order) with neighbours. `listed`: the
-    // transponders of the position's stored list, if it has one.
+    // carriers of `unidentified` (their keys, in the tree's order) with neighbours. `guide`: as
+    // the run is guided (the position's stored list, the likely rate first).
     void start(bool scan, quint8 band, const QStringList &rates,
-               const QStringList &unidentified = {}, const QList<TransponderEntry> &listed = {});
+               const QStringList &unidentified = {}, const ScanGuide &guide = {});
     // The run is over, or stopping: nothing more is estimated.
     void stop();
     bool running() const { return m_running; }
@@ -74,11 +77,16 @@ private:
     };
     struct Carrier
     {
+        explicit Carrier(const QString &k = {}) : key(k) {}
         QString key;
-        int match = -1; // the ticked rate it likely locks at, -1 none
-        bool widthKnown = false, listed = false, identified = false;
-        double rate = 0;          // kS/s, from its width
-        double low = 0, high = 0; // kHz, its signal as swept
+        int match = -1; // the ticked rate its width points to, -1 none
+        bool widthKnown = false, identified = false;
+        bool unseen = false;     // a listed transponder no carrier stood for: this one
+        TransponderEntry listed;
+        QString listedRate;  // the rate of the listed transponder it stands for
+        QStringList first, rescan; // its rates in the two passes, in order
+        int begun = 0;             // its tries begun in the first pass
+        int rescanAt = -1, attempts = 0; // the rescan's rate under way, and its tries there
     };
     // How often a guess came true: a prior, counting as `weight` tries, and the tries seen.
     struct Odds
@@ -93,14 +101,16 @@ private:
     double exchangeMs() const;
     double failMs() const;
     double lockMs() const;
-    double chance(const Carrier &c, int rate) const;
+    double chance(const Carrier &c, const QString &rate) const;
     double byWidth(const Odds &o) const;
-    double rescanMs(int tries, double elapsedMs) const;
     double sweepLeftMs() const;
     double unsweptCarriersMs() const;
     double carrierLeftMs(int index, const Carrier &c) const;
-    void matchRates();
-    void matchRate(Carrier &c) const;
+    double firstPassLeftMs(const Carrier &c, bool here, double elapsed, double &alive) const;
+    double rescansLeftMs(const Carrier &c, bool here, double elapsed, double alive) const;
+    Carrier carrier(const QString &key) const;
+    bool skipped(const Carrier &c) const;
+    int carrierIndex(const QString &key);
     void closeTry();
 
     const LinkState *m_link;
@@ -116,9 +126,9 @@ private:
     int m_polSteps = 0, m_stepsDone = 0;
     quint64 m_firstStepUs = 0;
     double m_stepMs = 0;
-    // Where the tests are: the rate (index into m_rates), the carrier (index into m_carriers),
-    // the tries of that carrier at that rate, and the try under way.
-    int m_rate = 0, m_current = -1, m_attempts = 0;
+    // The carrier under test (index into m_carriers), and the try under way.
+    int m_current = -1;
+    QString m_tryRate;
     bool m_inTry = false, m_tryLocked = false;
     quint64 m_tryStartUs = 0;
     // What the tries ended so far cost, and how often a carrier locked at the rate its width
@@ -126,7 +136,10 @@ private:
     double m_failSumMs = 0, m_lockSumMs = 0;
     int m_fails = 0, m_locks = 0;
     QList<Odds> m_byWidth;
-    QList<TransponderEntry> m_listed;
+    Odds m_unseen;     // how often a listed transponder no carrier stood for locked
+    Odds m_listedOdds; // how often a carrier locked at the rate listed for it
+    QStringList m_identified; // the keys of the transponders identified
+    ScanOrder m_order;
 };
 
 // "about 5 min 3 s left", "about 40 s left": the time left as the operator reads it.

@@ -2,7 +2,49 @@
 
 #include "link/linkstate.h"
 #include "link/receiverdriver.h"
+#include "link/scantree.h"
 #include "link/statuslabels.h"
+
+#include <algorithm>
+
+namespace {
+
+// The order listens to the run's events while the run lasts.
+struct Listening
+{
+    Listening(StatusLabels &s, ScanEvents &l) : status(s), listener(l) { status.listen(&listener); }
+    ~Listening() { status.unlisten(&listener); }
+    StatusLabels &status;
+    ScanEvents &listener;
+};
+
+bool identifiedNear(const ScanTree &tree, const TransponderEntry &l)
+{
+    for (int n = 1; n <= tree.count(); ++n) {
+        if (!tree.parent(n) && StandsFor(tree.key(n), l))
+            return true;
+    }
+    return false;
+}
+
+// Each listed transponder no carrier stood for, at its own frequency and rate, the vertical ones
+// first as the sweep goes.
+void TestUnseen(ReceiverDriver &driver, const ScanOrder &order, StatusLabels &status,
+                ScanTree &tree, RunToken &run)
+{
+    QList<TransponderEntry> unseen = order.unseen();
+    std::stable_sort(unseen.begin(), unseen.end(), [](const auto &a, const auto &b) {
+        return a.polarisation == QLatin1String("V") && b.polarisation != QLatin1String("V");
+    });
+    for (const TransponderEntry &l : unseen) {
+        if (!run.Run)
+            break;
+        if (!identifiedNear(tree, l)) // found as another carrier's already
+            driver.TestAt(l.frequency, l.polarisation, l.symbolRate, status, tree, run.Run);
+    }
+}
+
+} // namespace
 
 QStringList DefaultScanRates()
 {
@@ -10,33 +52,49 @@ QStringList DefaultScanRates()
             QStringLiteral("22000")};
 }
 
-bool TestPass(ReceiverDriver &driver, const QStringList &rates, StatusLabels &status,
-              ScanTree &tree, RunToken &run, bool rescan)
+bool TestPass(ReceiverDriver &driver, const QStringList &rates, const ScanOrder &order,
+              StatusLabels &status, ScanTree &tree, RunToken &run, bool rescan)
 {
     status.passStarted(rescan, rates);
-    bool all = false;
-    for (const QString &rate : rates) {
+    auto ratesOf = [&](const QString &key) {
+        return rescan ? order.rescanRates(key) : order.firstRates(key);
+    };
+    qsizetype tries = 0;
+    for (const QString &key : tree.unidentified())
+        tries = std::max(tries, ratesOf(key).size());
+    bool all = driver.AllFound(tree);
+    for (qsizetype i = 0; i < tries; ++i) {
         if (!run.Run || all)
             break;
-        all = driver.RunTestLocal(rate, status, tree, run.Run, rescan);
+        all = driver.RunTests(
+            [&](const QString &key) {
+                const QStringList r = ratesOf(key);
+                return i < r.size() ? r[i] : QString();
+            },
+            status, tree, run.Run, rescan);
     }
     status.passEnded(rescan, all);
     return all;
 }
 
 void RunScan(ReceiverDriver &driver, const QStringList &rates, StatusLabels &status, ScanTree &tree,
-             RunToken &run)
+             RunToken &run, const ScanGuide &guide)
 {
+    ScanOrder order(rates, guide);
+    const Listening listening(status, order);
     driver.SetScanLocal(status, tree, run.Run);
-    const bool all = TestPass(driver, rates, status, tree, run, false);
-    if (!all && run.Run)
-        TestPass(driver, rates, status, tree, run, true);
+    TestPass(driver, rates, order, status, tree, run, false);
+    if (run.Run)
+        TestUnseen(driver, order, status, tree, run);
+    if (!driver.AllFound(tree) && run.Run)
+        TestPass(driver, rates, order, status, tree, run, true);
     status.runEnded(run.Run);
 }
 
 void RunRescan(ReceiverDriver &driver, const QStringList &rates, StatusLabels &status,
-               ScanTree &tree, RunToken &run)
+               ScanTree &tree, RunToken &run, const ScanGuide &guide)
 {
-    TestPass(driver, rates, status, tree, run, true);
+    const ScanOrder order(rates, guide);
+    TestPass(driver, rates, order, status, tree, run, true);
     status.runEnded(run.Run);
 }

@@ -61,7 +61,8 @@ struct Ctl
                : c0 == "codes"     ? c.codes(a.value(1))
                : c0 == "terminal"
                    ? (a[1] == "tune" ? c.terminalTune(a[2], a[3], a[4]) : c.terminalScan())
-                   : c.scan(a[1], a.value(2), program.path(), a.contains("save"));
+                   : c.scan(a[1], a.value(2), program.path(), a.contains("save"),
+                            a.contains("guided"));
     }
     SimulatedReceiver rx;
     QTemporaryDir program;
@@ -221,12 +222,17 @@ private slots:
         QVERIFY(frames.lastIndexOf("\x81{AStp=ON}") > frames.lastIndexOf("\x81{AStp=OFF}"));
 
         // Replacing the list file is refused unless confirmed; what the list written would lack
-        // of the stored one is said first.
+        // of the stored one is said first, and why each listed one was not identified.
+        QFile list(ctl.program.filePath("data/13.00E.csv"));
+        QVERIFY(list.open(QIODevice::Append) && list.write("11900000;V;27500;\r\n") > 0);
+        list.close();
         ctl.rx.host.queueAnswer(Message::AnsweredCancel);
         QCOMPARE(ctl("scan 13E 27500 save"), Exit::NotSaved);
+        QVERIFY(readBack(ctl.out).contains("\nlisted 11900000 V 27500 not identified: no carrier "
+                                           "seen at its frequency\n"));
         QVERIFY(readBack(ctl.err).contains("lacks 1 transponder(s) of the stored list " +
                                            ctl.program.filePath("data/13.00E.csv") +
-                                           ": 11538000 V 30000\n"));
+                                           ": 11900000 V 27500\n"));
 
         // As JSON: a rate only where the transponder was identified, its services by number.
         Ctl json({129, false, 0, false, 3}, true);

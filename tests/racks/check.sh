@@ -52,13 +52,14 @@ expect " line 57600,n,8,1" sim.log
 ctl 0 --port "rfc2217://127.0.0.1:$rfc" --speed 19200 status
 expect "locked: yes" ctl.out
 expect " line 19200,n,8,1" sim.log
-# A whole scan through the raw port.
-ctl 0 --port "tcp://127.0.0.1:$raw" --band Ku scan 13E --rates 27500
-expect "11034000-V-27500 margin 10.0" ctl.out
 # A port number mapped to the server, as the window opens it.
 echo "tcp://127.0.0.1:$raw" > "$ports/com32"
 ctl 0 --port 32 query Tfrq
 expect "11034000" ctl.out
+# A whole scan through the raw port (of a position with no list stored: the demo's list of
+# 13.00E would be tried too).
+ctl 0 --port "tcp://127.0.0.1:$raw" --band Ku scan 14E --rates 27500
+expect "11034000-V-27500 margin 10.0" ctl.out
 # An RFC 2217 client on a raw port is told so; nothing listening is told so.
 ctl 3 --port "rfc2217://127.0.0.1:$raw" status
 expect "is it a raw TCP port?" ctl.err
