@@ -213,8 +213,8 @@ double ScanEstimate::byWidth(const Odds &o) const
 
 double ScanEstimate::chance(const Carrier &c, const QString &rate) const
 {
-    if (c.unseen)
-        return byWidth(m_unseen);
+    if (c.unseen) // locking costs more than failing: not a span of the width's chance
+        return m_unseen.p();
     if (!c.listedRate.isEmpty())
         return rate == c.listedRate ? m_listedOdds.p() : kOtherChance;
     const int k = int(m_rates.indexOf(rate));

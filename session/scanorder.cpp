@@ -7,22 +7,26 @@
 
 namespace {
 constexpr double kHalfStepKhz = 500.0;
-}
 
+// The listed transponder on the polarisation whose frequency lies within the signal low..high
+// (kHz, widened by half a sweep step either way) nearest the carrier's frequency, where the sweep
+// read it best (narrow carriers side by side share one signal; the strongest is read best);
+// none when no listed one does.
 const TransponderEntry *NearestListed(const QList<TransponderEntry> &listed, const QString &pol,
-                                      double low, double high)
+                                      double low, double high, double khz)
 {
-    const double middle = (low + high) / 2.0;
     const TransponderEntry *nearest = nullptr;
     double nearestOff = 0;
     for (const TransponderEntry &l : listed) {
-        const double khz = l.frequency.toDouble(), off = std::fabs(khz - middle);
-        if (l.polarisation == pol && khz >= low - kHalfStepKhz && khz <= high + kHalfStepKhz &&
+        const double at = l.frequency.toDouble(), off = std::fabs(at - khz);
+        if (l.polarisation == pol && at >= low - kHalfStepKhz && at <= high + kHalfStepKhz &&
             (!nearest || off < nearestOff))
             nearest = &l, nearestOff = off;
     }
     return nearest;
 }
+
+} // namespace
 
 bool StandsFor(const QString &identifiedKey, const TransponderEntry &listed)
 {
@@ -53,7 +57,8 @@ ScanOrder::Span ScanOrder::spanOf(const QString &key) const
 const TransponderEntry *ScanOrder::listedFor(const QString &key) const
 {
     const Span s = spanOf(key);
-    return NearestListed(m_guide.listed, ScanKey::ofTransponder(key).polarisation, s.low, s.high);
+    const ScanKey carrier = ScanKey::ofTransponder(key);
+    return NearestListed(m_guide.listed, carrier.polarisation, s.low, s.high, carrier.khz());
 }
 
 double ScanOrder::widthRate(const QString &key) const

@@ -21,11 +21,6 @@ constexpr double kWidthPerRate = 1.35;
 // The rate (kS/s) of a carrier whose signal the sweep saw from low to high (kHz).
 double WidthRate(double low, double high);
 
-// The listed transponder on the polarisation whose frequency lies within the signal low..high
-// (kHz, widened by half a sweep step either way) nearest its middle; none when no listed one does.
-const TransponderEntry *NearestListed(const QList<TransponderEntry> &listed, const QString &pol,
-                                      double low, double high);
-
 // Whether the transponder identified (its key) is the listed one: on its polarisation, within the
 // receiver's capture of it (a tenth of its rate, half a sweep step at least).
 bool StandsFor(const QString &identifiedKey, const TransponderEntry &listed);

@@ -203,6 +203,32 @@ private slots:
         QVERIFY(SampleReceiver(rx.link, 129).up);
     }
 
+    // --guided: the same transponders, each carrier tried first at the rate its width points to.
+    void aGuidedScanFindsTheSame()
+    {
+        auto scan = [](const QString &line, quint64 *us) {
+            Ctl ctl({}, true);
+            const int status = ctl(line);
+            *us = ctl.rx.host.nowUs();
+            // What each is, not the margin last read nor the rates tried in their order.
+            QJsonArray found;
+            for (QJsonValue t : QJsonDocument::fromJson(readBack(ctl.out).toUtf8())["transponders"]
+                                    .toArray()) {
+                QJsonObject o = t.toObject();
+                o.remove("margin");
+                o.remove("not_identified");
+                found.append(o);
+            }
+            return std::make_tuple(status, found.size(), found);
+        };
+        quint64 partsUs = 0, guidedUs = 0;
+        const auto [partsStatus, found, parts] = scan("scan 13E 30000,27500,22000", &partsUs);
+        const auto [guidedStatus, _, guided] = scan("scan 13E 30000,27500,22000 guided", &guidedUs);
+        QVERIFY(partsStatus == Exit::Ok && guidedStatus == Exit::Ok && found == 12);
+        QCOMPARE(guided, parts);
+        QVERIFY(guidedUs < partsUs);
+    }
+
     void scanSavesWhatTheMainWindowReads()
     {
         Ctl ctl({129, false, 0, false, 3});

@@ -4,6 +4,7 @@
 #include "link/scanresult.h"
 #include "lists/dvbv5plan.h"
 #include "session/scanestimate.h"
+#include "session/scanorder.h"
 #include "session/scanrun.h"
 #include "tests/support/memoryviews.h"
 #include "tests/support/scriptedreceiver.h"
@@ -258,7 +259,9 @@ private slots:
             << QString() << QStringList{"30000", "27500"} << false << 300 << false;
         QTest::newRow("Hotbird 13.0E") << "Hotbird-13.0E" << four << false << 2 << true;
         QTest::newRow("Astra 28.2E") << "Astra-28.2E" << four << false << 2 << true;
-        QTest::newRow("Astra 3B 23.5E, rescan") << "Astra-3B-23.5E" << four << true << 2 << true;
+        QTest::newRow("Astra 3B 23.5E") << "Astra-3B-23.5E" << four << false << 2 << true;
+        QTest::newRow("Astra 3B 23.5E, rescan, no list")
+            << "Astra-3B-23.5E" << four << true << 2 << false;
         QTest::newRow("Hotbird 13.0E, no list") << "Hotbird-13.0E" << four << false << 2 << false;
         QTest::newRow("Astra 28.2E, no list") << "Astra-28.2E" << four << false << 2 << false;
     }
@@ -337,14 +340,188 @@ private slots:
                 return f.rate == rate && f.polarisation == QString(t.polar) &&
                        qAbs(f.khz() - double(t.frequency)) <= 2000;
             });
-            QVERIFY2(!rates.contains(rate) || as != found.cend(),
-                     qPrintable(QString::number(t.frequency)));
+            // With the plan stored as the list, at any rate.
+            const bool expected = rates.contains(rate) || (listed && !rates.isEmpty());
+            QVERIFY2(!expected || as != found.cend(), qPrintable(QString::number(t.frequency)));
             QStringList named;
             for (int s = 0; s < t.services.size(); ++s)
                 named << ServiceLabel::make(
                     s + 1, t.services[s].startsWith("Service:") ? QString() : t.services[s]);
-            QVERIFY(!rates.contains(rate) || as->services == named);
+            QVERIFY(!expected || as->services == named);
         }
+    }
+
+    // The rates a carrier is tried at, in order: a listed rate first, ticked or not; with the
+    // likely rate first, then the ticked rate nearest the carrier's width; then the rest.
+    void ratesInOrder_data()
+    {
+        QTest::addColumn<QString>("listed"); // "F P S", or empty: no list
+        QTest::addColumn<double>("widthMhz"); // the carrier's signal as swept, round 11000 MHz V
+        QTest::addColumn<bool>("likelyFirst");
+        QTest::addColumn<QStringList>("rates"); // ticked
+        QTest::addColumn<QStringList>("first");
+        QTest::addColumn<QStringList>("rescan");
+        const QStringList four = DefaultScanRates();
+        const QStringList parts = four;
+        QTest::newRow("no list: the rates' order") << "" << 37.0 << false << four << parts << parts;
+        QTest::newRow("listed at a ticked rate")
+            << "11010000 V 22000" << 37.0 << false << four
+            << QStringList{"22000", "45000", "30000", "27500"}
+            << QStringList{"22000", "45000", "30000", "27500"};
+        QTest::newRow("listed at a rate not ticked")
+            << "11000000 V 29900" << 37.0 << false << four
+            << QStringList{"29900", "45000", "30000", "27500", "22000"}
+            << QStringList{"29900", "45000", "30000", "27500", "22000"};
+        QTest::newRow("listed beyond the signal and half a step")
+            << "11019001 V 29900" << 37.0 << false << four << parts << parts;
+        QTest::newRow("listed on the other polarisation")
+            << "11000000 H 29900" << 37.0 << false << four << parts << parts;
+        QTest::newRow("likely first: 37 MHz is 27500")
+            << "" << 37.0 << true << four << QStringList{"27500", "45000", "30000", "22000"}
+            << parts;
+        QTest::newRow("likely first: 29 MHz is 22000")
+            << "" << 29.0 << true << four << QStringList{"22000", "45000", "30000", "27500"}
+            << parts;
+        QTest::newRow("likely first: 60 MHz is 45000") << "" << 60.0 << true << four << parts
+                                                       << parts;
+        QTest::newRow("likely first after the listed rate")
+            << "11000000 V 29900" << 37.0 << true << four
+            << QStringList{"29900", "27500", "45000", "30000", "22000"}
+            << QStringList{"29900", "45000", "30000", "27500", "22000"};
+        QTest::newRow("no rate ticked: no test")
+            << "11000000 V 29900" << 37.0 << true << QStringList{} << QStringList{}
+            << QStringList{};
+    }
+    void ratesInOrder()
+    {
+        QFETCH(QString, listed);
+        QFETCH(double, widthMhz);
+        QFETCH(bool, likelyFirst);
+        QFETCH(QStringList, rates);
+        QFETCH(QStringList, first);
+        QFETCH(QStringList, rescan);
+        const QStringList l = listed.split(' ');
+        ScanGuide guide{{}, likelyFirst};
+        if (!listed.isEmpty())
+            guide.listed = {{"13.00E", l[0], l[1], l[2]}, {"13.00E", "12000000", "V", "27500"}};
+        ScanOrder order(rates, guide);
+        // The steps with signal lie half a step in from its edges.
+        const double half = widthMhz * 500 - 250;
+        order.carrierFound("11000000|V", 11000000 - half, 11000000 + half);
+        QCOMPARE(order.firstRates("11000000|V"), first);
+        QCOMPARE(order.rescanRates("11000000|V"), rescan);
+    }
+
+    // The likely rate first identifies what the rates' order does, in no more time, over real
+    // positions' plans (no list stored); how much less, bench_guidedscan tells.
+    void likelyRateFirstIdentifiesTheSame_data()
+    {
+        QTest::addColumn<QString>("plan");
+        QTest::newRow("Hotbird 13.0E") << "Hotbird-13.0E";
+        QTest::newRow("Astra 28.2E") << "Astra-28.2E";
+        QTest::newRow("Astra 3B 23.5E") << "Astra-3B-23.5E";
+    }
+    void likelyRateFirstIdentifiesTheSame()
+    {
+        QFETCH(QString, plan);
+        const Satellite sat = SimulatedReceiver::planSatellite(plan);
+        if (sat.transponders.isEmpty())
+            QSKIP("dtv-scan-tables is not installed (scripts/test.sh installs it)");
+        auto scan = [&](bool likelyFirst, quint64 *us) {
+            SimulatedReceiver rx(sat);
+            rx.link.Bnd = 1;
+            MemoryLabels labels;
+            MemoryScanTree tree;
+            rx.link.run.start();
+            RunScan(rx.driver, DefaultScanRates(), labels, tree, rx.link.run, {{}, likelyFirst});
+            *us = rx.host.nowUs();
+            QStringList keys;
+            for (const ScannedTransponder &t : ScanResult::of(tree).transponders)
+                keys << t.key;
+            return keys;
+        };
+        quint64 partsUs = 0, likelyUs = 0;
+        const QStringList parts = scan(false, &partsUs);
+        QCOMPARE(scan(true, &likelyUs), parts);
+        QVERIFY2(likelyUs <= partsUs, qPrintable(QString("%1 s against %2 s")
+                                                          .arg(likelyUs / 1000000)
+                                                          .arg(partsUs / 1000000)));
+    }
+
+    // A listed transponder no carrier of the sweep stood for is tried once, at its own frequency
+    // and rate, unless a carrier was identified as it already.
+    void aListedTransponderNoCarrierStoodForIsTried()
+    {
+        SimulatedReceiver rx;
+        rx.link.Bnd = 1;
+        MemoryLabels labels;
+        struct Tries : ScanEvents
+        {
+            QStringList at;
+            void testStarted(const QString &, const QString &f, const QString &r) override
+            {
+                at << f + ' ' + r;
+            }
+        } tries;
+        labels.listen(&tries);
+        MemoryScanTree tree;
+        rx.link.run.start();
+        // Nothing at the first; the third is the second moved 1 MHz, in the same signal.
+        const QList<TransponderEntry> list{{"13.00E", "11800000", "V", "27500"},
+                                           {"13.00E", "11034000", "V", "27500"},
+                                           {"13.00E", "11035000", "V", "27500"}};
+        RunScan(rx.driver, {"27500"}, labels, tree, rx.link.run, {list});
+        QCOMPARE(tries.at.count("11800000 27500"), 1);
+        QVERIFY(!tries.at.contains("11035000 27500"));
+        // Tried and not locked: no node for it.
+        for (const ScannedTransponder &t : ScanResult::of(tree).transponders)
+            QVERIFY(t.frequency != "11800000");
+    }
+
+    // Why a listed transponder was not identified, from the sweep's steps near it and the tries
+    // at its rate within the receiver's capture (2750 kHz here).
+    void whyAListedOneWasNotIdentified_data()
+    {
+        QTest::addColumn<QStringList>("events"); // "level F", or "try F S outcome"
+        QTest::addColumn<QString>("why");
+        QTest::newRow("nothing seen, nothing locked")
+            << QStringList{"try 11000000 27500 NoMargin"} << "no carrier seen at its frequency";
+        QTest::newRow("a level near, no margin")
+            << QStringList{"level 11002000", "try 11000000 27500 NoMargin"}
+            << "seen but no margin";
+        QTest::newRow("a level beyond the capture") << QStringList{"level 11003000"}
+                                                    << "no carrier seen at its frequency";
+        QTest::newRow("a level, tried at other rates only")
+            << QStringList{"level 11000000", "try 11000000 30000 NoServices"}
+            << "not tried at its rate";
+        QTest::newRow("a margin, no lock")
+            << QStringList{"try 11000000 27500 NoMargin", "try 11002000 27500 NoLock"}
+            << "no lock at its rate";
+        QTest::newRow("a lock beyond the capture")
+            << QStringList{"try 11003000 27500 NoServices"} << "no carrier seen at its frequency";
+        QTest::newRow("locked, no services")
+            << QStringList{"try 11000000 27500 NoLock", "try 11000000 27500 NoServices"}
+            << "no services";
+        QTest::newRow("stopped") << QStringList{"try 11000000 27500 Stopped"}
+                                 << "stopped while it was tried";
+    }
+    void whyAListedOneWasNotIdentified()
+    {
+        QFETCH(QStringList, events);
+        QFETCH(QString, why);
+        static const QStringList outcomes{"Stopped", "NoMargin", "NoLock", "NoServices"};
+        ScanTries tries;
+        tries.sweepStep("H", 11000000, -40.0, 5.0); // the other polarisation
+        for (const QString &e : events) {
+            const QStringList p = e.split(' ');
+            if (p[0] == "level") {
+                tries.sweepStep("V", p[1].toDouble(), -50.0, std::nullopt);
+                continue;
+            }
+            tries.testStarted(p[1] + "|V", p[1], p[2]);
+            tries.tryEnded(TryOutcome(outcomes.indexOf(p[3])));
+        }
+        QCOMPARE(tries.whyNotListed(11000000, "V", "27500", 2750), why);
     }
 
     // Why a carrier the sweep found was not identified, from the tries the run told of.
