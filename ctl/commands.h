@@ -71,8 +71,8 @@ public:
     int codes(const QString &from);
     int set(const QString &code, const QString &value);
     // `guided`: each carrier tried first at the rate its width points to.
-    int scan(const QString &position, const QString &rates, const QString &programFolder,
-             bool save, bool guided);
+    int scan(const QString &position, const QString &rates, const QString &programFolder, bool save,
+             bool guided);
     // For a receiver in terminal mode: the tuning's setters (LNB type, polarisation, rate,
     // frequency), each refused when the receiver answers with a text; and the receiver's own
     // band scan of both polarisations, listing where it locked.

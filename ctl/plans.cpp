@@ -3,99 +3,43 @@
 
 #include "ctl/commands.h"
 #include "ctl/output.h"
-#include "lists/catalogue.h"
-#include "lists/listfile.h"
-#include "lists/planimport.h"
-#include "platform/qthost.h"
+#include "lists/dvbv5plan.h"
+#include "lists/transponderentry.h"
+#include "scan/planfile.h"
 #include "scan/position.h"
 #include "scan/scandiff.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-
-namespace {
-// The position a text names as a plan's name ends in (13.0E, 5W), as the list files name it
-// (13.00E, 05.00W); empty for any other text.
-QString listPosition(const QString &text)
-{
-    bool completed = false;
-    return PositionOfPlanName(text) == text && !text.isEmpty() ? NormalisePosition(text, &completed)
-                                                               : QString();
-}
-} // namespace
 
 int ImportPlanFile(const QString &path, const QString &givenPosition, bool force,
                    const QString &programFolder, Output &out)
 {
-    const QString position = listPosition(
-        givenPosition.isEmpty() ? PositionOfPlanName(QFileInfo(path).fileName()) : givenPosition);
-    if (!IsNormalPosition(position)) {
-        out.error(
-            givenPosition.isEmpty()
-                ? QStringLiteral("%1 names no position (as Hotbird-13.0E does): give "
-                                 "--position")
-                      .arg(QFileInfo(path).fileName())
-                : QStringLiteral("--position %1 is no position (as 13.0E)").arg(givenPosition));
-        return out.finish(Exit::BadArguments);
+    const PlanFileImport in = PlanFileImport::read(path, givenPosition, programFolder);
+    if (in.outcome != PlanFileImport::Ready) {
+        const bool noPosition = in.outcome == PlanFileImport::NoPosition;
+        out.error(noPosition && !givenPosition.isEmpty() ? QStringLiteral("--position ") + in.error
+                  : noPosition ? in.error + QStringLiteral(": give --position")
+                  : in.outcome == PlanFileImport::NotAPlan
+                      ? in.error + QStringLiteral("; nothing written")
+                      : in.error);
+        return out.finish(in.outcome == PlanFileImport::NotAPlan ? Exit::BadListFile
+                                                                 : Exit::BadArguments);
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        out.error(QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString()));
-        return out.finish(Exit::BadArguments);
-    }
-    const PlanImport plan = ImportPlan(file.readAll(), position);
-    if (!plan.plan.ok() || plan.entries.isEmpty()) {
-        out.error(plan.plan.ok()
-                      ? QStringLiteral("%1 holds no band-Ku transponder (%2): nothing written")
-                            .arg(path, plan.plan.summary())
-                      : QStringLiteral("%1 is no DVBv5 plan: %2%3; nothing written")
-                            .arg(path,
-                                 plan.plan.errorLine > 0
-                                     ? QStringLiteral("line %1: ").arg(plan.plan.errorLine)
-                                     : QString(),
-                                 plan.plan.error));
-        return out.finish(Exit::BadListFile);
-    }
-    const QString target = StoredListPath(programFolder, position);
-    const bool there = QFileInfo::exists(target);
-    QuietHost host; // a bad list there is told in the result, not in a message box
-    const ListFileResult before =
-        there ? ReadListFile(DataFolder(programFolder), position + QStringLiteral(".csv"), host)
-              : ListFileResult{};
-    const ListChanges changes = CompareLists(before.entries, plan.entries);
-    // Against a list read only in part, the changes count what was read.
-    const QString partly =
-        !there || (before.opened && before.errorLine == 0)
-            ? QString()
-            : QStringLiteral(", against the %1 row(s) of the list there read before %2")
-                  .arg(before.rows)
-                  .arg(before.errorLine > 0
-                           ? QStringLiteral("line %1, %2").arg(before.errorLine).arg(before.error)
-                           : QStringLiteral("it could not be read"));
-    out.field(QStringLiteral("position"), position);
-    out.field(QStringLiteral("file"), target);
-    out.field(QStringLiteral("plan"), plan.plan.summary());
+    out.field(QStringLiteral("position"), in.position);
+    out.field(QStringLiteral("file"), in.target);
+    out.field(QStringLiteral("plan"), in.plan.plan.summary());
     out.field(QStringLiteral("changes"),
-              QJsonObject{{QStringLiteral("new"), changes.added},
-                          {QStringLiteral("gone"), changes.gone},
-                          {QStringLiteral("another_rate"), changes.rerated},
-                          {QStringLiteral("list_read_whole"), partly.isEmpty()}},
-              changes.text() + partly);
-    if (there && !force) {
-        out.error(
-            QStringLiteral("%1 exists: give --force to replace it; nothing written").arg(target));
+              QJsonObject{{QStringLiteral("new"), in.changes.added},
+                          {QStringLiteral("gone"), in.changes.gone},
+                          {QStringLiteral("another_rate"), in.changes.rerated},
+                          {QStringLiteral("list_read_whole"), in.partly.isEmpty()}},
+              in.changesText());
+    if (in.replaces && !force) {
+        out.error(QStringLiteral("%1 exists: give --force to replace it; nothing written")
+                      .arg(in.target));
         return out.finish(Exit::NotSaved);
     }
-    QDir().mkpath(DataFolder(programFolder));
-    QSaveFile list(target);
-    QByteArray records;
-    for (const TransponderEntry &e : plan.entries)
-        records += ListRecord(e);
-    if (!list.open(QIODevice::WriteOnly) || list.write(records) != records.size() ||
-        !list.commit()) {
-        out.error(QStringLiteral("%1 could not be written: %2").arg(target, list.errorString()));
+    QString why;
+    if (!in.write(&why)) {
+        out.error(why);
         return out.finish(Exit::NotSaved);
     }
     return out.finish(Exit::Ok);
@@ -104,7 +48,7 @@ int ImportPlanFile(const QString &path, const QString &givenPosition, bool force
 int ExportPlanFile(const QString &positionText, const QString &format, const QString &programFolder,
                    Output &out)
 {
-    const QString position = listPosition(positionText);
+    const QString position = PlanPosition(positionText);
     if (!IsNormalPosition(position) || format != QLatin1String("dvbv5")) {
         out.error(IsNormalPosition(position)
                       ? QStringLiteral("--format %1: the one format written is dvbv5").arg(format)

@@ -96,8 +96,7 @@ protected:
     Tried testFrequency(const QString &freq, const QString &key, const QString &Sym,
                         StatusLabels &Status, bool &Run);
     Tried tryOnce(const QString &freq, StatusLabels &Status, bool &Run);
-    static void keepMargin(int node, const QString &margin, const QString &Sym,
-                           ScanTree &TreeView);
+    static void keepMargin(int node, const QString &margin, const QString &Sym, ScanTree &TreeView);
     bool identify(int node, const QString &freq, const QString &P, const QString &Sym, qint16 n,
                   StatusLabels &Status, ScanTree &TreeView, bool &Run);
     QByteArray query(const QByteArray &code);

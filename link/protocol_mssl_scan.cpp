@@ -315,7 +315,8 @@ bool Protocol_MsSl::TestAt(const QString &freq, const QString &Pol, const QStrin
     if (t.services > 0) {
         const int node = TreeView.add(0, carrier.key(), carrier.text());
         if (node) {
-            TreeView.add(node, carrier.margin(t.margin).key(), QStringLiteral("Margin:") + t.margin);
+            TreeView.add(node, carrier.margin(t.margin).key(),
+                         QStringLiteral("Margin:") + t.margin);
             keepMargin(node, t.margin, Sym, TreeView);
             added = identify(node, freq, Pol, Sym, t.services, Status, TreeView, Run);
             added = added && ScanKey::identifiedKey(TreeView.key(node));

@@ -65,8 +65,8 @@ public:
     // The same over the carriers of the tree not yet identified, each at the rate rateOf gives
     // its key; a carrier whose rate is empty is not tested in this pass.
     using RateOf = std::function<QString(const QString &key)>;
-    virtual bool RunTests(const RateOf &rateOf, StatusLabels &Status, ScanTree &TreeView,
-                          bool &Run, bool ReScan) = 0;
+    virtual bool RunTests(const RateOf &rateOf, StatusLabels &Status, ScanTree &TreeView, bool &Run,
+                          bool ReScan) = 0;
     // Tests a transponder the sweep did not record, at the frequency (kHz), polarisation and
     // rate given; one that shows services joins the tree, identified. True when it did.
     virtual bool TestAt(const QString &freq, const QString &Pol, const QString &Sym,

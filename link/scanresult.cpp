@@ -39,8 +39,8 @@ void ScanTries::locked()
 
 void ScanTries::tryEnded(TryOutcome outcome)
 {
-    m_ended.append({ScanKey::ofTransponder(m_key).polarisation, m_rate, m_frequency.toDouble(),
-                    outcome});
+    m_ended.append(
+        {ScanKey::ofTransponder(m_key).polarisation, m_rate, m_frequency.toDouble(), outcome});
 }
 
 QString ScanTries::whyNotListed(double khz, const QString &pol, const QString &rate,

@@ -466,9 +466,8 @@ void Scan::afterRun(bool finished)
                         Message::Critical, Message::Ok});
     }
     const ScanResult scanned = result();
-    const ScanDiff diff =
-        CompareWithList(scanned, m_programFolder, m_runPosition, Panel->Plot->sweptRanges(),
-                        &m_tries);
+    const ScanDiff diff = CompareWithList(scanned, m_programFolder, m_runPosition,
+                                          Panel->Plot->sweptRanges(), &m_tries);
     // Each transponder's change against the stored list; one not identified tells why not.
     for (const ScannedTransponder &t : scanned.transponders) {
         QTreeWidgetItem *item = m_tree.item(t.key);

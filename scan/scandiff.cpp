@@ -68,8 +68,7 @@ std::optional<QList<TransponderEntry>> StoredList(const QString &programFolder,
 }
 
 ScanDiff CompareWithList(const ScanResult &result, const QString &programFolder,
-                         const QString &position, const SweptRanges &swept,
-                         const ScanTries *tries)
+                         const QString &position, const SweptRanges &swept, const ScanTries *tries)
 {
     ScanDiff diff;
     const std::optional<QList<TransponderEntry>> stored = StoredList(programFolder, position);

@@ -11,7 +11,6 @@
 
 struct TransponderEntry;
 
-
 // A scan set against the list file stored for its position (DataFolder/position.csv):
 // transponders the list does not have, listed ones the scan did not find, listed ones it found
 // but did not identify (a list saved now would lack them), and shifted ones (same polarisation
@@ -31,11 +30,11 @@ struct ScanDiff
     };
     bool compared = false; // a list file was there and could be read
     QString listFile;
-    QStringList added;        // "F P [S]" of scan transponders the list lacks
-    QStringList shifted;      // "F P S from F0"
-    QStringList missing;      // "F P S" of listed transponders not found where swept
-    QStringList unidentified; // "F P S" of listed transponders found, not identified
-    QStringList notSwept;     // "H not swept above 10700000", "V not swept"
+    QStringList added;         // "F P [S]" of scan transponders the list lacks
+    QStringList shifted;       // "F P S from F0"
+    QStringList missing;       // "F P S" of listed transponders not found where swept
+    QStringList unidentified;  // "F P S" of listed transponders found, not identified
+    QStringList notSwept;      // "H not swept above 10700000", "V not swept"
     QList<Miss> notIdentified; // the missing and the unidentified, in the list's order
     // tree key of a transponder: "new", "shifted from F0" or "listed, not identified"
     QHash<QString, QString> marks;

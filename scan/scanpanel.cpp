@@ -36,7 +36,8 @@ ScanPanel::ScanPanel(const LinkState &link, const QString &folder, QWidget *pare
     ExportCsv = new QPushButton(QStringLiteral("Export CSV..."), this);
     ExportPng = new QPushButton(QStringLiteral("Export PNG..."), this);
     ExportPlan = new QPushButton(QStringLiteral("Export &DVBv5..."), this);
-    ExportPlan->setToolTip(QStringLiteral("The transponders identified, as a plan other DVB tools read"));
+    ExportPlan->setToolTip(
+        QStringLiteral("The transponders identified, as a plan other DVB tools read"));
     // Enter in the window belongs to its own buttons, never to an export.
     for (QPushButton *b : {ExportCsv, ExportPng, ExportPlan})
         b->setAutoDefault(false);

@@ -8,7 +8,7 @@
 #include <cmath>
 
 namespace {
-constexpr double kStepExchanges = 11;  // a step: tuning, its confirmation, 8 levels, a margin
+constexpr double kStepExchanges = 11; // a step: tuning, its confirmation, 8 levels, a margin
 constexpr double kRateTolerance = 0.12;
 // The chance that a carrier locks at the rate its width points to, before the tries at that rate
 // have shown how often it does (the prior counts as kMatchWeight tries seen): 0.8 lies between
@@ -16,8 +16,9 @@ constexpr double kRateTolerance = 0.12;
 // some, two thirds or fewer on others). A stored list is seldom wrong about a rate: of 281
 // carriers tried at their listed rate in scans of three real positions' plans, 280 locked; how
 // often it is right is learnt as the listed rates are tried, the prior counting as kMatchWeight
-// tries. A carrier seldom locks at a rate neither its width nor a list points to; one try of a rescan seldom
-// locks, as it only mends a sweep's frequency that was off, which 1 MHz steps seldom leave.
+// tries. A carrier seldom locks at a rate neither its width nor a list points to; one try of a
+// rescan seldom locks, as it only mends a sweep's frequency that was off, which 1 MHz steps seldom
+// leave.
 constexpr double kMatchChance = 0.8, kMatchWeight = 4;
 constexpr double kListedChance = 0.99;
 constexpr double kOtherChance = 0.01;
@@ -218,8 +219,8 @@ double ScanEstimate::chance(const Carrier &c, const QString &rate) const
     if (!c.listedRate.isEmpty())
         return rate == c.listedRate ? m_listedOdds.p() : kOtherChance;
     const int k = int(m_rates.indexOf(rate));
-    const double match =
-        k >= 0 && k < m_byWidth.size() ? byWidth(m_byWidth[k]) : byWidth({kMatchChance, kMatchWeight});
+    const double match = k >= 0 && k < m_byWidth.size() ? byWidth(m_byWidth[k])
+                                                        : byWidth({kMatchChance, kMatchWeight});
     if (!c.widthKnown) // it locks at one of the rates, no telling which
         return (match + (m_rates.size() - 1) * kOtherChance) / m_rates.size();
     return k >= 0 && k == c.match ? match : kOtherChance;
@@ -283,9 +284,10 @@ double ScanEstimate::rescansLeftMs(const Carrier &c, bool here, double elapsed, 
         const bool now = here && rescanning && k == c.rescanAt;
         const int from = now ? std::clamp(c.attempts - 1, 0, kRescanTries - 1) : 0;
         for (int t = from; t < kRescanTries; ++t) {
-            const double q = t == 0 && !m_scan && c.rescan[k] == c.listedRate ? m_listedOdds.p()
-                                                                             : kRescanChance;
-            ms += alive * std::max(0.0, q * lock + (1 - q) * fail - (now && t == from ? elapsed : 0));
+            const double q =
+                t == 0 && !m_scan && c.rescan[k] == c.listedRate ? m_listedOdds.p() : kRescanChance;
+            ms +=
+                alive * std::max(0.0, q * lock + (1 - q) * fail - (now && t == from ? elapsed : 0));
             alive *= 1 - q;
         }
     }

@@ -212,8 +212,8 @@ private slots:
             *us = ctl.rx.host.nowUs();
             // What each is, not the margin last read nor the rates tried in their order.
             QJsonArray found;
-            for (QJsonValue t : QJsonDocument::fromJson(readBack(ctl.out).toUtf8())["transponders"]
-                                    .toArray()) {
+            for (QJsonValue t :
+                 QJsonDocument::fromJson(readBack(ctl.out).toUtf8())["transponders"].toArray()) {
                 QJsonObject o = t.toObject();
                 o.remove("margin");
                 o.remove("not_identified");

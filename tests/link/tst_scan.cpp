@@ -355,7 +355,7 @@ private slots:
     // likely rate first, then the ticked rate nearest the carrier's width; then the rest.
     void ratesInOrder_data()
     {
-        QTest::addColumn<QString>("listed"); // "F P S", or empty: no list
+        QTest::addColumn<QString>("listed");  // "F P S", or empty: no list
         QTest::addColumn<double>("widthMhz"); // the carrier's signal as swept, round 11000 MHz V
         QTest::addColumn<bool>("likelyFirst");
         QTest::addColumn<QStringList>("rates"); // ticked
@@ -364,10 +364,9 @@ private slots:
         const QStringList four = DefaultScanRates();
         const QStringList parts = four;
         QTest::newRow("no list: the rates' order") << "" << 37.0 << false << four << parts << parts;
-        QTest::newRow("listed at a ticked rate")
-            << "11010000 V 22000" << 37.0 << false << four
-            << QStringList{"22000", "45000", "30000", "27500"}
-            << QStringList{"22000", "45000", "30000", "27500"};
+        QTest::newRow("listed at a ticked rate") << "11010000 V 22000" << 37.0 << false << four
+                                                 << QStringList{"22000", "45000", "30000", "27500"}
+                                                 << QStringList{"22000", "45000", "30000", "27500"};
         QTest::newRow("listed at a rate not ticked")
             << "11000000 V 29900" << 37.0 << false << four
             << QStringList{"29900", "45000", "30000", "27500", "22000"}
@@ -382,15 +381,14 @@ private slots:
         QTest::newRow("likely first: 29 MHz is 22000")
             << "" << 29.0 << true << four << QStringList{"22000", "45000", "30000", "27500"}
             << parts;
-        QTest::newRow("likely first: 60 MHz is 45000") << "" << 60.0 << true << four << parts
-                                                       << parts;
+        QTest::newRow("likely first: 60 MHz is 45000")
+            << "" << 60.0 << true << four << parts << parts;
         QTest::newRow("likely first after the listed rate")
             << "11000000 V 29900" << 37.0 << true << four
             << QStringList{"29900", "27500", "45000", "30000", "22000"}
             << QStringList{"29900", "45000", "30000", "27500", "22000"};
-        QTest::newRow("no rate ticked: no test")
-            << "11000000 V 29900" << 37.0 << true << QStringList{} << QStringList{}
-            << QStringList{};
+        QTest::newRow("no rate ticked: no test") << "11000000 V 29900" << 37.0 << true
+                                                 << QStringList{} << QStringList{} << QStringList{};
     }
     void ratesInOrder()
     {
@@ -443,9 +441,9 @@ private slots:
         quint64 partsUs = 0, likelyUs = 0;
         const QStringList parts = scan(false, &partsUs);
         QCOMPARE(scan(true, &likelyUs), parts);
-        QVERIFY2(likelyUs <= partsUs, qPrintable(QString("%1 s against %2 s")
-                                                          .arg(likelyUs / 1000000)
-                                                          .arg(partsUs / 1000000)));
+        QVERIFY2(likelyUs <= partsUs,
+                 qPrintable(
+                     QString("%1 s against %2 s").arg(likelyUs / 1000000).arg(partsUs / 1000000)));
     }
 
     // A listed transponder no carrier of the sweep stood for is tried once, at its own frequency
@@ -487,10 +485,9 @@ private slots:
         QTest::newRow("nothing seen, nothing locked")
             << QStringList{"try 11000000 27500 NoMargin"} << "no carrier seen at its frequency";
         QTest::newRow("a level near, no margin")
-            << QStringList{"level 11002000", "try 11000000 27500 NoMargin"}
-            << "seen but no margin";
-        QTest::newRow("a level beyond the capture") << QStringList{"level 11003000"}
-                                                    << "no carrier seen at its frequency";
+            << QStringList{"level 11002000", "try 11000000 27500 NoMargin"} << "seen but no margin";
+        QTest::newRow("a level beyond the capture")
+            << QStringList{"level 11003000"} << "no carrier seen at its frequency";
         QTest::newRow("a level, tried at other rates only")
             << QStringList{"level 11000000", "try 11000000 30000 NoServices"}
             << "not tried at its rate";

@@ -189,8 +189,9 @@ private slots:
         QTest::mouseClick(s.ScanIt, Qt::LeftButton);
         const QString summary = s.Panel->Changes->toolTip();
         QVERIFY(summary.startsWith("Against 13.00E.csv: 12 new, 0 shifted, 40 missing (12100000"));
-        QVERIFY(s.Panel->Changes->text().endsWith(" V 27500: no carrier seen at its frequency, …") &&
-                summary.startsWith(s.Panel->Changes->text().chopped(3)));
+        QVERIFY(
+            s.Panel->Changes->text().endsWith(" V 27500: no carrier seen at its frequency, …") &&
+            summary.startsWith(s.Panel->Changes->text().chopped(3)));
         QCOMPARE(s.Panel->Changes->minimumHeight(),
                  3 * s.Panel->Changes->fontMetrics().lineSpacing());
         SweepPlot *plot = s.Panel->Plot;
