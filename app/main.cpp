@@ -108,19 +108,30 @@ void Main::buildControls()
             [this](int section) { ListView_ColumnClick(section + 1); });
 
     // The link console: Ctrl+L, or a right click on the status bar (left clicks stay the
-    // panels' own).
+    // panels' own) opens a menu with it.
     auto *console = new QAction(QStringLiteral("Link console"), this);
     console->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     console->setShortcutContext(Qt::WindowShortcut);
     addAction(console);
     connect(console, &QAction::triggered, this, &Main::showLinkConsole);
     m_consoleAction = console;
+    // Importing a plan: Ctrl+I, the same menu, or a file dropped on the list.
+    auto *import = new QAction(QStringLiteral("Import a plan..."), this);
+    import->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    import->setShortcutContext(Qt::WindowShortcut);
+    addAction(import);
+    connect(import, &QAction::triggered, this, &Main::chooseAndImportPlan);
+    ListView->setAcceptDrops(true);
+    ListView->viewport()->setAcceptDrops(true);
+    ListView->viewport()->installEventFilter(this);
     StatusBar->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(StatusBar, &QWidget::customContextMenuRequested, this, [this, console](QPoint at) {
-        QMenu menu(this);
-        menu.addAction(console);
-        menu.exec(StatusBar->mapToGlobal(at));
-    });
+    connect(StatusBar, &QWidget::customContextMenuRequested, this,
+            [this, console, import](QPoint at) {
+                QMenu menu(this);
+                menu.addAction(console);
+                menu.addAction(import);
+                menu.exec(StatusBar->mapToGlobal(at));
+            });
 }
 
 void Main::showLinkConsole()

@@ -77,12 +77,22 @@ public:
     Protocol_MsSl &driver() { return Driver; }
     const QString &programFolder() const { return m_programFolder; }
 
+    // A position's plan (DVBv5) made its list file, and its rows in the list at once: chosen in
+    // a file dialog (Ctrl+I, the status bar's menu), or a file dropped on the list.
+    void chooseAndImportPlan();
+    void importPlan(const QString &path);
+
     // Shows the link console, made on first use.
     void showLinkConsole();
     LinkConsole *linkConsole() const { return m_console; }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void buildControls();
+    // The position's rows in the list replaced by the entries.
+    void replacePositionRows(const QString &position, const QList<TransponderEntry> &entries);
     void readSettings();
     Outcome configurationPath();
     void error(const QString &first, const QString &second);

@@ -6,7 +6,9 @@
 
 #include <QClipboard>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
@@ -18,6 +20,73 @@ class TestCommands : public QObject
     Q_OBJECT
 
 private slots:
+    // A plan (DVBv5) becomes the position's list file and its rows at once: chosen after Ctrl+I,
+    // or dropped on the list; a name without a position is refused, nothing written.
+    void aPlanImported()
+    {
+        Started rig;
+        auto plan = [&](const QString &name, const QByteArray &tps) {
+            QByteArray text;
+            for (const QByteArray &tp : tps.split(' '))
+                text += "[CHANNEL]\nDELIVERY_SYSTEM = DVBS\nFREQUENCY = " + tp.left(8) +
+                        "\nPOLARIZATION = " + (tp[8] == 'H' ? "HORIZONTAL" : "VERTICAL") +
+                        "\nSYMBOL_RATE = " + tp.mid(9) + "000\n";
+            return WriteFile(rig.config.filePath(name), text) ? rig.config.filePath(name)
+                                                              : QString();
+        };
+        const QString sat = plan("Sat-13.0E", "11034000V27500 11538000V30000");
+        rig.host.queueAnswer(Message::AnsweredOk); // replace 13.00E.csv
+        QTimer chooser;
+        QObject::connect(&chooser, &QTimer::timeout, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            auto *name = dialog ? dialog->findChild<QLineEdit *>("fileNameEdit") : nullptr;
+            if (!name)
+                return;
+            chooser.stop();
+            name->setText(sat);
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+        chooser.start(10);
+        QTest::keyClick(rig.main.get(), Qt::Key_I, Qt::ControlModifier);
+        QTRY_COMPARE(rig.column(rig.main->ListView, 1), (QStringList{"11034000", "11538000"}));
+        QVERIFY2(rig.host.messages().last().text.contains(
+                     "The plan holds 2 band-Ku transponders for 13.00E (2 transponders): 1 new, "
+                     "2 gone, 0 with another rate."),
+                 qPrintable(rig.host.messages().last().text));
+        QVERIFY(rig.row(0)->font(0).bold() && !rig.row(1)->font(0).bold()); // tuned there
+        QCOMPARE(rig.statuses.last(),
+                 QString("13.00E imported: 1 new, 2 gone, 0 with another rate"));
+
+        // Dropped: a position new to the list goes where the files' order puts it.
+        auto drop = [&](const QString &path) {
+            QMimeData mime;
+            mime.setUrls({QUrl::fromLocalFile(path)});
+            QWidget *list = rig.main->ListView->viewport();
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
+            QApplication::sendEvent(list, &enter);
+            QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
+            QApplication::sendEvent(list, &dropped);
+            return enter.isAccepted() && dropped.isAccepted();
+        };
+        QVERIFY(drop(plan("Astra-19.2E", "11494000H22000")));
+        QVERIFY(drop(plan("Thor-0.8W", "10716000H24500")));
+        QCOMPARE(rig.column(rig.main->ListView, 0),
+                 (QStringList{"19.20E", "13.00E", "13.00E", "00.80W"}));
+        QVERIFY(QFile::exists(rig.config.filePath("data/00.80W.csv")));
+
+        const qsizetype told = rig.host.messages().size();
+        QVERIFY(drop(plan("Astra", "11494000H22000")));
+        QCOMPARE(rig.host.messages().size(), told + 1);
+        QVERIFY(rig.host.messages().last().text.startsWith("Astra names no position"));
+        QCOMPARE(rig.main->ListView->topLevelItemCount(), 4);
+        {
+            const LinkBusy busy(rig.main->state, LinkBusy::Command); // a pick walks the rows
+            drop(plan("Hispasat-30.0W", "11000000H27500"));
+        }
+        QCOMPARE(rig.main->ListView->topLevelItemCount(), 4);
+        QVERIFY(!QFile::exists(rig.config.filePath("data/30.00W.csv")));
+    }
+
     void inputToggles()
     {
         Started rig;

@@ -12,11 +12,13 @@
 #include "testsupport/simulatedreceiver.h"
 #include "testsupport/virtualhost.h"
 
+#include <QApplication>
 #include <QChartView>
 #include <QCheckBox>
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +28,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace {
@@ -171,6 +174,51 @@ private slots:
         rig.port.setOpenFails(false);
         QTest::mouseClick(s.ReScan, Qt::LeftButton);
         QVERIFY(rig.port.isOpen() && !rig.port.isLost() && rig.root("10892000-H-27500"));
+    }
+
+    // Alt+F ticks the likely rate first: a carrier 37 MHz wide is tried at 27500 before 30000.
+    // Alt+D exports what was identified as a DVBv5 plan, rates in symbols per second.
+    void likelyRateFirstAndThePlanExported()
+    {
+        Rig rig({}, {1, 2}); // 30000 and 27500
+        Scan &s = rig.scan;
+        s.Position->setText("13E");
+        rig.ready();
+        QTimer chooser;
+        QString path;
+        QObject::connect(&chooser, &QTimer::timeout, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            auto *name = dialog ? dialog->findChild<QLineEdit *>("fileNameEdit") : nullptr;
+            if (!name)
+                return;
+            chooser.stop();
+            path = dialog->directory().filePath(name->text()); // as offered
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+        chooser.start(10);
+        QTest::keyClick(&s, Qt::Key_D, Qt::AltModifier); // nothing identified yet: nothing to ask
+        QTRY_COMPARE(rig.host.messages().size(), 1);     // a shortcut clicks a moment later
+        QVERIFY(path.isEmpty() &&
+                rig.host.messages()[0].text.startsWith("No transponder is identified"));
+
+        QTest::keyClick(&s, Qt::Key_F, Qt::AltModifier);
+        QTRY_VERIFY(s.LikelyFirst->isChecked());
+        QStringList tries; // the rate shown as each test tunes
+        rig.port.onWrite = [&, answer = rig.port.onWrite](const QByteArray &f) {
+            if (f.contains("{Tfrq=11034000}") && s.Status[0]->text() == "Testing")
+                tries << s.Status[2]->text();
+            answer(f);
+        };
+        QTest::mouseClick(s.ScanIt, Qt::LeftButton);
+        QCOMPARE(tries, QStringList{"27500"});
+        QTest::keyClick(&s, Qt::Key_D, Qt::AltModifier);
+        QTRY_COMPARE(path, rig.program.filePath("13.00E.conf"));
+        QFile plan(path);
+        QVERIFY(plan.open(QIODevice::ReadOnly));
+        const QByteArray text = plan.readAll();
+        QCOMPARE(text.count("[CHANNEL]"), rig.identified());
+        QVERIFY(text.contains("FREQUENCY = 11034000\n\tPOLARIZATION = VERTICAL\n\t"
+                              "SYMBOL_RATE = 27500000\n"));
     }
 
     // The plot exported carries the position and when it was swept, and not the marker of the
