@@ -23,7 +23,8 @@ constexpr double kMatchChance = 0.8, kMatchWeight = 4;
 constexpr double kListedChance = 0.99;
 constexpr double kOtherChance = 0.01;
 constexpr double kRescanChance = 0.003;
-// A listed transponder the sweep did not see: as likely to lock as not, until its like have.
+// A listed transponder where the sweep saw no signal: as likely to lock as not, until its like
+// have.
 constexpr double kUnseenChance = 0.5, kUnseenWeight = 2;
 constexpr int kRescanTries = 1 + ScanWaits::kNeighbours;
 // Until the sweep has passed a part of the band, the carriers it found so far per step are
@@ -143,6 +144,7 @@ void ScanEstimate::passStarted(bool rescan, const QStringList &rates)
     for (const TransponderEntry &l : m_order.unseen()) {
         Carrier c{ScanKey::found(l.frequency, l.polarisation).key()};
         c.unseen = true;
+        c.inSignal = m_order.withinSignal(l);
         c.first = {l.symbolRate};
         c.listed = l;
         m_carriers.append(c);
@@ -195,9 +197,9 @@ void ScanEstimate::closeTry()
     ++(m_tryLocked ? m_locks : m_fails);
     const Carrier &c = m_carriers[m_current];
     const int k = int(m_rates.indexOf(m_tryRate));
-    if (c.unseen)
+    if (c.unseen && !c.inSignal)
         m_unseen.add(m_tryLocked);
-    else if (m_phase == FirstPass && m_tryRate == c.listedRate)
+    else if (c.unseen || (m_phase == FirstPass && m_tryRate == c.listedRate))
         m_listedOdds.add(m_tryLocked);
     else if (m_phase == FirstPass && c.listedRate.isEmpty() && k >= 0 && k == c.match)
         m_byWidth[k].add(m_tryLocked);
@@ -214,8 +216,10 @@ double ScanEstimate::byWidth(const Odds &o) const
 
 double ScanEstimate::chance(const Carrier &c, const QString &rate) const
 {
-    if (c.unseen) // locking costs more than failing: not a span of the width's chance
-        return m_unseen.p();
+    // One within a carrier's signal is as likely to lock as a listed rate; of one where the sweep
+    // saw nothing, nothing is known. Locking costs more than failing: neither leans the span.
+    if (c.unseen)
+        return c.inSignal ? m_listedOdds.p() : m_unseen.p();
     if (!c.listedRate.isEmpty())
         return rate == c.listedRate ? m_listedOdds.p() : kOtherChance;
     const int k = int(m_rates.indexOf(rate));

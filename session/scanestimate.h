@@ -81,7 +81,8 @@ private:
         QString key;
         int match = -1; // the ticked rate its width points to, -1 none
         bool widthKnown = false, identified = false;
-        bool unseen = false; // a listed transponder no carrier stood for: this one
+        bool unseen = false;   // a listed transponder no carrier stood for: this one
+        bool inSignal = false; // and it lies within a carrier's signal all the same
         TransponderEntry listed;
         QString listedRate;              // the rate of the listed transponder it stands for
         QStringList first, rescan;       // its rates in the two passes, in order
@@ -136,7 +137,7 @@ private:
     double m_failSumMs = 0, m_lockSumMs = 0;
     int m_fails = 0, m_locks = 0;
     QList<Odds> m_byWidth;
-    Odds m_unseen;            // how often a listed transponder no carrier stood for locked
+    Odds m_unseen;            // how often a listed one where the sweep saw nothing locked
     Odds m_listedOdds;        // how often a carrier locked at the rate listed for it
     QStringList m_identified; // the keys of the transponders identified
     ScanOrder m_order;

@@ -112,3 +112,14 @@ QList<TransponderEntry> ScanOrder::unseen() const
     }
     return out;
 }
+
+bool ScanOrder::withinSignal(const TransponderEntry &listed) const
+{
+    const double khz = listed.frequency.toDouble();
+    for (auto s = m_spans.cbegin(); s != m_spans.cend(); ++s) {
+        if (ScanKey::ofTransponder(s.key()).polarisation == listed.polarisation &&
+            khz >= s->low - kHalfStepKhz && khz <= s->high + kHalfStepKhz)
+            return true;
+    }
+    return false;
+}

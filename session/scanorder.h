@@ -51,6 +51,9 @@ public:
     QStringList rescanRates(const QString &key) const;
     // The listed transponders no carrier of this run stands for, in the list's order.
     QList<TransponderEntry> unseen() const;
+    // Whether the listed transponder lies within the signal of a carrier this run swept (one
+    // that stands for a neighbour: narrow carriers side by side read as one).
+    bool withinSignal(const TransponderEntry &listed) const;
 
 private:
     struct Span
