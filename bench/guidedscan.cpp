@@ -21,6 +21,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -121,11 +122,19 @@ QList<double> scanWall(const QString &planPath, const QList<TransponderEntry> &p
                                        QStringLiteral("scan")} +
                                args[i]);
     }
-    QList<double> wall;
+    // Each one's own time: when it ended, whichever ends first.
+    QList<double> wall(ctls.size(), 0.0);
+    QEventLoop loop;
+    int running = int(ctls.size());
+    for (int i = 0; i < ctls.size(); ++i)
+        QObject::connect(ctls[i].get(), &QProcess::finished, &loop, [&, i] {
+            wall[i] = double(t.nsecsElapsed()) / 1e9;
+            if (--running == 0)
+                loop.quit();
+        });
+    loop.exec();
     for (const auto &ctl : ctls) {
-        ctl->waitForFinished(-1);
-        wall << double(t.nsecsElapsed()) / 1e9;
-        if (ctl->exitCode() != 0)
+        if (ctl->exitStatus() != QProcess::NormalExit || ctl->exitCode() != 0)
             return {};
     }
     for (const auto &sim : sims)
