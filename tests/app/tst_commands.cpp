@@ -3,10 +3,10 @@
 #include "manual/edit.h"
 #include "scan/scan.h"
 #include "tests/app/mainrig.h"
+#include "tests/support/filedialog.h"
 
 #include <QClipboard>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -36,17 +36,7 @@ private slots:
         };
         const QString sat = plan("Sat-13.0E", "11034000V27500 11538000V30000");
         rig.host.queueAnswer(Message::AnsweredOk); // replace 13.00E.csv
-        QTimer chooser;
-        QObject::connect(&chooser, &QTimer::timeout, [&] {
-            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-            auto *name = dialog ? dialog->findChild<QLineEdit *>("fileNameEdit") : nullptr;
-            if (!name)
-                return;
-            chooser.stop();
-            name->setText(sat);
-            QTest::keyClick(name, Qt::Key_Return);
-        });
-        chooser.start(10);
+        const FileDialogAnswer chosen(sat);
         QTest::keyClick(rig.main.get(), Qt::Key_I, Qt::ControlModifier);
         QTRY_COMPARE(rig.column(rig.main->ListView, 1), (QStringList{"11034000", "11538000"}));
         QVERIFY2(rig.host.messages().last().text.contains(

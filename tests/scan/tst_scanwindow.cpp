@@ -6,13 +6,13 @@
 #include "scan/sweepplot.h"
 #include "sim/receivermodel.h"
 #include "tests/support/clickitem.h"
+#include "tests/support/filedialog.h"
 #include "tests/support/memoryviews.h"
 #include "tests/support/writefile.h"
 #include "testsupport/memoryport.h"
 #include "testsupport/simulatedreceiver.h"
 #include "testsupport/virtualhost.h"
 
-#include <QApplication>
 #include <QChartView>
 #include <QCheckBox>
 #include <QDate>
@@ -184,21 +184,10 @@ private slots:
         Scan &s = rig.scan;
         s.Position->setText("13E");
         rig.ready();
-        QTimer chooser;
-        QString path;
-        QObject::connect(&chooser, &QTimer::timeout, [&] {
-            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-            auto *name = dialog ? dialog->findChild<QLineEdit *>("fileNameEdit") : nullptr;
-            if (!name)
-                return;
-            chooser.stop();
-            path = dialog->directory().filePath(name->text()); // as offered
-            QTest::keyClick(name, Qt::Key_Return);
-        });
-        chooser.start(10);
+        const FileDialogAnswer chosen;                   // the name offered
         QTest::keyClick(&s, Qt::Key_D, Qt::AltModifier); // nothing identified yet: nothing to ask
         QTRY_COMPARE(rig.host.messages().size(), 1);     // a shortcut clicks a moment later
-        QVERIFY(path.isEmpty() &&
+        QVERIFY(chosen.taken.isEmpty() &&
                 rig.host.messages()[0].text.startsWith("No transponder is identified"));
 
         QTest::keyClick(&s, Qt::Key_F, Qt::AltModifier);
@@ -212,8 +201,8 @@ private slots:
         QTest::mouseClick(s.ScanIt, Qt::LeftButton);
         QCOMPARE(tries, QStringList{"27500"});
         QTest::keyClick(&s, Qt::Key_D, Qt::AltModifier);
-        QTRY_COMPARE(path, rig.program.filePath("13.00E.conf"));
-        QFile plan(path);
+        QTRY_COMPARE(chosen.taken, rig.program.filePath("13.00E.conf"));
+        QFile plan(chosen.taken);
         QVERIFY(plan.open(QIODevice::ReadOnly));
         const QByteArray text = plan.readAll();
         QCOMPARE(text.count("[CHANNEL]"), rig.identified());
