@@ -204,16 +204,20 @@ private slots:
     }
 
     // --guided: the same transponders, each carrier tried first at the rate its width points to.
+    // A listed transponder not identified is told in the result with why not.
     void aGuidedScanFindsTheSame()
     {
-        auto scan = [](const QString &line, quint64 *us) {
+        QJsonArray missed;
+        auto scan = [&missed](const QString &line, quint64 *us) {
             Ctl ctl({}, true);
+            WriteFile(ctl.program.filePath("data/13.00E.csv"), "11900000;V;27500;\r\n");
             const int status = ctl(line);
             *us = ctl.rx.host.nowUs();
+            const QJsonDocument result = QJsonDocument::fromJson(readBack(ctl.out).toUtf8());
+            missed = result["listed_not_identified"].toArray();
             // What each is, not the margin last read nor the rates tried in their order.
             QJsonArray found;
-            for (QJsonValue t :
-                 QJsonDocument::fromJson(readBack(ctl.out).toUtf8())["transponders"].toArray()) {
+            for (QJsonValue t : result["transponders"].toArray()) {
                 QJsonObject o = t.toObject();
                 o.remove("margin");
                 o.remove("not_identified");
@@ -227,6 +231,11 @@ private slots:
         QVERIFY(partsStatus == Exit::Ok && guidedStatus == Exit::Ok && found == 12);
         QCOMPARE(guided, parts);
         QVERIFY(guidedUs < partsUs);
+        QCOMPARE(missed, (QJsonArray{QJsonObject{{"frequency", 11900000},
+                                                 {"polarisation", "V"},
+                                                 {"symbol_rate", 27500},
+                                                 {"found", false},
+                                                 {"why", "no carrier seen at its frequency"}}}));
     }
 
     void scanSavesWhatTheMainWindowReads()
