@@ -250,20 +250,26 @@ private slots:
         QTest::addColumn<bool>("rescan"); // a rescan of what a scan at these rates left
         QTest::addColumn<int>("latencyMs");
         QTest::addColumn<bool>("listed"); // a real plan stored as the position's list
+        QTest::addColumn<bool>("likelyFirst");
         const QStringList four = DefaultScanRates();
-        QTest::newRow("default rates") << QString() << four << false << 2 << false;
-        QTest::newRow("one rate") << QString() << QStringList{"27500"} << false << 2 << false;
-        QTest::newRow("no rate") << QString() << QStringList{} << false << 2 << false;
-        QTest::newRow("rescan") << QString() << four << true << 2 << false;
+        QTest::newRow("default rates") << QString() << four << false << 2 << false << false;
+        QTest::newRow("one rate") << QString() << QStringList{"27500"} << false << 2 << false
+                                  << false;
+        QTest::newRow("no rate") << QString() << QStringList{} << false << 2 << false << false;
+        QTest::newRow("rescan") << QString() << four << true << 2 << false << false;
         QTest::newRow("slow replies")
-            << QString() << QStringList{"30000", "27500"} << false << 300 << false;
-        QTest::newRow("Hotbird 13.0E") << "Hotbird-13.0E" << four << false << 2 << true;
-        QTest::newRow("Astra 28.2E") << "Astra-28.2E" << four << false << 2 << true;
-        QTest::newRow("Astra 3B 23.5E") << "Astra-3B-23.5E" << four << false << 2 << true;
+            << QString() << QStringList{"30000", "27500"} << false << 300 << false << false;
+        QTest::newRow("Hotbird 13.0E") << "Hotbird-13.0E" << four << false << 2 << true << false;
+        QTest::newRow("Astra 28.2E") << "Astra-28.2E" << four << false << 2 << true << false;
+        QTest::newRow("Astra 3B 23.5E") << "Astra-3B-23.5E" << four << false << 2 << true << false;
         QTest::newRow("Astra 3B 23.5E, rescan, no list")
-            << "Astra-3B-23.5E" << four << true << 2 << false;
-        QTest::newRow("Hotbird 13.0E, no list") << "Hotbird-13.0E" << four << false << 2 << false;
-        QTest::newRow("Astra 28.2E, no list") << "Astra-28.2E" << four << false << 2 << false;
+            << "Astra-3B-23.5E" << four << true << 2 << false << false;
+        QTest::newRow("Hotbird 13.0E, no list")
+            << "Hotbird-13.0E" << four << false << 2 << false << false;
+        QTest::newRow("Astra 28.2E, no list")
+            << "Astra-28.2E" << four << false << 2 << false << false;
+        QTest::newRow("Hotbird 13.0E, no list, likely rate first")
+            << "Hotbird-13.0E" << four << false << 2 << false << true;
     }
     void wholeScans()
     {
@@ -272,6 +278,7 @@ private slots:
         QFETCH(bool, rescan);
         QFETCH(int, latencyMs);
         QFETCH(bool, listed);
+        QFETCH(bool, likelyFirst);
         const Satellite sat = plan.isEmpty() ? SimulatedReceiver::demoSatellite()
                                              : SimulatedReceiver::planSatellite(plan);
         if (sat.transponders.isEmpty())
@@ -306,7 +313,7 @@ private slots:
             rx.host.after(1000, sample);
         };
         rx.host.after(1000, sample);
-        const ScanGuide guide{list};
+        const ScanGuide guide{list, likelyFirst};
         estimate.start(true, 1, rates, {}, guide);
         RunScan(rx.driver, rates, labels, tree, run, guide);
         if (rescan) {
