@@ -25,7 +25,7 @@
 
 std::optional<qint64> WholeNumber(const QString &text, qint64 min, qint64 max)
 {
-    static const QRegularExpression digits(QStringLiteral("^-?[0-9]{1,18}$"));
+    static const QRegularExpression digits(QStringLiteral("^-?[0-9]{1,18}\\z"));
     if (!digits.match(text).hasMatch() || (min >= 0 && text.startsWith(QLatin1Char('-'))))
         return std::nullopt;
     const qint64 value = text.toLongLong();
@@ -62,8 +62,8 @@ QString ServiceRefusal(const QString &number)
 QString CodeRefusal(const QString &code, const QString &value)
 {
     // A command code as frames carry it: letters and digits only, so it cannot break the frame.
-    static const QRegularExpression codeText(QStringLiteral("^[A-Za-z0-9]{1,8}$"));
-    static const QRegularExpression valueText(QStringLiteral("^[\\x20-\\x7a|~]*$"));
+    static const QRegularExpression codeText(QStringLiteral("^[A-Za-z0-9]{1,8}\\z"));
+    static const QRegularExpression valueText(QStringLiteral("^[\\x20-\\x7a|~]*\\z"));
     if (code.isEmpty())
         return QStringLiteral("the command code is empty");
     if (!codeText.match(code).hasMatch())
@@ -102,12 +102,11 @@ QStringList ScanRates(const QString &rates)
 
 QString ScanRefusal(const QString &position, const QString &rates)
 {
-    static const QRegularExpression positionText(QStringLiteral("^[0-9]{1,3}(\\.[0-9]*)?[EW]?$"));
     for (const QString &rate : rates.isEmpty() ? QStringList() : rates.split(QLatin1Char(','))) {
         if (!WholeNumber(rate, 1, 45000))
             return QStringLiteral("symbol rate %1 is not a whole number from 1 to 45000").arg(rate);
     }
-    if (!positionText.match(position).hasMatch())
+    if (!IsPositionText(position))
         return QStringLiteral("position %1 is not like 13.00E or 30W").arg(position);
     bool completed = false;
     if (LeadingNumber(NormalisePosition(position, &completed)) > 180.0)

@@ -2,7 +2,15 @@
 
 #include "link/numbers.h"
 
+#include <QRegularExpression>
+
 #include <cmath>
+
+bool IsPositionText(const QString &text)
+{
+    static const QRegularExpression position(QStringLiteral("^[0-9]{1,3}(\\.[0-9]*)?[EW]?\\z"));
+    return position.match(text).hasMatch();
+}
 
 bool IsPositionCharacter(QChar c)
 {

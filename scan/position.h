@@ -7,6 +7,10 @@
 // A text that does not end in "E" or "W" gets an "E" (and *completed is set).
 QString NormalisePosition(const QString &text, bool *completed);
 
+// A text an operator may give as a position: one to three digits, perhaps "." and decimals,
+// perhaps "E" or "W", and nothing else (no blank, no line end).
+bool IsPositionText(const QString &text);
+
 // A character that may end a position being typed: ".", a digit, "E" or "W".
 bool IsPositionCharacter(QChar c);
 

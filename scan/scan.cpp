@@ -355,7 +355,8 @@ bool Scan::startRun(QPushButton *button, QPushButton *other)
         return false;
     // An Alt shortcut starts the run without the focus leaving the position box: the position
     // is normalised here as leaving the box would, and the run keeps it.
-    Position_Validate();
+    if (!Position_Validate())
+        return false;
     m_runPosition = Position->text();
     Eqt.link().run.start();
     m_notes.cuts.clear();
@@ -484,7 +485,8 @@ void Scan::Save_Click()
 {
     // An Alt shortcut clicks the button without taking the focus from the position box: the
     // position is normalised here as leaving the box would.
-    Position_Validate();
+    if (!Position_Validate())
+        return;
     const QString position = Position->text();
     const ScanResult scanned = result();
     const QStringList lacked = StoredNotSaved(scanned, m_programFolder, position);
@@ -505,7 +507,8 @@ void Scan::Save_Click()
 
 void Scan::ExportPlan_Click()
 {
-    Position_Validate();
+    if (!Position_Validate())
+        return;
     const QString position = Position->text();
     QList<TransponderEntry> entries;
     for (const ScannedTransponder &t : result().transponders) {
@@ -567,14 +570,23 @@ void Scan::Position_Change()
     }
 }
 
-void Scan::Position_Validate()
+bool Scan::Position_Validate()
 {
+    // A text pasted in (a path, a line with a blank) is no position: never read as another.
+    if (!Position->text().isEmpty() && !IsPositionText(Position->text())) {
+        m_host.message(
+            {windowTitle(),
+             QStringLiteral("%1 is no position: give one as 13.0E or 30W.").arg(Position->text()),
+             Message::Critical});
+        return false;
+    }
     bool completed = false;
     const QString normal = NormalisePosition(Position->text(), &completed);
     if (completed)
         m_host.beep();
     const QSignalBlocker quiet(Position);
     Position->setText(normal);
+    return true;
 }
 
 void Scan::SymRate_Change()

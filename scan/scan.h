@@ -110,7 +110,8 @@ private:
     // What the tree holds now, as one value.
     ScanResult result() const;
     void Position_Change();
-    void Position_Validate();
+    // The position normalised; false, after saying so, when its text is no position.
+    bool Position_Validate();
     void SymRate_Change();
     void TreeView_NodeClick(QTreeWidgetItem *item);
 

@@ -124,6 +124,11 @@ private slots:
         row(2, "set LNin Bin", Exit::TimeOut, "");
         row(0, "scan 13.5Q", Exit::BadArguments, "");
         row(0, "scan 180.01W", Exit::BadArguments, ""); // no position beyond 180.00
+        // A line end left at the end (a script's $(...), a pasted line) is no part of a value.
+        row(0, "scan 13W\n", Exit::BadArguments, ""); // never 13.00E
+        row(0, "tune 10892000\n H 27500", Exit::BadArguments, "");
+        row(0, "query Tfrq\n", Exit::BadArguments, "");
+        row(0, "set Rstp 1\n", Exit::BadArguments, "");
         row(0, "scan 180.00E 27500", Exit::Ok, "position: 180.00E");
     }
     void commands()
@@ -341,6 +346,10 @@ private slots:
             "Hotbird names no position");
         row("no position given", "Sat-13.0E", plan, "north", "", false, Exit::BadArguments,
             "--position north is no position");
+        row("a line end after the position in the name", "Sat-13.0E\n", plan, "", "", false,
+            Exit::BadArguments, "names no position");
+        row("a line end after the position given", "Sat-13.0E", plan, "13W\n", "", false,
+            Exit::BadArguments, "--position 13W\n is no position");
         row("kept", "Sat-13.0E", plan, "", two, false, Exit::NotSaved,
             "changes: 1 new, 1 gone, 1 with another rate");
         row("replaced", "Sat-13.0E", plan, "", two, true, Exit::Ok, "1 with another rate");

@@ -104,17 +104,23 @@ private slots:
                     answer(f);
             };
             rig.ready();
-            // Started by its shortcut, the run takes the position as leaving the box would.
+            // Started by its shortcut, the run takes the position as leaving the box would; a
+            // text pasted in that is no position starts nothing and is never read as another.
             s.Position->setFocus();
             s.Position->setText("../x/pwnE"); // pasted: only its last character is checked
             QTest::keyClick(s.Position, Qt::Key_C, Qt::AltModifier);
-            QTRY_COMPARE(s.Position->text(), QString("00.00E")); // it clicks a moment later
+            QTRY_COMPARE(rig.host.messages().size(), 1); // it clicks a moment later
+            QVERIFY(rig.host.messages()[0].text.startsWith("../x/pwnE is no position") &&
+                    rig.sent.isEmpty() && s.Position->text() == "../x/pwnE");
+            s.Position->setText("0");
+            QTest::keyClick(s.Position, Qt::Key_C, Qt::AltModifier);
+            QTRY_COMPARE(s.Position->text(), QString("00.00E"));
             QTreeWidgetItem *first = rig.root("10719000-V-27500");
             QCOMPARE(first && first->childCount() > 2 && s.Save->isEnabled(), !silent);
             if (!silent)
                 QCOMPARE(first->child(first->childCount() - 1)->text(0), QString("004-Radio Nord"));
             QVERIFY((s.Status[0]->text() == "Receiver lost") == silent &&
-                    rig.host.messages().size() == int(silent));
+                    rig.host.messages().size() == 1 + int(silent));
             rig.host.queueAnswer(Message::AnsweredCancel); // keep the window
             s.close(); // asked first only with transponders identified and not saved
             QCOMPARE(s.isVisible(), !silent);
@@ -409,20 +415,27 @@ private slots:
         QCOMPARE(buttons, QString("0&Stop"));
         QVERIFY(!rig.link.busy());
 
-        // Saved under the position normalised, a separator having been typed into its middle
+        // A separator typed into its middle makes the text no position: nothing is saved, and
+        // never under another; saved under the position normalised once it is one.
         s.Position->setFocus();
         s.Position->clear();
         QTest::keyClicks(s.Position, "..E");
         QTest::keyClick(s.Position, Qt::Key_Left);
         QTest::keyClick(s.Position, Qt::Key_Slash);
         QCOMPARE(s.Position->text(), QString("../E"));
+        const qsizetype told = rig.host.messages().size();
         QTest::keyClick(s.Position, Qt::Key_S, Qt::AltModifier);
-        QTRY_COMPARE(s.Position->text(), QString("00.00E")); // a shortcut clicks a moment later
+        QTRY_COMPARE(rig.host.messages().size(), told + 1); // a shortcut clicks a moment later
+        QVERIFY(!QFile::exists(rig.program.filePath("00.00E.csv")));
+        QVERIFY(!QFile::exists(rig.program.filePath("../E.csv")));
+        s.Position->clear();
+        QTest::keyClicks(s.Position, "0");
+        QTest::keyClick(s.Position, Qt::Key_S, Qt::AltModifier);
+        QTRY_COMPARE(s.Position->text(), QString("00.00E"));
         QVERIFY(QFile::exists(rig.program.filePath("00.00E.csv")));
         QVERIFY(QFile::exists(rig.program.filePath("data/00.00E-11034000-V-27500.csv")));
-        QVERIFY(!QFile::exists(rig.program.filePath("../E.csv")));
         s.close(); // saved: nothing to ask
-        QVERIFY(!s.isVisible() && rig.host.messages().isEmpty());
+        QVERIFY(!s.isVisible() && rig.host.messages().size() == told + 1);
     }
 
     void plotEstimateAndChangesOfAWholeScan()
