@@ -1,6 +1,7 @@
 // The reply reader fed arbitrary bytes in arbitrary pieces. The first byte of the input chooses
 // how the rest is cut, the second the receiver's address. The reply read must be what the whole
-// accumulated text gives when searched frame by frame, and the reader must end in its poll bound.
+// accumulated text gives when searched frame by frame, the reader must end in its poll bound,
+// and a whole reply after any text is read.
 
 #include "link/linkstate.h"
 #include "link/protocol.h"
@@ -19,44 +20,41 @@ const QByteArray kCode = "Tfrq";
 constexpr int kMaxCode = 8;
 
 // The first frame of `address` whose code is kCode or "Ack", searched in the whole text: false
-// when there is none (yet); *value is its value.
+// when there is none (yet); *value is its value. Every address byte followed by "{" starts a
+// frame (the search for the next going on after that "{"), and ends what went before it: a frame
+// is what lies between its start and the next.
 bool reference(const QByteArray &text, char address, QByteArray *value)
 {
     const int n = int(text.size());
+    QList<int> starts; // where each frame's code begins
     for (int k = 0; k + 1 < n;) {
-        if (text[k] != address || text[k + 1] != '{') {
+        if (text[k] == address && text[k + 1] == '{') {
+            starts << k + 2;
+            k += 2;
+        } else {
             ++k;
-            continue;
         }
-        const int c = k + 2;
+    }
+    for (int i = 0; i < starts.size(); ++i) {
+        const int c = starts[i], end = i + 1 < starts.size() ? starts[i + 1] - 2 : n;
         int e = c;
-        while (e < n && text[e] != '=' && text[e] != '}' && e - c < kMaxCode)
+        while (e < end && text[e] != '=' && text[e] != '}' && e - c < kMaxCode)
             ++e;
-        if (e == n)
-            return false;
-        if (text[e] != '=' && text[e] != '}') {
-            k = e; // a code too long: no frame, and its last byte may begin one
-            continue;
-        }
+        if (e == end || (text[e] != '=' && text[e] != '}'))
+            continue; // cut short by the next frame (or not whole yet), or a code too long
         const QByteArray code = text.mid(c, e - c);
-        const bool ours = code == kCode || code == "Ack";
-        if (text[e] == '}') {
-            if (ours) {
-                value->clear();
-                return true;
-            }
-            k = e + 1;
+        if (code != kCode && code != "Ack")
             continue;
-        }
-        const int close = int(text.indexOf('}', e + 1));
-        if (close < 0)
-            return false;
-        if (ours) {
-            const bool tooLong = close - e - 1 > ReplyScanner::kMaxValue;
-            *value = tooLong ? QByteArray() : text.mid(e + 1, close - e - 1);
+        if (text[e] == '}') {
+            value->clear();
             return true;
         }
-        k = close + 1;
+        const int close = int(text.indexOf('}', e + 1));
+        if (close < 0 || close >= end)
+            continue;
+        const bool tooLong = close - e - 1 > ReplyScanner::kMaxValue;
+        *value = tooLong ? QByteArray() : text.mid(e + 1, close - e - 1);
+        return true;
     }
     return false;
 }
@@ -87,6 +85,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (scanner.closed() != reference(seen, char(address), &expected))
         std::abort();
     if (scanner.closed() && scanner.value() != expected)
+        std::abort();
+
+    // Whatever came before, a whole reply after it is never missed.
+    ReplyScanner after(address, kCode);
+    after.feed(text + char(address) + "{Tfrq=1}");
+    if (!after.closed())
         std::abort();
 
     // The reader over a port that delivers one piece per poll.

@@ -8,35 +8,42 @@ ReplyScanner::ReplyScanner(quint8 address, const QByteArray &code)
 void ReplyScanner::closeCode(bool hasValue)
 {
     const bool ours = m_frameCode == m_code || m_frameCode == "Ack";
-    m_afterAddress = false; // the next frame brings its own address byte
     if (!ours)
         m_state = hasValue ? State::Skipping : State::Outside;
     else
         m_state = hasValue ? State::Value : State::Done;
 }
 
+void ReplyScanner::startFrame()
+{
+    m_state = State::Code;
+    m_frameCode.clear();
+    m_value.clear();
+    m_overflow = false;
+}
+
 void ReplyScanner::feed(const QByteArray &bytes)
 {
     for (const char c : bytes) {
+        if (m_state == State::Done)
+            return; // the reply is settled; what follows belongs to nobody here
+        // The address byte and "{" start a frame wherever they stand: no code or value holds a
+        // "{", so what came before them was noise, or a frame cut short.
+        if (c == '{' && m_afterAddress) {
+            startFrame();
+            m_afterAddress = false;
+            continue;
+        }
         switch (m_state) {
         case State::Outside:
-            if (m_afterAddress && c == '{') {
-                m_state = State::Code;
-                m_frameCode.clear();
-                m_afterAddress = false;
-            } else {
-                m_afterAddress = c == m_address;
-            }
             break;
         case State::Code:
-            if (c == '=' || c == '}') {
+            if (c == '=' || c == '}')
                 closeCode(c == '=');
-            } else if (m_frameCode.size() < kMaxCode) {
+            else if (m_frameCode.size() < kMaxCode)
                 m_frameCode.append(c);
-            } else {
+            else
                 m_state = State::Outside; // no code is this long: not a frame after all
-                m_afterAddress = c == m_address;
-            }
             break;
         case State::Value:
             if (c == '}')
@@ -51,8 +58,9 @@ void ReplyScanner::feed(const QByteArray &bytes)
                 m_state = State::Outside;
             break;
         case State::Done:
-            return; // the reply is settled; what follows belongs to nobody here
+            break;
         }
+        m_afterAddress = c == m_address;
     }
 }
 

@@ -6,8 +6,10 @@
 // receiver's address as one byte, "{", the code asked (or "Ack", the receiver's refusal), "=",
 // the value and "}". Frames of another address or another code (a late reply to an earlier,
 // timed-out exchange, a reply to another receiver on the line) and text outside frames are
-// skipped: the exchange goes on waiting for its own reply. The address byte is never taken for
-// a "{", "=" or "}" of the text, whatever its value. A frame of the right address and code with
+// skipped: the exchange goes on waiting for its own reply. The address byte and "{" start a
+// frame wherever they stand, inside another frame too (noise before a frame, a frame cut
+// short): no code or value holds a "{". The address byte is never taken for a "{", "=" or "}"
+// of the text, whatever its value. A frame of the right address and code with
 // no "=" is a reply with the empty value. Only the value is kept, and at most kMaxValue bytes of
 // it, so a line that streams without ever closing a frame cannot make the reader grow without
 // bound.
@@ -38,6 +40,7 @@ private:
     static constexpr int kMaxCode = 8;
 
     void closeCode(bool hasValue);
+    void startFrame();
 
     char m_address;
     QByteArray m_code;

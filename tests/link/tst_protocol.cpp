@@ -64,6 +64,13 @@ private slots:
         row("address 125", {"}{Tfrq=11034000}"}, "11034000", false, 125);
         row("address 61", {"={Tfrq=11034000}"}, "11034000", false, 61);
         row("address 123", {"{{Tfrq=7}"}, "7", false, 123);
+        // The address and "{" start a frame wherever they stand: noise that ends in them, a
+        // frame cut short, another reply's value cut off.
+        row("noise ending in the address and a brace", {"\x0dx{\x81{\x81{Tfrq=1}"}, "1", false);
+        row("a code cut short", {"\x81{Tf\x81{Tfrq=2}"}, "2", false);
+        row("another code's value cut short", {"\x81{LNBp=1", "\x81{Tfrq=3}"}, "3", false);
+        row("our value cut short", {"\x81{Tfrq=12", "\x81{Tfrq=4}"}, "4", false);
+        row("a brace in a code is no frame", {"\x81{T{frq=5}"}, "", true);
         row("never closed", {"\x81{Tfrq=12"}, "", true);
         // A "}" first seen on poll 10,000 is too late.
         const QByteArrayList opened = QByteArrayList{"\x81{Tfrq=7"} + QByteArrayList(9997);
