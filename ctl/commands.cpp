@@ -260,16 +260,29 @@ int Commands::status()
         return m_out.finish(Exit::Ok);
     }
     m_out.field(QStringLiteral("mode"), QStringLiteral("master/slave"));
-    m_out.field(QStringLiteral("frequency"), m_driver.GetFrequency().toLongLong());
-    m_out.field(QStringLiteral("polarisation"), m_driver.GetLNBPolar());
-    m_out.field(QStringLiteral("symbol_rate"), m_driver.GetSpeed().toInt());
-    const quint8 type = m_driver.GetLNBType();
-    m_out.field(QStringLiteral("lnb_type"), lnbTypeName(type));
-    const quint8 input = m_driver.GetLNBInput();
-    m_out.field(QStringLiteral("lnb_input"), input == 0 ? "A" : input == 1 ? "B" : "unknown");
-    m_out.field(QStringLiteral("service"), m_driver.GetServiceSelected().toInt());
-    m_out.field(QStringLiteral("locked"), m_driver.GetLock());
-    return m_link.Eto ? timedOut() : m_out.finish(Exit::Ok);
+    // Each value as the receiver gave it; one it left unanswered is not read (null in JSON), never
+    // a value made up, and the status then tells the time-out.
+    bool unread = false;
+    auto reading = [&](const char *name, const std::function<QJsonValue()> &read) {
+        m_link.Eto = false;
+        const QJsonValue value = read();
+        const bool lost = m_link.Eto;
+        unread = unread || lost;
+        m_out.field(QLatin1String(name), lost ? QJsonValue(QJsonValue::Null) : value,
+                    lost ? QStringLiteral("not read") : QString());
+    };
+    reading("frequency", [&] { return m_driver.GetFrequency().toLongLong(); });
+    reading("polarisation", [&] { return m_driver.GetLNBPolar(); });
+    reading("symbol_rate", [&] { return m_driver.GetSpeed().toInt(); });
+    reading("lnb_type", [&] { return lnbTypeName(m_driver.GetLNBType()); });
+    reading("lnb_input", [&] {
+        const quint8 input = m_driver.GetLNBInput();
+        return QString::fromLatin1(input == 0 ? "A" : input == 1 ? "B" : "unknown");
+    });
+    reading("service", [&] { return m_driver.GetServiceSelected().toInt(); });
+    reading("locked", [&] { return m_driver.GetLock(); });
+    m_link.Eto = unread;
+    return unread ? timedOut() : m_out.finish(Exit::Ok);
 }
 
 int Commands::tune(const QString &frequency, const QString &polarisation, const QString &rate,

@@ -92,6 +92,7 @@ private slots:
         row(0, "status", Exit::Ok, "frequency: 11034000");
         row(1, "status", Exit::Ok, "mode: terminal");
         row(2, "status", Exit::TimeOut, "");
+        row(6, "status", Exit::TimeOut, "polarisation: not read"); // its reply lost
         row(0, "tune 10892000 h 27500 2", Exit::Ok, "005 Aurora Radio");
         row(0, "tune 10892000 H 22000", Exit::NoLock, "locked: no");
         row(3, "tune 10892000 H 27500", Exit::TimeOut, ""); // not "locked: no"
@@ -144,6 +145,8 @@ private slots:
                             ((receiver == 3 || receiver == 4) && f.contains("{Bst=")) ||
                             (receiver == 3 && line == "terminal scan" && f == "C");
             ctl.rx.port.setLost(ctl.rx.silent && receiver == 4);
+            if (receiver == 6 && f.contains("{LNBp=?}"))
+                return; // that one reply lost
             if (receiver == 5 &&
                 (f.contains("{Bst=") || f.contains("{Tfrz=") || f.contains("{Uaab=") || f == "2") &&
                 !ctl.rx.link.run.stopped())
@@ -185,6 +188,20 @@ private slots:
         if (line == "status") // queries only
             for (const QByteArray &frame : ctl.rx.frames())
                 QVERIFY2(frame.endsWith("=?}") || !frame.startsWith('\x81'), frame.constData());
+    }
+
+    // A value the receiver left unanswered is null in JSON; the others are as read.
+    void aValueNotReadIsNull()
+    {
+        Ctl ctl({}, true);
+        ctl.rx.port.onWrite = [&, answer = ctl.rx.port.onWrite](const QByteArray &f) {
+            if (!f.contains("{LNBp=?}"))
+                answer(f);
+        };
+        QCOMPARE(ctl("status"), Exit::TimeOut);
+        const QJsonObject result = QJsonDocument::fromJson(readBack(ctl.out).toUtf8()).object();
+        QVERIFY(result["polarisation"].isNull() && result.contains("polarisation"));
+        QVERIFY(result["locked"].toBool() && result["frequency"].toInt() == 11034000);
     }
 
     void sampleTellsOnlyWhatTheReceiverSaid()
