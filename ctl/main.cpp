@@ -143,6 +143,9 @@ int RunWatch(const QStringList &receivers, qint64 address, qint64 speed, const Q
     options.speed = qint32(speed);
     options.json = out.json();
     options.textfile = textfile;
+    const QString notText = TextfileRefusal(textfile);
+    if (!notText.isEmpty())
+        return badArguments(out, notText);
     QList<std::pair<QString, quint8>> targets;
     for (const QString &r : receivers) {
         const qsizetype at = r.lastIndexOf(QLatin1Char('@'));

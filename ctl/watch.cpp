@@ -5,6 +5,7 @@
 #include "platform/host.h"
 #include "platform/serialport.h"
 
+#include <QFileInfo>
 #include <QHostAddress>
 #include <QHttpServerResponse>
 #include <QJsonDocument>
@@ -113,16 +114,37 @@ void Watch::tell(const WatchedReceiver &before, const WatchedReceiver &now)
                      now.address, qPrintable(now.port));
 }
 
+QString TextfileRefusal(const QString &path)
+{
+    const QFileInfo target(path);
+    if (path.isEmpty() || !target.exists() || target.isFile())
+        return QString();
+    return QStringLiteral("--textfile %1 is no regular file: it would be replaced by one")
+        .arg(path);
+}
+
 void Watch::publish()
 {
     m_metrics = MetricsText(m_receivers);
     if (m_options.textfile.isEmpty())
         return;
-    QSaveFile file(m_options.textfile);
-    if (!file.open(QIODevice::WriteOnly) || file.write(m_metrics) != m_metrics.size() ||
-        !file.commit())
-        std::fprintf(stderr, "kolvex7-ctl: %s not written: %s\n", qPrintable(m_options.textfile),
-                     qPrintable(file.errorString()));
+    // Written whole into a new file beside it, then renamed over it; only ever over a regular
+    // file, which it may have become since the start.
+    QString error = TextfileRefusal(m_options.textfile);
+    if (error.isEmpty()) {
+        QSaveFile file(m_options.textfile);
+        if (!file.open(QIODevice::WriteOnly) || file.write(m_metrics) != m_metrics.size() ||
+            !file.commit())
+            error =
+                QStringLiteral("%1 not written: %2").arg(m_options.textfile, file.errorString());
+    }
+    // Said once, and again when it changes; its return is said too.
+    if (error != m_textfileError)
+        std::fprintf(stderr, "kolvex7-ctl: %s\n",
+                     qPrintable(error.isEmpty()
+                                    ? m_options.textfile + QStringLiteral(" written again")
+                                    : error));
+    m_textfileError = error;
 }
 
 int Watch::run()

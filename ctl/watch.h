@@ -18,6 +18,11 @@ struct LinkState;
 // one port share its line and are asked in turn. A receiver that stops answering, or a port
 // that cannot be opened or is lost, is reported once and polled again at the next interval;
 // nothing but `run` stopped (Ctrl+C) ends the watch.
+// Why the watch would not write its metrics to the path: anything but a regular file, or
+// nothing yet, is refused (a device, a FIFO or a folder is never replaced by a file); empty when
+// it may.
+QString TextfileRefusal(const QString &path);
+
 class Watch
 {
 public:
@@ -59,5 +64,6 @@ private:
     std::map<QString, std::unique_ptr<Line>> m_lines;
     QList<WatchedReceiver> m_receivers;
     QByteArray m_metrics;
+    QString m_textfileError; // the last reason the text file was not written, said once
     QHttpServer m_http;
 };

@@ -24,6 +24,20 @@ for bad in "watch 41@256" "watch x@129" "watch 0" "watch 41 --interval 0" "watch
     ctl 2 $bad
 done
 
+# The metrics file is written only over a regular file or nothing: a device, a FIFO or a folder
+# is refused before the watch starts, and never replaced.
+mkfifo "$work/fifo.prom"
+for target in /dev/null "$work/fifo.prom" "$work"; do
+    ctl 2 watch 41 --textfile "$target"
+    expect "--textfile $target is no regular file" ctl.err
+done
+[ -p "$work/fifo.prom" ] || fail "the FIFO was replaced"
+# One that cannot be written (its folder is gone) is said once, not every round.
+timeout 4 "$bin/kolvex7-ctl" watch 41@129 --interval 1 --textfile "$work/gone/kolvex7.prom" \
+    > "$work/gone.out" 2> "$work/gone.err" || true
+[ "$(grep -c 'not written' "$work/gone.err")" = 1 ] || fail "not said once: $(cat "$work/gone.err")"
+[ "$(grep -c 'address' "$work/gone.out")" -ge 2 ] || fail "fewer than two rounds: $(cat "$work/gone.out")"
+
 metrics=$(free_port); web=$(free_port)
 "$bin/kolvex7-ctl" --json watch 41@129 41@130 41@131 --interval 1 \
     --listen "127.0.0.1:$metrics" --textfile "$work/kolvex7.prom" > "$work/watch.out" 2> "$work/watch.err" &
