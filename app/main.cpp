@@ -17,6 +17,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QHeaderView>
 #include <QMenu>
 #include <QTreeWidget>
@@ -138,11 +139,22 @@ void Main::showLinkConsole()
 {
     // A window of its own, outside the main window's family: the scan, configuration and
     // manual windows are modal to the main window, and the console stays usable beside them.
-    if (!m_console)
+    if (!m_console) {
         m_console = new LinkConsole(state, nullptr);
+        // Closing the main window ends the program, the console open or not.
+        m_console->setAttribute(Qt::WA_QuitOnClose, false);
+    }
     m_console->show();
     m_console->raise();
     m_console->activateWindow();
+}
+
+void Main::closeEvent(QCloseEvent *event)
+{
+    // The program ends with its main window: the console goes with it, and holds nothing open.
+    if (m_console)
+        m_console->close();
+    QMainWindow::closeEvent(event);
 }
 
 void Main::runModal(QDialog &dialog)

@@ -5,6 +5,7 @@
 #include "link/numbers.h"
 #include "link/protocol.h"
 #include "link/protocol_term.h"
+#include "link/scanevents.h"
 #include "link/scanresult.h"
 #include "link/servicelist.h"
 #include "link/statuslabels.h"
@@ -35,10 +36,11 @@ std::optional<qint64> WholeNumber(const QString &text, qint64 min, qint64 max)
 }
 
 QString TuneRefusal(const QString &frequency, const QString &polarisation, const QString &rate,
-                    const QString &service, quint8 band)
+                    const QString &service, const CtlSettings &settings)
 {
     const QString pol = polarisation.toUpper();
-    if (!WholeNumber(frequency, 1, 99999999))
+    const auto khz = WholeNumber(frequency, 1, 99999999);
+    if (!khz)
         return QStringLiteral("frequency %1 is not a whole number of kHz").arg(frequency);
     if (pol != QLatin1String("H") && pol != QLatin1String("V"))
         return QStringLiteral("polarisation %1 is neither H nor V").arg(polarisation);
@@ -46,12 +48,26 @@ QString TuneRefusal(const QString &frequency, const QString &polarisation, const
         return QStringLiteral("symbol rate %1 is not a whole number from 1 to 45000").arg(rate);
     if (!service.isEmpty() && !WholeNumber(service, 0, 255))
         return ServiceRefusal(service);
+    const quint8 band = settings.band;
+    const QString name = band == 1 ? QStringLiteral("Ku") : QStringLiteral("L");
+    const QString where = settings.bandGiven ? QStringLiteral("as --band says")
+                                             : QStringLiteral("as kolvex7 is configured");
     const QString refusal = BandRefusal(band, frequency);
-    if (refusal.isEmpty())
-        return refusal;
-    return refusal + QStringLiteral(" (the band is %1 as kolvex7 is configured: give --band %2)")
-                         .arg(band == 1 ? QStringLiteral("Ku") : QStringLiteral("L"),
-                              band == 1 ? QStringLiteral("L") : QStringLiteral("Ku"));
+    if (!refusal.isEmpty())
+        return refusal +
+               QStringLiteral(" (the band is %1 %2: give --band %3)")
+                   .arg(name, where, band == 1 ? QStringLiteral("L") : QStringLiteral("Ku"));
+    // Beyond the LNB's band on either side nothing is received: never sent to the receiver.
+    const SweepBand edges = SweepBand::of(band);
+    if (double(*khz) < edges.first || double(*khz) > edges.end)
+        return QStringLiteral("frequency %1 kHz is outside the %2 band, %3 to %4 kHz (the band "
+                              "is %2 %5)")
+            .arg(*khz)
+            .arg(name)
+            .arg(qint64(edges.first))
+            .arg(qint64(edges.end))
+            .arg(where);
+    return QString();
 }
 
 QString ServiceRefusal(const QString &number)
@@ -288,7 +304,7 @@ int Commands::status()
 int Commands::tune(const QString &frequency, const QString &polarisation, const QString &rate,
                    const QString &service)
 {
-    const QString bad = TuneRefusal(frequency, polarisation, rate, service, m_settings.band);
+    const QString bad = TuneRefusal(frequency, polarisation, rate, service, m_settings);
     if (!bad.isEmpty()) {
         m_out.error(bad);
         return m_out.finish(Exit::BadArguments);

@@ -7,6 +7,7 @@
 #include <optional>
 
 class Output;
+struct CtlSettings;
 struct ScanDiff;
 struct LinkState;
 
@@ -30,9 +31,10 @@ enum : int
 std::optional<qint64> WholeNumber(const QString &text, qint64 min, qint64 max);
 
 // The checks of the commands' arguments, made before the port is opened: the refusal of the
-// first bad one, or the empty text. The band refusal says how to choose the other band.
+// first bad one, or the empty text. The band refusal says where the band came from, and how to
+// choose the other; a frequency outside the band's edges is refused with them.
 QString TuneRefusal(const QString &frequency, const QString &polarisation, const QString &rate,
-                    const QString &service, quint8 band);
+                    const QString &service, const CtlSettings &settings);
 QString ServiceRefusal(const QString &number);
 QString CodeRefusal(const QString &code, const QString &value);
 QString ScanRefusal(const QString &position, const QString &rates);
@@ -46,8 +48,9 @@ struct CtlSettings
 {
     quint8 address = 129;
     quint8 lnbType = 0;
-    quint8 band = 0;  // 0 L, 1 Ku
-    QString portName; // as messages name the port: its number, or its network address
+    quint8 band = 0;        // 0 L, 1 Ku
+    QString portName;       // as messages name the port: its number, or its network address
+    bool bandGiven = false; // by --band, not as kolvex7 is configured
 };
 
 // The receiver commands of kolvex7-ctl over an open link, with the tool's own driver, tuning

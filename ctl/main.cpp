@@ -380,13 +380,14 @@ int main(int argc, char **argv)
     settings.address = quint8(adr);
     settings.lnbType = quint8(lnb);
     settings.band = quint8(bnd);
+    settings.bandGiven = parser.isSet(band);
 
     // Every argument is checked before the port is touched.
     if (parser.isSet(rates) && value(rates).isEmpty())
         return badArguments(out, QStringLiteral("--rates is empty: give rates like 27500,22000"));
     const QString refusal =
         command == QLatin1String("tune")
-            ? TuneRefusal(args[1], args[2], args[3], value(service), settings.band)
+            ? TuneRefusal(args[1], args[2], args[3], value(service), settings)
         : command == QLatin1String("service")
             ? (WholeNumber(args[1], 0, 255) ? QString() : ServiceRefusal(args[1]))
         : command == QLatin1String("query")         ? CodeRefusal(args[1], QStringLiteral("?"))

@@ -193,6 +193,17 @@ private slots:
         QVERIFY(rig.row(1)->font(0).bold());
     }
 
+    // Closing the main window ends the program, the link console open or not.
+    void closingTheMainWindowClosesTheConsole()
+    {
+        Started rig;
+        QVERIFY(QTest::qWaitForWindowActive(rig.main.get()));
+        QTest::keyClick(rig.main.get(), Qt::Key_L, Qt::ControlModifier);
+        QVERIFY(rig.main->linkConsole()->isVisible());
+        rig.main->close();
+        QVERIFY(!rig.main->linkConsole()->isVisible());
+    }
+
     void linkConsoleShowsATuningsExchangesInOrder()
     {
         Started rig;

@@ -190,6 +190,41 @@ private slots:
                 QVERIFY2(frame.endsWith("=?}") || !frame.startsWith('\x81'), frame.constData());
     }
 
+    // A frequency the band refuses says where the band came from; one beyond the LNB's band is
+    // never sent.
+    void tuneRefusals_data()
+    {
+        QTest::addColumn<int>("band");
+        QTest::addColumn<bool>("given"); // by --band
+        QTest::addColumn<QString>("frequency");
+        QTest::addColumn<QString>("says"); // empty: accepted
+        QTest::newRow("L configured") << 0 << false << "11034000"
+                                      << "(the band is L as kolvex7 is configured: give --band Ku)";
+        QTest::newRow("L given") << 0 << true << "11034000"
+                                 << "(the band is L as --band says: give --band Ku)";
+        QTest::newRow("100 GHz") << 1 << true << "99999999"
+                                 << "frequency 99999999 kHz is outside the Ku band, 10700000 to "
+                                    "12750000 kHz (the band is Ku as --band says)";
+        QTest::newRow("below Ku") << 1 << false << "10699999"
+                                  << "outside the Ku band";
+        QTest::newRow("Ku's edges") << 1 << false << "12750000"
+                                    << "";
+        QTest::newRow("below L") << 0 << false << "949999"
+                                 << "outside the L band";
+        QTest::newRow("L's edges") << 0 << false << "950000"
+                                   << "";
+    }
+    void tuneRefusals()
+    {
+        QFETCH(int, band);
+        QFETCH(bool, given);
+        QFETCH(QString, frequency);
+        QFETCH(QString, says);
+        const QString refusal =
+            TuneRefusal(frequency, "H", "27500", "", {129, 0, quint8(band), "1", given});
+        QVERIFY2(says.isEmpty() ? refusal.isEmpty() : refusal.contains(says), qPrintable(refusal));
+    }
+
     // A value the receiver left unanswered is null in JSON; the others are as read.
     void aValueNotReadIsNull()
     {

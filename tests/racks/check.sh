@@ -42,6 +42,12 @@ YAML
 start_ser2net
 
 
+# A band refusal says where the band came from; nothing beyond the LNB's band is sent.
+ctl 2 --band L tune 11034000 V 27500
+expect "(the band is L as --band says: give --band Ku)" ctl.err
+ctl 2 --band Ku tune 99999999 V 27500
+expect "outside the Ku band, 10700000 to 12750000 kHz" ctl.err
+
 # Raw TCP: the bytes pass through; ser2net keeps the line at its own settings.
 ctl 0 --port "tcp://127.0.0.1:$raw" status
 expect "locked: no" ctl.out

@@ -27,7 +27,7 @@ done
 # The metrics file is written only over a regular file or nothing: a device, a FIFO or a folder
 # is refused before the watch starts, and never replaced.
 mkfifo "$work/fifo.prom"
-for target in /dev/null "$work/fifo.prom" "$work"; do
+for target in /dev/full "$work/fifo.prom" "$work"; do
     ctl 2 watch 41 --textfile "$target"
     expect "--textfile $target is no regular file" ctl.err
 done
