@@ -11,6 +11,8 @@
 #include <QCommandLineParser>
 #include <QProcess>
 
+#include <csignal>
+
 namespace {
 
 void describe(QCoreApplication &app)
@@ -23,6 +25,10 @@ void describe(QCoreApplication &app)
 
 int main(int argc, char **argv)
 {
+#ifdef SIGPIPE
+    // A serial server that closes the connection is a lost port, said so; never a silent end.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     // Options are answered before any window starts, so --help and --version need no display.
     if (argc > 1) {
         QCoreApplication core(argc, argv);

@@ -12,6 +12,7 @@
 #include "lists/catalogue.h"
 #include "lists/listfile.h"
 #include "platform/qthost.h"
+#include "platform/serialport.h"
 #include "scan/position.h"
 #include "scan/savescan.h"
 #include "scan/scandiff.h"
@@ -220,8 +221,13 @@ int Commands::timedOut()
 {
     // A port that went away is no silent receiver: the line itself is gone.
     if (m_link.portLost()) {
+        const QString said = m_link.MSComm.lostReason();
         m_out.error(QStringLiteral("port %1 was lost while the receiver was being asked")
-                        .arg(m_settings.portName));
+                        .arg(m_settings.portName) +
+                    (said.isEmpty() ? QString()
+                                    : QStringLiteral(": the server said \"%1\" (another "
+                                                     "connection holds its device)")
+                                          .arg(said)));
         return m_out.finish(Exit::PortUnavailable);
     }
     m_out.error(QStringLiteral("no reply from the receiver at address %1 on port %2")

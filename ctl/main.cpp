@@ -199,6 +199,11 @@ int RunWatch(const QStringList &receivers, qint64 address, qint64 speed, const Q
 
 int main(int argc, char **argv)
 {
+#ifdef SIGPIPE
+    // A server that closes the connection makes a write fail with EPIPE, which the port reports
+    // as lost; the signal would end the program without a word.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     QCoreApplication app(argc, argv);
     const FineTimerResolution timers;
     QCoreApplication::setApplicationName(QStringLiteral("kolvex7-ctl"));

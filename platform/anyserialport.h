@@ -32,6 +32,7 @@ public:
     bool isLost() const override { return m_current && m_current->isLost(); }
     QString openError() const override { return m_failure.text; }
     PortProblem openProblem() const override { return m_failure.problem; }
+    QString lostReason() const override { return m_current ? m_current->lostReason() : QString(); }
 
 private:
     std::unique_ptr<SerialPort> m_local;

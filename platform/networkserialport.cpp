@@ -1,5 +1,7 @@
 #include "platform/networkserialport.h"
 
+#include <algorithm>
+
 #include <gensio/gensio.h>
 #include <gensio/gensio_os_funcs.h>
 #include <gensio/gensio_os_funcs_public.h>
@@ -8,6 +10,7 @@
 #include <QThread>
 
 namespace {
+constexpr qsizetype kTailBytes = 256;
 
 gensio_time timeFromUs(qint64 us)
 {
@@ -81,6 +84,7 @@ bool NetworkSerialPort::open()
 
 bool NetworkSerialPort::connect()
 {
+    m_lostReason.clear();
     const QString chain =
         (m_endpoint.kind == NetworkEndpoint::Rfc2217 ? QStringLiteral("telnet(rfc2217),tcp,%1,%2")
                                                      : QStringLiteral("tcp,%1,%2"))
@@ -169,6 +173,10 @@ bool NetworkSerialPort::applySettings()
         }
     }
     sergensio_b_free(blocking);
+    if (!refusal.isEmpty() && !m_lostReason.isEmpty())
+        refusal = QStringLiteral("%1 refused the port: \"%2\" (another connection holds its "
+                                 "device, or the server allows none now).")
+                      .arg(m_endpoint.url(), m_lostReason);
     if (!refusal.isEmpty()) {
         fail(PortProblem::Other, refusal);
         return false;
@@ -184,12 +192,31 @@ int NetworkSerialPort::onEvent(gensio *, void *self, int event, int err, unsigne
         return GE_NOTSUP;
     if (err) { // the server closed the connection, or the network failed
         port->m_lost = true;
+        port->m_lostReason = wordsIn(port->m_tail);
         gensio_set_read_callback_enable(port->m_io, false);
     } else {
         port->m_input.append(reinterpret_cast<const char *>(buf), qsizetype(*length));
+        port->m_tail = (port->m_tail + port->m_input.right(qsizetype(*length))).right(kTailBytes);
     }
     port->m_os->wake(port->m_waiter);
     return 0;
+}
+
+// The last line of words in what a server sent: printable text, at least a few letters long;
+// empty when its last line is none.
+QString NetworkSerialPort::wordsIn(const QByteArray &tail)
+{
+    const QList<QByteArray> lines = tail.split('\n');
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+        const QByteArray text = line->trimmed();
+        if (text.isEmpty())
+            continue;
+        const bool words = text.size() >= 8 && std::all_of(text.cbegin(), text.cend(), [](char c) {
+                               return c >= 0x20 && c < 0x7f;
+                           });
+        return words ? QString::fromLatin1(text) : QString();
+    }
+    return QString();
 }
 
 void NetworkSerialPort::close()
@@ -209,6 +236,7 @@ void NetworkSerialPort::close()
     }
     gensio_free(io);
     m_input.clear();
+    m_tail.clear();
     m_lost = false;
 }
 
@@ -232,7 +260,12 @@ void NetworkSerialPort::write(const QByteArray &bytes)
         const int err = gensio_write(m_io, &count, bytes.constData() + sent,
                                      gensiods(bytes.size() - sent), nullptr);
         if (err) {
+            // What the server said before it closed may still wait to be read: its words are
+            // why the port went.
+            service(0);
             m_lost = true;
+            if (m_lostReason.isEmpty())
+                m_lostReason = wordsIn(m_tail);
             return;
         }
         sent += qsizetype(count);

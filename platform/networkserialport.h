@@ -35,6 +35,7 @@ public:
     void waitForInputUs(int us) override;
     bool isLost() const override { return m_lost; }
     QString openError() const override { return m_failure.text; }
+    QString lostReason() const override { return m_lostReason; }
     PortProblem openProblem() const override { return m_failure.problem; }
 
 private:
@@ -44,6 +45,7 @@ private:
     // RFC 2217: each setting sent and its confirmation checked; false with m_failure set.
     bool applySettings();
     void fail(PortProblem problem, const QString &text);
+    static QString wordsIn(const QByteArray &tail);
     // Runs the library's pending work, waiting at most us microseconds for input.
     void service(int us);
 
@@ -53,6 +55,8 @@ private:
     gensio_waiter *m_waiter = nullptr;
     gensio *m_io = nullptr;
     QByteArray m_input;
+    QByteArray m_tail;    // the last bytes received, read or not: what the server said last
+    QString m_lostReason; // its words as the connection went, kept after the port is closed
     bool m_lost = false;
     int m_openError = 0;
     bool m_opened = false;

@@ -35,4 +35,7 @@ public:
     // empty otherwise.
     virtual QString openError() const { return QString(); }
     virtual PortProblem openProblem() const { return PortProblem::None; }
+    // What the other end said as it went, when it said something in words (a serial server
+    // refusing a device another connection holds); empty otherwise.
+    virtual QString lostReason() const { return QString(); }
 };
