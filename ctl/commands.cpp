@@ -217,6 +217,13 @@ Commands::Commands(LinkState &link, const CtlSettings &settings, Output &out)
     m_link.run.start();
 }
 
+bool Commands::answers()
+{
+    m_link.Eto = false;
+    m_driver.GetVersion();
+    return !m_link.Eto;
+}
+
 int Commands::timedOut()
 {
     // A port that went away is no silent receiver: the line itself is gone.
@@ -319,6 +326,8 @@ int Commands::tune(const QString &frequency, const QString &polarisation, const 
     const QString pol = polarisation.toUpper();
     const auto r = WholeNumber(rate, 1, 45000);
     const auto s = service.isEmpty() ? std::optional<qint64>(-1) : WholeNumber(service, 0, 255);
+    if (!answers())
+        return timedOut();
     const Place before = place();
     if (m_link.Eto)
         return timedOut();
@@ -358,8 +367,7 @@ int Commands::tune(const QString &frequency, const QString &polarisation, const 
 
 int Commands::services()
 {
-    m_link.Eto = false;
-    return listServices();
+    return answers() ? listServices() : timedOut();
 }
 
 int Commands::listServices()
@@ -379,7 +387,8 @@ int Commands::service(const QString &number)
         m_out.error(ServiceRefusal(number));
         return m_out.finish(Exit::BadArguments);
     }
-    m_link.Eto = false;
+    if (!answers())
+        return timedOut();
     if (beyondCount(*n))
         return m_link.Eto ? timedOut() : m_out.finish(Exit::Refused);
     m_driver.SetServiceNum(quint8(*n));
@@ -431,7 +440,8 @@ int Commands::scan(const QString &position, const QString &rates, const QString 
     bool completed = false;
     const QString pos = NormalisePosition(position, &completed);
     const QStringList rateList = ScanRates(rates);
-    m_link.Eto = false;
+    if (!answers())
+        return timedOut();
     const Place before = place();
     if (m_link.Eto)
         return timedOut();

@@ -99,6 +99,9 @@ private:
     // (or the count went unanswered: Eto is set then).
     bool beyondCount(qint64 number);
     int timedOut();
+    // One short exchange before a command's many: false when the receiver did not answer it,
+    // so that a receiver gone costs one time-out, not one per step.
+    bool answers();
     // The receiver does not answer as a terminal: says so; exit 1.
     int notATerminal();
     int listServices();

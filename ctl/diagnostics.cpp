@@ -24,7 +24,8 @@ int Commands::catalogue()
 {
     // Each code the receiver is known to have, queried in turn (the driver's own diagnostics);
     // Ctrl+C stops after the exchange in flight, with what was asked so far listed.
-    m_link.Eto = false;
+    if (!answers())
+        return timedOut();
     QJsonArray entries;
     QStringList lines;
     int answered = 0;
@@ -51,7 +52,8 @@ int Commands::codes(const QString &from)
     // receiver knows are listed with their replies. Ctrl+C stops after the exchange in flight,
     // and a receiver gone ends it; either way the code to go on from is told.
     const int first = from.isEmpty() ? 0 : ScanAll::Index(from.toLatin1());
-    m_link.Eto = false;
+    if (!answers())
+        return timedOut();
     QJsonArray entries;
     QStringList lines;
     int asked = 0, next = first;

@@ -122,6 +122,11 @@ bool NetworkSerialPort::connect()
              QStringLiteral("Nothing answers at %1 (%2): is the serial server running there, and "
                             "is that its port?")
                  .arg(url, errorText(err)));
+    else if (err == GE_REMCLOSE)
+        fail(PortProblem::Other,
+             QStringLiteral("%1 closed the connection as it was opened: the server refuses it, as "
+                            "it does when another connection holds its device.")
+                 .arg(url));
     else if (err == GE_TIMEDOUT)
         fail(PortProblem::Other, QStringLiteral("%1 did not accept the connection within %2 s.")
                                      .arg(url)
