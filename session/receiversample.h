@@ -17,13 +17,15 @@ struct ReceiverSample
     QString polarisation; // "H", "V", or "?"
     int symbolRate = 0;   // kS/s
     int service = 0;
+    int unanswered = 0; // exchanges of this sample left unanswered, each asked again once
 };
 
 // Asks the receiver at `address` on the open link whether it is there, with a short wait (a
 // receiver answers a query within milliseconds: a second is plenty even on a network serial
 // server), then its frequency, polarisation, symbol rate, service, lock, signal level and
-// margin. One that does not answer is not asked the rest (up is false), so a silent receiver
-// holds a shared line one second, not the exchanges' ten-second time-out; one that falls
-// silent half way is down too.
+// margin. A question left unanswered is asked again once: one reply lost on a noisy line does not
+// make a working receiver down. One that does not answer twice is not asked the rest (up is
+// false), so a silent receiver holds a shared line two seconds, not the exchanges' ten-second
+// time-out; one that falls silent half way is down too.
 constexpr int kSampleAnswerMs = 1000;
 ReceiverSample SampleReceiver(LinkState &link, quint8 address);
