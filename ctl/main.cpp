@@ -305,6 +305,25 @@ int main(int argc, char **argv)
         return badArguments(out, command.isEmpty()
                                      ? QStringLiteral("no command given")
                                      : QStringLiteral("unknown command %1").arg(command));
+    // An option a command does not take is refused, never ignored.
+    const QList<std::pair<const QCommandLineOption *, QStringList>> takenBy{
+        {&service, {QStringLiteral("tune")}},
+        {&rates, {QStringLiteral("scan")}},
+        {&save, {QStringLiteral("scan")}},
+        {&guided, {QStringLiteral("scan")}},
+        {&band, {QStringLiteral("tune"), QStringLiteral("scan")}},
+        {&force, {QStringLiteral("scan"), QStringLiteral("import")}},
+        {&position, {QStringLiteral("import")}},
+        {&format, {QStringLiteral("export")}},
+        {&interval, {QStringLiteral("watch")}},
+        {&listen, {QStringLiteral("watch")}},
+        {&textfile, {QStringLiteral("watch")}}};
+    for (const auto &[option, commands] : takenBy) {
+        if (parser.isSet(*option) && !commands.contains(command))
+            return badArguments(out, QStringLiteral("--%1 does not go with %2 (only with %3)")
+                                         .arg(option->names().first(), command,
+                                              commands.join(QStringLiteral(" and "))));
+    }
     const bool term = parser.isSet(terminal);
     if (term && command != QLatin1String("tune") && command != QLatin1String("scan"))
         return badArguments(out, QStringLiteral("--terminal goes with tune and scan only"));

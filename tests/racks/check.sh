@@ -42,6 +42,12 @@ YAML
 start_ser2net
 
 
+# An option a command does not take is refused, never ignored.
+ctl 2 status --save --force --rates 1
+expect "does not go with status (only with scan)" ctl.err
+ctl 2 query Tfrq --band Ku
+expect "--band does not go with query (only with tune and scan)" ctl.err
+
 # A band refusal says where the band came from; nothing beyond the LNB's band is sent.
 ctl 2 --band L tune 11034000 V 27500
 expect "(the band is L as --band says: give --band Ku)" ctl.err
