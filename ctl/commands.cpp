@@ -302,7 +302,7 @@ int Commands::status()
     };
     reading("frequency", [&] { return m_driver.GetFrequency().toLongLong(); });
     reading("polarisation", [&] { return m_driver.GetLNBPolar(); });
-    reading("symbol_rate", [&] { return m_driver.GetSpeed().toInt(); });
+    reading("symbol_rate", [&] { return m_driver.GetSpeed().toDouble(); });
     reading("lnb_type", [&] { return lnbTypeName(m_driver.GetLNBType()); });
     reading("lnb_input", [&] {
         const quint8 input = m_driver.GetLNBInput();
@@ -464,7 +464,7 @@ int Commands::scan(const QString &position, const QString &rates, const QString 
                        {QStringLiteral("polarisation"), t.polarisation}};
         QString line = t.text();
         if (t.identified())
-            tp.insert(QStringLiteral("symbol_rate"), t.rate.toInt());
+            tp.insert(QStringLiteral("symbol_rate"), t.rate.toDouble());
         if (!t.margin.isEmpty()) {
             tp.insert(QStringLiteral("margin"), t.margin.toDouble());
             line += QStringLiteral(" margin ") + t.margin;
@@ -525,7 +525,7 @@ void Commands::listedNotIdentified(const ScanDiff &diff)
     for (const ScanDiff::Miss &m : diff.notIdentified) {
         missed.append(QJsonObject{{QStringLiteral("frequency"), m.khz},
                                   {QStringLiteral("polarisation"), m.pol},
-                                  {QStringLiteral("symbol_rate"), m.rate.toInt()},
+                                  {QStringLiteral("symbol_rate"), m.rate.toDouble()},
                                   {QStringLiteral("found"), m.found},
                                   {QStringLiteral("why"), m.why}});
         lines << QStringLiteral("listed %1 %2 %3 not identified: %4")
@@ -582,7 +582,7 @@ int ListFiles(const QString &programFolder, Output &out)
         for (const TransponderEntry &e : r.entries) {
             entries.append(QJsonObject{{QStringLiteral("frequency"), e.frequency.toLongLong()},
                                        {QStringLiteral("polarisation"), e.polarisation},
-                                       {QStringLiteral("symbol_rate"), e.symbolRate.toInt()}});
+                                       {QStringLiteral("symbol_rate"), e.symbolRate.toDouble()}});
             rows << QStringLiteral("  %1 %2 %3").arg(e.frequency, e.polarisation, e.symbolRate);
         }
         QJsonObject file{{QStringLiteral("file"), name},

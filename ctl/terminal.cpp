@@ -82,7 +82,7 @@ int Commands::terminalTune(const QString &frequency, const QString &polarisation
     }
     m_out.field(QStringLiteral("frequency"), frequency.toLongLong());
     m_out.field(QStringLiteral("polarisation"), pol);
-    m_out.field(QStringLiteral("symbol_rate"), rate.toInt());
+    m_out.field(QStringLiteral("symbol_rate"), rate.toDouble());
     m_out.field(QStringLiteral("locked"), QStringLiteral("unknown"),
                 QStringLiteral("unknown (terminal mode)"));
     return m_out.finish(Exit::Ok);

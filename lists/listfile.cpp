@@ -41,13 +41,29 @@ Fields splitFields(const QByteArray &line)
     return r;
 }
 
-// The value of a numeric field. A value too large for a double (1e999) does not come out of
-// the quick conversion; the leading-number rule then gives infinity, which no check passes.
-double valueOf(QLatin1StringView field)
+// The value of a field of digits, with a fraction after a point where fractions are allowed,
+// held at 10^12 when larger; -1 for anything else. A number written with a sign, an exponent
+// or a blank ("-1234567", "1.1034e7", "27500 5") has no true value to tune to.
+double TrueValue(QLatin1StringView field, bool fraction)
 {
-    bool ok = false;
-    const double v = QByteArrayView(field.data(), field.size()).trimmed().toDouble(&ok);
-    return ok ? v : LeadingNumber(QString(field));
+    const qsizetype point = fraction ? field.indexOf(QLatin1Char('.')) : -1;
+    const QLatin1StringView whole = point < 0 ? field : field.first(point);
+    const QLatin1StringView part = point < 0 ? QLatin1StringView() : field.sliced(point + 1);
+    if (whole.isEmpty() || (point >= 0 && part.isEmpty()))
+        return -1;
+    double value = 0;
+    for (const char c : whole) {
+        if (c < '0' || c > '9')
+            return -1;
+        value = std::min(value * 10 + (c - '0'), 1e12);
+    }
+    double scale = 1;
+    for (const char c : part) {
+        if (c < '0' || c > '9')
+            return -1;
+        value += (c - '0') * (scale /= 10);
+    }
+    return value;
 }
 
 // The checks of one record, in their order; the empty text when the record is good.
@@ -56,9 +72,11 @@ QString checkRecord(const Fields &fields)
     if (fields.count < 3)
         return kNotEnoughFields;
     const QLatin1StringView frequency = fields.f[0];
-    if (!IsNumeric(frequency) || (frequency.size() != 8 && frequency.size() != 6))
+    if (TrueValue(frequency, false) < 0 || (frequency.size() != 8 && frequency.size() != 6))
         return kFrequency;
-    if (!IsNumeric(fields.f[2]) || valueOf(fields.f[2]) > 45000000.0)
+    // A rate may hold a fraction of a kS/s (2963.5); a rate of 0 tunes nothing.
+    const double rate = TrueValue(fields.f[2], true);
+    if (rate <= 0 || rate > 45000000)
         return kSymbolRate;
     if (fields.f[1] != kV && fields.f[1] != QLatin1StringView("H"))
         return kPolarisation;
@@ -84,8 +102,8 @@ QString PositionName(const QString &fileName)
     return dot < 0 ? fileName : fileName.left(dot);
 }
 
-ListFileResult ReadListFile(const QString &folder, const QString &fileName, 
-                            Host &host, const QString &currentFrequency)
+ListFileResult ReadListFile(const QString &folder, const QString &fileName, Host &host,
+                            const QString &currentFrequency)
 {
     const QString path = QDir(folder).filePath(fileName);
     // Only a regular file is read: a device or a pipe under a list file's name (a link to
@@ -103,8 +121,8 @@ ListFileResult ReadListFile(const QString &folder, const QString &fileName,
     return ReadListDevice(file, fileName, host, currentFrequency);
 }
 
-ListFileResult ReadListDevice(QIODevice &device, const QString &fileName, 
-                              Host &host, const QString &currentFrequency)
+ListFileResult ReadListDevice(QIODevice &device, const QString &fileName, Host &host,
+                              const QString &currentFrequency)
 {
     ListFileResult result;
     result.opened = true;

@@ -387,6 +387,11 @@ private slots:
         QCOMPARE(ListFiles(ctl.program.path(), ctl.output), int(Exit::BadListFile));
         QVERIFY(readBack(ctl.out).contains("13.00E.csv: 1 row\n  11034000 V 27500\n19.20E.csv: "
                                            "0 rows, then line 1: "));
+        // A rate with a fraction of a kS/s is its true number in JSON too.
+        Ctl json({}, true);
+        QVERIFY(WriteFile(json.program.filePath("data/13.00E.csv"), "11034000;V;2963.5;\r\n"));
+        QCOMPARE(ListFiles(json.program.path(), json.output), int(Exit::Ok));
+        QVERIFY(readBack(json.out).contains(R"("symbol_rate":2963.5)"));
     }
 
     // The position from the file's name unless given; an existing list replaced only with

@@ -1,8 +1,8 @@
 #include "lists/catalogue.h"
 #include "lists/listfile.h"
-#include "testsupport/virtualhost.h"
 #include "tests/support/memoryviews.h"
 #include "tests/support/writefile.h"
+#include "testsupport/virtualhost.h"
 
 #include <QDir>
 #include <QFile>
@@ -47,6 +47,14 @@ private slots:
         row("rate checked before polarisation", "12000000;h;45000001;", 0, 1,
             "symbol rate field (3)");
         row("rate beyond a double", "12000000;H;2753e2001;", 0, 1, "symbol rate field (3)");
+        row("frequency in exponent form", "1.1034e7;V;27500;", 0, 1, "frequency field (1)");
+        row("negative frequency", "-1234567;V;27500;", 0, 1, "frequency field (1)");
+        row("rate with a fraction", "12000000;H;27500;\r\n11000000;H;2963.5;", 2, 0, "");
+        row("rate ending in a point", "12000000;H;27500.;", 0, 1, "symbol rate field (3)");
+        row("frequency with a fraction", "120000.5;H;27500;", 0, 1, "frequency field (1)");
+        row("negative rate", "12000000;H;-5;", 0, 1, "symbol rate field (3)");
+        row("rate of zero", "12000000;H;0000;", 0, 1, "symbol rate field (3)");
+        row("twenty-digit rate", "12000000;H;00000000000045000001;", 0, 1, "symbol rate field (3)");
         row("bad third line keeps two rows",
             "12000000;H;27500;\r\n950000;V;4883;\r\n11000000;v;22000;\r\n", 2, 3,
             "polarisation field (2)");
@@ -86,8 +94,9 @@ private slots:
         QVERIFY(WriteFile(data + "/1E.csv", "junk"));
         const TransponderRows list = LoadTransponderLists(program.path(), host, "950000");
         // 19.20W.csv is read first, then 5.00E.csv, whose rows go in ahead of it.
-        QCOMPARE(RowTexts(list.rows), (QStringList{"5.00E 11000000 H 27500", "5.00E 11100000 V 22000",
-                                         "19.20W 950000 V 4883"}));
+        QCOMPARE(RowTexts(list.rows),
+                 (QStringList{"5.00E 11000000 H 27500", "5.00E 11100000 V 22000",
+                              "19.20W 950000 V 4883"}));
         QCOMPARE(host.messages().size(), 2);
         QCOMPARE(host.messages()[1].title, QString("File: 19.20W.csv"));
         QCOMPARE(list.current, QList<int>{3}); // 19.20W.csv's first, behind 5.00E.csv's two
