@@ -364,14 +364,7 @@ int main(int argc, char **argv)
         const auto used = replacedBy.constFind(o.setting);
         if (used == replacedBy.cend() || (*used && parser.isSet(**used)))
             continue;
-        return badArguments(out, QStringLiteral("the stored setting %1=%2 in %3 is not one "
-                                                "kolvex7 allows (%4 to %5): configure "
-                                                "kolvex7 again")
-                                     .arg(QLatin1String(o.setting->name))
-                                     .arg(o.stored)
-                                     .arg(store.location())
-                                     .arg(o.setting->min)
-                                     .arg(o.setting->max));
+        return badArguments(out, StoredSettingRefusal(o, store.location()));
     }
     CtlSettings settings;
     qint64 prt = stored.Prt, spd = stored.Spd, adr = stored.Adr, lnb = stored.LNB, bnd = stored.Bnd;
@@ -420,6 +413,17 @@ int main(int argc, char **argv)
                                                     : QString();
     if (!refusal.isEmpty())
         return badArguments(out, refusal);
+    // A port of 0 is none: with no --port, it is the settings that name none.
+    const bool storedPortUsed = command != QLatin1String("watch") || args.size() == 1;
+    if (prt == 0 && endpoint.isEmpty() && storedPortUsed) {
+        out.error(QStringLiteral("no port is configured (Port in %1 is %2): give --port, or "
+                                 "configure kolvex7")
+                      .arg(store.location(), store.read(QLatin1String(Settings::Port.name)).state ==
+                                                     Registry::StoredNumber::Missing
+                                                 ? QStringLiteral("not set")
+                                                 : QStringLiteral("0")));
+        return out.finish(Exit::PortUnavailable);
+    }
     if (command == QLatin1String("watch")) {
         const QString given = endpoint.isEmpty() ? QString::number(prt) : endpoint;
         return RunWatch(args.mid(1).isEmpty() ? QStringList{given} : args.mid(1), adr, spd,

@@ -3,6 +3,8 @@
 #include "platform/portfolder.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QSettings>
 
 namespace Registry {
@@ -37,17 +39,36 @@ QString storeAdvice()
 #endif
 }
 
+StoredNumber ReadStoredNumber(const QString &subKey, const QString &valueName)
+{
+    const QString path = storePath(subKey);
+#ifndef Q_OS_WIN
+    // A pipe would hold the reader for ever; a folder or a device holds no settings.
+    const QFileInfo file(path);
+    if (file.exists() && !file.isFile())
+        return {StoredNumber::NotAFile, 0, path};
+#endif
+    const QSettings store(path, kFormat);
+    const QVariant stored = store.value(valueName);
+    if (!stored.isValid())
+        return {};
+    const QString text = stored.toString();
+    // Digits with an optional sign, blanks around them: what a number written by the tool, or
+    // by hand in the file, looks like. A point, an exponent or a base prefix makes no number.
+    static const QRegularExpression whole(QStringLiteral("\\A\\s*[-+]?[0-9]{1,18}\\s*\\z"));
+    if (!whole.match(text).hasMatch())
+        return {StoredNumber::NotANumber, 0, text};
+    return {StoredNumber::Number, text.trimmed().toLongLong(), text};
+}
+
 qint64 ReadRegValue(const QString &subKey, const QString &, const QString &valueName,
                     qint64 defaultValue, qint64 min, qint64 max)
 {
-    const QSettings store(storePath(subKey), kFormat);
-    const QVariant stored = store.value(valueName);
-    if (!stored.isValid())
-        return defaultValue;
-    bool isNumber = false;
-    const qint64 value = stored.toString().trimmed().toLongLong(&isNumber);
+    const StoredNumber stored = ReadStoredNumber(subKey, valueName);
+    const qint64 value = stored.value;
     // A REG_DWORD holds 32 bits; anything else in the store was not written by this tool.
-    if (!isNumber || value < -2147483647 - 1 || value > 2147483647 || value < min || value > max)
+    if (stored.state != StoredNumber::Number || value < -2147483647 - 1 || value > 2147483647 ||
+        value < min || value > max)
         return defaultValue;
     return value;
 }

@@ -9,6 +9,23 @@
 // The section argument is accepted and not used.
 namespace Registry {
 
+// One value as found in the store: missing, a whole number (`value`), or anything else (`text`
+// as it stands, "abc", "9600.5", "0x1C200"). On a system with INI files, a settings file that is
+// not a regular file (a pipe, a folder) is not read: each of its values is `NotAFile`.
+struct StoredNumber
+{
+    enum State
+    {
+        Missing,
+        Number,
+        NotANumber,
+        NotAFile
+    } state = Missing;
+    qint64 value = 0;
+    QString text;
+};
+StoredNumber ReadStoredNumber(const QString &subKey, const QString &valueName);
+
 // The stored 32-bit value, or the default when the file, the value or a readable number is
 // missing, or when the number lies outside [min, max] (the range of the variable that receives
 // it): a stored value never reaches a variable as a wrapped number.

@@ -2,8 +2,6 @@
 
 #include "session/settingsstore.h"
 
-#include <climits>
-
 namespace Settings {
 const Setting Port{"Port", 0, 0, 32767};
 const Setting Speed{"Speed", 115200, 1, 2147483647};
@@ -17,10 +15,12 @@ namespace {
 
 qint64 readOne(SettingsStore &store, const Setting &setting, QList<SettingOutside> *outside)
 {
-    const qint64 stored =
-        store.read(QLatin1String(setting.name), setting.fallback, LLONG_MIN, LLONG_MAX);
-    if (stored >= setting.min && stored <= setting.max)
-        return stored;
+    const Registry::StoredNumber stored = store.read(QLatin1String(setting.name));
+    if (stored.state == Registry::StoredNumber::Missing)
+        return setting.fallback;
+    if (stored.state == Registry::StoredNumber::Number && stored.value >= setting.min &&
+        stored.value <= setting.max)
+        return stored.value;
     if (outside)
         outside->append({&setting, stored});
     return setting.fallback;
@@ -39,6 +39,19 @@ StoredSettings ReadSettings(SettingsStore &store, QList<SettingOutside> *outside
     s.Inp = quint8(readOne(store, LNBInput, outside));
     s.Bnd = quint8(readOne(store, Band, outside));
     return s;
+}
+
+QString StoredSettingRefusal(const SettingOutside &o, const QString &location)
+{
+    if (o.stored.state == Registry::StoredNumber::NotAFile)
+        return QStringLiteral("the settings file %1 is not a regular file, so it is not read: "
+                              "remove it, then configure kolvex7 again")
+            .arg(location);
+    return QStringLiteral("the stored setting %1=%2 in %3 is not a whole number kolvex7 allows "
+                          "(%4 to %5): configure kolvex7 again")
+        .arg(QLatin1String(o.setting->name), o.stored.text.trimmed(), location)
+        .arg(o.setting->min)
+        .arg(o.setting->max);
 }
 
 bool WriteSettings(SettingsStore &store, const StoredSettings &s)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/registry.h"
+
 #include <QList>
 #include <QString>
 
@@ -28,16 +30,22 @@ struct StoredSettings
     quint8 Bnd = 0;   // band: 0 L, 1 Ku
 };
 
-// A stored value the tool has no meaning for, as found in the store.
+// A stored value the tool has no meaning for, as found in the store: a number out of range,
+// text that is no whole number, or a settings file that is not read.
 struct SettingOutside
 {
     const Setting *setting;
-    qint64 stored;
+    Registry::StoredNumber stored;
 };
 
+// What is wrong with a stored value, naming the store's `location` (the file or key) and the
+// value's name: "the stored setting Speed=abc in …/KOLVEX7.ini is not a whole number kolvex7
+// allows (1 to 2147483647): configure kolvex7 again".
+QString StoredSettingRefusal(const SettingOutside &outside, const QString &location);
+
 // Reads the six values in the order the tool starts with (Port, Speed, Address, LNB_Type,
-// LNB_Input, LNB_BandL). A value missing reads as its default; so does a value outside its
-// range, which is also told in `outside`.
+// LNB_Input, LNB_BandL). A value missing reads as its default; so does one that is no whole
+// number within its range, which is also told in `outside`.
 StoredSettings ReadSettings(SettingsStore &store, QList<SettingOutside> *outside = nullptr);
 
 // Writes the six values in the order the configuration stores them (Port, Speed, Address,

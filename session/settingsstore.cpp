@@ -6,9 +6,9 @@ namespace {
 const QString kSubKey = QStringLiteral("KOLVEX7");
 }
 
-qint64 SettingsStore::read(const QString &valueName, qint64 defaultValue, qint64 min, qint64 max)
+Registry::StoredNumber SettingsStore::read(const QString &valueName)
 {
-    return Registry::ReadRegValue(kSubKey, QString(), valueName, defaultValue, min, max);
+    return Registry::ReadStoredNumber(kSubKey, valueName);
 }
 
 bool SettingsStore::write(const QString &valueName, qint32 value)

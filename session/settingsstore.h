@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/registry.h"
+
 #include <QString>
 
 // What the main window keeps its six settings in: the sub-key "KOLVEX7" of the Registry module.
@@ -8,8 +10,8 @@ class SettingsStore
 {
 public:
     virtual ~SettingsStore() = default;
-    // The stored value, or the default when it is missing or outside [min, max].
-    virtual qint64 read(const QString &valueName, qint64 defaultValue, qint64 min, qint64 max);
+    // The value as found: missing, a whole number, or text that is none.
+    virtual Registry::StoredNumber read(const QString &valueName);
     virtual bool write(const QString &valueName, qint32 value);
     // Where the values are kept, and what the operator can do when a write fails; for a message.
     virtual QString location() const;

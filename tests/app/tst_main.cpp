@@ -12,6 +12,10 @@
 #include <QRadioButton>
 #include <QTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 class TestMain : public QObject
 {
     Q_OBJECT
@@ -208,11 +212,37 @@ private slots:
 
         // Values the tool did not write read as the default.
         QVERIFY(WriteFile(Registry::storePath("KOLVEX7"),
-                          "[General]\nA=300\nB=255\nC=4294967296\nD=fast\n"));
+                          "[General]\nA=300\nB= 255\nC=4294967296\nD=fast\nE=9600.5\nF=1e5\n"
+                          "G=0x1C200\nH=99999999999999999999\n"));
         QCOMPARE(Registry::ReadRegValue("KOLVEX7", "", "A", 42, 0, 255), qint64(42));
         QCOMPARE(Registry::ReadRegValue("KOLVEX7", "", "B", 42, 0, 255), qint64(255));
-        QCOMPARE(Registry::ReadRegValue("KOLVEX7", "", "C", 42), qint64(42));
-        QCOMPARE(Registry::ReadRegValue("KOLVEX7", "", "D", 42), qint64(42));
+        for (const char *name : {"C", "D", "E", "F", "G", "H"})
+            QCOMPARE(Registry::ReadRegValue("KOLVEX7", "", name, 42), qint64(42));
+    }
+
+    // A stored value that is no whole number is told with its text, its key and its file; a
+    // settings file that is a pipe is not read (it would hold the reader for ever).
+    void settingsThatAreNoNumberAreTold()
+    {
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        const QString file = Registry::storePath("KOLVEX7");
+        QVERIFY(WriteFile(file, "[General]\nSpeed=9600.5\nAddress=130\n"));
+        SettingsStore store;
+        QList<SettingOutside> outside;
+        QCOMPARE(ReadSettings(store, &outside).Adr, quint8(130));
+        QCOMPARE(outside.size(), 1);
+        QCOMPARE(StoredSettingRefusal(outside[0], file),
+                 "the stored setting Speed=9600.5 in " + file +
+                     " is not a whole number kolvex7 allows (1 to 2147483647): configure "
+                     "kolvex7 again");
+#ifdef Q_OS_UNIX
+        QVERIFY(QFile::remove(file) && mkfifo(QFile::encodeName(file), 0600) == 0);
+        outside.clear();
+        QCOMPARE(ReadSettings(store, &outside).Spd, 115200);
+        QCOMPARE(outside.size(), 6);
+        QVERIFY(StoredSettingRefusal(outside[0], file).contains(" is not a regular file"));
+#endif
     }
 
     // Each setting at the ends of the values the tool has a meaning for, and just past them.
@@ -251,7 +281,7 @@ private slots:
         QCOMPARE(values[name], qint64(read));
         QCOMPARE(outside.size(), stored == read ? 0 : 1);
         QVERIFY(outside.isEmpty() ||
-                (outside[0].setting->name == name && outside[0].stored == stored));
+                (outside[0].setting->name == name && outside[0].stored.value == stored));
     }
 };
 

@@ -41,6 +41,21 @@ YAML
 }
 start_ser2net
 
+# A stored setting that is no whole number, a settings file that is no file, and no port
+# stored: each told with the file, never read as a default.
+ini="$XDG_CONFIG_HOME/Halvorn Software/KOLVEX7.ini"
+: > "$ini"
+ctl 3 status
+expect "no port is configured (Port in $ini is not set)" ctl.err
+for speed in abc 9600.5 1e5 0x1C200 99999999999999999999; do
+    printf '[General]\nPort=31\nSpeed=%s\n' "$speed" > "$ini"
+    ctl 2 status
+    expect "the stored setting Speed=$speed in $ini is not a whole number" ctl.err
+done
+rm "$ini" && mkfifo "$ini"
+ctl 2 status
+expect "the settings file $ini is not a regular file" ctl.err
+rm "$ini"
 
 # An option a command does not take is refused, never ignored.
 ctl 2 status --save --force --rates 1
