@@ -573,9 +573,7 @@ int ListFiles(const QString &programFolder, Output &out)
     QJsonArray files;
     QStringList lines;
     bool bad = false;
-    for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
-        if (!IsListFileName(name))
-            continue;
+    for (const QString &name : ListFileNames(folder)) {
         const ListFileResult r = ReadListFile(folder, name, host);
         QJsonArray entries;
         QStringList rows;

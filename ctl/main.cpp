@@ -64,10 +64,10 @@ public:
         if (m.buttons == Message::OkCancel) { // replacing a list file: --force said yes
             if (!force)
                 std::fprintf(stderr, "kolvex7-ctl: %s (kept: give --force to replace it)\n",
-                             qPrintable(text));
+                             Shown(text).constData());
             return force ? Message::AnsweredOk : Message::AnsweredCancel;
         }
-        std::fprintf(stderr, "kolvex7-ctl: %s\n", qPrintable(text));
+        std::fprintf(stderr, "kolvex7-ctl: %s\n", Shown(text).constData());
         return Message::AnsweredOk;
     }
 };

@@ -2,6 +2,30 @@
 
 #include <QJsonDocument>
 
+QByteArray Shown(const QString &text)
+{
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u < 0x20 && u != '\n' && u != '\t') || (u >= 0x7f && u < 0xa0))
+            shown += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return shown.toLocal8Bit();
+}
+
+namespace {
+
+void WriteLine(std::FILE *to, const QByteArray &prefix, const QString &text)
+{
+    const QByteArray line = prefix + Shown(text) + '\n';
+    std::fwrite(line.constData(), 1, size_t(line.size()), to);
+}
+
+} // namespace
+
 void Output::field(const QString &name, const QJsonValue &value, const QString &text)
 {
     m_result.insert(name, value);
@@ -20,13 +44,13 @@ void Output::list(const QString &name, const QJsonArray &entries, const QStringL
 
 void Output::progress(const QString &text)
 {
-    std::fprintf(m_err, "kolvex7-ctl: %s\n", qPrintable(text));
+    WriteLine(m_err, "kolvex7-ctl: ", text);
     std::fflush(m_err);
 }
 
 void Output::error(const QString &text)
 {
-    std::fprintf(m_err, "kolvex7-ctl: %s\n", qPrintable(text));
+    WriteLine(m_err, "kolvex7-ctl: ", text);
     std::fflush(m_err);
 }
 
@@ -38,7 +62,7 @@ int Output::finish(int status)
         std::fputc('\n', m_out);
     } else {
         for (const QString &line : m_lines)
-            std::fprintf(m_out, "%s\n", qPrintable(line));
+            WriteLine(m_out, QByteArray(), line);
     }
     std::fflush(m_out);
     m_result = QJsonObject();

@@ -6,6 +6,10 @@
 
 #include <cstdio>
 
+// A line as it may reach a terminal: a control character (an escape sequence, a NUL from a
+// binary file, a carriage return) is written as \xNN, never sent raw to the operator's screen.
+QByteArray Shown(const QString &text);
+
 // What a command of kolvex7-ctl reports. The result goes to standard output once the command
 // ends, as "name: value" lines or, with --json, as one JSON object; progress and errors go to
 // standard error as they happen, so a script reading the result is never confused by them.

@@ -25,9 +25,7 @@ TransponderRows LoadTransponderLists(const QString &programFolder, Host &host,
     TransponderRows list;
     QList<QList<TransponderEntry>> files;
     qsizetype total = 0;
-    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
-        if (!IsListFileName(name))
-            continue;
+    for (const QString &name : ListFileNames(folder)) {
         ListFileResult r = ReadListFile(folder, name, host, currentFrequency);
         for (int &position : list.current) // the new file's rows go in ahead of them
             position += r.rows;

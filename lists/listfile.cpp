@@ -96,6 +96,14 @@ bool IsListFileName(const QString &fileName)
            IsNumeric(fileName.mid(p - 3, 2));
 }
 
+QStringList ListFileNames(const QString &folder)
+{
+    QStringList names = QDir(folder).entryList(
+        QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    names.removeIf([](const QString &name) { return !IsListFileName(name); });
+    return names;
+}
+
 QString PositionName(const QString &fileName)
 {
     const int dot = int(fileName.lastIndexOf(QLatin1Char('.')));
@@ -108,9 +116,12 @@ ListFileResult ReadListFile(const QString &folder, const QString &fileName, Host
     const QString path = QDir(folder).filePath(fileName);
     // Only a regular file is read: a device or a pipe under a list file's name (a link to
     // /dev/zero, say) would never end, or never begin.
-    if (QFileInfo::exists(path) && !QFileInfo(path).isFile()) {
+    const QFileInfo info(path);
+    if (info.isSymLink() ? !info.isFile() : (info.exists() && !info.isFile())) {
         ListFileResult notAFile;
-        notAFile.error = QStringLiteral("Not a regular file: it is not read.");
+        notAFile.error = info.isSymLink() && !info.exists()
+                             ? QStringLiteral("A link that leads to no file: it is not read.")
+                             : QStringLiteral("Not a regular file: it is not read.");
         host.message(
             {QStringLiteral("File: ") + fileName, notAFile.error, Message::NoIcon, Message::Ok});
         return notAFile;

@@ -20,6 +20,9 @@ class QIODevice;
 // The file name names a satellite position's list file: a number, ".", two digits, then
 // "E.csv" or "W.csv" (5.00E.csv, 19.20W.csv, -1.00W.csv).
 bool IsListFileName(const QString &fileName);
+// The names in `folder` that are list files' names, by name, whatever they name: a file, a
+// folder, a pipe, a link that leads nowhere (the reader reports all but a file).
+QStringList ListFileNames(const QString &folder);
 // The file name up to its last ".".
 QString PositionName(const QString &fileName);
 
@@ -29,8 +32,8 @@ struct ListFileResult
     bool opened = false;
     QList<TransponderEntry> entries; // the rows read, line k at index k - 1
     int rows = 0;                    // their count
-    int errorLine = 0; // the bad line, 0 when none
-    QString error;     // its error text
+    int errorLine = 0;               // the bad line, 0 when none
+    QString error;                   // its error text
     // The rows on the receiver's current frequency, by their line (1-based), in order.
     QList<int> currentRows;
 };
@@ -40,13 +43,13 @@ struct ListFileResult
 // message naming the file and the line; the rows before it stay. A file that cannot be opened
 // is passed over without a message; a name that is no regular file (a device, a pipe) is not
 // opened at all, with a message naming it and `error` set.
-ListFileResult ReadListFile(const QString &folder, const QString &fileName, 
-                            Host &host, const QString &currentFrequency = QString());
+ListFileResult ReadListFile(const QString &folder, const QString &fileName, Host &host,
+                            const QString &currentFrequency = QString());
 
 // The same, from an open device, which it closes before any message; fileName names the file
 // in the message and gives the position.
-ListFileResult ReadListDevice(QIODevice &device, const QString &fileName, 
-                              Host &host, const QString &currentFrequency = QString());
+ListFileResult ReadListDevice(QIODevice &device, const QString &fileName, Host &host,
+                              const QString &currentFrequency = QString());
 
 // The record of a transponder: "12000000;H;27500;" and CR LF.
 QByteArray ListRecord(const TransponderEntry &entry);

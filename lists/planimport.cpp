@@ -15,7 +15,8 @@ QString keyOf(const TransponderEntry &e)
 
 QString PositionOfPlanName(const QString &fileName)
 {
-    static const QRegularExpression position(QStringLiteral("(?:^|[-_])(\\d{1,3}(?:\\.\\d+)?[EW])\\z"));
+    static const QRegularExpression position(
+        QStringLiteral("(?:^|[-_])(\\d{1,3}(?:\\.\\d+)?[EW])\\z"));
     const QRegularExpressionMatch m = position.match(fileName);
     return m.hasMatch() ? m.captured(1) : QString();
 }

@@ -51,8 +51,18 @@ std::optional<NetworkEndpoint> MappedEndpoint(int number, QString *why)
 {
     why->clear();
     const QFileInfo info(portLinkPath(number));
-    if (info.isSymLink() || !info.isFile()) // a link names a device
+    if (info.isSymLink() || !info.exists()) // a link names a device
         return std::nullopt;
+    if (!info.isFile()) { // a folder, a pipe or a socket names neither
+        *why = QStringLiteral("Port %1: %2 is %3, neither a link to a serial device nor a file "
+                              "naming a serial server (tcp://HOST:PORT): remove it, or replace "
+                              "it by one of these")
+                   .arg(number)
+                   .arg(info.filePath(), info.isDir()
+                                             ? QStringLiteral("a folder")
+                                             : QStringLiteral("a pipe, a socket or a device node"));
+        return std::nullopt;
+    }
     QFile file(info.filePath());
     if (!file.open(QIODevice::ReadOnly)) {
         *why = QStringLiteral("Port %1 is mapped by %2, which cannot be read: %3")

@@ -19,6 +19,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 #include <cstdio>
 #include <tuple>
 
@@ -387,6 +391,19 @@ private slots:
         QCOMPARE(ListFiles(ctl.program.path(), ctl.output), int(Exit::BadListFile));
         QVERIFY(readBack(ctl.out).contains("13.00E.csv: 1 row\n  11034000 V 27500\n19.20E.csv: "
                                            "0 rows, then line 1: "));
+#ifdef Q_OS_UNIX
+        // A list file's name on anything but a file is told, never passed over.
+        const QString data = ctl.program.filePath("data/");
+        QVERIFY(QDir().mkpath(data + "1.00W.csv") &&
+                mkfifo(qPrintable(data + "2.00W.csv"), 0600) == 0 &&
+                QFile::link(data + "4.00W.csv", data + "3.00W.csv"));
+        ListFiles(ctl.program.path(), ctl.output);
+        const QString told = readBack(ctl.out);
+        for (const char *line : {"1.00W.csv: 0 rows, Not a regular file: it is not read.\n",
+                                 "2.00W.csv: 0 rows, Not a regular file: it is not read.\n",
+                                 "3.00W.csv: 0 rows, A link that leads to no file"})
+            QVERIFY2(told.contains(line), qPrintable(told));
+#endif
         // A rate with a fraction of a kS/s is its true number in JSON too.
         Ctl json({}, true);
         QVERIFY(WriteFile(json.program.filePath("data/13.00E.csv"), "11034000;V;2963.5;\r\n"));

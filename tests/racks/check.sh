@@ -57,6 +57,18 @@ ctl 2 status
 expect "the settings file $ini is not a regular file" ctl.err
 rm "$ini"
 
+# A port name on a folder or a pipe is told as what it is; a mapping file's control characters
+# are shown escaped, never sent to the terminal.
+mkdir "$ports/com40" && mkfifo "$ports/com41"
+ctl 3 --port 40 status
+expect "com40 is a folder, neither a link to a serial device nor a file naming" ctl.err
+ctl 3 --port 41 status
+expect "com41 is a pipe, a socket or a device node" ctl.err
+printf 'tcp://x\033[31m\000red\n' > "$ports/com42"
+ctl 3 --port 42 status
+expect 'first line reads: tcp://x\x1b[31m\x00red does not' ctl.err
+! grep -q $'\033' "$work/ctl.err" || fail "an escape character reached the terminal"
+
 # An option a command does not take is refused, never ignored.
 ctl 2 status --save --force --rates 1
 expect "does not go with status (only with scan)" ctl.err
