@@ -153,16 +153,26 @@ int RunWatch(const QStringList &receivers, qint64 address, qint64 speed, const Q
         const auto adr =
             at < 0 ? std::optional<qint64>(address)
                    : WholeNumber(r.mid(at + 1), Settings::Address.min, Settings::Address.max);
-        QString why;
-        const bool portOk = LooksLikeEndpoint(port)
-                                ? ParseEndpoint(port, &why).has_value()
-                                : WholeNumber(port, 1, Settings::Port.max).has_value();
-        if (!portOk || !adr)
+        // Each port by one name (091 is 91, a server's URL as it is written back), so a line is
+        // opened once and a receiver told once.
+        QString why, name;
+        if (LooksLikeEndpoint(port)) {
+            if (const auto endpoint = ParseEndpoint(port, &why))
+                name = endpoint->url();
+        } else if (const auto number = WholeNumber(port, 1, Settings::Port.max)) {
+            name = QString::number(*number);
+        }
+        if (name.isEmpty() || !adr)
             return badArguments(out, QStringLiteral("%1 is not PORT[@ADDRESS]: a port number "
                                                     "from 1 to 32767 or a network address, "
                                                     "and an address from 0 to 255")
                                          .arg(r));
-        targets.append({port, quint8(*adr)});
+        if (targets.contains({name, quint8(*adr)}))
+            return badArguments(out, QStringLiteral("%1 names the receiver at %2@%3 again: give "
+                                                    "each receiver once")
+                                         .arg(r, name)
+                                         .arg(*adr));
+        targets.append({name, quint8(*adr)});
     }
     const qsizetype colon = listen.lastIndexOf(QLatin1Char(':'));
     QString listenHost = listen.left(colon);

@@ -33,6 +33,18 @@ std::optional<NetworkEndpoint> ParseEndpoint(const QString &text, QString *why)
         return std::nullopt;
     }
     e.host = url.host();
+    // An IPv4 address written as IPv6 (::ffff:127.0.0.1, which QUrl keeps in that form) is
+    // reached as itself; an IPv6 address of the link alone (fe80::) needs an interface that
+    // the URL cannot carry.
+    static const QLatin1StringView mapped("::ffff:");
+    if (e.host.startsWith(mapped) && e.host.contains(QLatin1Char('.')))
+        e.host = e.host.mid(mapped.size());
+    else if (e.host.startsWith(QLatin1String("fe80:"))) {
+        *why = QStringLiteral("%1 names a link-local IPv6 address, which needs an interface: give "
+                              "another address of the server")
+                   .arg(text.trimmed());
+        return std::nullopt;
+    }
     const int port = url.port(-1);
     const QString path = url.path();
     if (!url.isValid() || e.host.isEmpty() || port < 1 || port > 65535 ||

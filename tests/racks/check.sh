@@ -84,6 +84,10 @@ expect "outside the Ku band, 10700000 to 12750000 kHz" ctl.err
 # Raw TCP: the bytes pass through; ser2net keeps the line at its own settings.
 ctl 0 --port "tcp://127.0.0.1:$raw" status
 expect "locked: no" ctl.out
+# An IPv4 address written as IPv6 is reached as itself; a link-local one is refused.
+ctl 0 --port "tcp://[::ffff:127.0.0.1]:$raw" query Tfrq
+ctl 2 --port "tcp://[fe80::1]:$raw" status
+expect "names a link-local IPv6 address, which needs an interface" ctl.err
 # RFC 2217: the speed asked for reaches the line, as the simulator sees it.
 ctl 0 --port "rfc2217://127.0.0.1:$rfc" --speed 57600 --band Ku tune 11034000 V 27500
 expect "001 Demo One" ctl.out

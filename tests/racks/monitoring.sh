@@ -23,6 +23,9 @@ for bad in "watch 41@256" "watch x@129" "watch 0" "watch 41 --interval 0" "watch
            "watch 41 --listen 127.0.0.1:65536"; do
     ctl 2 $bad
 done
+# A receiver given twice, under two spellings of its port, is refused.
+ctl 2 watch 41@129 041@129
+expect "041@129 names the receiver at 41@129 again" ctl.err
 
 # The metrics file is written only over a regular file or nothing: a device, a FIFO or a folder
 # is refused before the watch starts, and never replaced.
@@ -39,7 +42,7 @@ timeout 4 "$bin/kolvex7-ctl" watch 41@129 --interval 1 --textfile "$work/gone/ko
 [ "$(grep -c 'address' "$work/gone.out")" -ge 2 ] || fail "fewer than two rounds: $(cat "$work/gone.out")"
 
 metrics=$(free_port); web=$(free_port)
-"$bin/kolvex7-ctl" --json watch 41@129 41@130 41@131 --interval 1 \
+"$bin/kolvex7-ctl" --json watch 41@129 41@130 041@131 --interval 1 \
     --listen "127.0.0.1:$metrics" --textfile "$work/kolvex7.prom" > "$work/watch.out" 2> "$work/watch.err" &
 watch=$!
 pids+=($watch)
