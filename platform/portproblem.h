@@ -22,7 +22,9 @@ struct PortFailure
 };
 
 // What stands in the way of opening port `number`, whose device is `device`, as the file
-// system tells before an open is tried (nothing, where the system keeps no device files).
+// system tells before an open is tried (nothing, where the system keeps no device files),
+// another living program's lock file included; a lock left by a process that has ended is
+// removed.
 PortFailure DiagnosePort(int number, const QString &device);
 // After an open failed on a device this user may use: held by another program (named, when its
 // lock file says which), or the system's reason.

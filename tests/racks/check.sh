@@ -18,6 +18,34 @@ pids+=($!)
 wait_for 10 grep -q ready "$work/sim.out" || fail "the simulator did not start"
 pts="$(readlink "$ports/com31")"
 
+# Another program's lock on the device is respected in each form serial programs write; a lock
+# whose process has ended is taken over.
+lock="/run/lock/LCK..$(echo "${pts#/dev/}" | tr / _)"
+sleep 600 & holder=$!
+pids+=($holder)
+text_lock() { printf '%10d\n' "$holder"; }          # minicom, picocom, uucp
+qt_lock() { printf '%d\nminicom\nhost\n' "$holder"; } # Qt's programs
+binary_lock() { python3 -c "import struct,sys;sys.stdout.buffer.write(struct.pack('<i',$holder))"; }
+for form in text_lock qt_lock binary_lock; do
+    $form > "$lock"
+    ctl 3 --port 31 status
+    expect "is in use by sleep (process $holder, by its lock" ctl.err
+    [ -e "$lock" ] || fail "a living program's lock was removed ($form)"
+done
+kill "$holder"; wait "$holder" 2> /dev/null || true
+ctl 0 --port 31 query Tfrq
+# While the tool holds the terminal, a second opener is refused (TIOCEXCL). Root passes that
+# mode by right, so the second opener is another user where the tests run as root.
+"$bin/kolvex7-ctl" --port 31 watch --interval 1 > "$work/excl.out" 2>&1 &
+excl=$!
+pids+=($excl)
+wait_for 10 grep -q "address 129" "$work/excl.out" || fail "the watch did not sample"
+as_other=()
+[ "$(id -u)" -ne 0 ] || { chmod o+rw "$pts"; as_other=(setpriv --reuid=nobody --regid=nogroup --clear-groups); }
+"${as_other[@]}" bash -c 'exec 3<> "$1"' _ "$pts" 2> "$work/excl.err" && fail "a second opener got the port"
+expect "Device or resource busy" excl.err
+kill "$excl"; wait "$excl" 2> /dev/null || true
+
 raw=$(free_port); rfc=$(free_port)
 start_ser2net() {
     cat > "$work/ser2net.yaml" <<YAML
