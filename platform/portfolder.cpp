@@ -21,6 +21,11 @@ QString portLinkPath(int number)
     return portLinkFolder() + QLatin1String("/com") + QString::number(number);
 }
 
+QString portOwnerPath(int number)
+{
+    return portLinkPath(number) + QLatin1String(".lock");
+}
+
 QString windowsPortName(int number)
 {
     // Windows names COM1 to COM9 itself; above 9 a port has only its device path.

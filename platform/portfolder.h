@@ -11,6 +11,9 @@
 QString configFolder();
 QString portLinkFolder();
 QString portLinkPath(int number);
+// The file a program that publishes port N's link (the simulator) holds locked while it lives:
+// "comN.lock" beside the link. A link with this file that nobody holds is a dead program's.
+QString portOwnerPath(int number);
 // Windows' name for port N: "COMN", or "\\.\COMN" above 9.
 QString windowsPortName(int number);
 // The device for a port number, or the empty text when the number cannot name one (N < 1).

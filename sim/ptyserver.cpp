@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -33,9 +34,14 @@ PtyServer::PtyServer(const QList<ReceiverModel *> &models, const Options &option
 PtyServer::~PtyServer()
 {
     endLogLine();
-    // Remove the port link only if it still points at this simulator's terminal.
-    if (!m_linkPath.isEmpty() && QFileInfo(m_linkPath).symLinkTarget() == m_slavePath)
+    // Remove the port link only if it still points at this simulator's terminal, then the
+    // owner file it held.
+    if (!m_linkPath.isEmpty() && QFileInfo(m_linkPath).symLinkTarget() == m_slavePath) {
         QFile::remove(m_linkPath);
+        QFile::remove(m_linkPath + QLatin1String(".lock"));
+    }
+    if (m_owner >= 0)
+        ::close(m_owner);
     if (m_slave >= 0)
         ::close(m_slave);
     if (m_master >= 0)
@@ -73,22 +79,47 @@ bool PtyServer::start(int number, QString *error)
         }
     }
 
+    return publish(number, error);
+}
+
+// Publishes the terminal as port `number`: the link "comN", and its owner file locked while
+// this simulator lives. A link whose owner file nobody holds was left by a simulator that has
+// ended (killed, say) and is replaced, though its terminal's number may be another program's
+// by now; a live simulator's link, or a link the operator made (no owner file), stays.
+bool PtyServer::publish(int number, QString *error)
+{
     if (!QDir().mkpath(portLinkFolder())) {
         *error = QStringLiteral("cannot create %1").arg(portLinkFolder());
         return false;
     }
-    // A port in use stays as it is: another simulator's live terminal, or a device the operator
-    // linked. A link left behind, to nothing or to the number this terminal now has (a killed
-    // simulator's terminal number is given out again), is replaced.
     const QString link = portLinkPath(number);
+    const QByteArray owner = QFile::encodeName(portOwnerPath(number));
+    const bool ownerBefore = QFileInfo::exists(portOwnerPath(number));
+    m_owner = ::open(owner.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    // A tool looking at the owner holds it for an instant: try a few times.
+    bool locked = false;
+    for (int tries = 0; m_owner >= 0 && !locked && tries < 20; ++tries) {
+        locked = ::flock(m_owner, LOCK_EX | LOCK_NB) == 0;
+        if (!locked)
+            ::usleep(5000);
+    }
     const QFileInfo existing(link);
-    if (existing.exists() && existing.symLinkTarget() != m_slavePath) {
-        *error = QStringLiteral("port %1 is taken: the link %2 points to %3, which exists (another "
-                                "simulator, or a device); give another --port")
+    const bool operatorsLink =
+        !ownerBefore && existing.exists() && existing.symLinkTarget() != m_slavePath;
+    if (!locked || operatorsLink) {
+        *error = QStringLiteral("port %1 is taken: the link %2 points to %3, %4; give another "
+                                "--port")
                      .arg(number)
-                     .arg(link, existing.symLinkTarget());
+                     .arg(link, existing.symLinkTarget(),
+                          locked ? QStringLiteral("which the operator made")
+                                 : QStringLiteral("another simulator's terminal"));
+        if (!ownerBefore)
+            QFile::remove(portOwnerPath(number));
         return false;
     }
+    const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
+    if (::ftruncate(m_owner, 0) != 0 || ::write(m_owner, pid.constData(), size_t(pid.size())) < 0)
+        qWarning("cannot write the owner file %s", owner.constData());
     QFile::remove(link);
     if (!QFile::link(m_slavePath, link)) {
         *error = QStringLiteral("cannot create the port link %1").arg(link);
@@ -145,9 +176,8 @@ void PtyServer::logLineSettings(qint64 now)
     if (!m_log.isOpen() || tcgetattr(m_slave, &tio) != 0)
         return;
     static const QList<QPair<speed_t, int>> speeds{
-        {B1200, 1200},   {B2400, 2400},   {B4800, 4800},     {B9600, 9600},
-        {B19200, 19200}, {B38400, 38400}, {B57600, 57600},   {B115200, 115200},
-        {B230400, 230400}};
+        {B1200, 1200},   {B2400, 2400},   {B4800, 4800},     {B9600, 9600},    {B19200, 19200},
+        {B38400, 38400}, {B57600, 57600}, {B115200, 115200}, {B230400, 230400}};
     int speed = 0;
     for (const auto &[code, baud] : speeds)
         speed = cfgetospeed(&tio) == code ? baud : speed;

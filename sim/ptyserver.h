@@ -56,11 +56,13 @@ private:
     void log(const char *direction, const QByteArray &bytes, qint64 now);
     void endLogLine();
     void logLineSettings(qint64 now);
+    bool publish(int number, QString *error);
 
     QList<ReceiverModel *> m_models;
     Options m_opt;
     int m_master = -1;
     int m_slave = -1;
+    int m_owner = -1; // the port's owner file, locked while this simulator lives
     QString m_slavePath;
     QString m_linkPath;
     QFile m_log;

@@ -18,6 +18,22 @@ pids+=($!)
 wait_for 10 grep -q ready "$work/sim.out" || fail "the simulator did not start"
 pts="$(readlink "$ports/com31")"
 
+# A simulator killed leaves its link, whose terminal number another program then gets: the tool
+# says so rather than talk to that terminal, and a new simulator on the port takes it over.
+"$bin/kolvex7-sim" --port 35 --satellite "$work/one.sat" > "$work/sim35.out" 2>&1 &
+killed=$!
+wait_for 10 grep -q ready "$work/sim35.out" || fail "the second simulator did not start"
+kill -9 "$killed"; wait "$killed" 2> /dev/null || true
+python3 -c 'import pty,time; pty.openpty(); time.sleep(60)' &
+pids+=($!)
+sleep 0.3
+ctl 3 --port 35 status
+expect "left by a simulator that has ended" ctl.err
+"$bin/kolvex7-sim" --port 35 --satellite "$work/one.sat" > "$work/sim35.out" 2>&1 &
+pids+=($!)
+wait_for 10 grep -q ready "$work/sim35.out" || fail "the dead simulator's port was not taken over"
+ctl 0 --port 35 query Tfrq
+
 # Another program's lock on the device is respected in each form serial programs write; a lock
 # whose process has ended is taken over.
 lock="/run/lock/LCK..$(echo "${pts#/dev/}" | tr / _)"
