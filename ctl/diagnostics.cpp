@@ -3,6 +3,7 @@
 #include "ctl/commands.h"
 #include "ctl/output.h"
 #include "link/linkstate.h"
+#include "link/protocol_mssl.h"
 #include "link/scanall.h"
 #include "platform/host.h"
 #include "session/scanestimate.h"
@@ -15,8 +16,10 @@ namespace {
 // What the receiver answers to a code it does not know.
 const QByteArray kUnknownCode = QByteArrayLiteral("Uk");
 
-// Progress of the code sweep once per this many codes.
+// Progress of the code sweep once per this many codes; of the catalogue's (each of which a
+// silent receiver makes wait out a time-out), once per this many.
 constexpr int kProgressEvery = 26 * 26 * 26;
+constexpr int kCatalogueProgressEvery = 8;
 
 } // namespace
 
@@ -28,20 +31,41 @@ int Commands::catalogue()
         return timedOut();
     QJsonArray entries;
     QStringList lines;
-    int answered = 0;
+    const int total = int(Protocol_MsSl::Catalogue().size());
+    int unanswered = 0;
     m_driver.TstAllCmds([&](const QByteArray &code, const QByteArray &reply) {
-        entries.append(QJsonObject{{QStringLiteral("code"), QString::fromLatin1(code)},
-                                   {QStringLiteral("reply"), QString::fromLatin1(reply)}});
-        lines << QString::fromLatin1(code + ": " + reply);
-        answered += reply.isEmpty() ? 0 : 1;
-        return m_link.run.Run && !m_link.portLost();
+        unanswered += reply.isEmpty();
+        // A code the receiver left unanswered is listed as such, never with a made-up reply.
+        entries.append(
+            QJsonObject{{QStringLiteral("code"), QString::fromLatin1(code)},
+                        {QStringLiteral("reply"), reply.isEmpty() ? QJsonValue(QJsonValue::Null)
+                                                                  : QString::fromLatin1(reply)}});
+        lines << QString::fromLatin1(code + ": " + (reply.isEmpty() ? "(no reply)" : reply));
+        if (lines.size() % kCatalogueProgressEvery == 0 && lines.size() < total)
+            m_out.progress(QStringLiteral("asked %1 of %2 codes").arg(lines.size()).arg(total));
+        return m_link.run.Run && !m_link.receiverLost();
     });
     m_out.list(QStringLiteral("codes"), entries, lines);
-    if (m_link.portLost() || answered == 0)
+    if (m_link.receiverLost() && !m_link.portLost()) {
+        m_out.error(QStringLiteral("the receiver stopped answering after %1 of %2 codes: the "
+                                   "codes asked so far are listed")
+                        .arg(lines.size())
+                        .arg(total));
+        return timedOut();
+    }
+    if (m_link.portLost())
         return timedOut();
     if (m_link.run.stopped()) {
         m_out.error(QStringLiteral("stopped: the codes asked so far are listed"));
         return m_out.finish(Exit::Failed);
+    }
+    if (unanswered > 0) {
+        m_out.error(QStringLiteral("no reply from the receiver at address %1 to %2 of the %3 "
+                                   "codes (listed as no reply)")
+                        .arg(m_settings.address)
+                        .arg(unanswered)
+                        .arg(total));
+        return m_out.finish(Exit::TimeOut);
     }
     return m_out.finish(Exit::Ok);
 }

@@ -25,8 +25,20 @@ template <size_t N> quint8 indexOf(const char *const (&table)[N], const QByteArr
 
 Protocol_MsSl::Protocol_MsSl(LinkState &link) : m_link(link) {}
 
+// Once a run's receiver counts as lost, nothing more is sent in that run: each exchange would
+// only wait out its time-out.
+bool Protocol_MsSl::lostInRun()
+{
+    if (!m_run || !m_link.receiverLost())
+        return false;
+    m_link.Eto = true;
+    return true;
+}
+
 QByteArray Protocol_MsSl::query(const QByteArray &code)
 {
+    if (lostInRun())
+        return {};
     const QByteArray reply = Protocol::SendQuery(m_link, Adr, code);
     stopIfLost();
     return reply;
@@ -34,6 +46,8 @@ QByteArray Protocol_MsSl::query(const QByteArray &code)
 
 bool Protocol_MsSl::set(const QByteArray &code, const QByteArray &value)
 {
+    if (lostInRun())
+        return false;
     const bool ok = Protocol::SendSet(m_link, Adr, code, value);
     stopIfLost();
     return ok;

@@ -116,6 +116,7 @@ protected:
         Protocol_MsSl &d;
         bool *outer;
     };
+    bool lostInRun();
     void stopIfLost();
 
     LinkState &m_link;

@@ -116,7 +116,9 @@ private slots:
         row(5, "tune 10892000 H 27500", Exit::Failed, ""); // Ctrl+C: set back to 11034000 V
         row(0, "query Tfrq", Exit::Ok, "reply: 11034000");
         row(0, "catalogue", Exit::Ok, "Tfrq: 11034000");
-        row(5, "catalogue", Exit::Failed, "Bst: OK"); // Ctrl+C there: listed up to it
+        row(5, "catalogue", Exit::Failed, "Bst: OK");           // Ctrl+C there: listed up to it
+        row(3, "catalogue", Exit::TimeOut, "Bst: (no reply)");  // silent from Bst: 3 asked
+        row(6, "catalogue", Exit::TimeOut, "LNBp: (no reply)"); // one reply lost
         row(0, "query Zzzz", Exit::Refused, "reply: Uk");
         row(5, "codes Tfra", Exit::Failed, "Tfrq: 11034000"); // Ctrl+C at Tfrz
         row(2, "codes Tfra", Exit::TimeOut, "");
@@ -196,6 +198,9 @@ private slots:
         QVERIFY(status != Exit::Ok || !line.startsWith("terminal tune") ||
                 (rx.frequency == 10892000 && rx.lnbPolar == "18" && rx.symbolRate == 27500));
         QVERIFY(receiver != 5 || line != "catalogue" || result.last() == "Bst: OK");
+        QVERIFY(receiver != 3 || line != "catalogue" ||
+                (result.size() - result.indexOf("Bst: (no reply)") == 3 &&
+                 err.contains("asked 8 of 88 codes\n")));
         if (line == "status") // queries only
             for (const QByteArray &frame : ctl.rx.frames())
                 QVERIFY2(frame.endsWith("=?}") || !frame.startsWith('\x81'), frame.constData());
@@ -555,8 +560,10 @@ private slots:
                 std::tuple(10758000, "18", 22000, 3);
             QVERIFY(WriteFile(ctl.program.filePath("13.00E.csv"), "11034000;V;27500;\r\n"));
             quint64 stopUs = 0;
+            int unanswered = 0;
             ctl.rx.port.onWrite = [&, silent = silent,
                                    answer = ctl.rx.port.onWrite](const QByteArray &f) {
+                unanswered += ctl.rx.silent;
                 if (!stopUs && f.contains("{Sfrq=27500.00}")) { // the first test
                     stopUs = ctl.rx.host.nowUs();
                     if (silent)
@@ -572,6 +579,7 @@ private slots:
             const QString err = readBack(ctl.err);
             QVERIFY(err.contains(why) && err.contains(" at 27500, about "));
             QVERIFY(ctl.rx.host.nowUs() - stopUs < 90000000u); // not 80 tries of 10 s each
+            QCOMPARE(unanswered, silent ? 2 : 0); // and the one that fell silent: 3, as told
             QFile list(ctl.program.filePath("13.00E.csv"));
             QVERIFY(list.open(QIODevice::ReadOnly) && list.readAll() == "11034000;V;27500;\r\n");
             QVERIFY(silent || (rx.frequency == 10758000 && rx.lnbPolar == "18" &&
