@@ -43,6 +43,8 @@ class CtlHost : public QtHost
 public:
     RunToken *run = nullptr;
     bool force = false;
+    Output *out = nullptr;
+    QString stopText = QStringLiteral("stopping after the exchange in flight");
     void doEvents() override
     {
         QtHost::doEvents();
@@ -55,8 +57,11 @@ public:
     }
     void stopOnCtrlC()
     {
-        if (g_stopRequested && run && !run->stopped())
-            run->stop();
+        if (!g_stopRequested || !run || run->stopped())
+            return;
+        run->stop();
+        if (out)
+            out->stopping(stopText);
     }
     Message::Answer message(const Message &m) override
     {
@@ -468,6 +473,9 @@ int main(int argc, char **argv)
     std::signal(SIGINT, requestStop);
 
     host.run = &link.run;
+    host.out = &out;
+    if ((command == QLatin1String("tune") || command == QLatin1String("scan")) && !term)
+        host.stopText = QStringLiteral("stopping: setting the receiver back");
     Commands commands(link, settings, out);
     if (command == QLatin1String("status"))
         return commands.status();

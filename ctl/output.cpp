@@ -2,6 +2,8 @@
 
 #include <QJsonDocument>
 
+#include <utility>
+
 QByteArray Shown(const QString &text)
 {
     QString shown;
@@ -44,12 +46,22 @@ void Output::list(const QString &name, const QJsonArray &entries, const QStringL
 
 void Output::progress(const QString &text)
 {
+    if (m_stopping)
+        return;
     WriteLine(m_err, "kolvex7-ctl: ", text);
     std::fflush(m_err);
 }
 
 void Output::error(const QString &text)
 {
+    WriteLine(m_err, "kolvex7-ctl: ", text);
+    std::fflush(m_err);
+}
+
+void Output::stopping(const QString &text)
+{
+    if (std::exchange(m_stopping, true))
+        return;
     WriteLine(m_err, "kolvex7-ctl: ", text);
     std::fflush(m_err);
 }

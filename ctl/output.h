@@ -25,8 +25,11 @@ public:
     void field(const QString &name, const QJsonValue &value, const QString &text = QString());
     // A list of the result: one text line per entry, and a JSON array under the name.
     void list(const QString &name, const QJsonArray &entries, const QStringList &lines);
+    // A progress line; none once the operator's stop is acknowledged.
     void progress(const QString &text);
     void error(const QString &text);
+    // Acknowledges the operator's stop (Ctrl+C) at once, the first time only.
+    void stopping(const QString &text);
     // Writes the result; returns the exit status, for `return out.finish(status)`.
     int finish(int status);
 
@@ -36,6 +39,7 @@ private:
     bool m_json;
     std::FILE *m_out;
     std::FILE *m_err;
+    bool m_stopping = false;
     QJsonObject m_result;
     QStringList m_lines;
 };

@@ -18,6 +18,17 @@ pids+=($!)
 wait_for 10 grep -q ready "$work/sim.out" || fail "the simulator did not start"
 pts="$(readlink "$ports/com31")"
 
+# Ctrl+C during a tune is acknowledged at once, and no progress line follows it.
+"$bin/kolvex7-ctl" --port 31 --band Ku tune 10892000 H 27500 > "$work/int.out" 2> "$work/int.err" &
+tuning=$!
+wait_for 10 grep -q "wait setup" "$work/int.err" || fail "the tune did not start"
+kill -INT "$tuning"
+status=0; wait "$tuning" || status=$?
+[ "$status" -eq 1 ] || fail "a tune stopped by Ctrl+C exited $status, not 1"
+sed -n '/stopping: setting the receiver back/,$p' "$work/int.err" > "$work/after.err"
+[ "$(wc -l < "$work/after.err")" -eq 2 ] && grep -q "^kolvex7-ctl: stopped: " "$work/after.err" ||
+    fail "Ctrl+C not acknowledged alone: $(cat "$work/int.err")"
+
 # A simulator killed leaves its link, whose terminal number another program then gets: the tool
 # says so rather than talk to that terminal, and a new simulator on the port takes it over.
 "$bin/kolvex7-sim" --port 35 --satellite "$work/one.sat" > "$work/sim35.out" 2>&1 &
