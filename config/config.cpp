@@ -320,10 +320,7 @@ void Config::Find_Click()
     // The receivers found, to choose one: its address goes into the box.
     QMenu menu(this);
     for (const SurveyHit &hit : hits)
-        menu.addAction(QStringLiteral("%1: %2 kHz, %3")
-                           .arg(hit.address)
-                           .arg(hit.frequency,
-                                hit.locked ? QStringLiteral("locked") : QStringLiteral("no lock")))
+        menu.addAction(QStringLiteral("%1: %2").arg(hit.address).arg(hit.tuningText()))
             ->setData(hit.address);
     if (QAction *chosen = menu.exec(Find->mapToGlobal(QPoint(0, Find->height()))))
         vAdr->setText(QString::number(chosen->data().toInt()));

@@ -545,14 +545,13 @@ int Commands::survey()
                 QStringLiteral("asking addresses %1 to %2").arg(address).arg(address + 63));
     });
     for (const SurveyHit &hit : hits) {
-        found.append(QJsonObject{{QStringLiteral("address"), hit.address},
-                                 {QStringLiteral("mode"), QStringLiteral("master/slave")},
-                                 {QStringLiteral("frequency"), hit.frequency.toLongLong()},
-                                 {QStringLiteral("locked"), hit.locked}});
-        lines << QStringLiteral("%1: master/slave, %2 kHz, %3")
-                     .arg(hit.address)
-                     .arg(hit.frequency,
-                          hit.locked ? QStringLiteral("locked") : QStringLiteral("no lock"));
+        const QJsonValue unread(QJsonValue::Null);
+        found.append(QJsonObject{
+            {QStringLiteral("address"), hit.address},
+            {QStringLiteral("mode"), QStringLiteral("master/slave")},
+            {QStringLiteral("frequency"), hit.frequency ? hit.frequency->toLongLong() : unread},
+            {QStringLiteral("locked"), hit.locked ? *hit.locked : unread}});
+        lines << QStringLiteral("%1: master/slave, %2").arg(hit.address).arg(hit.tuningText());
     }
     m_out.list(QStringLiteral("receivers"), found, lines);
     if (m_link.portLost())
@@ -563,7 +562,12 @@ int Commands::survey()
     }
     if (found.isEmpty())
         m_out.error(QStringLiteral("no receiver answered on port %1").arg(m_settings.portName));
-    return m_out.finish(found.isEmpty() ? Exit::TimeOut : Exit::Ok);
+    const bool unread = std::any_of(hits.cbegin(), hits.cend(), [](const SurveyHit &hit) {
+        return !hit.frequency || !hit.locked;
+    });
+    if (unread)
+        m_out.error(QStringLiteral("a receiver left its frequency or lock unanswered (not read)"));
+    return m_out.finish(found.isEmpty() || unread ? Exit::TimeOut : Exit::Ok);
 }
 
 int ListFiles(const QString &programFolder, Output &out)

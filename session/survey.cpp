@@ -9,6 +9,16 @@ int SurveyWaitMs(qint32 speed)
     return 30 + int(40LL * 10 * 1000 / qMax<qint32>(speed, 1));
 }
 
+QString SurveyHit::tuningText() const
+{
+    return (frequency ? *frequency + QStringLiteral(" kHz")
+                      : QStringLiteral("frequency not read")) +
+           QStringLiteral(", ") +
+           (!locked   ? QStringLiteral("lock not read")
+            : *locked ? QStringLiteral("locked")
+                      : QStringLiteral("no lock"));
+}
+
 QList<SurveyHit> Survey(LinkState &link, const std::function<void(int address)> &asking)
 {
     const LinkBusy busy(link, LinkBusy::Command);
@@ -20,8 +30,16 @@ QList<SurveyHit> Survey(LinkState &link, const std::function<void(int address)> 
             continue;
         Protocol_MsSl receiver(link);
         receiver.setAdr(quint8(a));
+        SurveyHit hit{a, {}, {}};
+        link.Eto = false;
         const QString frequency = receiver.GetFrequency();
-        hits.append({a, frequency, receiver.GetLock()});
+        if (!link.Eto)
+            hit.frequency = frequency;
+        link.Eto = false;
+        const bool locked = receiver.GetLock();
+        if (!link.Eto)
+            hit.locked = locked;
+        hits.append(hit);
     }
     return hits;
 }

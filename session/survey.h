@@ -4,15 +4,19 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 struct LinkState;
 
-// A receiver that answered a survey: its address, the frequency it reports and its lock.
+// A receiver that answered a survey: its address, the frequency it reports and its lock, each
+// only as read (a reply lost leaves it not read, never a made-up value).
 struct SurveyHit
 {
     int address = 0;
-    QString frequency;
-    bool locked = false;
+    std::optional<QString> frequency;
+    std::optional<bool> locked;
+    // "11034000 kHz, locked", "frequency not read, no lock".
+    QString tuningText() const;
 };
 
 // How long a survey waits for each address: 30 ms for the receiver, and the time a frame and its
