@@ -311,7 +311,7 @@ void Main::StatusBar_PanelClick(const QString &key)
 
 void Main::toggleInput()
 {
-    const LinkBusy busy(state);
+    const LinkBusy busy(state, LinkBusy::Command);
     state.Inp = state.Inp == 0 ? 1 : 0;
     Driver.SetLNBInput(state.Inp);
     ShowSettings();
@@ -344,18 +344,31 @@ void Main::configure()
 
 bool Main::reopenLink()
 {
-    // The new address, port and speed take effect now, so the status bar tells the truth.
-    const LinkBusy busy(state);
+    // The new address, port and speed take effect now, so the status bar tells the truth; the
+    // exchanges show the busy state, and a receiver that does not answer there is said at its
+    // first time-out, not after every question has waited out its own.
+    const LinkBusy busy(state, LinkBusy::Command);
     Driver.setAdr(state.Adr);
     state.MSComm.close();
+    ShowSettings();
     if (!Protocol::OpenPort(state)) {
         error(QStringLiteral("No response from serial."), reconfigureHint());
         return false;
     }
-    if (Driver.GetLNBInput() != state.Inp)
+    setStatus(QStringLiteral("Status: Wait"));
+    state.Eto = false;
+    const quint8 input = Driver.GetLNBInput();
+    if (state.Eto) {
+        setStatus(QStringLiteral("Status: No response from unit at address %1").arg(state.Adr));
+        error(QStringLiteral("No response from unit."),
+              QStringLiteral("Verify connexion and serial port setting."));
+        return false;
+    }
+    if (input != state.Inp)
         Driver.SetLNBInput(state.Inp);
     if (Driver.GetLNBType() != state.LNB)
         Driver.SetLNBType(state.LNB);
+    setStatus(QString());
     return true;
 }
 

@@ -112,6 +112,32 @@ private slots:
         QVERIFY(rig.main->isVisible() && rig.host.messages().isEmpty() && !rig.main->state.Eto);
     }
 
+    // OK after a passed test, at an address nobody answers: the new address shows at once,
+    // the one question asked there shows the busy state, and its time-out is said at once.
+    void anAddressNobodyAnswersIsToldAtItsFirstTimeOut()
+    {
+        Started rig;
+        QStringList seen; // what the window showed while the receiver was asked
+        rig.port->onWrite = [&, answer = rig.port->onWrite](const QByteArray &frame) {
+            seen << rig.main->StatusBar->text("Address") + '|' +
+                        rig.main->StatusBar->text("Status") + '|' +
+                        QString::number(QApplication::overrideCursor() != nullptr);
+            answer(frame);
+        };
+        rig.click("Address", [](QWidget *w) {
+            auto *d = static_cast<Config *>(w);
+            QTest::mouseClick(d->Test, Qt::LeftButton);
+            d->vAdr->setText("130");
+            QTest::mouseClick(d->OK, Qt::LeftButton);
+        });
+        QCOMPARE(rig.port->writes().mid(1), QByteArrayList{"\x82{LNin=?}"});
+        QCOMPARE(seen.last(), "130|Status: Wait|1");
+        QCOMPARE(rig.main->StatusBar->text("Status"),
+                 QString("Status: No response from unit at address 130"));
+        QCOMPARE(rig.timeline.last(), QString("message:No response from unit."));
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
     void reopenFailureIsReported()
     {
         Started rig;
