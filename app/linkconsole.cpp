@@ -14,7 +14,6 @@
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QTableView>
-#include <QTimer>
 #include <QVBoxLayout>
 
 LinkConsole::LinkConsole(LinkState &link, QWidget *parent) : QDialog(parent), m_link(link)
@@ -61,26 +60,31 @@ LinkConsole::LinkConsole(LinkState &link, QWidget *parent) : QDialog(parent), m_
         showCounts();
     });
     connect(Save, &QPushButton::clicked, this, &LinkConsole::saveClicked);
-    // New rows keep the view at its end unless the operator has scrolled up to read; a burst
-    // of exchanges moves the view a few times a second, not once per row.
-    auto *follow = new QTimer(this);
-    follow->setSingleShot(true);
-    follow->setInterval(100);
-    connect(follow, &QTimer::timeout, this, [this] {
-        showCounts();
-        QScrollBar *bar = View->verticalScrollBar();
-        if (!bar->isSliderDown() && m_atEnd)
-            View->scrollToBottom();
-    });
+    // New rows (they come in batches) keep the view at its end unless the operator has
+    // scrolled up to read; then the rows read stay in place while the oldest ones go.
+    View->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     connect(&m_log, &QAbstractItemModel::rowsAboutToBeInserted, this, [this] {
         QScrollBar *bar = View->verticalScrollBar();
         m_atEnd = m_atEnd || bar->value() >= bar->maximum() - 1;
     });
-    connect(&m_log, &QAbstractItemModel::rowsInserted, follow, [follow] {
-        if (!follow->isActive())
-            follow->start();
+    connect(&m_log, &QAbstractItemModel::rowsInserted, this, [this] {
+        showCounts();
+        if (m_atEnd && !View->verticalScrollBar()->isSliderDown())
+            View->scrollToBottom();
     });
-    connect(View->verticalScrollBar(), &QScrollBar::sliderMoved, this,
+    connect(&m_log, &QAbstractItemModel::rowsRemoved, this,
+            [this](const QModelIndex &, int first, int last) {
+                QScrollBar *bar = View->verticalScrollBar();
+                if (m_atEnd || bar->isSliderDown())
+                    return;
+                const int rows = last - first + 1;
+                bar->setValue(bar->value() -
+                              (View->verticalScrollMode() == QAbstractItemView::ScrollPerItem
+                                   ? rows
+                                   : rows * View->verticalHeader()->defaultSectionSize()));
+            });
+    // Scrolled by the mouse, the wheel or a key: the view follows new rows only from its end.
+    connect(View->verticalScrollBar(), &QScrollBar::valueChanged, this,
             [this](int value) { m_atEnd = value >= View->verticalScrollBar()->maximum() - 1; });
     showCounts();
 }

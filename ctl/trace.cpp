@@ -9,6 +9,8 @@ void TraceObserver::exchanged(const LinkExchange &e)
     std::fprintf(m_err, "%10.3f %-18s > %s < %s %.1f ms%s\n", double(e.startUs - m_firstUs) / 1e6,
                  e.operation, PrintableBytes(e.sent).constData(),
                  PrintableBytes(e.received).constData(), double(e.latencyUs) / 1000.0,
-                 e.timedOut ? " time-out" : "");
+                 e.portLost   ? " port lost"
+                 : e.timedOut ? " time-out"
+                              : "");
     std::fflush(m_err);
 }

@@ -11,8 +11,10 @@ struct LinkExchange
     const char *operation = ""; // the driver operation under way ("SetFrequency"), or ""
     QByteArray sent;            // the bytes written
     QByteArray received;        // the bytes read for the reply, as they came
-    quint64 latencyUs = 0;      // from the write to the end of the reply (or of the wait)
+    quint64 latencyUs = 0;      // from the write to the end of the reply (or of the wait),
+                                // less the time other work took in the wait (a nested wait)
     bool timedOut = false;
+    bool portLost = false; // it ended because the port went away, not by its time-out
 };
 
 // The bytes as a line of text: printable ASCII as it is, every other byte (and "\\") as \xNN,

@@ -1,3 +1,4 @@
+#include "link/exchangeobserver.h"
 #include "link/linkstate.h"
 #include "link/numbers.h"
 #include "link/protocol.h"
@@ -99,6 +100,27 @@ private slots:
         QCOMPARE(rig.port.reads(), polls);
         QCOMPARE(rig.host.passes(), quint64(polls));
         QVERIFY(!timedOut || rig.host.nowUs() >= 10000000u);
+    }
+
+    // What an observer is told: the line's own latency, though a window's nested wait ran in
+    // the exchange's wait (the receiver answered at once); a port lost, as lost.
+    void exchangeRecord()
+    {
+        Rig rig;
+        struct : ExchangeObserver
+        {
+            QList<LinkExchange> seen;
+            void exchanged(const LinkExchange &e) override { seen << e; }
+        } log;
+        rig.link.observer = &log;
+        rig.port.onWrite = [&](const QByteArray &) { rig.port.feedAfterUs(3000, "\x81{Tfrq=1}"); };
+        rig.host.atUs(rig.host.nowUs() + 500, [&] { rig.host.advanceUs(1500000); });
+        QCOMPARE(Protocol::SendQuery(rig.link, 129, "Tfrq"), QByteArray("1"));
+        rig.port.onWrite = [&](const QByteArray &) { rig.port.setLost(true); };
+        Protocol::SendQuery(rig.link, 129, "Tfrq");
+        QCOMPARE(log.seen.size(), 2);
+        QVERIFY2(log.seen[0].latencyUs < 10000, qPrintable(QString::number(log.seen[0].latencyUs)));
+        QVERIFY(log.seen[1].timedOut && log.seen[1].portLost && !log.seen[0].portLost);
     }
 
     void readReply_endlessNoiseTimesOutAfterTenSeconds()
