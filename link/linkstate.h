@@ -77,12 +77,34 @@ struct LinkState
     quint64 exchanges = 0, exchangeUs = 0;
     // Exchanges in a row that timed out; any reply sets it back to 0.
     int silentExchanges = 0;
+    // How many polls of about a millisecond a reply is awaited: the reply time-out (10,000,
+    // Protocol::kReplyPolls), unless a caller that knows a receiver answers within
+    // milliseconds asks for less (see ShortReplyWait).
+    int replyPolls = 10000;
     // The receiver is gone: the port was lost, or the receiver left kLostAfterSilentExchanges
     // exchanges in a row unanswered, which a live receiver never does (it answers every frame,
     // an unknown code with its refusal), and which already took half a minute.
     static constexpr int kLostAfterSilentExchanges = 3;
     bool receiverLost() const;
     bool portLost() const;
+};
+
+// Awaits each reply for `ms` milliseconds only while it lives: a watch's sample, whose lost
+// reply is asked again at once rather than waited for ten seconds.
+class ShortReplyWait
+{
+public:
+    ShortReplyWait(LinkState &link, int ms) : m_link(link), m_was(link.replyPolls)
+    {
+        link.replyPolls = ms;
+    }
+    ~ShortReplyWait() { m_link.replyPolls = m_was; }
+    ShortReplyWait(const ShortReplyWait &) = delete;
+    ShortReplyWait &operator=(const ShortReplyWait &) = delete;
+
+private:
+    LinkState &m_link;
+    int m_was;
 };
 
 // Names the driver operation that the exchanges made inside it belong to. An operation that

@@ -112,10 +112,10 @@ QByteArray readReply(LinkState &link, quint8 address, const QByteArray &code, QB
             if (elsewhereUs && link.lastPassUs - now > kNestedWorkUs)
                 *elsewhereUs += link.lastPassUs - now;
         }
-        if (polls > kReplyPolls)
+        if (polls > link.replyPolls)
             break;
         if (scanner.closed()) {
-            if (polls >= kReplyPolls)
+            if (polls >= link.replyPolls)
                 break; // a "}" first seen on the 10,000th poll is too late
             link.silentExchanges = 0;
             return scanner.value();

@@ -18,6 +18,7 @@ std::optional<double> reading(const QString &text)
 ReceiverSample SampleReceiver(LinkState &link, quint8 address)
 {
     const LinkBusy busy(link);
+    const ShortReplyWait wait(link, kSampleAnswerMs);
     Protocol_MsSl receiver(link);
     receiver.setAdr(address);
     ReceiverSample s;

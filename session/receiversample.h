@@ -23,9 +23,10 @@ struct ReceiverSample
 // Asks the receiver at `address` on the open link whether it is there, with a short wait (a
 // receiver answers a query within milliseconds: a second is plenty even on a network serial
 // server), then its frequency, polarisation, symbol rate, service, lock, signal level and
-// margin. A question left unanswered is asked again once: one reply lost on a noisy line does not
-// make a working receiver down. One that does not answer twice is not asked the rest (up is
-// false), so a silent receiver holds a shared line two seconds, not the exchanges' ten-second
-// time-out; one that falls silent half way is down too.
+// margin, each reply awaited kSampleAnswerMs, not the exchanges' ten-second time-out. A question
+// left unanswered is asked again once: one reply lost on a noisy line does not make a working
+// receiver down, nor hold the line ten seconds. One that does not answer twice is not asked the
+// rest (up is false), so a silent receiver holds a shared line two seconds; one that falls
+// silent half way is down too.
 constexpr int kSampleAnswerMs = 1000;
 ReceiverSample SampleReceiver(LinkState &link, quint8 address);

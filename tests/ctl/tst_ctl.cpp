@@ -280,8 +280,10 @@ private slots:
                 answer(f);
         };
         rx.silent = false;
+        const quint64 noisy = rx.host.elapsedUs();
         const ReceiverSample again = SampleReceiver(rx.link, 129);
         QVERIFY(again.up && again.unanswered == 1 && again.frequencyKHz == 11034000);
+        QVERIFY(rx.host.elapsedUs() - noisy < 1500000); // the loss cost a second, not ten
         rx.port.onWrite = answer; // back: up again, its earlier silence forgotten
         rx.silent = false;
         QVERIFY(SampleReceiver(rx.link, 129).up);
