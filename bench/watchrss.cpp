@@ -1,0 +1,99 @@
+// The memory of a long watch: kolvex7-ctl watching three receivers of kolvex7-sim on one
+// pseudo-terminal at its shortest interval (1 s), its metrics served and scraped every 10 s and
+// written to a text file each round. The growth of its resident set after the first minute,
+// scaled to an hour, in MB. --quick: a few seconds, as the test command runs it (its figure
+// says little: the run is too short for the allocator to settle).
+
+#include "bench/demosim.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// The resident set of a process, in kB; -1 when it cannot be read.
+qint64 ResidentKb(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (QByteArray line; !(line = status.readLine()).isEmpty();)
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+
+// One scrape of /metrics, as Prometheus makes it; false when nothing answered.
+bool Scrape(quint16 port)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+    if (!socket.waitForConnected(2000))
+        return false;
+    socket.write("GET /metrics HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+    while (socket.waitForReadyRead(2000))
+        socket.readAll();
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+    const int warmS = quick ? 2 : 60, measureS = quick ? 3 : 240;
+    QCoreApplication app(argc, argv);
+    DemoSimulator sim;
+    if (!sim.start("bench_watchrss", 1,
+                   {QStringLiteral("--address"), QStringLiteral("129,130,131")}))
+        return 1;
+    QTemporaryDir dir;
+    const quint16 port = quint16(20000 + QCoreApplication::applicationPid() % 20000);
+    QProcess watch;
+    watch.setStandardOutputFile(QProcess::nullDevice());
+    watch.setStandardErrorFile(dir.filePath(QStringLiteral("watch.err")));
+    watch.start(QStringLiteral(KOLVEX7_CTL),
+                {QStringLiteral("watch"), QStringLiteral("1@129"), QStringLiteral("1@130"),
+                 QStringLiteral("1@131"), QStringLiteral("--interval"), QStringLiteral("1"),
+                 QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(port),
+                 QStringLiteral("--textfile"), dir.filePath(QStringLiteral("kolvex7.prom"))});
+    if (!watch.waitForStarted(5000)) {
+        std::fprintf(stderr, "bench_watchrss: the watch did not start\n");
+        return 1;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    qint64 firstKb = -1, lastKb = -1;
+    int scrapes = 0;
+    for (int s = 0; s <= warmS + measureS; ++s) {
+        if (s % 10 == 0 && s > 0)
+            scrapes += Scrape(port);
+        if (s == warmS)
+            firstKb = ResidentKb(watch.processId());
+        QThread::msleep(quint64(qMax<qint64>(0, (s + 1) * 1000 - clock.elapsed())));
+    }
+    lastKb = ResidentKb(watch.processId());
+    const bool alive = watch.state() == QProcess::Running;
+    watch.terminate();
+    watch.waitForFinished(5000);
+    sim.stop();
+    if (!alive || firstKb < 0 || lastKb < 0) {
+        std::fprintf(stderr, "bench_watchrss: the watch ended or could not be measured\n");
+        return 1;
+    }
+    const double perHour = double(lastKb - firstKb) / 1024.0 * 3600.0 / measureS;
+    std::fprintf(stderr,
+                 "bench_watchrss: resident %lld kB after %d s, %lld kB after %d s more, %d "
+                 "scrapes\n",
+                 firstKb, warmS, lastKb, measureS, scrapes);
+    std::printf("watch_rss_growth_mb_per_hour %.2f\n", perHour);
+    return 0;
+}
