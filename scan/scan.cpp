@@ -253,6 +253,8 @@ void Scan::buildControls()
             [this](QTreeWidgetItem *item) { TreeView_NodeClick(item); });
     Position->installEventFilter(this);
     SymRate->installEventFilter(this);
+    for (QPushButton *b : {ScanIt, ReScan, Save})
+        b->installEventFilter(this);
     TreeView->viewport()->installEventFilter(this);
     // A node chosen in the tree shows on the plot, a marker clicked chooses its node.
     connect(TreeView, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *item) {
@@ -625,6 +627,15 @@ bool Scan::eventFilter(QObject *watched, QEvent *event)
                 ScanIt->setEnabled(true);
                 ScanIt->setFocus();
             }
+            return true;
+        }
+        // Enter on a run's button, as Enter in the position box leaves it: the button is
+        // pressed (none of them is the window's default, so Enter elsewhere starts nothing).
+        auto *button = qobject_cast<QPushButton *>(watched);
+        if ((button == ScanIt || button == ReScan || button == Save) &&
+            (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+            if (button->isEnabled())
+                button->click();
             return true;
         }
         if (watched == SymRate && DigitKeyRefused(key->key(), key->text())) {

@@ -265,6 +265,13 @@ private slots:
         QTest::keyClick(s.Position, Qt::Key_Return);
         QCOMPARE(s.Position->text(), QString("05.00E"));
         QVERIFY(s.ScanIt->isEnabled() && s.ScanIt->hasFocus());
+        bool started = false; // a second Enter starts the scan
+        rig.host.after(100, [&] {
+            started = rig.link.busy();
+            QTest::mouseClick(s.ScanIt, Qt::LeftButton); // stop
+        });
+        QTest::keyClick(s.ScanIt, Qt::Key_Return);
+        QVERIFY(started);
         s.Position->setText("19.2");
         s.Position->setFocus();
         QTest::keyClick(s.Position, Qt::Key_Tab); // leaving the box validates it
