@@ -8,46 +8,94 @@ namespace {
 struct Family
 {
     const char *name;
+    const char *type;
     const char *help;
-    std::function<std::optional<double>(const ReceiverSample &)> value;
+    std::function<std::optional<double>(const WatchedReceiver &)> value;
 };
+
+// A label's value as the text format writes it: a backslash, a double quote and a line break
+// escaped (a port is a number or a checked URL, which holds none of them; a label never breaks
+// the page all the same).
+QByteArray LabelValue(const QString &text)
+{
+    QByteArray out;
+    for (const char c : text.toUtf8()) {
+        if (c == '\\' || c == '"')
+            out += '\\';
+        out += c == '\n' ? QByteArray("\\n") : QByteArray(1, c);
+    }
+    return out;
+}
+
+QByteArray Labels(const WatchedReceiver &r)
+{
+    return "port=\"" + LabelValue(r.port) + "\",address=\"" + QByteArray::number(r.address) + '"';
+}
+
+QByteArray Head(const char *name, const char *type, const char *help)
+{
+    return QByteArray("# HELP ") + name + ' ' + help + "\n# TYPE " + name + ' ' + type + '\n';
+}
 
 } // namespace
 
-QByteArray MetricsText(const QList<WatchedReceiver> &receivers)
+QByteArray MetricsText(const QList<WatchedReceiver> &receivers, const QString &version)
 {
-    // The port labels need no escaping: a port is a number or a checked tcp:// or rfc2217://
-    // address, neither of which can hold a backslash, a double quote or a line break.
+    using Value = std::optional<double>;
     const auto answered = [](auto f) {
-        return [f](const ReceiverSample &s) { return s.up ? f(s) : std::optional<double>(); };
+        return [f](const WatchedReceiver &r) { return r.sample.up ? Value(f(r.sample)) : Value(); };
     };
     const Family families[] = {
-        {"kolvex7_up", "Whether the receiver answered the last poll (1) or not (0).",
-         [](const ReceiverSample &s) { return std::optional<double>(s.up ? 1 : 0); }},
-        {"kolvex7_locked", "Whether the receiver is locked on its transponder.",
-         answered([](const ReceiverSample &s) { return std::optional<double>(s.locked); })},
-        {"kolvex7_level_dbm", "Signal level at the tuned frequency, in dBm.",
+        {"kolvex7_up", "gauge", "Whether the receiver answered the last poll (1) or not (0).",
+         [](const WatchedReceiver &r) { return Value(r.sample.up ? 1 : 0); }},
+        {"kolvex7_locked", "gauge", "Whether the receiver is locked on its transponder.",
+         answered([](const ReceiverSample &s) { return Value(s.locked); })},
+        {"kolvex7_level_dbm", "gauge", "Signal level at the tuned frequency, in dBm.",
          answered([](const ReceiverSample &s) { return s.levelDbm; })},
-        {"kolvex7_margin_db", "Link margin of the locked transponder, in dB.",
+        {"kolvex7_margin_db", "gauge", "Link margin of the locked transponder, in dB.",
          answered([](const ReceiverSample &s) { return s.marginDb; })},
-        {"kolvex7_frequency_khz", "Tuned frequency, in kHz.",
-         answered([](const ReceiverSample &s) { return std::optional<double>(s.frequencyKHz); })},
-        {"kolvex7_symbol_rate_ksps", "Tuned symbol rate, in kS/s.",
-         answered([](const ReceiverSample &s) { return std::optional<double>(s.symbolRate); })},
-        {"kolvex7_service", "Selected service number.",
-         answered([](const ReceiverSample &s) { return std::optional<double>(s.service); })},
+        {"kolvex7_frequency_hertz", "gauge", "Tuned frequency, in hertz.",
+         answered([](const ReceiverSample &s) { return Value(double(s.frequencyKHz) * 1000.0); })},
+        {"kolvex7_symbol_rate_baud", "gauge", "Tuned symbol rate, in baud (symbols per second).",
+         answered([](const ReceiverSample &s) { return Value(double(s.symbolRate) * 1000.0); })},
+        {"kolvex7_polls_total", "counter", "Polls of the receiver made.",
+         [](const WatchedReceiver &r) { return Value(double(r.counts.polls)); }},
+        {"kolvex7_polls_unanswered_total", "counter",
+         "Polls the receiver did not answer (it was down).",
+         [](const WatchedReceiver &r) { return Value(double(r.counts.pollsUnanswered)); }},
+        {"kolvex7_exchanges_timed_out_total", "counter",
+         "Questions of polls left unanswered, each asked again once.",
+         [](const WatchedReceiver &r) { return Value(double(r.counts.exchangesTimedOut)); }},
+        {"kolvex7_last_answer_timestamp_seconds", "gauge",
+         "When the receiver last answered a poll, in seconds since the epoch.",
+         [](const WatchedReceiver &r) {
+             return r.counts.lastAnswer.isValid()
+                        ? Value(double(r.counts.lastAnswer.toMSecsSinceEpoch()) / 1000.0)
+                        : Value();
+         }},
+        {"kolvex7_poll_duration_seconds", "gauge", "How long the last poll took, in seconds.",
+         [](const WatchedReceiver &r) {
+             return r.counts.polls ? Value(r.counts.pollSeconds) : Value();
+         }},
     };
-    QByteArray out;
+    QByteArray out = Head("kolvex7_build_info", "gauge", "The watch's version, as a label.") +
+                     "kolvex7_build_info{version=\"" + LabelValue(version) + "\"} 1\n";
     for (const Family &f : families) {
-        out += QByteArray("# HELP ") + f.name + ' ' + f.help + "\n# TYPE " + f.name + " gauge\n";
+        out += Head(f.name, f.type, f.help);
         for (const WatchedReceiver &r : receivers) {
-            const std::optional<double> v = f.value(r.sample);
-            if (v)
-                out += QByteArray(f.name) + "{port=\"" + r.port.toUtf8() + "\",address=\"" +
-                       QByteArray::number(r.address) + "\"} " + QByteArray::number(*v, 'g', 12) +
-                       '\n';
+            if (const Value v = f.value(r))
+                out += QByteArray(f.name) + '{' + Labels(r) + "} " +
+                       QByteArray::number(*v, 'g', 15) + '\n';
         }
     }
+    // The tuning's texts, as labels of a constant series.
+    out += Head("kolvex7_tuning_info", "gauge",
+                "The polarisation and service number the receiver is tuned to, as labels.");
+    for (const WatchedReceiver &r : receivers)
+        if (r.sample.up)
+            out += "kolvex7_tuning_info{" + Labels(r) + ",polarisation=\"" +
+                   LabelValue(r.sample.polarisation) + "\",service=\"" +
+                   QByteArray::number(r.sample.service) + "\"} 1\n";
     return out;
 }
 

@@ -5,6 +5,7 @@
 #include "platform/host.h"
 #include "platform/serialport.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QHttpServerResponse>
@@ -49,7 +50,7 @@ Watch::Line &Watch::line(const QString &port)
 void Watch::add(const QString &port, quint8 address)
 {
     line(port);
-    m_receivers.append({port, address, {}, {}});
+    m_receivers.append({port, address, {}, {}, {}});
 }
 
 bool Watch::listen(const QHostAddress &address, quint16 port, QString *why)
@@ -86,9 +87,17 @@ void Watch::round()
         if (!m_run.Run)
             return;
         Line &l = line(r.port);
-        WatchedReceiver now{r.port, r.address, QDateTime::currentDateTimeUtc(), {}};
+        WatchedReceiver now{r.port, r.address, QDateTime::currentDateTimeUtc(), {}, r.counts};
+        const quint64 startUs = m_host.elapsedUs();
         if (ready(l))
             now.sample = SampleReceiver(*l.link, r.address);
+        ReceiverCounts &counts = now.counts;
+        ++counts.polls;
+        counts.pollsUnanswered += !now.sample.up;
+        counts.exchangesTimedOut += quint64(now.sample.unanswered);
+        if (now.sample.up)
+            counts.lastAnswer = now.at;
+        counts.pollSeconds = double(m_host.elapsedUs() - startUs) / 1e6;
         tell(r, now);
         r = now;
         publish();
@@ -125,7 +134,7 @@ QString TextfileRefusal(const QString &path)
 
 void Watch::publish()
 {
-    m_metrics = MetricsText(m_receivers);
+    m_metrics = MetricsText(m_receivers, QCoreApplication::applicationVersion());
     if (m_options.textfile.isEmpty())
         return;
     // Written whole into a new file beside it, then renamed over it; only ever over a regular
