@@ -6,6 +6,8 @@ install(TARGETS kolvex7 kolvex7-sim kolvex7-ctl RUNTIME DESTINATION ${CMAKE_INST
 install(FILES sim/data/demo-ku.sat sim/data/13.00E.csv
         DESTINATION ${CMAKE_INSTALL_DATADIR}/kolvex7)
 install(FILES packaging/kolvex7.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES packaging/prometheus/kolvex7.rules.yml
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/kolvex7/prometheus)
 install(FILES packaging/kolvex7.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES packaging/kolvex7.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps)

@@ -25,7 +25,8 @@ for f in usr/bin/kolvex7 usr/bin/kolvex7-sim usr/bin/kolvex7-ctl \
          usr/share/icons/hicolor/48x48/apps/kolvex7.png \
          usr/share/man/man1/kolvex7.1.gz usr/share/man/man1/kolvex7-sim.1.gz \
          usr/share/man/man1/kolvex7-ctl.1.gz \
-         usr/share/doc/kolvex7/copyright usr/share/doc/kolvex7/changelog.gz; do
+         usr/share/doc/kolvex7/copyright usr/share/doc/kolvex7/changelog.gz \
+         usr/share/kolvex7/prometheus/kolvex7.rules.yml; do
     [ -f "$work/root/$f" ] || { echo "missing from the package: $f"; exit 1; }
 done
 bin="$work/root/usr/bin"
@@ -33,6 +34,7 @@ bin="$work/root/usr/bin"
 "$bin/kolvex7" --version | grep -q '^kolvex7 [0-9]'
 "$bin/kolvex7-ctl" --version | grep -q '^kolvex7-ctl [0-9]'
 desktop-file-validate "$work/root/usr/share/applications/kolvex7.desktop"
+promtool check rules "$work/root/usr/share/kolvex7/prometheus/kolvex7.rules.yml" > /dev/null
 # Debian's own checker finds no error in the package (warnings are shown, not fatal).
 lintian --tag-display-limit 0 "$deb" > "$work/lintian.log" 2>&1 || true
 if grep -q '^E:' "$work/lintian.log"; then
