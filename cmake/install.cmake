@@ -8,6 +8,26 @@ install(FILES sim/data/demo-ku.sat sim/data/13.00E.csv
 install(FILES packaging/kolvex7.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES packaging/prometheus/kolvex7.rules.yml
     DESTINATION ${CMAKE_INSTALL_DATADIR}/kolvex7/prometheus)
+# The watch as a service: a template unit naming the program and its settings where this install
+# puts them (the prefix is known only then: /usr for the package, /usr/local by default), and
+# an example of an instance's settings in /etc/kolvex7 (the package's only conffile).
+set(KOLVEX7_SYSTEMD_SOURCE ${PROJECT_SOURCE_DIR}/packaging/systemd)
+set(KOLVEX7_SYSTEMD_BUILD ${CMAKE_BINARY_DIR}/packaging)
+install(CODE "
+  set(KOLVEX7_BIN \"\${CMAKE_INSTALL_PREFIX}/bin\")
+  if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+    set(KOLVEX7_ETC /etc)
+  else()
+    set(KOLVEX7_ETC \"\${CMAKE_INSTALL_PREFIX}/etc\")
+  endif()
+  configure_file(\"${KOLVEX7_SYSTEMD_SOURCE}/kolvex7-watch@.service.in\"
+      \"${KOLVEX7_SYSTEMD_BUILD}/kolvex7-watch@.service\" @ONLY)
+  file(INSTALL \"${KOLVEX7_SYSTEMD_BUILD}/kolvex7-watch@.service\"
+      DESTINATION \"\${CMAKE_INSTALL_PREFIX}/lib/systemd/system\")
+  file(INSTALL \"${KOLVEX7_SYSTEMD_SOURCE}/watch-example.conf\"
+      DESTINATION \"\${KOLVEX7_ETC}/kolvex7\")
+")
+file(WRITE ${CMAKE_BINARY_DIR}/packaging/conffiles "/etc/kolvex7/watch-example.conf\n")
 install(FILES packaging/kolvex7.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES packaging/kolvex7.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps)
@@ -48,4 +68,5 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 # platform plugins are loaded, not linked, so they are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/packaging/conffiles)
 include(CPack)

@@ -29,10 +29,18 @@ namespace {
 
 volatile std::sig_atomic_t g_stopRequested = 0;
 
-void requestStop(int)
+void requestStop(int signal)
 {
     g_stopRequested = 1;
-    std::signal(SIGINT, SIG_DFL); // a second Ctrl+C ends the program at once
+    std::signal(signal, SIG_DFL); // a second Ctrl+C (or SIGTERM) ends the program at once
+}
+
+// Ctrl+C, and SIGTERM as a service manager stops a service, stop the run under way after the
+// exchange in flight: a tune or scan sets the receiver back, a watch ends (exit 0).
+void stopOnSignals()
+{
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
 }
 
 // The host of a program without windows; Ctrl+C stops the run under way at the next pass of
@@ -206,7 +214,7 @@ int RunWatch(const QStringList &receivers, qint64 address, qint64 speed, const Q
         out.error(why);
         return out.finish(Exit::Failed);
     }
-    std::signal(SIGINT, requestStop);
+    stopOnSignals();
     return watch.run();
 }
 
@@ -470,7 +478,7 @@ int main(int argc, char **argv)
                       .arg(why.isEmpty() ? QStringLiteral("the line settings were refused") : why));
         return out.finish(Exit::PortUnavailable);
     }
-    std::signal(SIGINT, requestStop);
+    stopOnSignals();
 
     host.run = &link.run;
     host.out = &out;

@@ -26,7 +26,8 @@ for f in usr/bin/kolvex7 usr/bin/kolvex7-sim usr/bin/kolvex7-ctl \
          usr/share/man/man1/kolvex7.1.gz usr/share/man/man1/kolvex7-sim.1.gz \
          usr/share/man/man1/kolvex7-ctl.1.gz \
          usr/share/doc/kolvex7/copyright usr/share/doc/kolvex7/changelog.gz \
-         usr/share/kolvex7/prometheus/kolvex7.rules.yml; do
+         usr/share/kolvex7/prometheus/kolvex7.rules.yml \
+         usr/lib/systemd/system/kolvex7-watch@.service etc/kolvex7/watch-example.conf; do
     [ -f "$work/root/$f" ] || { echo "missing from the package: $f"; exit 1; }
 done
 bin="$work/root/usr/bin"
@@ -35,6 +36,28 @@ bin="$work/root/usr/bin"
 "$bin/kolvex7-ctl" --version | grep -q '^kolvex7-ctl [0-9]'
 desktop-file-validate "$work/root/usr/share/applications/kolvex7.desktop"
 promtool check rules "$work/root/usr/share/kolvex7/prometheus/kolvex7.rules.yml" > /dev/null
+# The watch's unit: systemd's own verifier has nothing to say of an instance of it (the program
+# it starts taken from the package), and its exposure is in the "OK" band or better.
+unit="$work/root/usr/lib/systemd/system/kolvex7-watch@.service"
+grep -qx 'ExecStart=/usr/bin/kolvex7-ctl watch $KOLVEX7_WATCH' "$unit"
+grep -qx 'EnvironmentFile=/etc/kolvex7/watch-%i.conf' "$unit"
+dpkg-deb -e "$deb" "$work/control"
+grep -qx /etc/kolvex7/watch-example.conf "$work/control/conffiles"
+mkdir -p "$work/units"
+sed "s|/usr/bin/kolvex7-ctl|$work/root/usr/bin/kolvex7-ctl|" "$unit" > "$work/units/kolvex7-watch@site.service"
+said=$(systemd-analyze verify --man=no "$work/units/kolvex7-watch@site.service" 2>&1) && [ -z "$said" ] ||
+    { echo "systemd-analyze verify: $said"; exit 1; }
+systemd-analyze security --offline=true "$work/units/kolvex7-watch@site.service" > "$work/security" 2>&1 || true
+# Not root, no new privileges, the system read-only, no homes, a private /tmp: each as systemd
+# judges it.
+for item in User=/DynamicUser= NoNewPrivileges= ProtectSystem= ProtectHome= PrivateTmp=; do
+    grep -q "^✓ $item " "$work/security" || { echo "the unit fails $item"; exit 1; }
+done
+exposure=$(sed -n 's/.*Overall exposure level for .*: \([0-9.]*\) \([A-Z]*\).*/\1 \2/p' "$work/security")
+case "$exposure" in
+    *" SAFE" | *" OK") echo "systemd-analyze security: $exposure" ;;
+    *) echo "the unit's exposure is too high: $exposure"; exit 1 ;;
+esac
 # Debian's own checker finds no error in the package (warnings are shown, not fatal).
 lintian --tag-display-limit 0 "$deb" > "$work/lintian.log" 2>&1 || true
 if grep -q '^E:' "$work/lintian.log"; then
