@@ -2,8 +2,9 @@
 # The README's shell examples, run as written: each block is cut from the README itself, so a
 # change there is what runs here, in a home of its own with the built programs first on the
 # PATH and kolvex7-sim where the example needs a receiver. Not run here: the two commands of
-# the contract (CI runs the test command; the start command opens a window), and the
-# installation, which needs root (the package test builds and unpacks the package).
+# the contract (CI runs the test command; the start command opens a window), the installation,
+# which needs root (the package test builds and unpacks the package), and enabling the
+# service, which needs systemd running the machine (the package test verifies the unit).
 #   check.sh BIN_DIR README
 set -euo pipefail
 bin="$1"
@@ -21,10 +22,10 @@ block() { awk -v key="$1" '/^```sh$/ {inside = 1; text = ""; next}
     inside {text = text $0 "\n"} END {exit !found}' "$readme"; }
 for key in ./scripts/start.sh ./scripts/test.sh "cmake -S . -B build-release" \
            "kolvex7-sim --satellite /usr/share" "*/5 * * * *" "ln -s /dev/ttyUSB0" \
-           "echo rfc2217://rack2:7001" "kolvex7-ctl watch 3@129"; do
+           "echo rfc2217://rack2:7001" "kolvex7-ctl watch 3@129" "systemctl enable --now"; do
     block "$key" > /dev/null || fail "no README block with: $key"
 done
-[ "$(grep -c '^```sh$' "$readme")" -eq 8 ] || fail "a README shell block this test does not know"
+[ "$(grep -c '^```sh$' "$readme")" -eq 9 ] || fail "a README shell block this test does not know"
 
 # A fresh account: the port folders are made by the examples themselves.
 block "ln -s /dev/ttyUSB0" | bash -e
