@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QHostAddress>
+#include <QHttpServerRequest>
 #include <QHttpServerResponse>
 #include <QJsonDocument>
 #include <QSaveFile>
@@ -25,7 +26,16 @@ struct Watch::Line
 Watch::Watch(Host &host, const Options &options, RunToken &run, PortMaker makePort)
     : m_host(host), m_options(options), m_run(run), m_makePort(std::move(makePort))
 {
-    m_http.route(QStringLiteral("/metrics"), [this]() {
+    // The last samples, at once: a scrape never waits for a poll (the polls run the event loop
+    // every millisecond of their waits). Only GET and HEAD read them; another path is 404.
+    m_http.route(QStringLiteral("/metrics"), [this](const QHttpServerRequest &request) {
+        const auto method = request.method();
+        if (method != QHttpServerRequest::Method::Get &&
+            method != QHttpServerRequest::Method::Head) {
+            QHttpServerResponse refused(QHttpServerResponder::StatusCode::MethodNotAllowed);
+            refused.addHeader(QByteArrayLiteral("Allow"), QByteArrayLiteral("GET, HEAD"));
+            return refused;
+        }
         return QHttpServerResponse(QByteArrayLiteral("text/plain; version=0.0.4; charset=utf-8"),
                                    m_metrics);
     });

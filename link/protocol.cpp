@@ -170,9 +170,13 @@ std::optional<QByteArray> Probe(LinkState &link, quint8 address, const QByteArra
     link.MSComm.write(frame);
     ReplyScanner scanner(address, code);
     const quint64 endUs = e.startUs + quint64(qMax(waitMs, 0)) * 1000;
+    // The event loop runs after every poll, as it does while a reply is awaited: a click, a
+    // timer or a scrape of the watch's metrics waits a millisecond, not the whole wait.
     while (!scanner.closed() && link.MSComm.isOpen() && !link.MSComm.isLost() &&
-           link.host.elapsedUs() < endUs)
+           link.host.elapsedUs() < endUs) {
         poll(link.MSComm, link.host, scanner, &e.received);
+        link.host.doEvents();
+    }
     link.host.doEvents();
     e.timedOut = !scanner.closed();
     e.portLost = link.MSComm.isLost();

@@ -67,6 +67,22 @@ grep -qE '^kolvex7_polls_unanswered_total\{port="41",address="131"\} [1-9]' "$wo
     fail "a last answer of a receiver that never answered"
 ! grep -q 'kolvex7_locked{port="41",address="131"}' "$work/metrics.txt" || fail "readings of 131"
 expect '{"address":131,"port":"41","time":' watch.out
+# A scrape answers from the last samples at once, though each poll of the silent 131 holds the
+# line two seconds, and though a client never finishes its request; other requests get their
+# status.
+exec 5<> "/dev/tcp/127.0.0.1/$metrics"
+printf 'GET /metrics HTTP/1.1\r\nHost: slow\r\n' >&5
+for _ in $(seq 12); do
+    took=$(curl -sf -o /dev/null -w '%{time_total}' "http://127.0.0.1:$metrics/metrics") ||
+        fail "a scrape failed"
+    awk -v t="$took" 'BEGIN { exit !(t < 1) }' || fail "a scrape waited $took s for a poll"
+    sleep 0.25
+done
+exec 5>&-
+[ "$(curl -s -o /dev/null -w '%{http_code}' -X POST "http://127.0.0.1:$metrics/metrics")" = 405 ] ||
+    fail "a POST was not refused"
+[ "$(curl -s -o /dev/null -w '%{http_code}' "http://127.0.0.1:$metrics/other")" = 404 ] ||
+    fail "another path was served"
 # 131 never answered: each sample says so, and it is never told as having stopped.
 ! grep -q 'stopped answering' "$work/watch.err" || fail "131 told as stopped"
 
