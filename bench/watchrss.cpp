@@ -1,7 +1,8 @@
 // The memory of a long watch: kolvex7-ctl watching three receivers of kolvex7-sim on one
 // pseudo-terminal at its shortest interval (1 s), its metrics served and scraped every 10 s and
 // written to a text file each round. The growth of its resident set after the first minute,
-// scaled to an hour, in MB. --quick: a few seconds, as the test command runs it (its figure
+// scaled to an hour, in MB; then a minute of 100 scrapes at once every second: the share
+// answered, and the growth then. --quick: a few seconds, as the test command runs it (its figure
 // says little: the run is too short for the allocator to settle).
 
 #include "bench/demosim.h"
@@ -16,6 +17,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -31,17 +34,37 @@ qint64 ResidentKb(qint64 pid)
     return -1;
 }
 
-// One scrape of /metrics, as Prometheus makes it; false when nothing answered.
-bool Scrape(quint16 port)
+// `n` scrapes of /metrics at once, as many Prometheus servers would make them; how many were
+// answered with the page.
+int Scrapes(quint16 port, int n)
 {
-    QTcpSocket socket;
-    socket.connectToHost(QStringLiteral("127.0.0.1"), port);
-    if (!socket.waitForConnected(2000))
-        return false;
-    socket.write("GET /metrics HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
-    while (socket.waitForReadyRead(2000))
-        socket.readAll();
-    return true;
+    std::vector<std::unique_ptr<QTcpSocket>> sockets;
+    for (int i = 0; i < n; ++i) {
+        sockets.push_back(std::make_unique<QTcpSocket>());
+        sockets.back()->connectToHost(QStringLiteral("127.0.0.1"), port);
+    }
+    for (auto &socket : sockets)
+        if (socket->waitForConnected(2000))
+            socket->write("GET /metrics HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+    int answered = 0;
+    for (auto &socket : sockets) {
+        // The page is whole once its Content-Length of bytes follow the head (the server may
+        // keep the connection open).
+        QByteArray page;
+        auto whole = [&page] {
+            const qsizetype head = page.indexOf("\r\n\r\n");
+            const qsizetype at = page.toLower().indexOf("content-length:");
+            return head >= 0 && at >= 0 && at < head &&
+                   page.size() - head - 4 >=
+                       page.mid(at + 15, page.indexOf('\r', at) - at - 15).trimmed().toLongLong();
+        };
+        while (!whole() && socket->state() == QAbstractSocket::ConnectedState &&
+               socket->waitForReadyRead(3000))
+            page += socket->readAll();
+        answered += whole() && page.startsWith("HTTP/1.1 200") && page.contains("kolvex7_up{");
+        socket->close();
+    }
+    return answered;
 }
 
 } // namespace
@@ -75,13 +98,23 @@ int main(int argc, char **argv)
     int scrapes = 0;
     for (int s = 0; s <= warmS + measureS; ++s) {
         if (s % 10 == 0 && s > 0)
-            scrapes += Scrape(port);
+            scrapes += Scrapes(port, 1);
         if (s == warmS)
             firstKb = ResidentKb(watch.processId());
         QThread::msleep(quint64(qMax<qint64>(0, (s + 1) * 1000 - clock.elapsed())));
     }
     lastKb = ResidentKb(watch.processId());
-    const bool alive = watch.state() == QProcess::Running;
+    // Then 100 scrapes at once, every second: all answered, the memory as flat.
+    const int burstS = quick ? 2 : 60;
+    int asked = 0, answered = 0;
+    for (int s = 0; s < burstS; ++s) {
+        const qint64 started = clock.elapsed();
+        asked += 100;
+        answered += Scrapes(port, 100);
+        QThread::msleep(quint64(qMax<qint64>(0, started + 1000 - clock.elapsed())));
+    }
+    const qint64 afterBurstsKb = ResidentKb(watch.processId());
+    const bool alive = watch.state() == QProcess::Running && afterBurstsKb > 0;
     watch.terminate();
     watch.waitForFinished(5000);
     sim.stop();
@@ -92,8 +125,11 @@ int main(int argc, char **argv)
     const double perHour = double(lastKb - firstKb) / 1024.0 * 3600.0 / measureS;
     std::fprintf(stderr,
                  "bench_watchrss: resident %lld kB after %d s, %lld kB after %d s more, %d "
-                 "scrapes\n",
-                 firstKb, warmS, lastKb, measureS, scrapes);
+                 "scrapes; %d of %d scrapes answered in %d s of 100 at once, %lld kB after\n",
+                 firstKb, warmS, lastKb, measureS, scrapes, answered, asked, burstS, afterBurstsKb);
     std::printf("watch_rss_growth_mb_per_hour %.2f\n", perHour);
+    std::printf("scrapes_100_at_once_answered_share %.3f\n", double(answered) / asked);
+    std::printf("scrapes_100_at_once_rss_growth_mb_per_hour %.2f\n",
+                double(afterBurstsKb - lastKb) / 1024.0 * 3600.0 / burstS);
     return 0;
 }
