@@ -79,6 +79,11 @@ for _ in $(seq 12); do
     sleep 0.25
 done
 exec 5>&-
+# The text file is replaced whole each round (a new file renamed over the old: a new inode),
+# never rewritten in place, so node_exporter never reads half of it.
+inode=$(stat -c %i "$work/kolvex7.prom")
+replaced() { [ "$(stat -c %i "$work/kolvex7.prom")" != "$inode" ]; }
+wait_for 5 replaced || fail "the text file was rewritten in place"
 [ "$(curl -s -o /dev/null -w '%{http_code}' -X POST "http://127.0.0.1:$metrics/metrics")" = 405 ] ||
     fail "a POST was not refused"
 [ "$(curl -s -o /dev/null -w '%{http_code}' "http://127.0.0.1:$metrics/other")" = 404 ] ||
