@@ -88,6 +88,21 @@ wait_for 5 replaced || fail "the text file was rewritten in place"
     fail "a POST was not refused"
 [ "$(curl -s -o /dev/null -w '%{http_code}' "http://127.0.0.1:$metrics/other")" = 404 ] ||
     fail "another path was served"
+# Garbage and a request with a huge header neither end the watch nor stop it serving.
+python3 - "$metrics" <<'PY'
+import socket, sys
+for request in (b"\x00\xffGARBAGE\r\n\r\n", b"GET /metrics HTTP/1.1\r\nX: " + b"a" * 1000000 + b"\r\n\r\n"):
+    s = socket.create_connection(("127.0.0.1", int(sys.argv[1])))
+    try:
+        s.sendall(request)
+        s.settimeout(5)
+        s.recv(100)
+    except OSError:
+        pass
+    s.close()
+PY
+curl -sf -o /dev/null "http://127.0.0.1:$metrics/metrics" || fail "no scrape after bad requests"
+kill -0 "$watch" || fail "the watch ended on bad requests"
 # 131 never answered: each sample says so, and it is never told as having stopped.
 ! grep -q 'stopped answering' "$work/watch.err" || fail "131 told as stopped"
 
