@@ -359,7 +359,7 @@ bool Main::reopenLink()
     state.Eto = false;
     const quint8 input = Driver.GetLNBInput();
     if (state.Eto) {
-        setStatus(QStringLiteral("Status: No response from unit at address %1").arg(state.Adr));
+        setStatus(QStringLiteral("Status: No reply at %1").arg(state.Adr));
         error(QStringLiteral("No response from unit."),
               QStringLiteral("Verify connexion and serial port setting."));
         return false;

@@ -133,7 +133,7 @@ private slots:
         QCOMPARE(rig.port->writes().mid(1), QByteArrayList{"\x82{LNin=?}"});
         QCOMPARE(seen.last(), "130|Status: Wait|1");
         QCOMPARE(rig.main->StatusBar->text("Status"),
-                 QString("Status: No response from unit at address 130"));
+                 QString("Status: No reply at 130"));
         QCOMPARE(rig.timeline.last(), QString("message:No response from unit."));
         QVERIFY(!QApplication::overrideCursor());
     }
