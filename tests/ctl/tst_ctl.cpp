@@ -1,4 +1,5 @@
 #include "ctl/commands.h"
+#include "ctl/metrics.h"
 #include "ctl/output.h"
 #include "lists/catalogue.h"
 #include "lists/listfile.h"
@@ -253,6 +254,14 @@ private slots:
         const QJsonObject result = QJsonDocument::fromJson(readBack(ctl.out).toUtf8()).object();
         QVERIFY(result["polarisation"].isNull() && result.contains("polarisation"));
         QVERIFY(result["locked"].toBool() && result["frequency"].toInt() == 11034000);
+    }
+
+    // A label never breaks the page, whatever a port's name holds.
+    void metricLabelsEscaped()
+    {
+        WatchedReceiver r{"a\"b\\c\nd", 129, QDateTime::currentDateTimeUtc(), {}, {}};
+        QVERIFY(MetricsText({r}, "1\"")
+                    .contains("kolvex7_up{port=\"a\\\"b\\\\c\\nd\",address=\"129\"} 0\n"));
     }
 
     void sampleTellsOnlyWhatTheReceiverSaid()
