@@ -106,9 +106,13 @@ kill -0 "$watch" || fail "the watch ended on bad requests"
 # 131 never answered: each sample says so, and it is never told as having stopped.
 ! grep -q 'stopped answering' "$work/watch.err" || fail "131 told as stopped"
 
+rules="$(cd "$(dirname "$0")/../.." && pwd)/packaging/prometheus/kolvex7.rules.yml"
 cat > "$work/prometheus.yml" <<YAML
 global:
   scrape_interval: 1s
+  evaluation_interval: 1s
+rule_files:
+  - $rules
 scrape_configs:
   - job_name: kolvex7
     static_configs:
@@ -132,6 +136,16 @@ ctl 6 --port 42 --address 129 --band Ku tune 10800000 H 27500
 wait_for 20 is 'kolvex7_locked{address="129"}' 0 || fail "the lost lock never reached Prometheus"
 is 'kolvex7_locked{address="130"}' 1 || fail "130 lost its lock as well"
 is 'kolvex7_margin_db{address="129"}' "" || fail "a margin without a lock"
+# The shipped rules, loaded by Prometheus and evaluated on these series: the lost lock is a
+# pending Kolvex7NoLock (it fires after 2 minutes); 131, never up, is no Kolvex7ReceiverDown.
+alerts() { curl -sf "http://127.0.0.1:$web/api/v1/alerts" | python3 -c 'import json,sys
+for a in json.load(sys.stdin)["data"]["alerts"]:
+    print(a["labels"]["alertname"], a["labels"].get("address", ""), a["state"])'; }
+wait_for 10 eval 'alerts | grep -qx "Kolvex7NoLock 129 pending"' ||
+    fail "the lost lock is no pending alert: $(alerts)"
+! alerts | grep -q "Kolvex7ReceiverDown 131" || fail "a receiver never up raised an alert"
+[ "$(curl -sf "http://127.0.0.1:$web/api/v1/rules" | grep -o '"health":"ok"' | wc -l)" -eq 5 ] ||
+    fail "the rules are not all loaded and healthy"
 grep -q '"address":129,.*"locked":false' "$work/watch.out" || fail "no JSON line of the lost lock"
 
 ! grep -q "answers again" "$work/watch.err" || fail "a first answer told as an answer again"
