@@ -2,6 +2,7 @@
 
 #include <QJsonDocument>
 
+#include <iterator>
 #include <utility>
 
 QByteArray Shown(const QString &text)
@@ -54,6 +55,7 @@ void Output::progress(const QString &text)
 
 void Output::error(const QString &text)
 {
+    m_errors << text;
     WriteLine(m_err, "kolvex7-ctl: ", text);
     std::fflush(m_err);
 }
@@ -66,8 +68,34 @@ void Output::stopping(const QString &text)
     std::fflush(m_err);
 }
 
+QString Output::errorKind(int status)
+{
+    static const char *const kinds[] = {"",        "failed",  "arguments", "port",     "timeout",
+                                        "refused", "no-lock", "list-file", "not-saved"};
+    return status >= 0 && status < int(std::size(kinds)) ? QString::fromLatin1(kinds[status])
+                                                         : QStringLiteral("failed");
+}
+
 int Output::finish(int status)
 {
+    if (status != 0 && m_errors.isEmpty()) {
+        static const char *const said[] = {"",
+                                           "failed",
+                                           "bad arguments",
+                                           "the port is unavailable",
+                                           "the receiver did not answer",
+                                           "the receiver refused",
+                                           "the receiver did not lock",
+                                           "a list file cannot be read whole",
+                                           "nothing was saved"};
+        error(QString::fromLatin1(status > 0 && status < int(std::size(said)) ? said[status]
+                                                                              : "failed"));
+    }
+    if (m_json && status != 0) {
+        m_result.insert(QStringLiteral("error"), m_errors.join(QLatin1Char('\n')));
+        m_result.insert(QStringLiteral("error_kind"), errorKind(status));
+    }
+    m_errors.clear();
     if (m_json) {
         m_result.insert(QStringLiteral("status"), status);
         std::fputs(QJsonDocument(m_result).toJson(QJsonDocument::Compact).constData(), m_out);

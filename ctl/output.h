@@ -30,8 +30,13 @@ public:
     void error(const QString &text);
     // Acknowledges the operator's stop (Ctrl+C) at once, the first time only.
     void stopping(const QString &text);
-    // Writes the result; returns the exit status, for `return out.finish(status)`.
+    // Writes the result; returns the exit status, for `return out.finish(status)`. A failure
+    // says its error on standard error (the kind's own words when none was said), and, with
+    // --json, the result carries it as "error" with a stable "error_kind" beside "status".
     int finish(int status);
+    // The stable word for an exit status: "arguments", "port", "timeout", "refused",
+    // "no-lock", "list-file", "not-saved" or "failed"; empty for 0.
+    static QString errorKind(int status);
 
     bool json() const { return m_json; }
 
@@ -40,6 +45,7 @@ private:
     std::FILE *m_out;
     std::FILE *m_err;
     bool m_stopping = false;
+    QStringList m_errors; // said since the last result
     QJsonObject m_result;
     QStringList m_lines;
 };

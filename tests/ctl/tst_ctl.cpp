@@ -256,6 +256,26 @@ private slots:
         QVERIFY(result["locked"].toBool() && result["frequency"].toInt() == 11034000);
     }
 
+    // A failure in JSON carries its error, the same text as on standard error, and its kind.
+    void jsonFailuresSayTheirError()
+    {
+        for (const auto &[line, silent, kind] : {std::tuple{"status", true, "timeout"},
+                                                 {"tune 10892000 H 22000", false, "no-lock"},
+                                                 {"query Zzzz", false, "refused"},
+                                                 {"set Tfrq 1}2", false, "arguments"}}) {
+            Ctl ctl({}, true);
+            ctl.rx.silent = silent;
+            ctl(line);
+            const QJsonObject result = QJsonDocument::fromJson(readBack(ctl.out).toUtf8()).object();
+            QCOMPARE(result["error_kind"].toString(), QString(kind));
+            QVERIFY(
+                readBack(ctl.err).contains("kolvex7-ctl: " + result["error"].toString() + '\n'));
+        }
+        Ctl fine({}, true);
+        fine("status");
+        QVERIFY(!readBack(fine.out).contains("error"));
+    }
+
     // A label never breaks the page, whatever a port's name holds.
     void metricLabelsEscaped()
     {
