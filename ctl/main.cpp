@@ -1,6 +1,7 @@
 // kolvex7-ctl: the receiver from scripts, with the same driver, lists and saving as kolvex7.
 
 #include "ctl/commands.h"
+#include "ctl/configure.h"
 #include "ctl/output.h"
 #include "ctl/trace.h"
 #include "ctl/watch.h"
@@ -110,6 +111,11 @@ Commands:
                                --force to replace an existing list file
   export POSITION              the position's list file as a DVBv5 plan on standard output,
                                as other DVB tools read it (--format dvbv5, the one format)
+  config                       the six settings kolvex7 stores (port, speed, address, LNB
+                               type and input, band); with --port, --speed, --address,
+                               --lnb-type, --input or --band it writes them, as kolvex7's
+                               configuration does; --test runs the link test first and stores
+                               only what passes (--force: all the same)
   survey                       every address 0 to 255 asked in turn (a short wait each): the
                                receivers on the line, with frequency and lock
   watch [PORT[@ADDRESS]...]    poll receivers (queries only) every --interval seconds until
@@ -290,11 +296,22 @@ int main(int argc, char **argv)
     const QCommandLineOption from(QStringLiteral("from"),
                                   QStringLiteral("codes: the code to start at, as AAAA or Tfrq."),
                                   QStringLiteral("CODE"));
+    const QCommandLineOption lnbType(QStringLiteral("lnb-type"),
+                                     QStringLiteral("config: the LNB type, universal, wide or "
+                                                    "diseqc."),
+                                     QStringLiteral("T"));
+    const QCommandLineOption input(QStringLiteral("input"),
+                                   QStringLiteral("config: the LNB input, A or B."),
+                                   QStringLiteral("A|B"));
+    const QCommandLineOption test(QStringLiteral("test"),
+                                  QStringLiteral("config: run the link test first; store only "
+                                                 "what passes it (unless --force)."));
     const QCommandLineOption terminal(QStringLiteral("terminal"),
                                       QStringLiteral("tune and scan: the receiver is in terminal "
                                                      "mode."));
-    parser.addOptions({port, speed, address, json, trace, service, rates, band, save, guided, force,
-                       position, format, interval, listen, textfile, from, terminal});
+    parser.addOptions({port,   speed,    address, json,    trace,    service, rates,
+                       band,   save,     guided,  force,   position, format,  interval,
+                       listen, textfile, from,    lnbType, input,    test,    terminal});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("See above."));
 
     // A negative number is a value, not an option: it is hidden from the parser.
@@ -323,7 +340,8 @@ int main(int argc, char **argv)
         {QStringLiteral("scan"), 1},      {QStringLiteral("lists"), 0},
         {QStringLiteral("survey"), 0},    {QStringLiteral("watch"), -1},
         {QStringLiteral("catalogue"), 0}, {QStringLiteral("codes"), 0},
-        {QStringLiteral("import"), 1},    {QStringLiteral("export"), 1}};
+        {QStringLiteral("import"), 1},    {QStringLiteral("export"), 1},
+        {QStringLiteral("config"), 0}};
     if (!arity.contains(command))
         return badArguments(out, command.isEmpty()
                                      ? QStringLiteral("no command given")
@@ -334,8 +352,11 @@ int main(int argc, char **argv)
         {&rates, {QStringLiteral("scan")}},
         {&save, {QStringLiteral("scan")}},
         {&guided, {QStringLiteral("scan")}},
-        {&band, {QStringLiteral("tune"), QStringLiteral("scan")}},
-        {&force, {QStringLiteral("scan"), QStringLiteral("import")}},
+        {&band, {QStringLiteral("tune"), QStringLiteral("scan"), QStringLiteral("config")}},
+        {&force, {QStringLiteral("scan"), QStringLiteral("import"), QStringLiteral("config")}},
+        {&lnbType, {QStringLiteral("config")}},
+        {&input, {QStringLiteral("config")}},
+        {&test, {QStringLiteral("config")}},
         {&position, {QStringLiteral("import")}},
         {&format, {QStringLiteral("export")}},
         {&interval, {QStringLiteral("watch")}},
@@ -345,7 +366,7 @@ int main(int argc, char **argv)
         if (parser.isSet(*option) && !commands.contains(command))
             return badArguments(out, QStringLiteral("--%1 does not go with %2 (only with %3)")
                                          .arg(option->names().first(), command,
-                                              commands.join(QStringLiteral(" and "))));
+                                              commands.join(QStringLiteral(", "))));
     }
     const bool term = parser.isSet(terminal);
     if (term && command != QLatin1String("tune") && command != QLatin1String("scan"))
@@ -370,6 +391,16 @@ int main(int argc, char **argv)
         return ImportPlanFile(args[1], value(position), parser.isSet(force), programFolder, out);
     if (command == QLatin1String("export"))
         return ExportPlanFile(args[1], value(format), programFolder, out);
+    if (command == QLatin1String("config")) {
+        // Before the stored values are judged: config is how a bad one is put right.
+        SettingsStore store;
+        auto given = [&](const QCommandLineOption &o) {
+            return parser.isSet(o) ? std::optional<QString>(value(o)) : std::nullopt;
+        };
+        return Configure({given(port), given(speed), given(address), given(lnbType), given(input),
+                          given(band), parser.isSet(test), parser.isSet(force)},
+                         store, out, [] { return MakeSerialPort(); });
+    }
 
     // The stored settings, as kolvex7 reads them, and what the command line puts in their
     // stead. A stored value kolvex7 has no meaning for is refused, unless the line replaces it

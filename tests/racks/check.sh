@@ -112,6 +112,25 @@ ctl 2 status
 expect "the settings file $ini is not a regular file" ctl.err
 rm "$ini"
 
+# Settings from a script, as kolvex7 stores them: a link test that fails stores nothing unless
+# forced; a band change says the receiver must follow; a value out of range is refused.
+ctl 4 config --port 31 --address 130 --test
+[ ! -e "$ini" ] || fail "a failed link test stored the settings"
+ctl 0 config --port 31 --band Ku --lnb-type wide --input B --test
+expect "link_test: KOLVEX7 is OK" ctl.out
+expect "set KOLVEX7 to the new band selection" ctl.err
+for line in Port=31 Speed=115200 Address=129 LNB_Input=1 LNB_Type=1 LNB_BandL=1; do
+    grep -qx "$line" "$ini" || fail "not stored: $line"
+done
+ctl 0 config --address 130 --test --force
+grep -qx Address=130 "$ini" || fail "--force did not store"
+for bad in "--address 256" "--input C" "--lnb-type dish" "--port tcp://127.0.0.1:1"; do
+    ctl 2 config $bad
+done
+ctl 0 --json config
+expect '"address":130,"band":"Ku","lnb_input":"B","lnb_type":"wide","port":31' ctl.out
+rm "$ini"
+
 # A port name on a folder or a pipe is told as what it is; a mapping file's control characters
 # are shown escaped, never sent to the terminal.
 mkdir "$ports/com40" && mkfifo "$ports/com41"
@@ -128,7 +147,7 @@ expect 'first line reads: tcp://x\x1b[31m\x00red does not' ctl.err
 ctl 2 status --save --force --rates 1
 expect "does not go with status (only with scan)" ctl.err
 ctl 2 query Tfrq --band Ku
-expect "--band does not go with query (only with tune and scan)" ctl.err
+expect "--band does not go with query (only with tune, scan, config)" ctl.err
 
 # A band refusal says where the band came from; nothing beyond the LNB's band is sent.
 ctl 2 --band L tune 11034000 V 27500
