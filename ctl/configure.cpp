@@ -120,7 +120,13 @@ std::pair<QString, int> LinkTest(const StoredSettings &s, AnySerialPort &port)
 int Configure(const ConfigRequest &request, SettingsStore &store, Output &out,
               const std::function<std::unique_ptr<AnySerialPort>()> &makePort)
 {
-    const StoredSettings before = ReadSettings(store);
+    // A stored value kolvex7 has no meaning for reads as its default, as kolvex7 reads it;
+    // said, since a write stores the default in its place.
+    QList<SettingOutside> outside;
+    const StoredSettings before = ReadSettings(store, &outside);
+    for (const SettingOutside &o : outside)
+        out.progress(StoredSettingProblem(o, store.location()) +
+                     QStringLiteral(": shown as its default, %1").arg(o.setting->fallback));
     StoredSettings s = before;
     const QString bad = Apply(request, &s);
     if (!bad.isEmpty()) {

@@ -41,17 +41,24 @@ StoredSettings ReadSettings(SettingsStore &store, QList<SettingOutside> *outside
     return s;
 }
 
-QString StoredSettingRefusal(const SettingOutside &o, const QString &location)
+QString StoredSettingProblem(const SettingOutside &o, const QString &location)
 {
     if (o.stored.state == Registry::StoredNumber::NotAFile)
-        return QStringLiteral("the settings file %1 is not a regular file, so it is not read: "
-                              "remove it, then configure kolvex7 again")
+        return QStringLiteral("the settings file %1 is not a regular file, so it is not read")
             .arg(location);
     return QStringLiteral("the stored setting %1=%2 in %3 is not a whole number kolvex7 allows "
-                          "(%4 to %5): configure kolvex7 again")
+                          "(%4 to %5)")
         .arg(QLatin1String(o.setting->name), o.stored.text.trimmed(), location)
         .arg(o.setting->min)
         .arg(o.setting->max);
+}
+
+QString StoredSettingRefusal(const SettingOutside &o, const QString &location)
+{
+    return StoredSettingProblem(o, location) +
+           (o.stored.state == Registry::StoredNumber::NotAFile
+                ? QStringLiteral(": remove it, then configure kolvex7 again")
+                : QStringLiteral(": configure kolvex7 again"));
 }
 
 bool WriteSettings(SettingsStore &store, const StoredSettings &s)

@@ -42,6 +42,8 @@ struct SettingOutside
 // value's name: "the stored setting Speed=abc in …/KOLVEX7.ini is not a whole number kolvex7
 // allows (1 to 2147483647): configure kolvex7 again".
 QString StoredSettingRefusal(const SettingOutside &outside, const QString &location);
+// The same without the advice: "the stored setting Speed=abc in … (1 to 2147483647)".
+QString StoredSettingProblem(const SettingOutside &outside, const QString &location);
 
 // Reads the six values in the order the tool starts with (Port, Speed, Address, LNB_Type,
 // LNB_Input, LNB_BandL). A value missing reads as its default; so does one that is no whole
