@@ -77,10 +77,11 @@ struct LinkState
     quint64 exchanges = 0, exchangeUs = 0;
     // Exchanges in a row that timed out; any reply sets it back to 0.
     int silentExchanges = 0;
-    // How many polls of about a millisecond a reply is awaited: the reply time-out (10,000,
-    // Protocol::kReplyPolls), unless a caller that knows a receiver answers within
+    // How many polls of about a millisecond a reply is awaited: the reply time-out
+    // (Protocol::kReplyPolls), unless a caller that knows a receiver answers within
     // milliseconds asks for less (see ShortReplyWait).
-    int replyPolls = 10000;
+    static constexpr int kDefaultReplyPolls = 10000;
+    int replyPolls = kDefaultReplyPolls;
     // The receiver is gone: the port was lost, or the receiver left kLostAfterSilentExchanges
     // exchanges in a row unanswered, which a live receiver never does (it answers every frame,
     // an unknown code with its refusal), and which already took half a minute.

@@ -16,6 +16,7 @@ constexpr quint64 kPassIntervalUs = 1000;
 // A pass of the event loop that takes longer than this ran other work (a window's own wait):
 // its time is not the line's.
 constexpr quint64 kNestedWorkUs = 2000;
+static_assert(kReplyPolls == LinkState::kDefaultReplyPolls, "one reply time-out");
 } // namespace
 
 bool OpenPort(LinkState &link)
