@@ -68,29 +68,40 @@ void Output::stopping(const QString &text)
     std::fflush(m_err);
 }
 
+namespace {
+
+// Each exit status's stable word and the words a failure says when it has none of its own.
+struct Failure
+{
+    const char *kind;
+    const char *said;
+};
+const Failure kFailures[] = {{"", ""},
+                             {"failed", "failed"},
+                             {"arguments", "bad arguments"},
+                             {"port", "the port is unavailable"},
+                             {"timeout", "the receiver did not answer"},
+                             {"refused", "the receiver refused"},
+                             {"no-lock", "the receiver did not lock"},
+                             {"list-file", "a list file cannot be read whole"},
+                             {"not-saved", "nothing was saved"}};
+
+const Failure &FailureOf(int status)
+{
+    return status >= 0 && status < int(std::size(kFailures)) ? kFailures[status] : kFailures[1];
+}
+
+} // namespace
+
 QString Output::errorKind(int status)
 {
-    static const char *const kinds[] = {"",        "failed",  "arguments", "port",     "timeout",
-                                        "refused", "no-lock", "list-file", "not-saved"};
-    return status >= 0 && status < int(std::size(kinds)) ? QString::fromLatin1(kinds[status])
-                                                         : QStringLiteral("failed");
+    return QString::fromLatin1(FailureOf(status).kind);
 }
 
 int Output::finish(int status)
 {
-    if (status != 0 && m_errors.isEmpty()) {
-        static const char *const said[] = {"",
-                                           "failed",
-                                           "bad arguments",
-                                           "the port is unavailable",
-                                           "the receiver did not answer",
-                                           "the receiver refused",
-                                           "the receiver did not lock",
-                                           "a list file cannot be read whole",
-                                           "nothing was saved"};
-        error(QString::fromLatin1(status > 0 && status < int(std::size(said)) ? said[status]
-                                                                              : "failed"));
-    }
+    if (status != 0 && m_errors.isEmpty())
+        error(QString::fromLatin1(FailureOf(status).said));
     if (m_json && status != 0) {
         m_result.insert(QStringLiteral("error"), m_errors.join(QLatin1Char('\n')));
         m_result.insert(QStringLiteral("error_kind"), errorKind(status));

@@ -117,7 +117,7 @@ QByteArray readReply(LinkState &link, quint8 address, const QByteArray &code, QB
             break;
         if (scanner.closed()) {
             if (polls >= link.replyPolls)
-                break; // a "}" first seen on the 10,000th poll is too late
+                break; // a "}" first seen on the last poll is too late
             link.silentExchanges = 0;
             return scanner.value();
         }
