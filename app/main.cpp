@@ -2,6 +2,7 @@
 
 #include "app/linkconsole.h"
 #include "app/reportview.h"
+#include "app/signalwindow.h"
 #include "app/statuspanels.h"
 #include "config/config.h"
 #include "link/numbers.h"
@@ -54,8 +55,10 @@ void Main::showBusy(bool busy)
 
 Main::~Main()
 {
-    // The console watches the link in `state`, which goes before the window's children do.
+    // The console and the meter use the link in `state`, which goes before the window's
+    // children do.
     delete m_console;
+    delete m_signal;
 }
 
 void Main::buildControls()
@@ -122,15 +125,22 @@ void Main::buildControls()
     import->setShortcutContext(Qt::WindowShortcut);
     addAction(import);
     connect(import, &QAction::triggered, this, &Main::chooseAndImportPlan);
+    // The signal meter: Ctrl+M, or the same menu.
+    auto *meter = new QAction(QStringLiteral("Signal meter"), this);
+    meter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    meter->setShortcutContext(Qt::WindowShortcut);
+    addAction(meter);
+    connect(meter, &QAction::triggered, this, &Main::showSignalMeter);
     ListView->setAcceptDrops(true);
     ListView->viewport()->setAcceptDrops(true);
     ListView->viewport()->installEventFilter(this);
     StatusBar->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(StatusBar, &QWidget::customContextMenuRequested, this,
-            [this, console, import](QPoint at) {
+            [this, console, import, meter](QPoint at) {
                 QMenu menu(this);
                 menu.addAction(console);
                 menu.addAction(import);
+                menu.addAction(meter);
                 menu.exec(StatusBar->mapToGlobal(at));
             });
 }
@@ -149,11 +159,27 @@ void Main::showLinkConsole()
     m_console->activateWindow();
 }
 
+void Main::showSignalMeter()
+{
+    // A window of its own beside the main window, as the console is: the list stays usable.
+    if (!m_signal) {
+        m_signal = new SignalWindow(
+            state, [this] { return state.Adr; }, nullptr);
+        m_signal->setAttribute(Qt::WA_QuitOnClose, false);
+    }
+    m_signal->show();
+    m_signal->raise();
+    m_signal->activateWindow();
+}
+
 void Main::closeEvent(QCloseEvent *event)
 {
-    // The program ends with its main window: the console goes with it, and holds nothing open.
+    // The program ends with its main window: the console and the meter go with it, and hold
+    // nothing open.
     if (m_console)
         m_console->close();
+    if (m_signal)
+        m_signal->close();
     QMainWindow::closeEvent(event);
 }
 
@@ -424,6 +450,18 @@ void Main::makeCurrent(int position)
     MarkCurrentService(state.gSvc);
 }
 
+QString SignalStatus(const SignalReading &r)
+{
+    if (!r.up)
+        return QStringLiteral("Status: Signal not read");
+    if (!r.levelDbm)
+        return QStringLiteral("Status: No signal");
+    const QString level = QStringLiteral("Level %1 dBm").arg(*r.levelDbm, 0, 'f', 2);
+    return QStringLiteral("Status: ") + level +
+           (r.marginDb ? QStringLiteral(", margin %1 dB").arg(*r.marginDb, 0, 'f', 1)
+                       : QStringLiteral(", no lock"));
+}
+
 void Main::setStatus(const QString &text)
 {
     StatusBar->setText(QStringLiteral("Status"), text);
@@ -473,7 +511,10 @@ void Main::tune(QTreeWidgetItem *Item)
         state.gSvc = outcome.firstService;
         MarkCurrentService(state.gSvc);
     }
-    setStatus(QString());
+    // The signal the receiver has now, once it was tuned: what an operator checks first.
+    setStatus(outcome.accepted && !outcome.timedOut
+                  ? SignalStatus(ReadSignal(state, quint8(state.Adr)))
+                  : QString());
 }
 
 void Main::Service_ItemClick(QTreeWidgetItem *Item)

@@ -13,10 +13,17 @@ class QAction;
 class QDialog;
 class QTreeWidget;
 class LinkConsole;
+class SignalWindow;
+struct SignalReading;
 class QTreeWidgetItem;
 class SerialPort;
 class SettingsStore;
 class StatusPanels;
+
+// The status panel's text after a pick: the level and margin read ("Status: Level -43.50 dBm,
+// margin 10.0 dB"), "no lock" without a margin, "No signal" without a level, "Signal not
+// read" when the receiver did not answer.
+QString SignalStatus(const SignalReading &reading);
 
 // The main window: the start object of the tool and the only window that lives for the whole
 // run. It owns the one serial port, the one receiver driver and the public state that the other
@@ -85,6 +92,9 @@ public:
     // Shows the link console, made on first use.
     void showLinkConsole();
     LinkConsole *linkConsole() const { return m_console; }
+    // Shows the signal meter, made on first use.
+    void showSignalMeter();
+    SignalWindow *signalMeter() const { return m_signal; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -117,6 +127,7 @@ private:
     void runModal(QDialog &dialog);
 
     LinkConsole *m_console = nullptr;
+    SignalWindow *m_signal = nullptr;
     QAction *m_consoleAction = nullptr;
     std::unique_ptr<SerialPort> m_port;
     Host &m_host;

@@ -1,5 +1,6 @@
 #include "ctl/commands.h"
 
+#include "ctl/configure.h"
 #include "ctl/output.h"
 #include "link/linkstate.h"
 #include "link/numbers.h"
@@ -19,6 +20,7 @@
 #include "session/memoryscantree.h"
 #include "session/scanestimate.h"
 #include "session/scanrun.h"
+#include "session/signalreading.h"
 #include "session/survey.h"
 #include "session/tuning.h"
 
@@ -202,12 +204,6 @@ private:
     QString m_texts[5];
 };
 
-QString lnbTypeName(quint8 type)
-{
-    static const char *names[] = {"universal", "wide band", "DiSEqC"};
-    return type < 3 ? QString::fromLatin1(names[type]) : QStringLiteral("unknown");
-}
-
 } // namespace
 
 Commands::Commands(LinkState &link, const CtlSettings &settings, Output &out)
@@ -298,18 +294,27 @@ int Commands::status()
         const bool lost = m_link.Eto;
         unread = unread || lost;
         m_out.field(QLatin1String(name), lost ? QJsonValue(QJsonValue::Null) : value,
-                    lost ? QStringLiteral("not read") : QString());
+                    lost             ? QStringLiteral("not read")
+                    : value.isNull() ? QStringLiteral("none")
+                                     : QString());
     };
     reading("frequency", [&] { return m_driver.GetFrequency().toLongLong(); });
     reading("polarisation", [&] { return m_driver.GetLNBPolar(); });
     reading("symbol_rate", [&] { return m_driver.GetSpeed().toDouble(); });
-    reading("lnb_type", [&] { return lnbTypeName(m_driver.GetLNBType()); });
+    reading("lnb_type", [&] { return LnbTypeName(m_driver.GetLNBType()); });
     reading("lnb_input", [&] {
         const quint8 input = m_driver.GetLNBInput();
         return QString::fromLatin1(input == 0 ? "A" : input == 1 ? "B" : "unknown");
     });
     reading("service", [&] { return m_driver.GetServiceSelected().toInt(); });
     reading("locked", [&] { return m_driver.GetLock(); });
+    // The signal: none without one (no signal, no lock) is null too, and said "none".
+    const auto figure = [](const auto &value) {
+        return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
+    };
+    reading("level_dbm", [&] { return figure(SignalFigure(m_driver.GetLevel())); });
+    reading("margin_db", [&] { return figure(SignalFigure(m_driver.GetMargin())); });
+    reading("quality", [&] { return figure(QualityFigure(m_driver.GetQuality())); });
     m_link.Eto = unread;
     return unread ? timedOut() : m_out.finish(Exit::Ok);
 }

@@ -29,6 +29,15 @@ std::optional<qint64> Choice(const QString &text, std::initializer_list<const ch
     return std::nullopt;
 }
 
+} // namespace
+
+QString LnbTypeName(int type)
+{
+    return type >= 0 && type < 3 ? QString::fromLatin1(kLnbTypes[type]) : QStringLiteral("unknown");
+}
+
+namespace {
+
 // The request applied to the stored values; the empty text, or what is wrong with a value.
 QString Apply(const ConfigRequest &r, StoredSettings *s)
 {
@@ -82,7 +91,7 @@ void Show(const StoredSettings &s, Output &out)
     out.field(QStringLiteral("port"), s.Prt);
     out.field(QStringLiteral("speed"), s.Spd);
     out.field(QStringLiteral("address"), s.Adr);
-    out.field(QStringLiteral("lnb_type"), QString::fromLatin1(kLnbTypes[qMin<int>(s.LNB, 2)]));
+    out.field(QStringLiteral("lnb_type"), LnbTypeName(s.LNB));
     out.field(QStringLiteral("lnb_input"), s.Inp == 0 ? QStringLiteral("A") : QStringLiteral("B"));
     out.field(QStringLiteral("band"), s.Bnd == 0 ? QStringLiteral("L") : QStringLiteral("Ku"));
 }

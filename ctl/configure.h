@@ -10,6 +10,10 @@ class AnySerialPort;
 class Output;
 class SettingsStore;
 
+// The LNB type's word in every command's result, as config takes it: "universal", "wide" or
+// "diseqc" (0, 1, 2); "unknown" for another number.
+QString LnbTypeName(int type);
+
 // What `kolvex7-ctl config` was given: each setting as typed (none: kept as stored), and
 // whether to run the link test first and store in spite of it.
 struct ConfigRequest

@@ -3,6 +3,7 @@
 #include "ctl/commands.h"
 #include "ctl/configure.h"
 #include "ctl/output.h"
+#include "ctl/signal.h"
 #include "ctl/trace.h"
 #include "ctl/watch.h"
 #include "link/linkstate.h"
@@ -22,6 +23,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QHostAddress>
+#include <QRegularExpression>
 
 #include <climits>
 #include <csignal>
@@ -118,6 +120,12 @@ Commands:
                                only what passes (--force: all the same)
   survey                       every address 0 to 255 asked in turn (a short wait each): the
                                receivers on the line, with frequency and lock
+  signal                       the receiver's lock, level, margin and quality read again and
+                               again (queries only) for aligning a dish: one line rewritten on
+                               a terminal with a bar of the margin (--json: JSON lines), every
+                               --interval seconds (default 0: as fast as the line allows);
+                               --tone plays a tone rising with the margin; Ctrl+C ends it with
+                               the best values
   watch [PORT[@ADDRESS]...]    poll receivers (queries only) every --interval seconds until
                                Ctrl+C: one line per sample (--json: JSON lines), Prometheus
                                metrics on --listen HOST:PORT (/metrics) and in --textfile FILE;
@@ -142,6 +150,18 @@ const QString kNegative = QStringLiteral("\x01");
 QString unhidden(QString text)
 {
     return text.startsWith(kNegative) ? text.mid(1) : text;
+}
+
+// Seconds as digits with an optional fraction (empty: 0), within [0, maxSeconds], in whole
+// milliseconds; nothing for anything else.
+std::optional<int> Milliseconds(const QString &text, int maxSeconds)
+{
+    static const QRegularExpression form(QStringLiteral("^[0-9]{1,7}(\\.[0-9]{1,3})?$"));
+    if (text.isEmpty())
+        return 0;
+    if (!form.match(text).hasMatch() || text.toDouble() > maxSeconds)
+        return std::nullopt;
+    return int(text.toDouble() * 1000 + 0.5);
 }
 
 int badArguments(Output &out, const QString &text)
@@ -282,8 +302,12 @@ int main(int argc, char **argv)
                                       QStringLiteral("P"));
     const QCommandLineOption interval(QStringLiteral("interval"),
                                       QStringLiteral("watch: seconds between samples (default "
-                                                     "10)."),
-                                      QStringLiteral("S"), QStringLiteral("10"));
+                                                     "10); signal: between readings (default "
+                                                     "0, as fast as the line allows)."),
+                                      QStringLiteral("S"));
+    const QCommandLineOption tone(QStringLiteral("tone"),
+                                  QStringLiteral("signal: a tone whose pitch rises with the "
+                                                 "margin."));
     const QCommandLineOption listen(QStringLiteral("listen"),
                                     QStringLiteral("watch: serve Prometheus metrics on this "
                                                    "address, as 127.0.0.1:9917."),
@@ -309,9 +333,9 @@ int main(int argc, char **argv)
     const QCommandLineOption terminal(QStringLiteral("terminal"),
                                       QStringLiteral("tune and scan: the receiver is in terminal "
                                                      "mode."));
-    parser.addOptions({port,   speed,    address, json,    trace,    service, rates,
-                       band,   save,     guided,  force,   position, format,  interval,
-                       listen, textfile, from,    lnbType, input,    test,    terminal});
+    parser.addOptions({port, speed,   address, json,     trace,    service,  rates,  band,
+                       save, guided,  force,   position, format,   interval, listen, textfile,
+                       from, lnbType, input,   test,     terminal, tone});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("See above."));
 
     // A negative number is a value, not an option: it is hidden from the parser.
@@ -341,7 +365,7 @@ int main(int argc, char **argv)
         {QStringLiteral("survey"), 0},    {QStringLiteral("watch"), -1},
         {QStringLiteral("catalogue"), 0}, {QStringLiteral("codes"), 0},
         {QStringLiteral("import"), 1},    {QStringLiteral("export"), 1},
-        {QStringLiteral("config"), 0}};
+        {QStringLiteral("config"), 0},    {QStringLiteral("signal"), 0}};
     if (!arity.contains(command))
         return badArguments(out, command.isEmpty()
                                      ? QStringLiteral("no command given")
@@ -359,7 +383,8 @@ int main(int argc, char **argv)
         {&test, {QStringLiteral("config")}},
         {&position, {QStringLiteral("import")}},
         {&format, {QStringLiteral("export")}},
-        {&interval, {QStringLiteral("watch")}},
+        {&interval, {QStringLiteral("watch"), QStringLiteral("signal")}},
+        {&tone, {QStringLiteral("signal")}},
         {&listen, {QStringLiteral("watch")}},
         {&textfile, {QStringLiteral("watch")}}};
     for (const auto &[option, commands] : takenBy) {
@@ -481,7 +506,16 @@ int main(int argc, char **argv)
     if (command == QLatin1String("watch")) {
         const QString given = endpoint.isEmpty() ? QString::number(prt) : endpoint;
         return RunWatch(args.mid(1).isEmpty() ? QStringList{given} : args.mid(1), adr, spd,
-                        value(interval), value(listen), value(textfile), out);
+                        parser.isSet(interval) ? value(interval) : QStringLiteral("10"),
+                        value(listen), value(textfile), out);
+    }
+    SignalOptions signal;
+    if (command == QLatin1String("signal")) {
+        const auto ms = Milliseconds(value(interval), 3600);
+        if (!ms)
+            return badArguments(out, QStringLiteral("--interval takes seconds from 0 to 3600, "
+                                                    "as 0.5"));
+        signal = {*ms, parser.isSet(tone)};
     }
     if (command == QLatin1String("scan") && parser.isSet(save) && !parser.isSet(force)) {
         bool completed = false;
@@ -534,6 +568,8 @@ int main(int argc, char **argv)
         return commands.catalogue();
     if (command == QLatin1String("codes"))
         return commands.codes(value(from));
+    if (command == QLatin1String("signal"))
+        return RunSignal(link, settings.address, signal, out);
     if (term)
         return command == QLatin1String("tune") ? commands.terminalTune(args[1], args[2], args[3])
                                                 : commands.terminalScan();

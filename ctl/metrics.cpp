@@ -49,11 +49,16 @@ QByteArray MetricsText(const QList<WatchedReceiver> &receivers, const QString &v
         {"kolvex7_up", "gauge", "Whether the receiver answered the last poll (1) or not (0).",
          [](const WatchedReceiver &r) { return Value(r.sample.up ? 1 : 0); }},
         {"kolvex7_locked", "gauge", "Whether the receiver is locked on its transponder.",
-         answered([](const ReceiverSample &s) { return Value(s.locked); })},
+         answered([](const ReceiverSample &s) { return Value(s.signal.locked); })},
         {"kolvex7_level_dbm", "gauge", "Signal level at the tuned frequency, in dBm.",
-         answered([](const ReceiverSample &s) { return s.levelDbm; })},
+         answered([](const ReceiverSample &s) { return s.signal.levelDbm; })},
         {"kolvex7_margin_db", "gauge", "Link margin of the locked transponder, in dB.",
-         answered([](const ReceiverSample &s) { return s.marginDb; })},
+         answered([](const ReceiverSample &s) { return s.signal.marginDb; })},
+        {"kolvex7_signal_quality", "gauge",
+         "The demodulator's signal quality figure (1 to 99) of the locked transponder.",
+         answered([](const ReceiverSample &s) {
+             return s.signal.quality ? Value(*s.signal.quality) : Value();
+         })},
         {"kolvex7_frequency_hertz", "gauge", "Tuned frequency, in hertz.",
          answered([](const ReceiverSample &s) { return Value(double(s.frequencyKHz) * 1000.0); })},
         {"kolvex7_symbol_rate_baud", "gauge", "Tuned symbol rate, in baud (symbols per second).",
@@ -112,12 +117,21 @@ QString SampleLine(const WatchedReceiver &r)
                  : QStringLiteral("none");
     };
     return who + QStringLiteral("%1, level %2, margin %3, %4 kHz %5 %6 kS/s, service %7")
-                     .arg(s.locked ? QStringLiteral("locked") : QStringLiteral("no lock"),
-                          dB(s.levelDbm, 2, "dBm"), dB(s.marginDb, 1, "dB"))
+                     .arg(s.signal.locked ? QStringLiteral("locked") : QStringLiteral("no lock"),
+                          dB(s.signal.levelDbm, 2, "dBm"), dB(s.signal.marginDb, 1, "dB"))
                      .arg(s.frequencyKHz)
                      .arg(s.polarisation)
                      .arg(s.symbolRate)
                      .arg(s.service);
+}
+
+void InsertSignal(QJsonObject &o, const SignalReading &s)
+{
+    const auto figure = [](const auto &v) { return v ? QJsonValue(*v) : QJsonValue(); };
+    o.insert(QStringLiteral("locked"), s.locked);
+    o.insert(QStringLiteral("level_dbm"), figure(s.levelDbm));
+    o.insert(QStringLiteral("margin_db"), figure(s.marginDb));
+    o.insert(QStringLiteral("quality"), figure(s.quality));
 }
 
 QJsonObject SampleJson(const WatchedReceiver &r)
@@ -129,10 +143,8 @@ QJsonObject SampleJson(const WatchedReceiver &r)
                   {QStringLiteral("up"), s.up}};
     if (!s.up)
         return o;
-    o.insert(QStringLiteral("locked"), s.locked);
-    o.insert(QStringLiteral("level_dbm"), s.levelDbm ? QJsonValue(*s.levelDbm) : QJsonValue());
-    o.insert(QStringLiteral("margin_db"), s.marginDb ? QJsonValue(*s.marginDb) : QJsonValue());
-    o.insert(QStringLiteral("frequency_khz"), s.frequencyKHz);
+    InsertSignal(o, s.signal);
+    o.insert(QStringLiteral("frequency"), s.frequencyKHz);
     o.insert(QStringLiteral("polarisation"), s.polarisation);
     o.insert(QStringLiteral("symbol_rate"), s.symbolRate);
     o.insert(QStringLiteral("service"), s.service);

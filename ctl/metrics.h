@@ -37,3 +37,6 @@ QByteArray MetricsText(const QList<WatchedReceiver> &receivers, const QString &v
 // One sample as a line for people, and as a JSON object (one per line with --json).
 QString SampleLine(const WatchedReceiver &r);
 QJsonObject SampleJson(const WatchedReceiver &r);
+// A signal reading's keys in every command's JSON: locked, level_dbm, margin_db and quality, a
+// figure not had (no signal, no lock) as null.
+void InsertSignal(QJsonObject &o, const SignalReading &s);

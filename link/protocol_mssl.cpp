@@ -229,6 +229,12 @@ QString Protocol_MsSl::GetMargin()
     return QString::fromLatin1(query("Lnmr"));
 }
 
+QString Protocol_MsSl::GetQuality()
+{
+    const LinkOperation op(m_link, __func__);
+    return QString::fromLatin1(query("Sigq"));
+}
+
 QString Protocol_MsSl::GetFrequency()
 {
     const LinkOperation op(m_link, __func__);

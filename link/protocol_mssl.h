@@ -69,6 +69,9 @@ public:
     bool GetLock() override;
     QString GetLevel();
     QString GetMargin();
+    // The demodulator's signal quality ("Sigq"), as the receiver gives it: "00" without a
+    // lock.
+    QString GetQuality();
 
     // Diagnostics of the command set: every code of the catalogue, or every four-letter code,
     // queried in turn. A sink receives each code with its reply and may stop the run.

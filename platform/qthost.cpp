@@ -31,10 +31,15 @@ void QtHost::sleep(int ms)
         QThread::msleep(ulong(ms));
 }
 
+QEventLoop::ProcessEventsFlags QtHost::loopFlags() const
+{
+    return userInputDeferred() ? QEventLoop::ExcludeUserInputEvents : QEventLoop::AllEvents;
+}
+
 void QtHost::doEvents()
 {
     if (QCoreApplication::instance())
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        QCoreApplication::processEvents(loopFlags());
 }
 
 void QtHost::waitEvents(int ms)
@@ -51,7 +56,7 @@ void QtHost::waitEvents(int ms)
     deadline.setSingleShot(true);
     deadline.setTimerType(Qt::PreciseTimer);
     deadline.start(ms);
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    QCoreApplication::processEvents(loopFlags() | QEventLoop::WaitForMoreEvents);
 }
 
 void QtHost::beep()

@@ -5,7 +5,7 @@
 
 KOLVEX7_PACKAGES=(cmake g++ make qt6-base-dev qt6-serialport-dev libqt6serialport6 qt6-charts-dev
                   libqt6opengl6-dev
-                  libgensio-dev qt6-httpserver-dev qt6-websockets-dev
+                  libgensio-dev qt6-httpserver-dev qt6-websockets-dev qt6-multimedia-dev
                   xvfb xauth
                   desktop-file-utils)
 

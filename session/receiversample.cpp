@@ -1,19 +1,8 @@
 #include "session/receiversample.h"
 
 #include "link/linkstate.h"
-#include "link/numbers.h"
 #include "link/protocol.h"
 #include "link/protocol_mssl.h"
-
-namespace {
-
-// A reading, or none where the receiver reports "-??.?" (no signal, no lock).
-std::optional<double> reading(const QString &text)
-{
-    return IsNumeric(text) ? std::optional<double>(LeadingNumber(text)) : std::nullopt;
-}
-
-} // namespace
 
 ReceiverSample SampleReceiver(LinkState &link, quint8 address)
 {
@@ -22,35 +11,21 @@ ReceiverSample SampleReceiver(LinkState &link, quint8 address)
     Protocol_MsSl receiver(link);
     receiver.setAdr(address);
     ReceiverSample s;
-    bool down = false;
-    // Each question asked again once when its reply is lost; none asked once one went
-    // unanswered twice.
-    auto ask = [&](auto get) {
-        for (int attempt = 0; attempt < 2 && !down; ++attempt) {
-            link.Eto = false;
-            const auto value = get();
-            if (!link.Eto)
-                return value;
-            ++s.unanswered;
-        }
-        down = true;
-        return decltype(get())();
-    };
+    QuestionsAskedAgain ask(link);
     const bool there = ask([&] {
         const bool answered = Protocol::Probe(link, address, "Usvr", kSampleAnswerMs).has_value();
         link.Eto = !answered;
         return answered;
     });
-    if (!there)
-        return s;
-    s.frequencyKHz = ask([&] { return receiver.GetFrequency().toLongLong(); });
-    s.polarisation = ask([&] { return receiver.GetLNBPolar(); });
-    s.symbolRate = ask([&] { return receiver.GetSpeed().toInt(); });
-    s.service = ask([&] { return receiver.GetServiceSelected().toInt(); });
-    s.locked = ask([&] { return receiver.GetLock(); });
-    s.levelDbm = ask([&] { return reading(receiver.GetLevel()); });
-    s.marginDb = ask([&] { return reading(receiver.GetMargin()); });
+    if (there) {
+        s.frequencyKHz = ask([&] { return receiver.GetFrequency().toLongLong(); });
+        s.polarisation = ask([&] { return receiver.GetLNBPolar(); });
+        s.symbolRate = ask([&] { return receiver.GetSpeed().toInt(); });
+        s.service = ask([&] { return receiver.GetServiceSelected().toInt(); });
+        ReadSignalInto(receiver, ask, s.signal);
+    }
     // A receiver that stopped answering half way is down: its readings are not all its own.
-    s.up = !down;
+    s.up = !ask.down();
+    s.unanswered = ask.unanswered();
     return s;
 }

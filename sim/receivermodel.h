@@ -96,6 +96,8 @@ public:
     const State &state() const { return m_state; }
     State &state() { return m_state; }
     quint8 address() const { return m_address; }
+    // Readings vary by up to this many dB either way from now on (Options::noiseDb).
+    void setNoise(double dB) { m_options.noiseDb = dB; }
     // The carrier the receiver is tuned to: the nearest on the same polarisation, within
     // 2000 kHz; null if none.
     const SimTransponder *tunedTransponder() const;

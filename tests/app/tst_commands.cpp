@@ -272,7 +272,7 @@ private slots:
                      "\\x81" + QString::fromLatin1(rig.port->writes()[i].mid(1)));
         QCOMPARE(log.rowText(0).section('\t', 1, 3),
                  QString("SetLNBType\t\\x81{LNos=?}\t\\x81{LNos=UNVR}"));
-        QCOMPARE(log.rowText(log.rowCount() - 1).section('\t', 1, 1), QString("GetService"));
+        QCOMPARE(log.rowText(log.rowCount() - 1).section('\t', 1, 1), QString("GetQuality"));
 
         // Ctrl+C copies the selected rows; a hidden console watches nothing.
         console->View->setFocus();

@@ -24,11 +24,14 @@ private slots:
                                     "\x81{Tfrq=10892000}", "\x81{Sfrq=?}", "\x81{Rstp=1}"};
         QTest::newRow("locks") << -1 << 0
                                << tuning + QByteArrayList{"\x81{Bst=?}", "\x81{Snam=257}"}
-                               << "Search Services|No error|Wait setup|Sync|Get Services|";
+                               << "Search Services|No error|Wait setup|Sync|Get Services|Level "
+                                  "-42.00 dBm, margin 11.2 dB";
         // Every setting is still sent after a refusal; no lock is awaited then.
         QTest::newRow("refused") << 0 << 0 << tuning << "Search Services|Error|";
-        QTest::newRow("no lock") << 1 << 2 << QByteArrayList{} // ends with the lock query
-                                 << "Search Services|No error|Wait setup|No sync|";
+        // Ends with the lock query, then the signal for the status bar.
+        QTest::newRow("no lock") << 1 << 2 << QByteArrayList{}
+                                 << "Search Services|No error|Wait setup|No sync|Level -42.00 "
+                                    "dBm, no lock";
         // The type's query and its set both time out; nothing else is sent.
         QTest::newRow("time-out") << 2 << 0 << QByteArrayList{"\x81{LNos=?}", "\x81{LNos=UNVR}"}
                                   << "Search Services|Time out|";
@@ -59,7 +62,8 @@ private slots:
         const QByteArrayList w = rig.port->writes();
         QCOMPARE(w.mid(0, frames.size()), frames);
         QVERIFY(fault < 0 || fault == 1 ? w.size() > frames.size() : w.size() == frames.size());
-        QVERIFY(fault != 1 || w.last() == "\x81{Bst=?}");
+        const QByteArrayList signal{"\x81{Bst=?}", "\x81{Slvl=?}", "\x81{Lnmr=?}", "\x81{Sigq=?}"};
+        QVERIFY(fault != 1 || w.mid(w.size() - 5) == QByteArrayList{"\x81{Bst=?}"} + signal);
         QCOMPARE(busyDuringTuning, fault != 2);
         QCOMPARE(rig.statuses.join('|'), statuses);
         auto ms = [&](int i) { return rig.statusMs[i]; };

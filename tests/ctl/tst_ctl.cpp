@@ -288,7 +288,8 @@ private slots:
     {
         SimulatedReceiver rx;
         ReceiverSample s = SampleReceiver(rx.link, 129);
-        QVERIFY(s.up && s.locked && s.marginDb == 10.0 && s.levelDbm == -43.5);
+        QVERIFY(s.up && s.signal.locked && s.signal.marginDb == 10.0 && s.signal.levelDbm == -43.5);
+        QCOMPARE(s.signal.quality, std::optional<int>(80));
         QVERIFY(s.frequencyKHz == 11034000 && s.polarisation == "V" && s.symbolRate == 27500);
         const auto answer = rx.port.onWrite;
         rx.port.onWrite = [&](const QByteArray &f) {

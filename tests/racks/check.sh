@@ -29,6 +29,42 @@ sed -n '/stopping: setting the receiver back/,$p' "$work/int.err" > "$work/after
 [ "$(wc -l < "$work/after.err")" -eq 2 ] && grep -q "^kolvex7-ctl: stopped: " "$work/after.err" ||
     fail "Ctrl+C not acknowledged alone: $(cat "$work/int.err")"
 
+# The signal meter against a noisy, slow receiver: each reading within the noise of the true
+# margin, four replies' latency each, Ctrl+C ends it with exit 0 and the best values read.
+"$bin/kolvex7-sim" --port 37 --satellite "$work/one.sat" --noise 2 --latency 25 \
+    > "$work/sim37.out" 2>&1 &
+pids+=($!)
+wait_for 10 grep -q ready "$work/sim37.out" || fail "the noisy simulator did not start"
+ctl 0 --port 37 --band Ku tune 11034000 V 27500
+"$bin/kolvex7-ctl" --port 37 --json signal --tone > "$work/signal.out" 2> "$work/signal.err" &
+meter=$!
+sleep 2; kill -INT "$meter"
+status=0; wait "$meter" || status=$?
+[ "$status" -eq 0 ] || fail "signal ended by Ctrl+C exited $status, not 0"
+python3 - "$work/signal.out" <<'PY' || fail "signal's readings: $(cat "$work/signal.out")"
+import json, sys
+lines = [json.loads(l) for l in open(sys.argv[1])]
+readings, result = lines[:-1], lines[-1]
+margins = [r["margin_db"] for r in readings]
+assert all(r["up"] and r["locked"] and r["quality"] == 80 for r in readings), "not all locked"
+assert all(7.95 <= m <= 12.05 for m in margins), f"outside 10 dB +- 2: {margins}"
+assert len(set(margins)) > 1, "no noise seen"
+assert 5 <= len(readings) <= 21, f"{len(readings)} readings in 2 s at 4 x 25 ms each"
+assert result["status"] == 0 and result["readings"] == len(readings)
+assert result["best_margin_db"] == max(margins) and result["ever_locked"]
+PY
+grep -q $'\a' "$work/signal.err" || fail "no bell stood for the tone without an audio device"
+"$bin/kolvex7-ctl" --port 37 signal --interval 0.3 > "$work/signal.out" 2>&1 &
+meter=$!
+sleep 1; kill -INT "$meter"; wait "$meter"
+expect "best_margin_db: " signal.out
+grep -qE '^locked  margin +[0-9.]+ dB \[#+-*\] level -[0-9.]+ dBm quality 80 best' "$work/signal.out" ||
+    fail "no reading line with its bar: $(cat "$work/signal.out")"
+for bad in "--interval -1" "--interval 1e3" "--interval 3601" "--listen 127.0.0.1:1"; do
+    ctl 2 --port 37 signal $bad
+done
+ctl 2 --port 37 status --tone
+
 # A simulator killed leaves its link, whose terminal number another program then gets: the tool
 # says so rather than talk to that terminal, and a new simulator on the port takes it over.
 "$bin/kolvex7-sim" --port 35 --satellite "$work/one.sat" > "$work/sim35.out" 2>&1 &

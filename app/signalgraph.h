@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QList>
+#include <QPointF>
+#include <QWidget>
+
+#include <optional>
+
+// The margin over the last minute as a line, newest at the right, 0 dB at the bottom and the
+// meter's full scale at the top; a reading without a margin (no lock) breaks the line.
+class SignalGraph : public QWidget
+{
+public:
+    explicit SignalGraph(QWidget *parent = nullptr);
+    // A reading at `ms` (any clock that only rises); readings older than a minute are dropped.
+    void add(qint64 ms, std::optional<double> marginDb);
+    qsizetype points() const { return m_points.size(); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    struct Point
+    {
+        qint64 ms;
+        std::optional<double> marginDb;
+    };
+    QList<Point> m_points;
+};

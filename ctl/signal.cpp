@@ -1,0 +1,129 @@
+#include "ctl/signal.h"
+
+#include "ctl/commands.h"
+#include "ctl/metrics.h"
+#include "ctl/output.h"
+#include "link/linkstate.h"
+#include "platform/host.h"
+#include "platform/serialport.h"
+#include "session/signalreading.h"
+#include "tone/toneplayer.h"
+
+#include <QDateTime>
+#include <QJsonDocument>
+
+#include <algorithm>
+#include <cstdio>
+
+#ifdef Q_OS_LINUX
+#include "platform/terminalwidth.h"
+#endif
+
+namespace {
+
+// Standard output's width when it is a terminal; 0 when it is not.
+int TerminalWidth()
+{
+#ifdef Q_OS_LINUX
+    return StandardOutputTerminalWidth();
+#else
+    return 0;
+#endif
+}
+
+QString Figure(const std::optional<double> &value, int decimals, const char *unit)
+{
+    return value ? QString::number(*value, 'f', decimals) + QLatin1Char(' ') + QLatin1String(unit)
+                 : QStringLiteral("none");
+}
+
+void WriteLine(const QString &line, int terminalWidth)
+{
+    // On a terminal the line is written over the one before; elsewhere one line a reading.
+    const QByteArray text = Shown(line);
+    if (terminalWidth > 0)
+        std::fprintf(stdout, "\r%-*s", terminalWidth - 1, text.constData());
+    else
+        std::fprintf(stdout, "%s\n", text.constData());
+    std::fflush(stdout);
+}
+
+} // namespace
+
+QString SignalLine(const SignalReading &r, const SignalBest &best, int width)
+{
+    if (!r.up)
+        return QStringLiteral("no answer");
+    const QString head = QStringLiteral("%1 margin %2 ")
+                             .arg(r.locked ? QStringLiteral("locked ") : QStringLiteral("no lock"),
+                                  Figure(r.marginDb, 1, "dB").rightJustified(8));
+    const QString tail = QStringLiteral(" level %1 quality %2 best %3")
+                             .arg(Figure(r.levelDbm, 2, "dBm"),
+                                  r.quality ? QString::number(*r.quality) : QStringLiteral("none"),
+                                  Figure(best.marginDb, 1, "dB"));
+    const int room = std::max(10, width - int(head.size() + tail.size()) - 3);
+    const double share = r.marginDb ? std::clamp(*r.marginDb / kMarginFullScaleDb, 0.0, 1.0) : 0.0;
+    const int filled = int(share * room + 0.5);
+    return head + QLatin1Char('[') + QString(filled, QLatin1Char('#')) +
+           QString(room - filled, QLatin1Char('-')) + QLatin1Char(']') + tail;
+}
+
+int RunSignal(LinkState &link, quint8 address, const SignalOptions &options, Output &out)
+{
+    const int width = out.json() ? 0 : TerminalWidth();
+    SignalBest best;
+    std::optional<TonePlayer> tone;
+    if (options.tone) {
+        tone.emplace([] {
+            std::fputc('\a', stderr); // the terminal's bell where no audio device plays the tone
+            std::fflush(stderr);
+        });
+        if (!tone->hasAudio())
+            out.progress(QStringLiteral("no audio device: the terminal's bell stands for the "
+                                        "tone"));
+    }
+    link.run.start();
+    while (link.run.Run && !link.portLost()) {
+        const quint64 next = link.host.elapsedUs() + quint64(options.intervalMs) * 1000;
+        const SignalReading reading = ReadSignal(link, address);
+        best.take(reading);
+        if (tone)
+            tone->setMargin(reading.up ? reading.marginDb : std::nullopt);
+        if (out.json()) {
+            QJsonObject line{{QStringLiteral("time"),
+                              QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs)},
+                             {QStringLiteral("up"), reading.up}};
+            if (reading.up)
+                InsertSignal(line, reading);
+            std::printf("%s\n", QJsonDocument(line).toJson(QJsonDocument::Compact).constData());
+            std::fflush(stdout);
+        } else {
+            WriteLine(SignalLine(reading, best, width > 0 ? width : 80), width);
+        }
+        for (quint64 now = link.host.elapsedUs(); link.run.Run && now < next;
+             now = link.host.elapsedUs())
+            link.host.waitEvents(int(std::min<quint64>((next - now + 999) / 1000, 200)));
+        link.host.doEvents();
+    }
+    tone.reset();
+    if (width > 0)
+        std::fputc('\n', stdout);
+    const auto figure = [](const auto &v) { return v ? QJsonValue(*v) : QJsonValue(); };
+    out.field(QStringLiteral("readings"), best.readings);
+    out.field(QStringLiteral("best_level_dbm"), figure(best.levelDbm),
+              Figure(best.levelDbm, 2, "dBm"));
+    out.field(QStringLiteral("best_margin_db"), figure(best.marginDb),
+              Figure(best.marginDb, 1, "dB"));
+    out.field(QStringLiteral("best_quality"), figure(best.quality),
+              best.quality ? QString::number(*best.quality) : QStringLiteral("none"));
+    out.field(QStringLiteral("ever_locked"), best.everLocked);
+    if (link.portLost()) {
+        out.error(QStringLiteral("the port was lost"));
+        return out.finish(Exit::PortUnavailable);
+    }
+    if (best.readings == 0) {
+        out.error(QStringLiteral("the receiver did not answer a reading"));
+        return out.finish(Exit::TimeOut);
+    }
+    return out.finish(Exit::Ok);
+}

@@ -1,0 +1,138 @@
+#include "app/signalwindow.h"
+#include "tests/app/mainrig.h"
+#include "tone/toneplayer.h"
+
+#include <QCheckBox>
+#include <QProgressBar>
+
+// The signal meter beside the main window, over the receiver model on the virtual clock.
+class TestSignal : public QObject
+{
+    Q_OBJECT
+
+    // The meter opened as an operator opens it (Ctrl+M), after its first readings; null when
+    // it did not open or read.
+    static SignalWindow *openMeter(Started &rig)
+    {
+        QTest::keyClick(rig.main.get(), Qt::Key_M, Qt::ControlModifier);
+        SignalWindow *meter = rig.main->signalMeter();
+        return meter && QTest::qWaitFor([&] { return meter->best().readings >= 3; }, 5000)
+                   ? meter
+                   : nullptr;
+    }
+    static QString barText(SignalWindow *meter, const char *name)
+    {
+        for (QProgressBar *bar : meter->findChildren<QProgressBar *>())
+            if (bar->accessibleName() == QLatin1String(name))
+                return bar->text();
+        return QString();
+    }
+
+private slots:
+    void toneFollowsTheMargin_data()
+    {
+        QTest::addColumn<std::optional<double>>("margin");
+        QTest::addColumn<int>("hz");
+        QTest::addColumn<int>("beepMs");
+        QTest::newRow("no lock: silence") << std::optional<double>() << 0 << 0;
+        QTest::newRow("below 0 dB: the lowest") << std::optional<double>(-1.5) << 400 << 1000;
+        QTest::newRow("0 dB") << std::optional<double>(0.0) << 400 << 1000;
+        QTest::newRow("half way") << std::optional<double>(8.0) << 1200 << 575;
+        QTest::newRow("full scale") << std::optional<double>(16.0) << 2000 << 150;
+        QTest::newRow("above: the highest") << std::optional<double>(30.0) << 2000 << 150;
+    }
+    void toneFollowsTheMargin()
+    {
+        QFETCH(std::optional<double>, margin);
+        QFETCH(int, hz);
+        QFETCH(int, beepMs);
+        QCOMPARE(ToneHz(margin), hz);
+        QCOMPARE(BeepIntervalMs(margin), beepMs);
+    }
+
+    void meterShowsTheReceiversSignalAndTheBest()
+    {
+        Started rig;
+        rig.model.setNoise(1.0);
+        SignalWindow *meter = openMeter(rig);
+        QVERIFY(meter && meter->isVisible());
+        const SignalReading r = meter->last();
+        QVERIFY(r.up && r.locked && r.marginDb && r.levelDbm && r.quality);
+        QVERIFY(qAbs(*r.marginDb - 10.0) <= 1.05); // 11034000 V: 10 dB, give or take the noise
+        QCOMPARE(barText(meter, "Margin"), QString::number(*r.marginDb, 'f', 1) + " dB");
+        QVERIFY(*meter->best().marginDb >= *r.marginDb && *meter->best().levelDbm >= *r.levelDbm);
+        // Only queries: nothing on the receiver was set.
+        for (const QByteArray &frame : rig.port->writes())
+            QVERIFY2(frame.endsWith("=?}"), frame.constData());
+    }
+
+    // Every exchange of a reading keeps the operator's clicks and keys until it ends, so a
+    // pick is never refused because of the meter; the pick's own exchanges do not.
+    void pickWhileTheMeterReadsTunesAndTheMeterFollows()
+    {
+        Started rig;
+        SignalWindow *meter = openMeter(rig);
+        QVERIFY(meter);
+        int readingsAtTuneStart = -1, readingsAtTuneEnd = -1, deferredPickFrames = 0,
+            undeferredReadings = 0;
+        const auto answer = rig.port->onWrite;
+        rig.port->onWrite = [&](const QByteArray &f) {
+            const bool tuning = readingsAtTuneStart >= 0 && readingsAtTuneEnd < 0;
+            if (f.contains("{LNos=?}"))
+                readingsAtTuneStart = meter->best().readings;
+            if (f.contains("{Snam="))
+                readingsAtTuneEnd = meter->best().readings;
+            deferredPickFrames += tuning && rig.host.userInputDeferred();
+            undeferredReadings += rig.main->state.commandDepth == 0 && f.contains("{Sigq=?}") &&
+                                  !rig.host.userInputDeferred();
+            answer(f);
+            // The window's events inside the pick's waits, as the desktop's host runs them.
+            if (tuning)
+                QCoreApplication::processEvents();
+        };
+        rig.pick(rig.main->ListView, 0); // Aurora, 10892000 H: locks
+        QCOMPARE(rig.host.beeps(), 0);   // not refused
+        QVERIFY(readingsAtTuneStart >= 3);
+        QCOMPARE(readingsAtTuneEnd, readingsAtTuneStart); // paused through the pick
+        QCOMPARE(deferredPickFrames, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(meter->best().readings > readingsAtTuneEnd + 2, 5000);
+        QCOMPARE(undeferredReadings, 0);
+        QCOMPARE(*meter->last().marginDb, 11.2); // the new transponder's
+        QCOMPARE(rig.statuses.last(), QString("Level -42.00 dBm, margin 11.2 dB"));
+    }
+
+    void escapeClosesTheMeterAndItReadsNoMore()
+    {
+        Started rig;
+        SignalWindow *meter = openMeter(rig);
+        QVERIFY(meter);
+        QTest::keyClick(meter, Qt::Key_Escape);
+        QVERIFY(!meter->isVisible());
+        const qsizetype written = rig.port->writes().size();
+        QTest::qWait(50);
+        QCOMPARE(rig.port->writes().size(), written);
+    }
+
+    // Alt+T: the tone (or, with no sound device, the beep) follows the margin; again: silence.
+    void altTTogglesTheTone()
+    {
+        Started rig;
+        SignalWindow *meter = openMeter(rig);
+        QVERIFY(meter);
+        meter->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(meter));
+        QTest::keyClick(meter, Qt::Key_T, Qt::AltModifier);
+        const int hz = ToneHz(10.0), beepMs = BeepIntervalMs(10.0);
+        TonePlayer &tone = meter->tone();
+        if (tone.hasAudio())
+            QTRY_COMPARE(tone.pitchHz(), hz);
+        else
+            QTRY_VERIFY(tone.beepIntervalMs() == beepMs && rig.host.beeps() > 0);
+        QTest::keyClick(meter, Qt::Key_T, Qt::AltModifier);
+        QTRY_VERIFY(!meter->findChild<QCheckBox *>()->isChecked()); // a mnemonic's animated click
+        QCOMPARE(tone.pitchHz() + tone.beepIntervalMs(), 0);
+    }
+};
+
+QTEST_MAIN(TestSignal)
+#include "tst_signal.moc"
