@@ -6,13 +6,7 @@ set -euo pipefail
 bin="$1"
 source "$(dirname "$0")/lib.sh"
 
-# A position with one transponder, so that a whole scan takes seconds.
-cat > "$work/one.sat" <<'SAT'
-position;13.00E
-band;Ku
-start;10892000;H;27500
-tp;11034000;V;27500;-43.5;10.0;Demo One|Demo Two
-SAT
+one_satellite "$work/one.sat"
 "$bin/kolvex7-sim" --port 31 --satellite "$work/one.sat" --log "$work/sim.log" > "$work/sim.out" 2>&1 &
 pids+=($!)
 wait_for 10 grep -q ready "$work/sim.out" || fail "the simulator did not start"

@@ -7,13 +7,8 @@ bin="$1"
 readme="$2"
 source "$(dirname "$0")/lib.sh"
 
-cat > "$work/one.sat" <<'SAT'
-position;13.00E
-band;Ku
-start;10892000;H;27500
-tp;11034000;V;27500;-43.5;10.0;Demo One|Demo Two
-tp;11500000;H;22000;-45.0;8.0;Demo Three
-SAT
+one_satellite "$work/one.sat"
+echo 'tp;11500000;H;22000;-45.0;8.0;Demo Three' >> "$work/one.sat"
 # The scan (half a minute: a rate without a lock is tried 16 s) on a receiver of its own, in a
 # folder of its own, while the other commands run.
 for p in 51 52; do

@@ -24,3 +24,8 @@ ctl() { # ctl EXPECTED_STATUS ARGS...: output in $work/ctl.out and ctl.err
     [ "$got" -eq "$want" ] || fail "kolvex7-ctl $* exited $got, not $want: $(cat "$work/ctl.err")"
 }
 expect() { grep -qF -- "$1" "$work/$2" || fail "no '$1' in $2: $(cat "$work/$2")"; }
+# one_satellite FILE: a position with one transponder, so that a whole scan takes seconds.
+one_satellite() {
+    printf '%s\n' 'position;13.00E' 'band;Ku' 'start;10892000;H;27500' \
+        'tp;11034000;V;27500;-43.5;10.0;Demo One|Demo Two' > "$1"
+}
