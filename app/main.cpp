@@ -96,8 +96,12 @@ void Main::buildControls()
     port->setMinimumWidth(port->sizeHint().width());
     port->setText(QStringLiteral("COM1"));
     QLabel *status = StatusBar->panel(QStringLiteral("Status"));
-    status->setText(QStringLiteral("Status: Search Services"));
-    status->setMinimumWidth(status->sizeHint().width());
+    int widest = 0;
+    for (const char *longest : {"Status: Search Services", "Status: -100.0 dBm, no lock"}) {
+        status->setText(QLatin1String(longest));
+        widest = qMax(widest, status->sizeHint().width());
+    }
+    status->setMinimumWidth(widest);
     status->clear();
     setStatusBar(StatusBar);
     resize(560, 520);
@@ -456,10 +460,10 @@ QString SignalStatus(const SignalReading &r)
         return QStringLiteral("Status: Signal not read");
     if (!r.levelDbm)
         return QStringLiteral("Status: No signal");
-    const QString level = QStringLiteral("Level %1 dBm").arg(*r.levelDbm, 0, 'f', 2);
-    return QStringLiteral("Status: ") + level +
-           (r.marginDb ? QStringLiteral(", margin %1 dB").arg(*r.marginDb, 0, 'f', 1)
-                       : QStringLiteral(", no lock"));
+    return QStringLiteral("Status: %1 dBm, %2")
+        .arg(*r.levelDbm, 0, 'f', 1)
+        .arg(r.marginDb ? QStringLiteral("%1 dB").arg(*r.marginDb, 0, 'f', 1)
+                        : QStringLiteral("no lock"));
 }
 
 void Main::setStatus(const QString &text)

@@ -20,9 +20,9 @@ class SerialPort;
 class SettingsStore;
 class StatusPanels;
 
-// The status panel's text after a pick: the level and margin read ("Status: Level -43.50 dBm,
-// margin 10.0 dB"), "no lock" without a margin, "No signal" without a level, "Signal not
-// read" when the receiver did not answer.
+// The status panel's text after a pick: the level and margin read ("Status: -43.5 dBm,
+// 10.0 dB"), "no lock" without a margin, "No signal" without a level, "Signal not read" when
+// the receiver did not answer.
 QString SignalStatus(const SignalReading &reading);
 
 // The main window: the start object of the tool and the only window that lives for the whole

@@ -41,8 +41,8 @@ void WriteLine(const QString &line, int terminalWidth)
 {
     // On a terminal the line is written over the one before; elsewhere one line a reading.
     const QByteArray text = Shown(line);
-    if (terminalWidth > 0)
-        std::fprintf(stdout, "\r%-*s", terminalWidth - 1, text.constData());
+    if (terminalWidth > 0) // never wider than the terminal: a wrapped line is not rewritten
+        std::fprintf(stdout, "\r%-*.*s", terminalWidth - 1, terminalWidth - 1, text.constData());
     else
         std::fprintf(stdout, "%s\n", text.constData());
     std::fflush(stdout);

@@ -98,7 +98,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(meter->best().readings > readingsAtTuneEnd + 2, 5000);
         QCOMPARE(undeferredReadings, 0);
         QCOMPARE(*meter->last().marginDb, 11.2); // the new transponder's
-        QCOMPARE(rig.statuses.last(), QString("Level -42.00 dBm, margin 11.2 dB"));
+        QCOMPARE(rig.statuses.last(), QString("-42.0 dBm, 11.2 dB"));
     }
 
     void escapeClosesTheMeterAndItReadsNoMore()

@@ -24,14 +24,14 @@ private slots:
                                     "\x81{Tfrq=10892000}", "\x81{Sfrq=?}", "\x81{Rstp=1}"};
         QTest::newRow("locks") << -1 << 0
                                << tuning + QByteArrayList{"\x81{Bst=?}", "\x81{Snam=257}"}
-                               << "Search Services|No error|Wait setup|Sync|Get Services|Level "
-                                  "-42.00 dBm, margin 11.2 dB";
+                               << "Search Services|No error|Wait setup|Sync|Get Services|-42.0 "
+                                  "dBm, 11.2 dB";
         // Every setting is still sent after a refusal; no lock is awaited then.
         QTest::newRow("refused") << 0 << 0 << tuning << "Search Services|Error|";
         // Ends with the lock query, then the signal for the status bar.
         QTest::newRow("no lock") << 1 << 2 << QByteArrayList{}
-                                 << "Search Services|No error|Wait setup|No sync|Level -42.00 "
-                                    "dBm, no lock";
+                                 << "Search Services|No error|Wait setup|No sync|-42.0 dBm, no "
+                                    "lock";
         // The type's query and its set both time out; nothing else is sent.
         QTest::newRow("time-out") << 2 << 0 << QByteArrayList{"\x81{LNos=?}", "\x81{LNos=UNVR}"}
                                   << "Search Services|Time out|";

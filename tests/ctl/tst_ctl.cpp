@@ -1,6 +1,7 @@
 #include "ctl/commands.h"
 #include "ctl/metrics.h"
 #include "ctl/output.h"
+#include "ctl/signal.h"
 #include "lists/catalogue.h"
 #include "lists/listfile.h"
 #include "lists/planimport.h"
@@ -274,6 +275,32 @@ private slots:
         Ctl fine({}, true);
         fine("status");
         QVERIFY(!readBack(fine.out).contains("error"));
+    }
+
+    // signal's line fills the terminal's width but its last column (a wrapped line would not be
+    // rewritten in place), its bar as full as the margin is of the full scale.
+    void signalLineFillsTheTerminal_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<std::optional<double>>("margin");
+        QTest::addColumn<double>("share"); // of the bar filled
+        QTest::newRow("80 columns, half scale") << 80 << std::optional<double>(8.0) << 0.5;
+        QTest::newRow("200 columns, a quarter") << 200 << std::optional<double>(4.0) << 0.25;
+        QTest::newRow("above full scale: full") << 80 << std::optional<double>(25.0) << 1.0;
+        QTest::newRow("no lock: empty") << 80 << std::optional<double>() << 0.0;
+    }
+    void signalLineFillsTheTerminal()
+    {
+        QFETCH(int, width);
+        QFETCH(std::optional<double>, margin);
+        QFETCH(double, share);
+        SignalReading r{true, bool(margin), -43.5, margin, 80, 0};
+        const QString line = SignalLine(r, SignalBest{}, width);
+        QCOMPARE(line.size(), width - 1);
+        const qsizetype open = line.indexOf('['), close = line.indexOf(']');
+        const QString bar = line.mid(open + 1, close - open - 1);
+        QCOMPARE(bar.count('#'), qRound(share * bar.size()));
+        QCOMPARE(bar.count('#') + bar.count('-'), bar.size());
     }
 
     // A label never breaks the page, whatever a port's name holds.
