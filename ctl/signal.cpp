@@ -57,11 +57,13 @@ QString SignalLine(const SignalReading &r, const SignalBest &best, int width)
     const QString head = QStringLiteral("%1 margin %2 ")
                              .arg(r.locked ? QStringLiteral("locked ") : QStringLiteral("no lock"),
                                   Figure(r.marginDb, 1, "dB").rightJustified(8));
+    // Each figure in a field of its own width, so the bar keeps its length reading by reading.
     const QString tail = QStringLiteral(" level %1 quality %2 best %3")
-                             .arg(Figure(r.levelDbm, 2, "dBm"),
-                                  r.quality ? QString::number(*r.quality) : QStringLiteral("none"),
-                                  Figure(best.marginDb, 1, "dB"));
-    const int room = std::max(10, width - int(head.size() + tail.size()) - 3);
+                             .arg(Figure(r.levelDbm, 2, "dBm").rightJustified(11),
+                                  (r.quality ? QString::number(*r.quality) : QStringLiteral("none"))
+                                      .rightJustified(4),
+                                  Figure(best.marginDb, 1, "dB").rightJustified(8));
+    const int room = std::max(5, width - int(head.size() + tail.size()) - 3);
     const double share = r.marginDb ? std::clamp(*r.marginDb / kMarginFullScaleDb, 0.0, 1.0) : 0.0;
     const int filled = int(share * room + 0.5);
     return head + QLatin1Char('[') + QString(filled, QLatin1Char('#')) +

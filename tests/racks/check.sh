@@ -52,7 +52,7 @@ grep -q $'\a' "$work/signal.err" || fail "no bell stood for the tone without an 
 meter=$!
 sleep 1; kill -INT "$meter"; wait "$meter"
 expect "best_margin_db: " signal.out
-grep -qE '^locked  margin +[0-9.]+ dB \[#+-*\] level -[0-9.]+ dBm quality 80 best' "$work/signal.out" ||
+grep -qE '^locked  margin +[0-9.]+ dB \[#+-*\] level +-[0-9.]+ dBm quality +80 best' "$work/signal.out" ||
     fail "no reading line with its bar: $(cat "$work/signal.out")"
 for bad in "--interval -1" "--interval 1e3" "--interval 3601" "--listen 127.0.0.1:1"; do
     ctl 2 --port 37 signal $bad
