@@ -3,6 +3,7 @@
 #include "app/signalgraph.h"
 #include "link/linkstate.h"
 #include "platform/host.h"
+#include "platform/serialport.h"
 #include "tone/toneplayer.h"
 
 #include <QApplication>
@@ -21,6 +22,9 @@ namespace {
 constexpr double kLevelBottomDbm = -90.0, kLevelTopDbm = -20.0;
 // Between readings while paused: the link is looked at again this often.
 constexpr int kPausedLookMs = 100;
+// After a reading the receiver did not answer, or with no port open: the next comes after this
+// long, so a meter left open never spins on a dead line.
+constexpr int kAfterNoAnswerMs = 1000;
 
 QProgressBar *Bar(double bottom, double top)
 {
@@ -75,6 +79,7 @@ SignalWindow::SignalWindow(LinkState &link, std::function<quint8()> address, QWi
     m_graph = new SignalGraph;
     m_bestText = new QLabel;
     m_state = new QLabel;
+    m_state->setObjectName(QStringLiteral("state"));
     m_toneBox = new QCheckBox(QStringLiteral("&Tone"));
     m_toneBox->setToolTip(QStringLiteral("A tone whose pitch rises with the margin"));
     auto *close = new QPushButton(QStringLiteral("&Close"));
@@ -141,6 +146,12 @@ void SignalWindow::poll()
         m_next.start(kPausedLookMs);
         return;
     }
+    if (!m_link.MSComm.isOpen() || m_link.portLost()) {
+        m_state->setText(QStringLiteral("The port is not open: pick a transponder to open it"));
+        m_tone->stop();
+        m_next.start(kAfterNoAnswerMs);
+        return;
+    }
     SignalReading reading;
     {
         const UserInputDeferred input(m_link.host);
@@ -157,7 +168,7 @@ void SignalWindow::poll()
     if (m_toneBox->isChecked())
         m_tone->setMargin(reading.up ? reading.marginDb : std::nullopt);
     if (isVisible())
-        m_next.start(0);
+        m_next.start(reading.up ? 0 : kAfterNoAnswerMs);
 }
 
 void SignalWindow::showReading(const SignalReading &r)

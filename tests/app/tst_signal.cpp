@@ -113,6 +113,31 @@ private slots:
         QCOMPARE(rig.port->writes().size(), written);
     }
 
+    // A port not open is said, and looked at again a second later: no exchange is tried.
+    void withNoPortOpenTheMeterSaysSoAndWaits()
+    {
+        Started rig;
+        rig.port->close();
+        QTest::keyClick(rig.main.get(), Qt::Key_M, Qt::ControlModifier);
+        SignalWindow *meter = rig.main->signalMeter();
+        QVERIFY(meter);
+        QTest::qWait(200);
+        QVERIFY(rig.port->writes().isEmpty());
+        QVERIFY(meter->findChild<QLabel *>("state")->text().startsWith("The port is not open"));
+    }
+
+    // A receiver that does not answer is asked again a second later, not at once.
+    void aSilentReceiverIsAskedOnceASecond()
+    {
+        Started rig;
+        rig.silent = true;
+        QTest::keyClick(rig.main.get(), Qt::Key_M, Qt::ControlModifier);
+        QVERIFY(rig.main->signalMeter());
+        QTest::qWait(500);
+        QCOMPARE(rig.port->writes().size(), 2); // its first question, asked again once
+        QTRY_COMPARE_WITH_TIMEOUT(rig.port->writes().size(), 4, 1500);
+    }
+
     // Alt+T: the tone (or, with no sound device, the beep) follows the margin; again: silence.
     void altTTogglesTheTone()
     {
