@@ -17,4 +17,6 @@ export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 cd "$KOLVEX7_ROOT/build-asan"
-ctest --output-on-failure --parallel "$(nproc)"
+# One test more than there are cores: many tests spend most of their time waiting on a simulator,
+# a server or a receiver's prescribed waits, not computing (4 min instead of 5.7 on 2 cores).
+ctest --output-on-failure --parallel "$(($(nproc) + 1))"
