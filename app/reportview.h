@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/markstyle.h"
+#include "ui/markstyle.h"
 #include "link/servicelist.h"
 
 #include <QColor>

@@ -8,6 +8,11 @@
 
 #include <cmath>
 
+namespace {
+// How the receiver's band scan printout reports a lock, followed by the frequency.
+const QByteArray kLockedReport = QByteArrayLiteral("FREQUENCY SCAN LOCKED AT ");
+} // namespace
+
 Protocol_Term::Protocol_Term(LinkState &link) : m_link(link) {}
 
 TermScanReport ParseScanReport(const QByteArray &R)
@@ -17,11 +22,10 @@ TermScanReport ParseScanReport(const QByteArray &R)
     r.hasPassed = p > 9;
     if (r.hasPassed)
         r.passed = QString::fromLatin1(R.mid(p - 9, 8));
-    const QByteArray locked = "FREQUENCY SCAN LOCKED AT ";
-    const int q = int(R.indexOf(locked));
+    const int q = int(R.indexOf(kLockedReport));
     r.hasLocked = q >= 0;
     if (r.hasLocked)
-        r.locked = QString::fromLatin1(R.mid(q + locked.size(), 8));
+        r.locked = QString::fromLatin1(R.mid(q + kLockedReport.size(), 8));
     r.end = R.contains("FREQUENCY SCAN END.");
     return r;
 }
@@ -130,12 +134,11 @@ bool Protocol_Term::RunScanLocal_(const QString &Pol, TextDisplay &Display, bool
     // reports, or end in the middle of one. The first reports come with the scan's start.
     QByteArray pending;
     auto tellLocks = [&](const QByteArray &R) {
-        static const QByteArray kLocked = "FREQUENCY SCAN LOCKED AT ";
         pending += R;
         for (qsizetype cut; (cut = pending.indexOf("\r\n")) >= 0; pending.remove(0, cut + 2)) {
-            if (pending.startsWith(kLocked))
-                Display.locked(
-                    QString::fromLatin1(pending.mid(kLocked.size(), cut - kLocked.size())));
+            if (pending.startsWith(kLockedReport))
+                Display.locked(QString::fromLatin1(
+                    pending.mid(kLockedReport.size(), cut - kLockedReport.size())));
         }
     };
     Protocol::TermSend(m_link, "FEND TUNF BSCN");

@@ -2,7 +2,7 @@
 
 #include "link/linkstate.h"
 #include "link/receiverdriver.h"
-#include "platform/digitkeys.h"
+#include "ui/digitkeys.h"
 #include "platform/host.h"
 
 #include <QButtonGroup>

@@ -7,6 +7,9 @@ class Host;
 struct ScanResult;
 class StatusLabels;
 
+// The list file a save of the position writes: position.csv in the program folder.
+QString SavedListPath(const QString &programFolder, const QString &position);
+
 // Saves a scan: the list file position.csv in the program folder, with one record per
 // identified transponder in the scan's order, and for each of them the service file
 // position-F-P-S.csv in the DataFolder with one line per service. An existing list file is
@@ -16,8 +19,5 @@ class StatusLabels;
 // A position that could name anything but those files (empty, a path separator, "..") is
 // refused with a message and nothing is written. Returns true when the files were written, and
 // then their paths in `written` when it is given.
-// The list file a save of the position writes: position.csv in the program folder.
-QString SavedListPath(const QString &programFolder, const QString &position);
-
 bool SaveScan(const ScanResult &result, const QString &position, const QString &programFolder,
               Host &host, StatusLabels &status, QStringList *written = nullptr);

@@ -6,7 +6,6 @@
 #include "link/receiverdriver.h"
 #include "lists/dvbv5plan.h"
 #include "lists/transponderentry.h"
-#include "platform/digitkeys.h"
 #include "platform/host.h"
 #include "platform/serialport.h"
 #include "scan/position.h"
@@ -15,6 +14,7 @@
 #include "scan/scanpanel.h"
 #include "scan/sweepplot.h"
 #include "session/scanrun.h"
+#include "ui/digitkeys.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -144,7 +144,8 @@ int TreeViewScanTree::selected() const
 // --- the window ---
 
 Scan::Scan(ReceiverDriver &driver, Host &host, const QString &programFolder, QWidget *owner)
-    : QDialog(owner), Eqt(driver), m_host(host), m_programFolder(programFolder), m_tree(nullptr)
+    : QDialog(owner), Eqt(driver), m_link(driver.link()), m_host(host),
+      m_programFolder(programFolder), m_tree(nullptr)
 {
     setWindowTitle(QStringLiteral("Transponder Scanning"));
     setModal(true);
@@ -155,7 +156,7 @@ Scan::Scan(ReceiverDriver &driver, Host &host, const QString &programFolder, QWi
 Scan::~Scan()
 {
     // A run still unwinding leaves off at its next look.
-    Eqt.link().run.stop();
+    m_link.run.stop();
 }
 
 void Scan::buildControls()
@@ -214,7 +215,7 @@ void Scan::buildControls()
     TreeView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TreeView->setMinimumHeight(260);
     TreeView->setMinimumWidth(240);
-    Panel = new ScanPanel(Eqt.link(), m_programFolder, this);
+    Panel = new ScanPanel(m_link, m_programFolder, this);
     for (ScanEvents *listener : Panel->listeners())
         listen(listener);
     listen(&m_notes);
@@ -263,7 +264,7 @@ void Scan::buildControls()
         Panel->Plot->select(item ? item->data(0, kKeyRole).toString() : QString());
     });
     connect(Panel->Plot, &SweepPlot::carrierClicked, this, [this](const QString &key) {
-        if (RefusedWhileBusy(Eqt.link()))
+        if (RefusedWhileBusy(m_link))
             return;
         if (QTreeWidgetItem *item = m_tree.item(key)) {
             TreeView->setCurrentItem(item);
@@ -318,7 +319,7 @@ void Scan::done(int result)
         return;
     // Closing the window stops a run at its next look at Run; the window stays alive until
     // the run's handler has returned, which then closes nothing more.
-    Eqt.link().run.stop();
+    m_link.run.stop();
     QDialog::done(result);
 }
 
@@ -326,7 +327,7 @@ void Scan::done(int result)
 // not open starts nothing, and the tree stays as it is.
 bool Scan::portReady()
 {
-    LinkState &link = Eqt.link();
+    LinkState &link = m_link;
     if (link.MSComm.isOpen() && !link.portLost())
         return true;
     link.MSComm.close();
@@ -347,20 +348,20 @@ bool Scan::ticked(int i) const
 
 bool Scan::startRun(QPushButton *button, QPushButton *other)
 {
-    if (Eqt.link().run.Run) { // the run's own button stops it
-        Eqt.link().run.stop();
+    if (m_link.run.Run) { // the run's own button stops it
+        m_link.run.stop();
         FinishRun(button);
         return false;
     }
     // A stopped run may still be unwinding: a new one would start inside it.
-    if (RefusedWhileBusy(Eqt.link()) || !portReady())
+    if (RefusedWhileBusy(m_link) || !portReady())
         return false;
     // An Alt shortcut starts the run without the focus leaving the position box: the position
     // is normalised here as leaving the box would, and the run keeps it.
     if (!Position_Validate())
         return false;
     m_runPosition = Position->text();
-    Eqt.link().run.start();
+    m_link.run.start();
     m_notes.cuts.clear();
     Status[0]->setToolTip(QString());
     Save->setEnabled(false);
@@ -369,8 +370,7 @@ bool Scan::startRun(QPushButton *button, QPushButton *other)
     Panel->setPosition(m_runPosition);
     m_guide = {StoredList(m_programFolder, m_runPosition).value_or(QList<TransponderEntry>()),
                LikelyFirst->isChecked()};
-    Panel->runStarted(button == ScanIt, Eqt.link().Bnd, tickedRates(), m_tree.unidentified(),
-                      m_guide);
+    Panel->runStarted(button == ScanIt, m_link.Bnd, tickedRates(), m_tree.unidentified(), m_guide);
     return true;
 }
 
@@ -397,46 +397,47 @@ void Scan::ScanIt_Click()
                       QStringLiteral("The transponders identified are not saved.\r\nDo you want to "
                                      "scan again and lose them ?"),
                       Message::NoIcon, Message::OkCancel};
-    const bool idle = !Eqt.link().busy(); // not a click that stops a run
+    const bool idle = !m_link.busy(); // not a click that stops a run
     if (idle &&
         (!portReady() || (unsavedIdentified() && m_host.message(ask) == Message::AnsweredCancel)))
         return;
     if (!startRun(ScanIt, ReScan))
         return;
     m_notes.unsaved = false;
-    const LinkBusy busy(Eqt.link(), LinkBusy::Command);
-    QPointer<Scan> self(this);
-    TreeView->hide();
-    m_tree.clear();
-    m_tries.clear();
-    TreeView->show();
-    RunToken &run = Eqt.link().run;
-    RunScan(Eqt, tickedRates(), *this, m_tree, run, m_guide);
-    const bool finished = self && !run.stopped();
-    if (finished)
-        FinishRun(ScanIt);
-    if (self)
-        afterRun(finished);
+    runPass(ScanIt, [this](RunToken &run) {
+        TreeView->hide();
+        m_tree.clear();
+        m_tries.clear();
+        TreeView->show();
+        RunScan(Eqt, tickedRates(), *this, m_tree, run, m_guide);
+    });
 }
 
 void Scan::ReScan_Click()
 {
-    if (!startRun(ReScan, ScanIt))
-        return;
-    const LinkBusy busy(Eqt.link(), LinkBusy::Command);
+    if (startRun(ReScan, ScanIt))
+        runPass(ReScan, [this](RunToken &run) {
+            RunRescan(Eqt, tickedRates(), *this, m_tree, run, m_guide);
+        });
+}
+
+void Scan::runPass(QPushButton *button, const std::function<void(RunToken &)> &pass)
+{
+    const LinkBusy busy(m_link, LinkBusy::Command);
     QPointer<Scan> self(this);
-    RunToken &run = Eqt.link().run;
-    RunRescan(Eqt, tickedRates(), *this, m_tree, run, m_guide);
+    RunToken &run = m_link.run;
+    pass(run);
+    // The window may have closed during the pass: nothing of it is touched then.
     const bool finished = self && !run.stopped();
     if (finished)
-        FinishRun(ReScan);
+        FinishRun(button);
     if (self)
         afterRun(finished);
 }
 
 void Scan::FinishRun(QPushButton *button)
 {
-    Eqt.link().run.end();
+    m_link.run.end();
     Panel->runStopping();
     button->setEnabled(false);
     button->setText(QStringLiteral("Wait"));
@@ -460,7 +461,7 @@ void Scan::afterRun(bool finished)
         Status[0]->setToolTip(cut + QStringLiteral(": the sweep stopped there, the rest of the "
                                                    "band was not swept."));
     }
-    const QString lost = ReceiverLostText(Eqt.link());
+    const QString lost = ReceiverLostText(m_link);
     if (!lost.isEmpty()) {
         Status[0]->setText(QStringLiteral("Receiver lost"));
         Status[0]->setToolTip(lost);
@@ -540,12 +541,12 @@ void Scan::ExportPlan_Click()
 
 bool Scan::running() const
 {
-    return Eqt.link().run.Run;
+    return m_link.run.Run;
 }
 
 void Scan::Timer_Timer()
 {
-    if (Eqt.link().run.Run) {
+    if (m_link.run.Run) {
         Eqt.GetTimetoGo(*this);
         Panel->showTimeLeft();
     }
@@ -553,7 +554,7 @@ void Scan::Timer_Timer()
 
 void Scan::TreeView_NodeClick(QTreeWidgetItem *item)
 {
-    if (!item || RefusedWhileBusy(Eqt.link()))
+    if (!item || RefusedWhileBusy(m_link))
         return;
     m_tree.select(m_tree.indexOf(item));
     Eqt.SetSelected(m_tree, m_tree.indexOf(item));
@@ -607,7 +608,7 @@ bool Scan::eventFilter(QObject *watched, QEvent *event)
     // A click on the tree during a run is refused before the tree moves its selection: it
     // beeps, and nothing moves, not even the plot's marker.
     const QEvent::Type type = event->type();
-    if (watched == TreeView->viewport() && Eqt.link().busy() &&
+    if (watched == TreeView->viewport() && m_link.busy() &&
         (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
          type == QEvent::MouseButtonDblClick)) {
         if (type == QEvent::MouseButtonPress)
@@ -623,7 +624,7 @@ bool Scan::eventFilter(QObject *watched, QEvent *event)
         if (watched == Position && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
             Position_Validate();
             // While a run goes on (or unwinds) the buttons are the run's.
-            if (!Eqt.link().busy()) {
+            if (!m_link.busy()) {
                 ScanIt->setEnabled(true);
                 ScanIt->setFocus();
             }

@@ -10,7 +10,11 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+
 class Host;
+struct LinkState;
+class RunToken;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -96,11 +100,14 @@ private:
     void setText(int index, const QString &text) override;
 
     void buildControls();
+    bool portReady();
     // Starts a scan or rescan on its button; false when the click stopped a run instead, or
     // was refused because a stopped run is still unwinding.
-    bool portReady();
     bool startRun(QPushButton *button, QPushButton *other);
     QStringList tickedRates() const;
+    // One pass of the run (a scan or a rescan) holding the link, then its end: `button`'s
+    // finish when it was not stopped, and what the run could not do kept in sight.
+    void runPass(QPushButton *button, const std::function<void(RunToken &)> &pass);
     void FinishRun(QPushButton *button);
     // The run has unwound; `finished` when nobody stopped it.
     void afterRun(bool finished);
@@ -116,6 +123,7 @@ private:
     void TreeView_NodeClick(QTreeWidgetItem *item);
 
     ReceiverDriver &Eqt;
+    LinkState &m_link; // the driver's
     Host &m_host;
     QString m_programFolder;
     TreeViewScanTree m_tree;

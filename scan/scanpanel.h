@@ -29,7 +29,6 @@ public:
     QPushButton *ExportPng;
     QPushButton *ExportPlan; // the scan's identified transponders as a DVBv5 plan (the window's)
 
-    const ScanEstimate &estimate() const { return m_estimate; }
     // What listens to a run: the plot, the estimate, and the time left shown after it.
     QList<ScanEvents *> listeners();
     void setPosition(const QString &position) { m_position = position; }

@@ -1,4 +1,4 @@
-#include "platform/digitkeys.h"
+#include "ui/digitkeys.h"
 
 #include <QtGlobal>
 
