@@ -50,6 +50,30 @@ private slots:
         QCOMPARE(BeepIntervalMs(margin), beepMs);
     }
 
+    // The receiver's texts as figures: "00" and anything but a number is no quality (no lock),
+    // "0" is one; "-??.?" is no margin.
+    void figuresAsTheReceiverGivesThem_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<std::optional<int>>("quality");
+        QTest::addColumn<std::optional<double>>("figure");
+        QTest::newRow("a quality") << "80" << std::optional<int>(80) << std::optional<double>(80);
+        QTest::newRow("00: no lock") << "00" << std::optional<int>() << std::optional<double>(0);
+        QTest::newRow("0: a lock") << "0" << std::optional<int>(0) << std::optional<double>(0);
+        QTest::newRow("no signal") << "-??.?" << std::optional<int>() << std::optional<double>();
+        QTest::newRow("no reply") << "" << std::optional<int>() << std::optional<double>();
+        QTest::newRow("a level") << "-43.50" << std::optional<int>()
+                                 << std::optional<double>(-43.5);
+    }
+    void figuresAsTheReceiverGivesThem()
+    {
+        QFETCH(QString, text);
+        QFETCH(std::optional<int>, quality);
+        QFETCH(std::optional<double>, figure);
+        QCOMPARE(QualityFigure(text), quality);
+        QCOMPARE(SignalFigure(text), figure);
+    }
+
     void meterShowsTheReceiversSignalAndTheBest()
     {
         Started rig;

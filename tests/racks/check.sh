@@ -58,6 +58,21 @@ for bad in "--interval -1" "--interval 1e3" "--interval 3601" "--listen 127.0.0.
     ctl 2 --port 37 signal $bad
 done
 ctl 2 --port 37 status --tone
+# The longest interval is taken; a receiver that never answered ends with exit 4, no reading.
+"$bin/kolvex7-ctl" --port 37 signal --interval 3600 > "$work/signal.out" 2>&1 &
+meter=$!
+sleep 0.5; kill -INT "$meter"; wait "$meter" || fail "signal --interval 3600 was refused"
+"$bin/kolvex7-sim" --port 38 --satellite "$work/one.sat" --silent > "$work/sim38.out" 2>&1 &
+pids+=($!)
+wait_for 10 grep -q ready "$work/sim38.out" || fail "the silent simulator did not start"
+"$bin/kolvex7-ctl" --port 38 --json signal > "$work/signal.out" 2> "$work/signal.err" &
+meter=$!
+sleep 2.5; kill -INT "$meter"
+status=0; wait "$meter" || status=$?
+[ "$status" -eq 4 ] || fail "signal of a silent receiver exited $status, not 4"
+expect '"readings":0' signal.out
+expect '{"time":' signal.out
+expect '"up":false' signal.out
 
 # A simulator killed leaves its link, whose terminal number another program then gets: the tool
 # says so rather than talk to that terminal, and a new simulator on the port takes it over.
