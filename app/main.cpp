@@ -309,7 +309,7 @@ void Main::StatusBar_PanelClick(const QString &key)
 {
     // A click while a pick or another command waits for the receiver would start a second
     // exchange on the one port.
-    if (RefusedWhileBusy(state))
+    if (heldBack([this, key] { StatusBar_PanelClick(key); }))
         return;
     if (!StatusBar->isPanelEnabled(key))
         return;
@@ -466,6 +466,15 @@ QString SignalStatus(const SignalReading &r)
                         : QStringLiteral("no lock"));
 }
 
+bool Main::heldBack(const std::function<void()> &command)
+{
+    if (m_signal && m_signal->reading()) {
+        m_signal->runAfterReading(command);
+        return true;
+    }
+    return RefusedWhileBusy(state);
+}
+
 void Main::setStatus(const QString &text)
 {
     StatusBar->setText(QStringLiteral("Status"), text);
@@ -474,7 +483,7 @@ void Main::setStatus(const QString &text)
 void Main::ListView_ItemClick(QTreeWidgetItem *Item)
 {
     // A pick while an exchange is under way would interleave two exchanges on the one port.
-    if (RefusedWhileBusy(state))
+    if (heldBack([this, Item] { ListView_ItemClick(Item); }))
         return;
     if (!Item) {
         m_host.beep();
@@ -523,7 +532,7 @@ void Main::tune(QTreeWidgetItem *Item)
 
 void Main::Service_ItemClick(QTreeWidgetItem *Item)
 {
-    if (RefusedWhileBusy(state))
+    if (heldBack([this, Item] { Service_ItemClick(Item); }))
         return;
     if (!Item) {
         m_host.beep();
@@ -551,7 +560,7 @@ void Main::ListView_ColumnClick(int c)
     // Clearing the marks walks the rows by index and yields as it goes: a sort then would move
     // rows behind its back. The header has moved its arrow already: it goes back to where the
     // rows' order is.
-    if (RefusedWhileBusy(state)) {
+    if (heldBack([this, c] { ListView_ColumnClick(c); })) {
         if (m_sortColumn >= 0)
             ListView->header()->setSortIndicator(m_sortColumn, m_sortOrder);
         return;

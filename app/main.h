@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 
 class Host;
@@ -110,6 +111,10 @@ private:
     // "Try to (re)configure serial port.", and why the port would not open when it says.
     QString reconfigureHint() const;
     void setStatus(const QString &text);
+    // True when an operator's command cannot run now: refused with a beep while a command
+    // holds the link, as ever; while only the signal meter's reading holds it, `command` runs
+    // as soon as that reading ends.
+    bool heldBack(const std::function<void()> &command);
     // The panels and the cursor follow the link's activity.
     void showBusy(bool busy);
     void tune(QTreeWidgetItem *Item);

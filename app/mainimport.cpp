@@ -27,7 +27,7 @@ QString droppedFile(const QMimeData *mime)
 
 void Main::chooseAndImportPlan()
 {
-    if (RefusedWhileBusy(state))
+    if (heldBack([this] { chooseAndImportPlan(); }))
         return;
     const QString path =
         QFileDialog::getOpenFileName(this, kTitle, QStringLiteral("/usr/share/dvb/dvb-s"),
@@ -39,7 +39,7 @@ void Main::chooseAndImportPlan()
 void Main::importPlan(const QString &path)
 {
     // Rows are moved here: not while a pick walks them.
-    if (RefusedWhileBusy(state))
+    if (heldBack([this, path] { importPlan(path); }))
         return;
     const PlanFileImport in = PlanFileImport::read(path, QString(), m_programFolder);
     if (in.outcome != PlanFileImport::Ready) {

@@ -3,7 +3,6 @@
 #include "app/signalwindow.h"
 
 #include <QPainter>
-#include <QPainterPath>
 
 #include <algorithm>
 
@@ -37,24 +36,36 @@ void SignalGraph::paintEvent(QPaintEvent *)
     }
     p.drawText(QRectF(area.left(), area.bottom() + 2, area.width(), 16), Qt::AlignCenter,
                QStringLiteral("margin (dB), last minute"));
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(palette().highlight().color(), 2));
+    for (const QPolygonF &line : lines(area))
+        p.drawPolyline(line);
+}
+
+QList<QPolygonF> SignalGraph::lines(const QRectF &area) const
+{
+    QList<QPolygonF> lines;
     if (m_points.isEmpty())
-        return;
+        return lines;
     const qint64 newest = m_points.last().ms;
-    QPainterPath line;
+    qint64 before = m_points.first().ms;
     bool drawing = false;
     for (const Point &pt : m_points) {
-        if (!pt.marginDb) {
+        // No margin, or a pause in the readings (a pick, a modal window): a break in the line.
+        const bool gap = pt.ms - before > kGapMs;
+        before = pt.ms;
+        if (!pt.marginDb || gap)
             drawing = false;
+        if (!pt.marginDb)
             continue;
-        }
         const double share = std::clamp(*pt.marginDb / kMarginFullScaleDb, 0.0, 1.0);
         const QPointF at(area.right() - area.width() * double(newest - pt.ms) /
                                             (SignalWindow::kGraphSeconds * 1000.0),
                          area.bottom() - area.height() * share);
-        drawing ? line.lineTo(at) : line.moveTo(at);
+        if (!drawing)
+            lines.append(QPolygonF());
+        lines.last().append(at);
         drawing = true;
     }
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(palette().highlight().color(), 2));
-    p.drawPath(line);
+    return lines;
 }

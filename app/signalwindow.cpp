@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 // The level bar's scale: a dish pointing nowhere reads near the bottom, a strong carrier near
@@ -138,6 +140,11 @@ bool SignalWindow::paused() const
     return m_link.busy() || QApplication::activeModalWidget() != nullptr;
 }
 
+void SignalWindow::runAfterReading(const std::function<void()> &action)
+{
+    m_afterReading.append(action);
+}
+
 void SignalWindow::poll()
 {
     if (paused()) {
@@ -152,11 +159,15 @@ void SignalWindow::poll()
         m_next.start(kAfterNoAnswerMs);
         return;
     }
-    SignalReading reading;
-    {
-        const UserInputDeferred input(m_link.host);
-        reading = ReadSignal(m_link, m_address());
-    }
+    m_reading = true;
+    const SignalReading reading = ReadSignal(m_link, m_address());
+    m_reading = false;
+    // What the operator did during the reading, now: before the next reading, which would
+    // otherwise keep the link busy for it again and again.
+    for (const auto &action : std::exchange(m_afterReading, {}))
+        action();
+    if (!isVisible())
+        return;
     const qint64 now = m_clock.elapsed();
     m_recentMs.append(now);
     while (now - m_recentMs.first() > 1000)
@@ -167,8 +178,7 @@ void SignalWindow::poll()
     showReading(reading);
     if (m_toneBox->isChecked())
         m_tone->setMargin(reading.up ? reading.marginDb : std::nullopt);
-    if (isVisible())
-        m_next.start(reading.up ? 0 : kAfterNoAnswerMs);
+    m_next.start(reading.up ? 0 : kAfterNoAnswerMs);
 }
 
 void SignalWindow::showReading(const SignalReading &r)

@@ -55,30 +55,4 @@ public:
     virtual bool shiftDown() = 0;
     // Shows the message modally and returns the operator's answer.
     virtual Message::Answer message(const Message &m) = 0;
-
-    // While set, the operator's clicks and keys are not handled inside a wait but kept until it
-    // is cleared: a short run of queries (a signal meter's reading) is then never the reason a
-    // pick is refused as busy; the pick comes right after it. Timers and painting go on.
-    void setUserInputDeferred(bool deferred) { m_userInputDeferred = deferred; }
-    bool userInputDeferred() const { return m_userInputDeferred; }
-
-private:
-    bool m_userInputDeferred = false;
-};
-
-// Defers the operator's input while it lives (see Host::setUserInputDeferred).
-class UserInputDeferred
-{
-public:
-    explicit UserInputDeferred(Host &host) : m_host(host), m_was(host.userInputDeferred())
-    {
-        host.setUserInputDeferred(true);
-    }
-    ~UserInputDeferred() { m_host.setUserInputDeferred(m_was); }
-    UserInputDeferred(const UserInputDeferred &) = delete;
-    UserInputDeferred &operator=(const UserInputDeferred &) = delete;
-
-private:
-    Host &m_host;
-    bool m_was;
 };

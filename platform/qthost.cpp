@@ -31,15 +31,10 @@ void QtHost::sleep(int ms)
         QThread::msleep(ulong(ms));
 }
 
-QEventLoop::ProcessEventsFlags QtHost::loopFlags() const
-{
-    return userInputDeferred() ? QEventLoop::ExcludeUserInputEvents : QEventLoop::AllEvents;
-}
-
 void QtHost::doEvents()
 {
     if (QCoreApplication::instance())
-        QCoreApplication::processEvents(loopFlags());
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 void QtHost::waitEvents(int ms)
@@ -56,7 +51,7 @@ void QtHost::waitEvents(int ms)
     deadline.setSingleShot(true);
     deadline.setTimerType(Qt::PreciseTimer);
     deadline.start(ms);
-    QCoreApplication::processEvents(loopFlags() | QEventLoop::WaitForMoreEvents);
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
 
 void QtHost::beep()

@@ -2,8 +2,6 @@
 
 #include "platform/host.h"
 
-#include <QEventLoop>
-
 // Host services of a Qt program without windows: the beep is the terminal bell, there is no
 // keyboard to read, and a message goes to standard error and counts as answered with OK. The
 // windowed tool overrides the last three with the desktop's.
@@ -18,10 +16,6 @@ public:
     void beep() override;
     bool shiftDown() override { return false; }
     Message::Answer message(const Message &m) override;
-
-private:
-    // All events, or all but the operator's while input is deferred.
-    QEventLoop::ProcessEventsFlags loopFlags() const;
 };
 
 // The same, with messages answered OK and not shown: for reading files whose errors a result

@@ -1,3 +1,4 @@
+#include "app/signalgraph.h"
 #include "app/signalwindow.h"
 #include "tests/app/mainrig.h"
 #include "tone/toneplayer.h"
@@ -74,6 +75,23 @@ private slots:
         QCOMPARE(SignalFigure(text), figure);
     }
 
+    // The graph breaks where there was no margin, and where the meter paused.
+    void graphBreaksWhereTheMeterHadNoMargin()
+    {
+        SignalGraph graph;
+        for (const auto &[ms, margin] : {std::pair{0, std::optional<double>(8.0)},
+                                         {100, 8.5},
+                                         {200, std::nullopt}, // no lock
+                                         {300, 9.0},
+                                         {1300, 9.5},  // a second after: still one line
+                                         {2400, 9.0}}) // paused 1.1 s: a new line
+            graph.add(ms, margin);
+        const QList<QPolygonF> lines = graph.lines(QRectF(0, 0, 600, 160));
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[1].size(), 2);
+        QCOMPARE(lines[2].last(), QPointF(600, 160 - 160 * 9.0 / kMarginFullScaleDb));
+    }
+
     void meterShowsTheReceiversSignalAndTheBest()
     {
         Started rig;
@@ -90,39 +108,63 @@ private slots:
             QVERIFY2(frame.endsWith("=?}"), frame.constData());
     }
 
-    // Every exchange of a reading keeps the operator's clicks and keys until it ends, so a
-    // pick is never refused because of the meter; the pick's own exchanges do not.
-    void pickWhileTheMeterReadsTunesAndTheMeterFollows()
+    // A pick while the meter reads (the click handled inside the reading's wait, as the
+    // desktop's host handles it) is not refused: it runs once the reading ends, the meter
+    // pauses through it and then reads the new transponder.
+    void pickDuringAReadingRunsAfterIt()
     {
         Started rig;
         SignalWindow *meter = openMeter(rig);
         QVERIFY(meter);
-        int readingsAtTuneStart = -1, readingsAtTuneEnd = -1, deferredPickFrames = 0,
-            undeferredReadings = 0;
+        QByteArrayList order;
+        int readingsAtTuneStart = -1, readingsAtTuneEnd = -1;
         const auto answer = rig.port->onWrite;
         rig.port->onWrite = [&](const QByteArray &f) {
-            const bool tuning = readingsAtTuneStart >= 0 && readingsAtTuneEnd < 0;
+            const QByteArray code = f.mid(2, 4);
+            order << code;
+            if (code == "LNos" && readingsAtTuneStart < 0)
+                readingsAtTuneStart = meter->best().readings;
+            if (code == "Snam")
+                readingsAtTuneEnd = meter->best().readings;
+            answer(f);
+            if (code == "Slvl" && readingsAtTuneStart < 0 && meter->reading())
+                rig.pick(rig.main->ListView, 0); // Aurora, 10892000 H: locks
+            // The window's events inside the pick's waits, as the desktop's host runs them.
+            if (readingsAtTuneStart >= 0 && readingsAtTuneEnd < 0)
+                QCoreApplication::processEvents();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(readingsAtTuneEnd >= 0, 5000);
+        QCOMPARE(rig.host.beeps(), 0); // not refused
+        const qsizetype tune = order.indexOf("LNos");
+        QCOMPARE(order.mid(tune - 3, 3), (QByteArrayList{"Slvl", "Lnmr", "Sigq"})); // after it
+        QCOMPARE(readingsAtTuneEnd, readingsAtTuneStart); // paused through the pick
+        QTRY_VERIFY_WITH_TIMEOUT(meter->best().readings > readingsAtTuneEnd + 2, 5000);
+        QCOMPARE(*meter->last().marginDb, 11.2); // the new transponder's
+        QCOMPARE(rig.statuses.last(), QString("-42.0 dBm, 11.2 dB"));
+    }
+
+    // A pick between two readings runs at once; the meter, due to read in the pick's waits,
+    // pauses through it.
+    void pickBetweenReadingsPausesTheMeter()
+    {
+        Started rig;
+        SignalWindow *meter = openMeter(rig);
+        QVERIFY(meter);
+        int readingsAtTuneStart = -1, readingsAtTuneEnd = -1;
+        const auto answer = rig.port->onWrite;
+        rig.port->onWrite = [&](const QByteArray &f) {
             if (f.contains("{LNos=?}"))
                 readingsAtTuneStart = meter->best().readings;
             if (f.contains("{Snam="))
                 readingsAtTuneEnd = meter->best().readings;
-            deferredPickFrames += tuning && rig.host.userInputDeferred();
-            undeferredReadings += rig.main->state.commandDepth == 0 && f.contains("{Sigq=?}") &&
-                                  !rig.host.userInputDeferred();
             answer(f);
-            // The window's events inside the pick's waits, as the desktop's host runs them.
-            if (tuning)
-                QCoreApplication::processEvents();
+            if (readingsAtTuneStart >= 0 && readingsAtTuneEnd < 0)
+                QCoreApplication::processEvents(); // as the desktop's host runs them
         };
-        rig.pick(rig.main->ListView, 0); // Aurora, 10892000 H: locks
-        QCOMPARE(rig.host.beeps(), 0);   // not refused
+        rig.pick(rig.main->ListView, 0);
+        QCOMPARE(rig.host.beeps(), 0);
         QVERIFY(readingsAtTuneStart >= 3);
-        QCOMPARE(readingsAtTuneEnd, readingsAtTuneStart); // paused through the pick
-        QCOMPARE(deferredPickFrames, 0);
-        QTRY_VERIFY_WITH_TIMEOUT(meter->best().readings > readingsAtTuneEnd + 2, 5000);
-        QCOMPARE(undeferredReadings, 0);
-        QCOMPARE(*meter->last().marginDb, 11.2); // the new transponder's
-        QCOMPARE(rig.statuses.last(), QString("-42.0 dBm, 11.2 dB"));
+        QCOMPARE(readingsAtTuneEnd, readingsAtTuneStart);
     }
 
     void escapeClosesTheMeterAndItReadsNoMore()
