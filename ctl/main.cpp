@@ -1,6 +1,7 @@
 // kolvex7-ctl: the receiver from scripts, with the same driver, lists and saving as kolvex7.
 
 #include "ctl/commands.h"
+#include "ctl/commandtable.h"
 #include "ctl/configure.h"
 #include "ctl/output.h"
 #include "ctl/signal.h"
@@ -88,49 +89,12 @@ public:
     }
 };
 
-const char *kDescription = R"(Drives a KOLVEX7 receiver from the command line.
+// The help's text around the commands, whose lines come from their table.
+const char *kDescriptionHead = R"(Drives a KOLVEX7 receiver from the command line.
 
 Commands:
-  status                       the receiver's mode, tuning, LNB, service and lock (queries only)
-  tune FREQ POL RATE           tune as a pick in kolvex7 does (kHz, H or V, kS/s), then list the
-                               services; --service N selects service N afterwards
-  services                     the services of the tuned transponder
-  service N                    select service N (0 to 255) and show its name
-  query CODE                   one query of a command code; prints the reply
-  catalogue                    every code the receiver is known to have (88), queried in turn,
-                               with its reply
-  codes                        every four-letter code (1.8 million; hours) queried in turn: the
-                               codes the receiver knows, with their replies; --from CODE goes
-                               on where a stopped sweep left off
-  set CODE VALUE               one set of a command code; prints the reply
-  scan POSITION                sweep the band and identify the transponders; --rates, --band,
-                               --save (with --force to replace an existing list file),
-                               --guided; a stored list's transponders are tried at their rates
-  lists                        the list files of the DataFolder with their rows and errors
-  import FILE                  a position's plan (DVBv5, as dtv-scan-tables holds) written as
-                               its list file in the DataFolder, band Ku; says what changes;
-                               --position P unless the file's name ends in it (Hotbird-13.0E),
-                               --force to replace an existing list file
-  export POSITION              the position's list file as a DVBv5 plan on standard output,
-                               as other DVB tools read it (--format dvbv5, the one format)
-  config                       the six settings kolvex7 stores (port, speed, address, LNB
-                               type and input, band); with --port, --speed, --address,
-                               --lnb-type, --input or --band it writes them, as kolvex7's
-                               configuration does; --test runs the link test first and stores
-                               only what passes (--force: all the same)
-  survey                       every address 0 to 255 asked in turn (a short wait each): the
-                               receivers on the line, with frequency and lock
-  signal                       the receiver's lock, level, margin and quality read again and
-                               again (queries only) for aligning a dish: one line rewritten on
-                               a terminal with a bar of the margin (--json: JSON lines), every
-                               --interval seconds (default 0: as fast as the line allows);
-                               --tone plays a tone rising with the margin; Ctrl+C ends it with
-                               the best values
-  watch [PORT[@ADDRESS]...]    poll receivers (queries only) every --interval seconds until
-                               Ctrl+C: one line per sample (--json: JSON lines), Prometheus
-                               metrics on --listen HOST:PORT (/metrics) and in --textfile FILE;
-                               without receivers, the stored (or given) port and address
-
+)";
+const char *kDescriptionTail = R"(
 For a receiver in terminal mode, with --terminal:
   tune FREQ POL RATE           set LNB type, polarisation, rate and frequency (the lock cannot
                                be read in this mode)
@@ -258,7 +222,8 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationName(QStringLiteral("kolvex7-ctl"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KOLVEX7_VERSION_TEXT));
     QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromLatin1(kDescription));
+    parser.setApplicationDescription(QString::fromLatin1(kDescriptionHead) + CommandsHelp() +
+                                     QString::fromLatin1(kDescriptionTail));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption port(QStringLiteral("port"),
@@ -357,41 +322,20 @@ int main(int argc, char **argv)
     for (QString &a : args)
         a = unhidden(a);
     const QString command = args.value(0);
-    static const QMap<QString, int> arity{
-        {QStringLiteral("status"), 0},    {QStringLiteral("tune"), 3},
-        {QStringLiteral("services"), 0},  {QStringLiteral("service"), 1},
-        {QStringLiteral("query"), 1},     {QStringLiteral("set"), 2},
-        {QStringLiteral("scan"), 1},      {QStringLiteral("lists"), 0},
-        {QStringLiteral("survey"), 0},    {QStringLiteral("watch"), -1},
-        {QStringLiteral("catalogue"), 0}, {QStringLiteral("codes"), 0},
-        {QStringLiteral("import"), 1},    {QStringLiteral("export"), 1},
-        {QStringLiteral("config"), 0},    {QStringLiteral("signal"), 0}};
-    if (!arity.contains(command))
+    const CtlCommand *const spec = FindCtlCommand(command);
+    if (!spec)
         return badArguments(out, command.isEmpty()
                                      ? QStringLiteral("no command given")
                                      : QStringLiteral("unknown command %1").arg(command));
     // An option a command does not take is refused, never ignored.
-    const QList<std::pair<const QCommandLineOption *, QStringList>> takenBy{
-        {&service, {QStringLiteral("tune")}},
-        {&rates, {QStringLiteral("scan")}},
-        {&save, {QStringLiteral("scan")}},
-        {&guided, {QStringLiteral("scan")}},
-        {&band, {QStringLiteral("tune"), QStringLiteral("scan"), QStringLiteral("config")}},
-        {&force, {QStringLiteral("scan"), QStringLiteral("import"), QStringLiteral("config")}},
-        {&lnbType, {QStringLiteral("config")}},
-        {&input, {QStringLiteral("config")}},
-        {&test, {QStringLiteral("config")}},
-        {&position, {QStringLiteral("import")}},
-        {&format, {QStringLiteral("export")}},
-        {&interval, {QStringLiteral("watch"), QStringLiteral("signal")}},
-        {&tone, {QStringLiteral("signal")}},
-        {&listen, {QStringLiteral("watch")}},
-        {&textfile, {QStringLiteral("watch")}}};
-    for (const auto &[option, commands] : takenBy) {
-        if (parser.isSet(*option) && !commands.contains(command))
-            return badArguments(out, QStringLiteral("--%1 does not go with %2 (only with %3)")
-                                         .arg(option->names().first(), command,
-                                              commands.join(QStringLiteral(", "))));
+    for (const QCommandLineOption *option :
+         {&service, &rates, &save, &guided, &band, &force, &lnbType, &input, &test, &position,
+          &format, &interval, &listen, &textfile, &tone}) {
+        const QString name = option->names().first();
+        if (parser.isSet(*option) && !spec->options.contains(name))
+            return badArguments(
+                out, QStringLiteral("--%1 does not go with %2 (only with %3)")
+                         .arg(name, command, CommandsTaking(name).join(QStringLiteral(", "))));
     }
     const bool term = parser.isSet(terminal);
     if (term && command != QLatin1String("tune") && command != QLatin1String("scan"))
@@ -400,7 +344,7 @@ int main(int argc, char **argv)
         return badArguments(out, QStringLiteral("--terminal takes no --service, --rates or "
                                                 "--save: the receiver's state cannot be read "
                                                 "in terminal mode"));
-    const int expected = term && command == QLatin1String("scan") ? 0 : arity[command];
+    const int expected = term && command == QLatin1String("scan") ? 0 : spec->arguments;
     if (expected >= 0 && args.size() - 1 != expected)
         return badArguments(out,
                             QStringLiteral("%1 takes %2 argument(s)").arg(command).arg(expected));
@@ -481,15 +425,12 @@ int main(int argc, char **argv)
     // Every argument is checked before the port is touched.
     if (parser.isSet(rates) && value(rates).isEmpty())
         return badArguments(out, QStringLiteral("--rates is empty: give rates like 27500,22000"));
-    const QString refusal =
-        command == QLatin1String("tune")
-            ? TuneRefusal(args[1], args[2], args[3], value(service), settings)
-        : command == QLatin1String("service")
-            ? (WholeNumber(args[1], 0, 255) ? QString() : ServiceRefusal(args[1]))
-        : command == QLatin1String("query")         ? CodeRefusal(args[1], QStringLiteral("?"))
-        : command == QLatin1String("set")           ? CodeRefusal(args[1], args[2])
-        : command == QLatin1String("scan") && !term ? ScanRefusal(args[1], value(rates))
-                                                    : QString();
+    const CtlRequest request{args.mid(1), [&](const QString &o) { return parser.isSet(o); },
+                             [&](const QString &o) { return unhidden(parser.value(o)); },
+                             programFolder};
+    // A terminal-mode scan takes no position: nothing to check.
+    const bool checked = spec->check && !(term && command == QLatin1String("scan"));
+    const QString refusal = checked ? spec->check(request, settings) : QString();
     if (!refusal.isEmpty())
         return badArguments(out, refusal);
     // A port of 0 is none: with no --port, it is the settings that name none.
@@ -550,29 +491,10 @@ int main(int argc, char **argv)
     if ((command == QLatin1String("tune") || command == QLatin1String("scan")) && !term)
         host.stopText = QStringLiteral("stopping: setting the receiver back");
     Commands commands(link, settings, out);
-    if (command == QLatin1String("status"))
-        return commands.status();
-    if (command == QLatin1String("tune") && !term)
-        return commands.tune(args[1], args[2], args[3], value(service));
-    if (command == QLatin1String("services"))
-        return commands.services();
-    if (command == QLatin1String("service"))
-        return commands.service(args[1]);
-    if (command == QLatin1String("query"))
-        return commands.query(args[1]);
-    if (command == QLatin1String("set"))
-        return commands.set(args[1], args[2]);
-    if (command == QLatin1String("survey"))
-        return commands.survey();
-    if (command == QLatin1String("catalogue"))
-        return commands.catalogue();
-    if (command == QLatin1String("codes"))
-        return commands.codes(value(from));
-    if (command == QLatin1String("signal"))
-        return RunSignal(link, settings.address, signal, out);
     if (term)
         return command == QLatin1String("tune") ? commands.terminalTune(args[1], args[2], args[3])
                                                 : commands.terminalScan();
-    return commands.scan(args[1], value(rates), programFolder, parser.isSet(save),
-                         parser.isSet(guided));
+    if (command == QLatin1String("signal"))
+        return RunSignal(link, settings.address, signal, out);
+    return spec->run(commands, request);
 }

@@ -1,4 +1,5 @@
 #include "ctl/commands.h"
+#include "ctl/commandtable.h"
 #include "ctl/metrics.h"
 #include "ctl/output.h"
 #include "ctl/signal.h"
@@ -51,25 +52,28 @@ struct Ctl
         std::fclose(out);
         std::fclose(err);
     }
-    // Runs a command line of the tool's (without its options); the exit status.
+    // Runs a command line of the tool's through its command table; the exit status. The words
+    // after a command's arguments stand for its options: tune's --service, codes' --from, scan's
+    // --rates, then "save" and "guided" for the flags.
     int operator()(const QString &line)
     {
         const QStringList a = line.split(' ');
         Commands c(rx.link, {129, 0, 1, "1"}, output);
-        const QString &c0 = a[0];
-        return c0 == "status"      ? c.status()
-               : c0 == "tune"      ? c.tune(a[1], a[2], a[3], a.value(4))
-               : c0 == "services"  ? c.services()
-               : c0 == "service"   ? c.service(a[1])
-               : c0 == "query"     ? c.query(a[1])
-               : c0 == "set"       ? c.set(a[1], a[2])
-               : c0 == "survey"    ? c.survey()
-               : c0 == "catalogue" ? c.catalogue()
-               : c0 == "codes"     ? c.codes(a.value(1))
-               : c0 == "terminal"
-                   ? (a[1] == "tune" ? c.terminalTune(a[2], a[3], a[4]) : c.terminalScan())
-                   : c.scan(a[1], a.value(2), program.path(), a.contains("save"),
-                            a.contains("guided"));
+        if (a[0] == "terminal")
+            return a[1] == "tune" ? c.terminalTune(a[2], a[3], a[4]) : c.terminalScan();
+        const CtlCommand *command = FindCtlCommand(a[0]);
+        const QStringList extra = a.mid(1 + command->arguments);
+        const QString valued = a[0] == "tune" ? "service" : a[0] == "codes" ? "from" : "rates";
+        const auto value = [&](const QString &o) {
+            return o == valued && !extra.isEmpty() &&
+                           !QStringList{"save", "guided"}.contains(extra[0])
+                       ? extra[0]
+                       : QString();
+        };
+        const CtlRequest request{a.mid(1, command->arguments),
+                                 [&](const QString &o) { return extra.contains(o); }, value,
+                                 program.path()};
+        return command->run(c, request);
     }
     SimulatedReceiver rx;
     QTemporaryDir program;
@@ -301,6 +305,25 @@ private slots:
         const QString bar = line.mid(open + 1, close - open - 1);
         QCOMPARE(bar.count('#'), qRound(share * bar.size()));
         QCOMPARE(bar.count('#') + bar.count('-'), bar.size());
+    }
+
+    // --help lists each command of the table once, its synopsis in the first column and its
+    // help lines in the second, at column 31 as the rest of the help's text.
+    void helpListsEachCommandOnce()
+    {
+        const QStringList lines = CommandsHelp().split('\n', Qt::SkipEmptyParts);
+        qsizetype helpLines = 0;
+        for (const CtlCommand &command : CtlCommands()) {
+            QCOMPARE(lines
+                         .filter(QRegularExpression(
+                             "^  " + QRegularExpression::escape(command.synopsis + ' ')))
+                         .size(),
+                     1);
+            helpLines += command.help.count('\n') + 1;
+        }
+        QCOMPARE(lines.size(), helpLines);
+        for (const QString &line : lines)
+            QVERIFY2(line.size() > 31 && line[30] == ' ' && line[31] != ' ', qPrintable(line));
     }
 
     // A label never breaks the page, whatever a port's name holds.

@@ -1,0 +1,180 @@
+// The commands of kolvex7-ctl, once.
+
+#include "ctl/commandtable.h"
+
+#include "ctl/commands.h"
+
+const QList<CtlCommand> &CtlCommands()
+{
+    static const QList<CtlCommand> commands{
+        {QStringLiteral("status"),
+         0,
+         {},
+         QStringLiteral("the receiver's mode, tuning, LNB, service and lock (queries only)"),
+         {},
+         [](Commands &c, const CtlRequest &) { return c.status(); }},
+        {QStringLiteral("tune FREQ POL RATE"),
+         3,
+         {QStringLiteral("service"), QStringLiteral("band")},
+         QStringLiteral("tune as a pick in kolvex7 does (kHz, H or V, kS/s), then list the\n"
+                        "services; --service N selects service N afterwards"),
+         [](const CtlRequest &r, const CtlSettings &s) {
+             return TuneRefusal(r.args[0], r.args[1], r.args[2], r.value(QStringLiteral("service")),
+                                s);
+         },
+         [](Commands &c, const CtlRequest &r) {
+             return c.tune(r.args[0], r.args[1], r.args[2], r.value(QStringLiteral("service")));
+         }},
+        {QStringLiteral("services"),
+         0,
+         {},
+         QStringLiteral("the services of the tuned transponder"),
+         {},
+         [](Commands &c, const CtlRequest &) { return c.services(); }},
+        {QStringLiteral("service N"),
+         1,
+         {},
+         QStringLiteral("select service N (0 to 255) and show its name"),
+         [](const CtlRequest &r, const CtlSettings &) {
+             return WholeNumber(r.args[0], 0, 255) ? QString() : ServiceRefusal(r.args[0]);
+         },
+         [](Commands &c, const CtlRequest &r) { return c.service(r.args[0]); }},
+        {QStringLiteral("query CODE"),
+         1,
+         {},
+         QStringLiteral("one query of a command code; prints the reply"),
+         [](const CtlRequest &r, const CtlSettings &) {
+             return CodeRefusal(r.args[0], QStringLiteral("?"));
+         },
+         [](Commands &c, const CtlRequest &r) { return c.query(r.args[0]); }},
+        {QStringLiteral("catalogue"),
+         0,
+         {},
+         QStringLiteral("every code the receiver is known to have (88), queried in turn,\n"
+                        "with its reply"),
+         {},
+         [](Commands &c, const CtlRequest &) { return c.catalogue(); }},
+        {QStringLiteral("codes"),
+         0,
+         {QStringLiteral("from")},
+         QStringLiteral("every four-letter code (1.8 million; hours) queried in turn: the\n"
+                        "codes the receiver knows, with their replies; --from CODE goes\n"
+                        "on where a stopped sweep left off"),
+         {},
+         [](Commands &c, const CtlRequest &r) { return c.codes(r.value(QStringLiteral("from"))); }},
+        {QStringLiteral("set CODE VALUE"),
+         2,
+         {},
+         QStringLiteral("one set of a command code; prints the reply"),
+         [](const CtlRequest &r, const CtlSettings &) { return CodeRefusal(r.args[0], r.args[1]); },
+         [](Commands &c, const CtlRequest &r) { return c.set(r.args[0], r.args[1]); }},
+        {QStringLiteral("scan POSITION"),
+         1,
+         {QStringLiteral("rates"), QStringLiteral("band"), QStringLiteral("save"),
+          QStringLiteral("force"), QStringLiteral("guided")},
+         QStringLiteral("sweep the band and identify the transponders; --rates, --band,\n"
+                        "--save (with --force to replace an existing list file),\n"
+                        "--guided; a stored list's transponders are tried at their rates"),
+         [](const CtlRequest &r, const CtlSettings &) {
+             return ScanRefusal(r.args[0], r.value(QStringLiteral("rates")));
+         },
+         [](Commands &c, const CtlRequest &r) {
+             return c.scan(r.args[0], r.value(QStringLiteral("rates")), r.programFolder,
+                           r.isSet(QStringLiteral("save")), r.isSet(QStringLiteral("guided")));
+         }},
+        {QStringLiteral("lists"),
+         0,
+         {},
+         QStringLiteral("the list files of the DataFolder with their rows and errors"),
+         {},
+         {}},
+        {QStringLiteral("import FILE"),
+         1,
+         {QStringLiteral("position"), QStringLiteral("force")},
+         QStringLiteral("a position's plan (DVBv5, as dtv-scan-tables holds) written as\n"
+                        "its list file in the DataFolder, band Ku; says what changes;\n"
+                        "--position P unless the file's name ends in it (Hotbird-13.0E),\n"
+                        "--force to replace an existing list file"),
+         {},
+         {}},
+        {QStringLiteral("export POSITION"),
+         1,
+         {QStringLiteral("format")},
+         QStringLiteral("the position's list file as a DVBv5 plan on standard output,\n"
+                        "as other DVB tools read it (--format dvbv5, the one format)"),
+         {},
+         {}},
+        {QStringLiteral("config"),
+         0,
+         {QStringLiteral("lnb-type"), QStringLiteral("input"), QStringLiteral("band"),
+          QStringLiteral("test"), QStringLiteral("force")},
+         QStringLiteral("the six settings kolvex7 stores (port, speed, address, LNB\n"
+                        "type and input, band); with --port, --speed, --address,\n"
+                        "--lnb-type, --input or --band it writes them, as kolvex7's\n"
+                        "configuration does; --test runs the link test first and stores\n"
+                        "only what passes (--force: all the same)"),
+         {},
+         {}},
+        {QStringLiteral("survey"),
+         0,
+         {},
+         QStringLiteral("every address 0 to 255 asked in turn (a short wait each): the\n"
+                        "receivers on the line, with frequency and lock"),
+         {},
+         [](Commands &c, const CtlRequest &) { return c.survey(); }},
+        {QStringLiteral("signal"),
+         0,
+         {QStringLiteral("interval"), QStringLiteral("tone")},
+         QStringLiteral("the receiver's lock, level, margin and quality read again and\n"
+                        "again (queries only) for aligning a dish: one line rewritten on\n"
+                        "a terminal with a bar of the margin (--json: JSON lines), every\n"
+                        "--interval seconds (default 0: as fast as the line allows);\n"
+                        "--tone plays a tone rising with the margin; Ctrl+C ends it with\n"
+                        "the best values"),
+         {},
+         {}},
+        {QStringLiteral("watch [PORT[@ADDRESS]...]"),
+         -1,
+         {QStringLiteral("interval"), QStringLiteral("listen"), QStringLiteral("textfile")},
+         QStringLiteral("poll receivers (queries only) every --interval seconds until\n"
+                        "Ctrl+C: one line per sample (--json: JSON lines), Prometheus\n"
+                        "metrics on --listen HOST:PORT (/metrics) and in --textfile FILE;\n"
+                        "without receivers, the stored (or given) port and address"),
+         {},
+         {}},
+    };
+    return commands;
+}
+
+const CtlCommand *FindCtlCommand(const QString &name)
+{
+    for (const CtlCommand &c : CtlCommands())
+        if (c.name() == name)
+            return &c;
+    return nullptr;
+}
+
+QStringList CommandsTaking(const QString &option)
+{
+    QStringList names;
+    for (const CtlCommand &c : CtlCommands())
+        if (c.options.contains(option))
+            names << c.name();
+    return names;
+}
+
+QString CommandsHelp()
+{
+    // The synopsis in a column 29 wide after two spaces, the help beside it.
+    constexpr int kColumn = 29;
+    QString text;
+    for (const CtlCommand &c : CtlCommands()) {
+        const QStringList lines = c.help.split(QLatin1Char('\n'));
+        for (int i = 0; i < lines.size(); ++i)
+            text +=
+                QStringLiteral("  ") +
+                (i == 0 ? c.synopsis.leftJustified(kColumn) : QString(kColumn, QLatin1Char(' '))) +
+                lines[i] + QLatin1Char('\n');
+    }
+    return text;
+}
