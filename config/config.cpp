@@ -5,6 +5,7 @@
 #include "platform/host.h"
 #include "platform/serialport.h"
 #include "session/mainstate.h"
+#include "session/settings.h"
 #include "session/survey.h"
 
 #include <QButtonGroup>
@@ -230,7 +231,9 @@ bool Config::eventFilter(QObject *watched, QEvent *event)
 
 bool Config::CheckNumeric(QWidget *box)
 {
-    static const Range port{1, 32767}, speed{1, 2147483647}, address{0, 255};
+    // The stored ranges, a port named from 1 (0 stands for none).
+    static const Range port{1, Settings::Port.max}, speed{Settings::Speed.min, Settings::Speed.max},
+        address{Settings::Address.min, Settings::Address.max};
     const Range r = box == vCom ? port : box == vBds ? speed : address;
     if (!wholeInRange(boxText(box), r)) {
         lStatus->setText(kNumerical);

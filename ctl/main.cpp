@@ -167,9 +167,12 @@ int RunWatch(const QStringList &receivers, qint64 address, qint64 speed, const Q
         }
         if (name.isEmpty() || !adr)
             return badArguments(out, QStringLiteral("%1 is not PORT[@ADDRESS]: a port number "
-                                                    "from 1 to 32767 or a network address, "
-                                                    "and an address from 0 to 255")
-                                         .arg(r));
+                                                    "from 1 to %2 or a network address, and an "
+                                                    "address from %3 to %4")
+                                         .arg(r)
+                                         .arg(Settings::Port.max)
+                                         .arg(Settings::Address.min)
+                                         .arg(Settings::Address.max));
         if (targets.contains({name, quint8(*adr)}))
             return badArguments(out, QStringLiteral("%1 names the receiver at %2@%3 again: give "
                                                     "each receiver once")
