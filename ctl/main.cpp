@@ -325,8 +325,8 @@ int main(int argc, char **argv)
     for (QString &a : args)
         a = unhidden(a);
     const QString command = args.value(0);
-    const CtlCommand *const spec = FindCtlCommand(command);
-    if (!spec)
+    const CtlCommand *const entry = FindCtlCommand(command);
+    if (!entry)
         return badArguments(out, command.isEmpty()
                                      ? QStringLiteral("no command given")
                                      : QStringLiteral("unknown command %1").arg(command));
@@ -335,7 +335,7 @@ int main(int argc, char **argv)
          {&service, &rates, &save, &guided, &band, &force, &lnbType, &input, &test, &position,
           &format, &interval, &listen, &textfile, &tone}) {
         const QString name = option->names().first();
-        if (parser.isSet(*option) && !spec->options.contains(name))
+        if (parser.isSet(*option) && !entry->options.contains(name))
             return badArguments(
                 out, QStringLiteral("--%1 does not go with %2 (only with %3)")
                          .arg(name, command, CommandsTaking(name).join(QStringLiteral(", "))));
@@ -347,7 +347,7 @@ int main(int argc, char **argv)
         return badArguments(out, QStringLiteral("--terminal takes no --service, --rates or "
                                                 "--save: the receiver's state cannot be read "
                                                 "in terminal mode"));
-    const int expected = term && command == QLatin1String("scan") ? 0 : spec->arguments;
+    const int expected = term && command == QLatin1String("scan") ? 0 : entry->arguments;
     if (expected >= 0 && args.size() - 1 != expected)
         return badArguments(out,
                             QStringLiteral("%1 takes %2 argument(s)").arg(command).arg(expected));
@@ -432,8 +432,8 @@ int main(int argc, char **argv)
                              [&](const QString &o) { return unhidden(parser.value(o)); },
                              programFolder};
     // A terminal-mode scan takes no position: nothing to check.
-    const bool checked = spec->check && !(term && command == QLatin1String("scan"));
-    const QString refusal = checked ? spec->check(request, settings) : QString();
+    const bool checked = entry->check && !(term && command == QLatin1String("scan"));
+    const QString refusal = checked ? entry->check(request, settings) : QString();
     if (!refusal.isEmpty())
         return badArguments(out, refusal);
     // A port of 0 is none: with no --port, it is the settings that name none.
@@ -499,5 +499,5 @@ int main(int argc, char **argv)
                                                 : commands.terminalScan();
     if (command == QLatin1String("signal"))
         return RunSignal(link, settings.address, signal, out);
-    return spec->run(commands, request);
+    return entry->run(commands, request);
 }
