@@ -3,6 +3,7 @@
 #include "ctl/commands.h"
 #include "ctl/commandtable.h"
 #include "ctl/configure.h"
+#include "ctl/options.h"
 #include "ctl/output.h"
 #include "ctl/signal.h"
 #include "ctl/trace.h"
@@ -28,6 +29,8 @@
 
 #include <climits>
 #include <csignal>
+#include <optional>
+#include <tuple>
 
 namespace {
 
@@ -211,6 +214,81 @@ int RunWatch(const QStringList &receivers, qint64 address, qint64 speed, const Q
     return watch.run();
 }
 
+// The link's values: the stored settings, as kolvex7 reads them, and what the command line
+// puts in their stead. A stored value kolvex7 has no meaning for is refused, unless the line
+// replaces it or the commands do not use it.
+struct LinkValues
+{
+    CtlSettings settings;
+    qint64 prt = 0, spd = 0, adr = 0;
+    QString endpoint; // a network serial server's URL given as --port
+};
+
+// The values, or the refusal of the first bad one in *refusal.
+std::optional<LinkValues> ResolveLink(const QCommandLineParser &parser, const CtlOptions &options,
+                                      SettingsStore &store, AnySerialPort &serial, QString *refusal)
+{
+    const auto &[port, speed, address, band] =
+        std::tie(options.port, options.speed, options.address, options.band);
+    const auto value = [&](const QCommandLineOption &o) { return unhidden(parser.value(o)); };
+    QList<SettingOutside> outside;
+    const StoredSettings stored = ReadSettings(store, &outside);
+    const QHash<const Setting *, const QCommandLineOption *> replacedBy{
+        {&Settings::Port, &port},
+        {&Settings::Speed, &speed},
+        {&Settings::Address, &address},
+        {&Settings::LNBType, nullptr},
+        {&Settings::Band, &band}};
+    for (const SettingOutside &o : outside) {
+        const auto used = replacedBy.constFind(o.setting);
+        if (used == replacedBy.cend() || (*used && parser.isSet(**used)))
+            continue;
+        *refusal = StoredSettingRefusal(o, store.location());
+        return std::nullopt;
+    }
+    LinkValues v;
+    v.prt = stored.Prt;
+    v.spd = stored.Spd;
+    v.adr = stored.Adr;
+    qint64 bnd = stored.Bnd;
+    v.endpoint = LooksLikeEndpoint(value(port)) ? value(port) : QString();
+    QString why;
+    if (!serial.setEndpoint(v.endpoint, &why)) {
+        *refusal = QStringLiteral("--port: ") + why;
+        return std::nullopt;
+    }
+    // A port is named by a number from 1: 0 stands for none.
+    for (const auto &[option, given, min, max] :
+         {std::tuple{&port, &v.prt, qint64(1), Settings::Port.max},
+          {&speed, &v.spd, Settings::Speed.min, Settings::Speed.max},
+          {&address, &v.adr, Settings::Address.min, Settings::Address.max}}) {
+        if (!parser.isSet(*option) || (option == &port && !v.endpoint.isEmpty()))
+            continue;
+        const auto number = WholeNumber(value(*option), min, max);
+        if (!number) {
+            *refusal = QStringLiteral("--%1 takes a whole number from %2 to %3")
+                           .arg(option->names().first())
+                           .arg(min)
+                           .arg(max);
+            return std::nullopt;
+        }
+        *given = *number;
+    }
+    if (parser.isSet(band)) {
+        const QString b = value(band).toUpper();
+        if (b != QLatin1String("L") && b != QLatin1String("KU")) {
+            *refusal = QStringLiteral("--band takes L or Ku");
+            return std::nullopt;
+        }
+        bnd = b == QLatin1String("L") ? 0 : 1;
+    }
+    v.settings.address = quint8(v.adr);
+    v.settings.lnbType = quint8(stored.LNB);
+    v.settings.band = quint8(bnd);
+    v.settings.bandGiven = parser.isSet(band);
+    return v;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -229,81 +307,11 @@ int main(int argc, char **argv)
                                      QString::fromLatin1(kDescriptionTail));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption port(QStringLiteral("port"),
-                                  QStringLiteral("Serial port number, or a network serial "
-                                                 "server: tcp://HOST:PORT (raw TCP) or "
-                                                 "rfc2217://HOST:PORT (Telnet COM port control)."),
-                                  QStringLiteral("N|URL"));
-    const QCommandLineOption speed(QStringLiteral("speed"), QStringLiteral("Line speed (baud)."),
-                                   QStringLiteral("B"));
-    const QCommandLineOption address(QStringLiteral("address"),
-                                     QStringLiteral("Receiver address, 0 to 255."),
-                                     QStringLiteral("A"));
-    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("The result as JSON."));
-    const QCommandLineOption trace(QStringLiteral("trace"),
-                                   QStringLiteral("Every exchange on standard error."));
-    const QCommandLineOption service(QStringLiteral("service"),
-                                     QStringLiteral("tune: the service to select."),
-                                     QStringLiteral("N"));
-    const QCommandLineOption rates(QStringLiteral("rates"),
-                                   QStringLiteral("scan: symbol rates to test, in kS/s "
-                                                  "(default %1).")
-                                       .arg(DefaultScanRates().join(QLatin1Char(','))),
-                                   QStringLiteral("R,R,..."));
-    const QCommandLineOption band(QStringLiteral("band"),
-                                  QStringLiteral("The band, L or Ku, for tune and scan (default: "
-                                                 "as kolvex7 is configured)."),
-                                  QStringLiteral("BAND"));
-    const QCommandLineOption save(QStringLiteral("save"),
-                                  QStringLiteral("scan: write the list and service files."));
-    const QCommandLineOption guided(QStringLiteral("guided"),
-                                    QStringLiteral("scan: try each carrier first at the rate its "
-                                                   "width points to."));
-    const QCommandLineOption force(QStringLiteral("force"),
-                                   QStringLiteral("scan, import: replace an existing list file."));
-    const QCommandLineOption format(QStringLiteral("format"),
-                                    QStringLiteral("export: the plan's format (dvbv5)."),
-                                    QStringLiteral("F"), QStringLiteral("dvbv5"));
-    const QCommandLineOption position(QStringLiteral("position"),
-                                      QStringLiteral("import: the plan's position, as 13.0E "
-                                                     "(default: from the file's name)."),
-                                      QStringLiteral("P"));
-    const QCommandLineOption interval(QStringLiteral("interval"),
-                                      QStringLiteral("watch: seconds between samples (default "
-                                                     "10); signal: between readings (default "
-                                                     "0, as fast as the line allows)."),
-                                      QStringLiteral("S"));
-    const QCommandLineOption tone(QStringLiteral("tone"),
-                                  QStringLiteral("signal: a tone whose pitch rises with the "
-                                                 "margin."));
-    const QCommandLineOption listen(QStringLiteral("listen"),
-                                    QStringLiteral("watch: serve Prometheus metrics on this "
-                                                   "address, as 127.0.0.1:9917."),
-                                    QStringLiteral("HOST:PORT"));
-    const QCommandLineOption textfile(QStringLiteral("textfile"),
-                                      QStringLiteral("watch: write the metrics to this file after "
-                                                     "every round (node_exporter's textfile "
-                                                     "collector reads *.prom)."),
-                                      QStringLiteral("FILE"));
-    const QCommandLineOption from(QStringLiteral("from"),
-                                  QStringLiteral("codes: the code to start at, as AAAA or Tfrq."),
-                                  QStringLiteral("CODE"));
-    const QCommandLineOption lnbType(QStringLiteral("lnb-type"),
-                                     QStringLiteral("config: the LNB type, universal, wide or "
-                                                    "diseqc."),
-                                     QStringLiteral("T"));
-    const QCommandLineOption input(QStringLiteral("input"),
-                                   QStringLiteral("config: the LNB input, A or B."),
-                                   QStringLiteral("A|B"));
-    const QCommandLineOption test(QStringLiteral("test"),
-                                  QStringLiteral("config: run the link test first; store only "
-                                                 "what passes it (unless --force)."));
-    const QCommandLineOption terminal(QStringLiteral("terminal"),
-                                      QStringLiteral("tune and scan: the receiver is in terminal "
-                                                     "mode."));
-    parser.addOptions({port, speed,   address, json,     trace,    service,  rates,  band,
-                       save, guided,  force,   position, format,   interval, listen, textfile,
-                       from, lnbType, input,   test,     terminal, tone});
+    const CtlOptions options;
+    options.addTo(parser);
+    const auto &[port, speed, address, json, trace, service, rates, band, save, guided, force,
+                 format, position, interval, tone, listen, textfile, from, lnbType, input, test,
+                 terminal] = options;
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("See above."));
 
     // A negative number is a value, not an option: it is hidden from the parser.
@@ -331,9 +339,7 @@ int main(int argc, char **argv)
                                      ? QStringLiteral("no command given")
                                      : QStringLiteral("unknown command %1").arg(command));
     // An option a command does not take is refused, never ignored.
-    for (const QCommandLineOption *option :
-         {&service, &rates, &save, &guided, &band, &force, &lnbType, &input, &test, &position,
-          &format, &interval, &listen, &textfile, &tone}) {
+    for (const QCommandLineOption *option : options.commandsOwn()) {
         const QString name = option->names().first();
         if (parser.isSet(*option) && !entry->options.contains(name))
             return badArguments(
@@ -374,56 +380,17 @@ int main(int argc, char **argv)
                          store, out, [] { return MakeSerialPort(); });
     }
 
-    // The stored settings, as kolvex7 reads them, and what the command line puts in their
-    // stead. A stored value kolvex7 has no meaning for is refused, unless the line replaces it
-    // or the commands do not use it.
+    // The stored settings, and what the command line puts in their stead.
     SettingsStore store;
-    QList<SettingOutside> outside;
-    const StoredSettings stored = ReadSettings(store, &outside);
-    const QHash<const Setting *, const QCommandLineOption *> replacedBy{
-        {&Settings::Port, &port},
-        {&Settings::Speed, &speed},
-        {&Settings::Address, &address},
-        {&Settings::LNBType, nullptr},
-        {&Settings::Band, &band}};
-    for (const SettingOutside &o : outside) {
-        const auto used = replacedBy.constFind(o.setting);
-        if (used == replacedBy.cend() || (*used && parser.isSet(**used)))
-            continue;
-        return badArguments(out, StoredSettingRefusal(o, store.location()));
-    }
-    CtlSettings settings;
-    qint64 prt = stored.Prt, spd = stored.Spd, adr = stored.Adr, lnb = stored.LNB, bnd = stored.Bnd;
-    const QString endpoint = LooksLikeEndpoint(value(port)) ? value(port) : QString();
     const std::unique_ptr<AnySerialPort> serial = MakeSerialPort();
-    QString why;
-    if (!serial->setEndpoint(endpoint, &why))
-        return badArguments(out, QStringLiteral("--port: ") + why);
-    // A port is named by a number from 1: 0 stands for none.
-    for (const auto &[option, given, min, max] :
-         {std::tuple{&port, &prt, qint64(1), Settings::Port.max},
-          {&speed, &spd, Settings::Speed.min, Settings::Speed.max},
-          {&address, &adr, Settings::Address.min, Settings::Address.max}}) {
-        if (!parser.isSet(*option) || (option == &port && !endpoint.isEmpty()))
-            continue;
-        const auto number = WholeNumber(value(*option), min, max);
-        if (!number)
-            return badArguments(out, QStringLiteral("--%1 takes a whole number from %2 to %3")
-                                         .arg(option->names().first())
-                                         .arg(min)
-                                         .arg(max));
-        *given = *number;
-    }
-    if (parser.isSet(band)) {
-        const QString b = value(band).toUpper();
-        if (b != QLatin1String("L") && b != QLatin1String("KU"))
-            return badArguments(out, QStringLiteral("--band takes L or Ku"));
-        bnd = b == QLatin1String("L") ? 0 : 1;
-    }
-    settings.address = quint8(adr);
-    settings.lnbType = quint8(lnb);
-    settings.band = quint8(bnd);
-    settings.bandGiven = parser.isSet(band);
+    QString refused;
+    const std::optional<LinkValues> resolved =
+        ResolveLink(parser, options, store, *serial, &refused);
+    if (!resolved)
+        return badArguments(out, refused);
+    CtlSettings settings = resolved->settings;
+    const auto &[prt, spd, adr, endpoint] =
+        std::tie(resolved->prt, resolved->spd, resolved->adr, resolved->endpoint);
 
     // Every argument is checked before the port is touched.
     if (parser.isSet(rates) && value(rates).isEmpty())
