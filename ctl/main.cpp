@@ -196,13 +196,16 @@ int RunWatch(const QStringList &receivers, qint64 address, qint64 speed, const Q
     RunToken run;
     run.start();
     host.run = &run;
-    Watch watch(host, options, run, [](const QString &port) {
-        std::unique_ptr<AnySerialPort> serial = MakeSerialPort();
-        QString why;
-        if (LooksLikeEndpoint(port))
-            serial->setEndpoint(port, &why);
-        return serial;
-    });
+    Watch watch(
+        host, options, run,
+        [](const QString &port) {
+            std::unique_ptr<AnySerialPort> serial = MakeSerialPort();
+            QString why;
+            if (LooksLikeEndpoint(port))
+                serial->setEndpoint(port, &why);
+            return serial;
+        },
+        out);
     for (const auto &[port, adr] : targets)
         watch.add(port, adr);
     QString why;

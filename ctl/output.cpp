@@ -45,27 +45,39 @@ void Output::list(const QString &name, const QJsonArray &entries, const QStringL
     m_lines << lines;
 }
 
-void Output::progress(const QString &text)
+void Output::say(const QString &text)
 {
-    if (m_stopping)
-        return;
     WriteLine(m_err, "kolvex7-ctl: ", text);
     std::fflush(m_err);
+}
+
+void Output::progress(const QString &text)
+{
+    if (!m_stopping)
+        say(text);
 }
 
 void Output::error(const QString &text)
 {
     m_errors << text;
-    WriteLine(m_err, "kolvex7-ctl: ", text);
-    std::fflush(m_err);
+    say(text);
 }
 
 void Output::stopping(const QString &text)
 {
-    if (std::exchange(m_stopping, true))
-        return;
-    WriteLine(m_err, "kolvex7-ctl: ", text);
-    std::fflush(m_err);
+    if (!std::exchange(m_stopping, true))
+        say(text);
+}
+
+void Output::stream(const QString &text, bool overwrite)
+{
+    if (overwrite) {
+        const QByteArray line = '\r' + Shown(text);
+        std::fwrite(line.constData(), 1, size_t(line.size()), m_out);
+    } else {
+        WriteLine(m_out, QByteArray(), text);
+    }
+    std::fflush(m_out);
 }
 
 namespace {

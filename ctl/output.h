@@ -27,7 +27,11 @@ public:
     void list(const QString &name, const QJsonArray &entries, const QStringList &lines);
     // A progress line; none once the operator's stop is acknowledged.
     void progress(const QString &text);
+    // An error, on standard error at once, and in the result (see finish).
     void error(const QString &text);
+    // A line of a result that streams (a watch's sample, a meter's reading) on standard
+    // output at once; `overwrite` rewrites a terminal's current line instead of adding one.
+    void stream(const QString &text, bool overwrite = false);
     // Acknowledges the operator's stop (Ctrl+C) at once, the first time only.
     void stopping(const QString &text);
     // Writes the result; returns the exit status, for `return out.finish(status)`. A failure
@@ -41,6 +45,8 @@ public:
     bool json() const { return m_json; }
 
 private:
+    void say(const QString &text);
+
     bool m_json;
     std::FILE *m_out;
     std::FILE *m_err;

@@ -37,17 +37,6 @@ QString Figure(const std::optional<double> &value, int decimals, const char *uni
                  : QStringLiteral("none");
 }
 
-void WriteLine(const QString &line, int terminalWidth)
-{
-    // On a terminal the line is written over the one before; elsewhere one line a reading.
-    const QByteArray text = Shown(line);
-    if (terminalWidth > 0) // never wider than the terminal: a wrapped line is not rewritten
-        std::fprintf(stdout, "\r%-*.*s", terminalWidth - 1, terminalWidth - 1, text.constData());
-    else
-        std::fprintf(stdout, "%s\n", text.constData());
-    std::fflush(stdout);
-}
-
 } // namespace
 
 QString SignalLine(const SignalReading &r, const SignalBest &best, int width)
@@ -97,10 +86,12 @@ int RunSignal(LinkState &link, quint8 address, const SignalOptions &options, Out
                              {QStringLiteral("up"), reading.up}};
             if (reading.up)
                 InsertSignal(line, reading);
-            std::printf("%s\n", QJsonDocument(line).toJson(QJsonDocument::Compact).constData());
-            std::fflush(stdout);
+            out.stream(QString::fromUtf8(QJsonDocument(line).toJson(QJsonDocument::Compact)));
         } else {
-            WriteLine(SignalLine(reading, best, width > 0 ? width : 80), width);
+            // On a terminal the line is written over the one before, never wider than the
+            // terminal (a wrapped line is not rewritten); elsewhere one line a reading.
+            const QString text = SignalLine(reading, best, width > 0 ? width : 80);
+            out.stream(width > 0 ? text.left(width - 1).leftJustified(width - 1) : text, width > 0);
         }
         for (quint64 now = link.host.elapsedUs(); link.run.Run && now < next;
              now = link.host.elapsedUs())
@@ -109,7 +100,8 @@ int RunSignal(LinkState &link, quint8 address, const SignalOptions &options, Out
     }
     tone.reset();
     if (width > 0)
-        std::fputc('\n', stdout);
+        out.stream(QString()); // the rewritten line ends
+
     const auto figure = [](const auto &v) { return v ? QJsonValue(*v) : QJsonValue(); };
     out.field(QStringLiteral("readings"), best.readings);
     out.field(QStringLiteral("best_level_dbm"), figure(best.levelDbm),

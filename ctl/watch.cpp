@@ -1,5 +1,6 @@
 #include "ctl/watch.h"
 
+#include "ctl/output.h"
 #include "link/linkstate.h"
 #include "link/protocol.h"
 #include "platform/host.h"
@@ -13,8 +14,6 @@
 #include <QJsonDocument>
 #include <QSaveFile>
 
-#include <cstdio>
-
 struct Watch::Line
 {
     QString name;
@@ -23,8 +22,8 @@ struct Watch::Line
     QString refusal; // why it did not open, as last told
 };
 
-Watch::Watch(Host &host, const Options &options, RunToken &run, PortMaker makePort)
-    : m_host(host), m_options(options), m_run(run), m_makePort(std::move(makePort))
+Watch::Watch(Host &host, const Options &options, RunToken &run, PortMaker makePort, Output &out)
+    : m_host(host), m_out(out), m_options(options), m_run(run), m_makePort(std::move(makePort))
 {
     // The last samples, at once: a scrape never waits for a poll (the polls run the event loop
     // every millisecond of their waits). Only GET and HEAD read them; another path is 404.
@@ -84,9 +83,10 @@ bool Watch::ready(Line &l)
     }
     const QString why = l.port->openError();
     if (why != l.refusal)
-        std::fprintf(
-            stderr, "kolvex7-ctl: port %s cannot be opened: %s\n", qPrintable(l.name),
-            qPrintable(why.isEmpty() ? QStringLiteral("the line settings were refused") : why));
+        m_out.progress(QStringLiteral("port %1 cannot be opened: %2")
+                           .arg(l.name, why.isEmpty()
+                                            ? QStringLiteral("the line settings were refused")
+                                            : why));
     l.refusal = why;
     return false;
 }
@@ -120,17 +120,18 @@ void Watch::tell(const WatchedReceiver &before, const WatchedReceiver &now)
         m_options.json
             ? QString::fromUtf8(QJsonDocument(SampleJson(now)).toJson(QJsonDocument::Compact))
             : SampleLine(now);
-    std::printf("%s\n", qPrintable(line));
-    std::fflush(stdout);
+    m_out.stream(line);
     const bool first = !before.at.isValid();
     if (before.sample.up && !now.sample.up)
-        std::fprintf(stderr,
-                     "kolvex7-ctl: the receiver at address %d on port %s stopped "
-                     "answering; it is asked again every %d s\n",
-                     now.address, qPrintable(now.port), m_options.intervalMs / 1000);
+        m_out.progress(QStringLiteral("the receiver at address %1 on port %2 stopped answering; "
+                                      "it is asked again every %3 s")
+                           .arg(now.address)
+                           .arg(now.port)
+                           .arg(m_options.intervalMs / 1000));
     else if (!first && !before.sample.up && now.sample.up)
-        std::fprintf(stderr, "kolvex7-ctl: the receiver at address %d on port %s answers again\n",
-                     now.address, qPrintable(now.port));
+        m_out.progress(QStringLiteral("the receiver at address %1 on port %2 answers again")
+                           .arg(now.address)
+                           .arg(now.port));
 }
 
 QString TextfileRefusal(const QString &path)
@@ -159,10 +160,8 @@ void Watch::publish()
     }
     // Said once, and again when it changes; its return is said too.
     if (error != m_textfileError)
-        std::fprintf(stderr, "kolvex7-ctl: %s\n",
-                     qPrintable(error.isEmpty()
-                                    ? m_options.textfile + QStringLiteral(" written again")
-                                    : error));
+        m_out.progress(error.isEmpty() ? m_options.textfile + QStringLiteral(" written again")
+                                       : error);
     m_textfileError = error;
 }
 

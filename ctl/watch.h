@@ -9,6 +9,7 @@
 #include <memory>
 
 class Host;
+class Output;
 class RunToken;
 class SerialPort;
 struct LinkState;
@@ -36,7 +37,8 @@ public:
     // The serial port for a port's name (its number, or a network address).
     using PortMaker = std::function<std::unique_ptr<SerialPort>(const QString &port)>;
 
-    Watch(Host &host, const Options &options, RunToken &run, PortMaker makePort);
+    // Samples stream on `out`, what happens to the receivers and ports as its progress.
+    Watch(Host &host, const Options &options, RunToken &run, PortMaker makePort, Output &out);
     ~Watch();
 
     void add(const QString &port, quint8 address);
@@ -58,6 +60,7 @@ private:
     void publish();
 
     Host &m_host;
+    Output &m_out;
     Options m_options;
     RunToken &m_run;
     PortMaker m_makePort;
