@@ -424,7 +424,9 @@ void Main::ShowSettings()
 
 void Main::LoadTransponderLists()
 {
-    const TransponderRows list = ::LoadTransponderLists(m_programFolder, m_host, state.gFrq);
+    const TransponderRows list = ::LoadTransponderLists(m_programFolder, state.gFrq);
+    for (const Message &problem : list.problems)
+        m_host.message(problem);
     insertTransponders(1, list.rows);
     for (const int position : list.current)
         makeCurrent(position);

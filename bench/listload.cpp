@@ -85,7 +85,7 @@ int main(int argc, char **argv)
 
         // The reading alone: what the files cost before any view.
         t.restart();
-        LoadTransponderLists(program.path(), host);
+        LoadTransponderLists(program.path());
         reads << seconds(t);
 
         Main w(host, MakeSystemSerialPort(), store, program.path());

@@ -577,13 +577,12 @@ int Commands::survey()
 
 int ListFiles(const QString &programFolder, Output &out)
 {
-    QuietHost host; // the errors go into the result, not into a message box
     const QString folder = DataFolder(programFolder);
     QJsonArray files;
     QStringList lines;
     bool bad = false;
     for (const QString &name : ListFileNames(folder)) {
-        const ListFileResult r = ReadListFile(folder, name, host);
+        const ListFileResult r = ReadListFile(folder, name);
         QJsonArray entries;
         QStringList rows;
         for (const TransponderEntry &e : r.entries) {

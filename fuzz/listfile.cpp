@@ -3,7 +3,6 @@
 
 #include "lists/listfile.h"
 #include "link/numbers.h"
-#include "testsupport/virtualhost.h"
 
 #include <QBuffer>
 
@@ -28,16 +27,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QByteArray bytes(reinterpret_cast<const char *>(data), int(size));
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
-    VirtualHost host;
     const ListFileResult r =
-        ReadListDevice(buffer, QStringLiteral("5.00E.csv"), host, QStringLiteral("12000000"));
+        ReadListDevice(buffer, QStringLiteral("5.00E.csv"), QStringLiteral("12000000"));
     for (const TransponderEntry &e : r.entries)
         if (!good(e))
             std::abort();
     for (const int line : r.currentRows)
         if (line < 1 || line > r.rows || r.entries[line - 1].frequency != "12000000")
             std::abort();
-    if (r.rows != r.entries.size() || (r.errorLine > 0) != (host.messages().size() == 1))
+    if (r.rows != r.entries.size() ||
+        (r.errorLine > 0) != ListFileMessage(QStringLiteral("5.00E.csv"), r).has_value())
         std::abort();
     if (r.errorLine > 0 && r.errorLine != r.rows + 1)
         std::abort();

@@ -4,8 +4,7 @@
 #include <QString>
 
 #include "lists/transponderentry.h"
-
-class Host;
+#include "platform/host.h"
 
 // The folder "data" in the program folder: the transponder list files, one per satellite
 // position, and the service files beside them.
@@ -17,9 +16,13 @@ struct TransponderRows
 {
     QList<TransponderEntry> rows;
     QList<int> current;
+    // What the operator is to be told, in the order it was met: a missing DataFolder, then each
+    // bad list file's error (ListFileMessage).
+    QList<Message> problems;
 };
 
 // Reads every list file of the DataFolder, in the order of their names, each file's rows ahead
-// of those read before. A missing DataFolder is reported, created, and the list is empty.
-TransponderRows LoadTransponderLists(const QString &programFolder, Host &host,
+// of those read before. A missing DataFolder is created, and the list is empty. It talks to
+// nobody: the problems come with the rows.
+TransponderRows LoadTransponderLists(const QString &programFolder,
                                      const QString &currentFrequency = QString());

@@ -3,7 +3,6 @@
 #include "link/numbers.h"
 #include "link/scankey.h"
 #include "lists/linereader.h"
-#include "platform/host.h"
 
 #include <QDir>
 #include <QFile>
@@ -110,7 +109,7 @@ QString PositionName(const QString &fileName)
     return dot < 0 ? fileName : fileName.left(dot);
 }
 
-ListFileResult ReadListFile(const QString &folder, const QString &fileName, Host &host,
+ListFileResult ReadListFile(const QString &folder, const QString &fileName,
                             const QString &currentFrequency)
 {
     const QString path = QDir(folder).filePath(fileName);
@@ -122,17 +121,15 @@ ListFileResult ReadListFile(const QString &folder, const QString &fileName, Host
         notAFile.error = info.isSymLink() && !info.exists()
                              ? QStringLiteral("A link that leads to no file: it is not read.")
                              : QStringLiteral("Not a regular file: it is not read.");
-        host.message(
-            {QStringLiteral("File: ") + fileName, notAFile.error, Message::NoIcon, Message::Ok});
         return notAFile;
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return ListFileResult();
-    return ReadListDevice(file, fileName, host, currentFrequency);
+    return ReadListDevice(file, fileName, currentFrequency);
 }
 
-ListFileResult ReadListDevice(QIODevice &device, const QString &fileName, Host &host,
+ListFileResult ReadListDevice(QIODevice &device, const QString &fileName,
                               const QString &currentFrequency)
 {
     ListFileResult result;
@@ -158,12 +155,17 @@ ListFileResult ReadListDevice(QIODevice &device, const QString &fileName, Host &
     }
     result.rows = int(rows.size());
     device.close();
-    if (result.errorLine > 0) {
-        host.message({QStringLiteral("File: ") + fileName,
-                      QStringLiteral("Line: %1\r\n%2").arg(result.errorLine).arg(result.error),
-                      Message::NoIcon, Message::Ok});
-    }
     return result;
+}
+
+std::optional<Message> ListFileMessage(const QString &fileName, const ListFileResult &r)
+{
+    if (r.error.isEmpty())
+        return std::nullopt;
+    return Message{QStringLiteral("File: ") + fileName,
+                   r.errorLine > 0 ? QStringLiteral("Line: %1\r\n%2").arg(r.errorLine).arg(r.error)
+                                   : r.error,
+                   Message::NoIcon, Message::Ok};
 }
 
 QByteArray ListRecord(const TransponderEntry &entry)

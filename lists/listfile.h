@@ -6,7 +6,10 @@
 #include <QList>
 #include <QString>
 
-class Host;
+#include "platform/host.h"
+
+#include <optional>
+
 class QIODevice;
 
 // Transponder list files: one file per satellite position, named after it ("5.00E.csv"), one
@@ -39,17 +42,20 @@ struct ListFileResult
 };
 
 // Reads the list file folder/fileName: its rows, and those on the receiver's current frequency
-// (empty: none). The first bad line ends the reading with a
-// message naming the file and the line; the rows before it stay. A file that cannot be opened
-// is passed over without a message; a name that is no regular file (a device, a pipe) is not
-// opened at all, with a message naming it and `error` set.
-ListFileResult ReadListFile(const QString &folder, const QString &fileName, Host &host,
+// (empty: none). The first bad line ends the reading, its line and error in the result; the
+// rows before it stay. A file that cannot be opened is passed over (not `opened`, no error); a
+// name that is no regular file (a device, a pipe) is not opened at all, with `error` set. It
+// talks to nobody: a front end tells the result's error (ListFileMessage).
+ListFileResult ReadListFile(const QString &folder, const QString &fileName,
                             const QString &currentFrequency = QString());
 
-// The same, from an open device, which it closes before any message; fileName names the file
-// in the message and gives the position.
-ListFileResult ReadListDevice(QIODevice &device, const QString &fileName, Host &host,
+// The same, from an open device, which it closes; fileName gives the position.
+ListFileResult ReadListDevice(QIODevice &device, const QString &fileName,
                               const QString &currentFrequency = QString());
+
+// The message that tells a list file's error, titled "File: " and its name: "Line: N" and the
+// error for a bad line, the error alone for a name that is no file; none without an error.
+std::optional<Message> ListFileMessage(const QString &fileName, const ListFileResult &result);
 
 // The record of a transponder: "12000000;H;27500;" and CR LF.
 QByteArray ListRecord(const TransponderEntry &entry);

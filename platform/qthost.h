@@ -17,11 +17,3 @@ public:
     bool shiftDown() override { return false; }
     Message::Answer message(const Message &m) override;
 };
-
-// The same, with messages answered OK and not shown: for reading files whose errors a result
-// reports itself (the list files behind a command's result, a scan's comparison).
-class QuietHost : public QtHost
-{
-public:
-    Message::Answer message(const Message &) override { return Message::AnsweredOk; }
-};

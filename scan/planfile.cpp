@@ -2,7 +2,6 @@
 
 #include "lists/catalogue.h"
 #include "lists/listfile.h"
-#include "platform/qthost.h"
 #include "scan/position.h"
 #include "scan/scandiff.h"
 
@@ -52,11 +51,10 @@ PlanFileImport PlanFileImport::read(const QString &path, const QString &givenPos
     in.outcome = Ready;
     in.target = StoredListPath(programFolder, in.position);
     in.replaces = QFileInfo::exists(in.target);
-    QuietHost host; // a bad list there is told in the changes, not in a message box
+    // A bad list there is told in the changes.
     const ListFileResult before =
-        in.replaces
-            ? ReadListFile(DataFolder(programFolder), in.position + QStringLiteral(".csv"), host)
-            : ListFileResult{};
+        in.replaces ? ReadListFile(DataFolder(programFolder), in.position + QStringLiteral(".csv"))
+                    : ListFileResult{};
     in.changes = CompareLists(before.entries, in.plan.entries);
     // Against a list read only in part, the changes count what was read.
     if (in.replaces && !(before.opened && before.errorLine == 0))

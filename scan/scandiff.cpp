@@ -4,7 +4,6 @@
 #include "lists/catalogue.h"
 #include "lists/listfile.h"
 #include "lists/transponderentry.h"
-#include "platform/qthost.h"
 #include "scan/position.h"
 
 #include <QDir>
@@ -60,8 +59,7 @@ std::optional<QList<TransponderEntry>> StoredList(const QString &programFolder,
     const QString file = position + QStringLiteral(".csv");
     if (!QFileInfo(QDir(folder).filePath(file)).isFile())
         return std::nullopt;
-    QuietHost host;
-    ListFileResult read = ReadListFile(folder, file, host);
+    ListFileResult read = ReadListFile(folder, file);
     if (!read.opened)
         return std::nullopt;
     return std::move(read.entries);

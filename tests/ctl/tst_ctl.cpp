@@ -416,9 +416,8 @@ private slots:
         // The list, moved into the DataFolder, is what the main window reads.
         QVERIFY(QFile::copy(ctl.program.filePath("13.00E.csv"),
                             ctl.program.filePath("data/13.00E.csv")));
-        const QStringList rows =
-            RowTexts(LoadTransponderLists(ctl.program.path(), ctl.rx.host).rows);
-        QVERIFY(rows.contains("13.00E 11538000 V 30000") && ctl.rx.host.messages().isEmpty());
+        const TransponderRows read = LoadTransponderLists(ctl.program.path());
+        QVERIFY(RowTexts(read.rows).contains("13.00E 11538000 V 30000") && read.problems.isEmpty());
         const QByteArrayList frames = ctl.rx.frames(); // the receiver set back after its sweep
         QVERIFY(frames.lastIndexOf("\x81{AStp=ON}") > frames.lastIndexOf("\x81{AStp=OFF}"));
 
@@ -604,8 +603,7 @@ private slots:
                 ImportPlanFile(shared.filePath(name), "", true, ctl.program.path(), ctl.output);
             bool completed = false;
             const QString list = NormalisePosition(PositionOfPlanName(name), &completed) + ".csv";
-            const ListFileResult read =
-                ReadListFile(ctl.program.filePath("data"), list, ctl.rx.host);
+            const ListFileResult read = ReadListFile(ctl.program.filePath("data"), list);
             QVERIFY2(status == Exit::Ok ? read.errorLine == 0 && read.rows > 0
                                         : status == Exit::BadListFile && !read.opened,
                      qPrintable(name + ' ' + list + ' ' + read.error));

@@ -2,7 +2,6 @@
 #include "lists/listfile.h"
 #include "tests/support/memoryviews.h"
 #include "tests/support/writefile.h"
-#include "testsupport/virtualhost.h"
 
 #include <QDir>
 #include <QFile>
@@ -67,24 +66,23 @@ private slots:
         QFETCH(QString, message);
         QTemporaryDir dir;
         QVERIFY(WriteFile(dir.filePath("5.00E.csv"), content));
-        VirtualHost host;
-        const ListFileResult r = ReadListFile(dir.path(), "5.00E.csv", host);
+        const ListFileResult r = ReadListFile(dir.path(), "5.00E.csv");
         QVERIFY(r.opened);
         QCOMPARE(r.rows, rows);
         QCOMPARE(RowTexts(r.entries).value(0, "5.00E 12000000 H 27500"), "5.00E 12000000 H 27500");
-        QCOMPARE(host.messages().size(), int(!message.isEmpty()));
-        if (!message.isEmpty())
-            QCOMPARE(host.messages()[0].title + '|' + host.messages()[0].text,
-                     "File: 5.00E.csv|" + message);
+        const std::optional<Message> told = ListFileMessage("5.00E.csv", r);
+        QCOMPARE(told.has_value(), !message.isEmpty());
+        if (told)
+            QCOMPARE(told->title + '|' + told->text, "File: 5.00E.csv|" + message);
     }
 
     void catalogueReadsListFilesOnly()
     {
         QTemporaryDir program;
         const QString data = DataFolder(program.path());
-        VirtualHost host;
-        QVERIFY(LoadTransponderLists(program.path(), host).rows.isEmpty());
-        QCOMPARE(host.messages()[0].title + '|' + host.messages()[0].text,
+        const TransponderRows none = LoadTransponderLists(program.path());
+        QVERIFY(none.rows.isEmpty() && none.problems.size() == 1);
+        QCOMPARE(none.problems[0].title + '|' + none.problems[0].text,
                  QString("Configuration error|Data directory not found.\r\nCreating it."));
         QVERIFY(QDir(data).exists());
 
@@ -92,19 +90,21 @@ private slots:
         QVERIFY(WriteFile(data + "/19.20W.csv", "950000;V;4883;\r\nbad\r\n"));
         QVERIFY(WriteFile(data + "/5.00E-11000000-H-27500.csv", "001;Name;\r\n"));
         QVERIFY(WriteFile(data + "/1E.csv", "junk"));
-        const TransponderRows list = LoadTransponderLists(program.path(), host, "950000");
+        const TransponderRows list = LoadTransponderLists(program.path(), "950000");
         // 19.20W.csv is read first, then 5.00E.csv, whose rows go in ahead of it.
         QCOMPARE(RowTexts(list.rows),
                  (QStringList{"5.00E 11000000 H 27500", "5.00E 11100000 V 22000",
                               "19.20W 950000 V 4883"}));
-        QCOMPARE(host.messages().size(), 2);
-        QCOMPARE(host.messages()[1].title, QString("File: 19.20W.csv"));
+        QCOMPARE(list.problems.size(), 1);
+        QCOMPARE(list.problems[0].title, QString("File: 19.20W.csv"));
         QCOMPARE(list.current, QList<int>{3}); // 19.20W.csv's first, behind 5.00E.csv's two
 #ifdef Q_OS_UNIX
         // A list file's name on an endless device is reported, not read for ever.
         QVERIFY(QFile::link("/dev/zero", data + "/20.00E.csv"));
-        QVERIFY(!ReadListFile(data, "20.00E.csv", host).opened);
-        QCOMPARE(host.messages().last().title, QString("File: 20.00E.csv"));
+        const ListFileResult endless = ReadListFile(data, "20.00E.csv");
+        QVERIFY(!endless.opened);
+        QCOMPARE(ListFileMessage("20.00E.csv", endless)->text,
+                 QString("Not a regular file: it is not read."));
 #endif
     }
 };
