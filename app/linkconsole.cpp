@@ -1,6 +1,7 @@
 #include "app/linkconsole.h"
 
 #include "link/linkstate.h"
+#include "platform/host.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -9,7 +10,6 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScrollBar>
@@ -160,6 +160,7 @@ void LinkConsole::saveClicked()
     if (path.isEmpty())
         return;
     if (!saveTo(path))
-        QMessageBox::critical(this, QStringLiteral("Error"),
-                              QStringLiteral("File %1 could not be written.").arg(path));
+        m_link.host.message({QStringLiteral("Error"),
+                             QStringLiteral("File %1 could not be written.").arg(path),
+                             Message::Critical, Message::Ok});
 }

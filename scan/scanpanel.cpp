@@ -12,7 +12,6 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -136,6 +135,7 @@ void ScanPanel::exportTo(bool png)
     if (path.isEmpty())
         return;
     if (!(png ? Plot->savePng(path) : Plot->saveCsv(path)))
-        QMessageBox::critical(this, QStringLiteral("Error"),
-                              QStringLiteral("File %1 could not be written.").arg(path));
+        m_link.host.message({QStringLiteral("Error"),
+                             QStringLiteral("File %1 could not be written.").arg(path),
+                             Message::Critical, Message::Ok});
 }
