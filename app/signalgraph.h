@@ -11,6 +11,8 @@
 // kGapMs apart (the meter paused), break the line.
 class SignalGraph : public QWidget
 {
+    Q_OBJECT
+
 public:
     explicit SignalGraph(QWidget *parent = nullptr);
     // A reading at `ms` (any clock that only rises); readings older than a minute are dropped.

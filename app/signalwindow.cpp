@@ -162,18 +162,24 @@ void SignalWindow::poll()
     m_reading = true;
     const SignalReading reading = ReadSignal(m_link, m_address());
     m_reading = false;
+    m_best.take(reading);
     // What the operator did during the reading, now: before the next reading, which would
-    // otherwise keep the link busy for it again and again.
-    for (const auto &action : std::exchange(m_afterReading, {}))
+    // otherwise keep the link busy for it again and again. The reading was taken before it
+    // (another transponder, perhaps): only the next one is shown.
+    const QList<std::function<void()>> actions = std::exchange(m_afterReading, {});
+    for (const auto &action : actions)
         action();
     if (!isVisible())
         return;
+    if (!actions.isEmpty()) {
+        m_next.start(0);
+        return;
+    }
     const qint64 now = m_clock.elapsed();
     m_recentMs.append(now);
     while (now - m_recentMs.first() > 1000)
         m_recentMs.removeFirst();
     m_last = reading;
-    m_best.take(reading);
     m_graph->add(now, reading.up ? reading.marginDb : std::nullopt);
     showReading(reading);
     if (m_toneBox->isChecked())

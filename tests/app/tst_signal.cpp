@@ -118,14 +118,20 @@ private slots:
         QVERIFY(meter);
         QByteArrayList order;
         int readingsAtTuneStart = -1, readingsAtTuneEnd = -1;
+        qsizetype pointsAtTuneStart = -1, pointsAfter = -1;
+        const SignalGraph *graph = meter->findChild<SignalGraph *>();
         const auto answer = rig.port->onWrite;
         rig.port->onWrite = [&](const QByteArray &f) {
             const QByteArray code = f.mid(2, 4);
             order << code;
-            if (code == "LNos" && readingsAtTuneStart < 0)
+            if (code == "LNos" && readingsAtTuneStart < 0) {
                 readingsAtTuneStart = meter->best().readings;
+                pointsAtTuneStart = graph->points();
+            }
             if (code == "Snam")
                 readingsAtTuneEnd = meter->best().readings;
+            if (code == "Slvl" && readingsAtTuneEnd >= 0 && pointsAfter < 0 && meter->reading())
+                pointsAfter = graph->points(); // the reading taken before the pick not drawn
             answer(f);
             if (code == "Slvl" && readingsAtTuneStart < 0 && meter->reading())
                 rig.pick(rig.main->ListView, 0); // Aurora, 10892000 H: locks
@@ -139,6 +145,7 @@ private slots:
         QCOMPARE(order.mid(tune - 3, 3), (QByteArrayList{"Slvl", "Lnmr", "Sigq"})); // after it
         QCOMPARE(readingsAtTuneEnd, readingsAtTuneStart); // paused through the pick
         QTRY_VERIFY_WITH_TIMEOUT(meter->best().readings > readingsAtTuneEnd + 2, 5000);
+        QCOMPARE(pointsAfter, pointsAtTuneStart);
         QCOMPARE(*meter->last().marginDb, 11.2); // the new transponder's
         QCOMPARE(rig.statuses.last(), QString("-42.0 dBm, 11.2 dB"));
     }
