@@ -42,15 +42,7 @@ void Show(QProgressBar *bar, const std::optional<double> &value, int decimals, c
     bar->setValue(value
                       ? int(std::clamp(*value * 10, double(bar->minimum()), double(bar->maximum())))
                       : bar->minimum());
-    bar->setFormat(value ? QString::number(*value, 'f', decimals) + QLatin1Char(' ') +
-                               QLatin1String(unit)
-                         : QStringLiteral("none"));
-}
-
-QString Figure(const std::optional<double> &value, int decimals, const char *unit)
-{
-    return value ? QString::number(*value, 'f', decimals) + QLatin1Char(' ') + QLatin1String(unit)
-                 : QStringLiteral("none");
+    bar->setFormat(FigureText(value, decimals, unit));
 }
 
 } // namespace
@@ -204,7 +196,7 @@ void SignalWindow::showReading(const SignalReading &r)
     m_quality->setFormat(r.up && r.quality ? QString::number(*r.quality) : QStringLiteral("none"));
     m_bestText->setText(
         QStringLiteral("Best since opened: level %1, margin %2, quality %3")
-            .arg(Figure(m_best.levelDbm, 2, "dBm"), Figure(m_best.marginDb, 1, "dB"),
+            .arg(FigureText(m_best.levelDbm, 2, "dBm"), FigureText(m_best.marginDb, 1, "dB"),
                  m_best.quality ? QString::number(*m_best.quality) : QStringLiteral("none")));
     m_state->setText(!r.up ? QStringLiteral("No answer from the receiver at %1").arg(m_address())
                            : QStringLiteral("%1 readings a second").arg(m_recentMs.size()));

@@ -112,13 +112,10 @@ QString SampleLine(const WatchedReceiver &r)
     const ReceiverSample &s = r.sample;
     if (!s.up)
         return who + QStringLiteral("no answer");
-    const auto dB = [](const std::optional<double> &v, int decimals, const char *unit) {
-        return v ? QString::number(*v, 'f', decimals) + QLatin1Char(' ') + QLatin1String(unit)
-                 : QStringLiteral("none");
-    };
     return who + QStringLiteral("%1, level %2, margin %3, %4 kHz %5 %6 kS/s, service %7")
                      .arg(s.signal.locked ? QStringLiteral("locked") : QStringLiteral("no lock"),
-                          dB(s.signal.levelDbm, 2, "dBm"), dB(s.signal.marginDb, 1, "dB"))
+                          FigureText(s.signal.levelDbm, 2, "dBm"),
+                          FigureText(s.signal.marginDb, 1, "dB"))
                      .arg(s.frequencyKHz)
                      .arg(s.polarisation)
                      .arg(s.symbolRate)

@@ -31,12 +31,6 @@ int TerminalWidth()
 #endif
 }
 
-QString Figure(const std::optional<double> &value, int decimals, const char *unit)
-{
-    return value ? QString::number(*value, 'f', decimals) + QLatin1Char(' ') + QLatin1String(unit)
-                 : QStringLiteral("none");
-}
-
 } // namespace
 
 QString SignalLine(const SignalReading &r, const SignalBest &best, int width)
@@ -45,13 +39,13 @@ QString SignalLine(const SignalReading &r, const SignalBest &best, int width)
         return QStringLiteral("no answer");
     const QString head = QStringLiteral("%1 margin %2 ")
                              .arg(r.locked ? QStringLiteral("locked ") : QStringLiteral("no lock"),
-                                  Figure(r.marginDb, 1, "dB").rightJustified(8));
+                                  FigureText(r.marginDb, 1, "dB").rightJustified(8));
     // Each figure in a field of its own width, so the bar keeps its length reading by reading.
     const QString tail = QStringLiteral(" level %1 quality %2 best %3")
-                             .arg(Figure(r.levelDbm, 2, "dBm").rightJustified(11),
+                             .arg(FigureText(r.levelDbm, 2, "dBm").rightJustified(11),
                                   (r.quality ? QString::number(*r.quality) : QStringLiteral("none"))
                                       .rightJustified(4),
-                                  Figure(best.marginDb, 1, "dB").rightJustified(8));
+                                  FigureText(best.marginDb, 1, "dB").rightJustified(8));
     const int room = std::max(5, width - int(head.size() + tail.size()) - 3);
     const double share = r.marginDb ? std::clamp(*r.marginDb / kMarginFullScaleDb, 0.0, 1.0) : 0.0;
     const int filled = int(share * room + 0.5);
@@ -105,9 +99,9 @@ int RunSignal(LinkState &link, quint8 address, const SignalOptions &options, Out
     const auto figure = [](const auto &v) { return v ? QJsonValue(*v) : QJsonValue(); };
     out.field(QStringLiteral("readings"), best.readings);
     out.field(QStringLiteral("best_level_dbm"), figure(best.levelDbm),
-              Figure(best.levelDbm, 2, "dBm"));
+              FigureText(best.levelDbm, 2, "dBm"));
     out.field(QStringLiteral("best_margin_db"), figure(best.marginDb),
-              Figure(best.marginDb, 1, "dB"));
+              FigureText(best.marginDb, 1, "dB"));
     out.field(QStringLiteral("best_quality"), figure(best.quality),
               best.quality ? QString::number(*best.quality) : QStringLiteral("none"));
     out.field(QStringLiteral("ever_locked"), best.everLocked);

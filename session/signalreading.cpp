@@ -28,6 +28,12 @@ std::optional<double> SignalFigure(const QString &text)
     return IsNumeric(text) ? std::optional<double>(LeadingNumber(text)) : std::nullopt;
 }
 
+QString FigureText(const std::optional<double> &value, int decimals, const char *unit)
+{
+    return value ? QString::number(*value, 'f', decimals) + QLatin1Char(' ') + QLatin1String(unit)
+                 : QStringLiteral("none");
+}
+
 std::optional<int> QualityFigure(const QString &text)
 {
     bool ok = false;

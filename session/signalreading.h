@@ -23,6 +23,9 @@ struct SignalReading
 std::optional<double> SignalFigure(const QString &text);
 std::optional<int> QualityFigure(const QString &text);
 
+// A figure as people read it, "-43.50 dBm" with `decimals` and the unit, or "none".
+QString FigureText(const std::optional<double> &value, int decimals, const char *unit);
+
 // The questions of one look at a receiver, each reply awaited a short while and asked again
 // once when it is lost: one reply lost on a noisy line does not make a working receiver down.
 // Once a question went unanswered twice none is asked any more (down()).
