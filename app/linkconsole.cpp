@@ -91,20 +91,18 @@ LinkConsole::LinkConsole(LinkState &link, QWidget *parent) : QDialog(parent), m_
 
 LinkConsole::~LinkConsole()
 {
-    if (m_link.observer == &m_log)
-        m_link.observer = nullptr;
+    m_link.unwatch(&m_log);
 }
 
 void LinkConsole::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    m_link.observer = &m_log;
+    m_link.watch(&m_log);
 }
 
 void LinkConsole::hideEvent(QHideEvent *event)
 {
-    if (m_link.observer == &m_log)
-        m_link.observer = nullptr;
+    m_link.unwatch(&m_log);
     QDialog::hideEvent(event);
 }
 

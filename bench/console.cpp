@@ -70,14 +70,14 @@ int main(int argc, char **argv)
     std::vector<double> ratios;
     qint64 open = 0, closed = 0;
     for (int r = 0; r < g_rounds; ++r) {
-        link.observer = &console.log();
+        link.watch(&console.log());
         QElapsedTimer shown;
         shown.start();
         qint64 a = round(link);
         console.log().flush(); // the round's rows in the view, whether a batch came due or not
         QApplication::processEvents();
         a = a < 0 ? a : shown.nsecsElapsed();
-        link.observer = nullptr;
+        link.unwatch(&console.log());
         const qint64 b = round(link);
         if (a < 0 || b < 0) {
             std::fprintf(stderr, "bench_console: an exchange went unanswered\n");

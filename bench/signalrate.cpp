@@ -42,7 +42,7 @@ bool Measure(int baud, double *perSecond, double *ceiling)
     link.Prt = 1;
     link.Spd = baud;
     ByteCount count;
-    link.observer = &count;
+    link.watch(&count);
     if (!Protocol::OpenPort(link))
         return false;
     int readings = 0;

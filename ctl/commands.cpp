@@ -207,7 +207,7 @@ private:
 } // namespace
 
 Commands::Commands(LinkState &link, const CtlSettings &settings, Output &out)
-    : m_link(link), m_settings(settings), m_out(out), m_driver(link)
+    : m_link(link), m_tally(link), m_settings(settings), m_out(out), m_driver(link)
 {
     m_driver.setAdr(settings.address);
     m_link.run.start();
@@ -215,9 +215,9 @@ Commands::Commands(LinkState &link, const CtlSettings &settings, Output &out)
 
 bool Commands::answers()
 {
-    m_link.Eto = false;
+    m_tally.clear();
     m_driver.GetVersion();
-    return !m_link.Eto;
+    return !m_tally.unanswered();
 }
 
 int Commands::timedOut()
@@ -262,7 +262,7 @@ bool Commands::beyondCount(qint64 number)
     // A number beyond the services of the tuned transponder would select nothing: it is
     // refused before it is sent. The count is known only on a locked transponder.
     const qint16 count = m_driver.GetServiceNumber();
-    if (m_link.Eto)
+    if (m_tally.unanswered())
         return true;
     if (count <= 0 || number <= count)
         return false;
@@ -276,7 +276,7 @@ int Commands::status()
 {
     // Queries only: nothing on the receiver changes.
     m_driver.GetVersion();
-    if (m_link.Eto) {
+    if (m_tally.unanswered()) {
         // A receiver in terminal mode does not answer frames; it answers the terminal probe.
         Protocol_Term term(m_link);
         if (!term.InTerminalMode())
@@ -289,9 +289,9 @@ int Commands::status()
     // a value made up, and the status then tells the time-out.
     bool unread = false;
     auto reading = [&](const char *name, const std::function<QJsonValue()> &read) {
-        m_link.Eto = false;
+        const ExchangeTally tally(m_link);
         const QJsonValue value = read();
-        const bool lost = m_link.Eto;
+        const bool lost = tally.unanswered();
         unread = unread || lost;
         m_out.field(QLatin1String(name), lost ? QJsonValue(QJsonValue::Null) : value,
                     lost             ? QStringLiteral("not read")
@@ -315,7 +315,6 @@ int Commands::status()
     reading("level_dbm", [&] { return figure(SignalFigure(m_driver.GetLevel())); });
     reading("margin_db", [&] { return figure(SignalFigure(m_driver.GetMargin())); });
     reading("quality", [&] { return figure(QualityFigure(m_driver.GetQuality())); });
-    m_link.Eto = unread;
     return unread ? timedOut() : m_out.finish(Exit::Ok);
 }
 
@@ -334,7 +333,7 @@ int Commands::tune(const QString &frequency, const QString &polarisation, const 
     if (!answers())
         return timedOut();
     const Place before = place();
-    if (m_link.Eto)
+    if (m_tally.unanswered())
         return timedOut();
     CollectedServices services;
     m_out.progress(QStringLiteral("tuning %1 %2 %3").arg(*f).arg(pol).arg(*r));
@@ -353,7 +352,7 @@ int Commands::tune(const QString &frequency, const QString &polarisation, const 
         return m_out.finish(Exit::Refused);
     }
     // A lock query left unanswered says nothing of the lock: the receiver is gone.
-    if (!outcome.locked && m_link.Eto)
+    if (!outcome.locked && m_tally.unanswered())
         return timedOut();
     if (m_link.run.stopped())
         return setBack(before, QStringLiteral("the tuning was interrupted"));
@@ -362,12 +361,12 @@ int Commands::tune(const QString &frequency, const QString &polarisation, const 
         return m_out.finish(Exit::NoLock);
     if (*s >= 0) {
         if (beyondCount(*s))
-            return m_link.Eto ? timedOut() : m_out.finish(Exit::Refused);
+            return m_tally.unanswered() ? timedOut() : m_out.finish(Exit::Refused);
         m_driver.SetServiceNum(quint8(*s));
         m_out.field(QStringLiteral("service"), int(*s));
     }
     m_out.list(QStringLiteral("services"), services.entries, services.lines);
-    return m_link.Eto ? timedOut() : m_out.finish(Exit::Ok);
+    return m_tally.unanswered() ? timedOut() : m_out.finish(Exit::Ok);
 }
 
 int Commands::services()
@@ -379,7 +378,7 @@ int Commands::listServices()
 {
     CollectedServices services;
     m_driver.GetServiceName(services);
-    if (m_link.Eto)
+    if (m_tally.unanswered())
         return timedOut();
     m_out.list(QStringLiteral("services"), services.entries, services.lines);
     return m_out.finish(Exit::Ok);
@@ -395,10 +394,10 @@ int Commands::service(const QString &number)
     if (!answers())
         return timedOut();
     if (beyondCount(*n))
-        return m_link.Eto ? timedOut() : m_out.finish(Exit::Refused);
+        return m_tally.unanswered() ? timedOut() : m_out.finish(Exit::Refused);
     m_driver.SetServiceNum(quint8(*n));
     const QString name = m_driver.GetService(quint8(*n));
-    if (m_link.Eto)
+    if (m_tally.unanswered())
         return timedOut();
     m_out.field(QStringLiteral("service"), int(*n));
     m_out.field(QStringLiteral("name"), name);
@@ -417,12 +416,12 @@ int Commands::set(const QString &code, const QString &value)
         m_out.error(bad);
         return m_out.finish(Exit::BadArguments);
     }
-    m_link.Eto = false;
     const LinkOperation op(m_link, value == QLatin1String("?") ? "query" : "set");
-    const QByteArray reply =
-        Protocol::Exchange(m_link, m_settings.address, code.toLatin1(), value.toLatin1());
-    if (m_link.Eto)
+    const Protocol::Reply answer =
+        Protocol::Ask(m_link, m_settings.address, code.toLatin1(), value.toLatin1());
+    if (!answer.answered())
         return timedOut();
+    const QByteArray &reply = answer.value;
     m_out.field(QStringLiteral("reply"), QString::fromLatin1(reply));
     // The receiver answers a code it does not know, or a value it refuses, with "Uk".
     const bool refused = reply == "Uk" || (value != QLatin1String("?") && reply != "OK");
@@ -448,7 +447,7 @@ int Commands::scan(const QString &position, const QString &rates, const QString 
     if (!answers())
         return timedOut();
     const Place before = place();
-    if (m_link.Eto)
+    if (m_tally.unanswered())
         return timedOut();
 
     MemoryScanTree tree;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/exchangerecorder.h"
 #include "link/protocol_mssl.h"
 
 #include <QStringList>
@@ -96,7 +97,7 @@ private:
     // After a Ctrl+C: the receiver tuned back to where it was; exit 1.
     int setBack(const Place &before, const QString &what);
     // True, after saying why, when service `number` is beyond the tuned transponder's count
-    // (or the count went unanswered: Eto is set then).
+    // (or the count went unanswered).
     bool beyondCount(qint64 number);
     int timedOut();
     // One short exchange before a command's many: false when the receiver did not answer it,
@@ -107,6 +108,8 @@ private:
     int listServices();
 
     LinkState &m_link;
+    // The command's exchanges that went unanswered, since its first question.
+    ExchangeTally m_tally;
     CtlSettings m_settings;
     Output &m_out;
     Protocol_MsSl m_driver;

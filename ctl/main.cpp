@@ -8,6 +8,7 @@
 #include "ctl/signal.h"
 #include "ctl/trace.h"
 #include "ctl/watch.h"
+#include "link/exchangerecorder.h"
 #include "link/linkstate.h"
 #include "link/protocol.h"
 #include "link/scanall.h"
@@ -448,8 +449,7 @@ int main(int argc, char **argv)
     settings.portName = serial->name();
     link.Spd = qint32(spd);
     TraceObserver tracer;
-    if (parser.isSet(trace))
-        link.observer = &tracer;
+    const Watching traced(link, parser.isSet(trace) ? &tracer : nullptr);
     if (!Protocol::OpenPort(link)) {
         const QString why = serial->openError();
         out.error(QStringLiteral("port %1 cannot be opened: %2")

@@ -1,5 +1,6 @@
 #include "link/linkstate.h"
 
+#include "link/exchangeobserver.h"
 #include "platform/host.h"
 #include "platform/serialport.h"
 
@@ -15,6 +16,32 @@ LinkBusy::~LinkBusy()
     --m_link.busyDepth;
     if (m_scope == Command && --m_link.commandDepth == 0)
         emit m_link.activity.busyChanged(false);
+}
+
+void LinkState::watch(ExchangeObserver *observer)
+{
+    if (!observers.contains(observer))
+        observers.append(observer);
+}
+
+void LinkState::unwatch(ExchangeObserver *observer)
+{
+    observers.removeAll(observer);
+}
+
+void LinkState::record(const LinkExchange &exchange) const
+{
+    // A copy: an observer may stop watching while it is told.
+    const QList<ExchangeObserver *> watching = observers;
+    for (ExchangeObserver *observer : watching)
+        observer->exchanged(exchange);
+}
+
+void LinkState::recordUnsent() const
+{
+    const QList<ExchangeObserver *> watching = observers;
+    for (ExchangeObserver *observer : watching)
+        observer->unsent();
 }
 
 bool RefusedWhileBusy(LinkState &link)

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QtGlobal>
 
 class ExchangeObserver;
 class Host;
+struct LinkExchange;
 class SerialPort;
 
 // Tells whoever shows the session (the windows' panels and cursor) when a command of the
@@ -48,6 +50,10 @@ private:
 // The main window owns exactly one of these; every exchange goes through it.
 struct LinkState
 {
+    LinkState(SerialPort &port, Host &host) : MSComm(port), host(host) {}
+    LinkState(const LinkState &) = delete;
+    LinkState &operator=(const LinkState &) = delete;
+
     SerialPort &MSComm;
     Host &host;
     qint16 Prt = 0;
@@ -66,9 +72,16 @@ struct LinkState
     // The run under way, and the way to stop it.
     RunToken run{};
 
-    // Told of every exchange while set (see ExchangeObserver); the link does not own it.
-    ExchangeObserver *observer = nullptr;
-    // The driver operation under way, for the observer (see LinkOperation); null outside one.
+    // Told of every exchange, in the order they began to watch (see ExchangeObserver); the link
+    // owns none of them. An observer stops watching before it goes.
+    QList<ExchangeObserver *> observers;
+    void watch(ExchangeObserver *observer);
+    void unwatch(ExchangeObserver *observer);
+    bool watched() const { return !observers.isEmpty(); }
+    // Tells every observer of the exchange (see ExchangeRecorder), or of one not made.
+    void record(const LinkExchange &exchange) const;
+    void recordUnsent() const;
+    // The driver operation under way, for the observers (see LinkOperation); null outside one.
     const char *operation = nullptr;
     // When the reply reader last ran the event loop (the host's microseconds).
     quint64 lastPassUs = 0;

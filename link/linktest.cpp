@@ -1,6 +1,6 @@
 #include "link/linktest.h"
 
-#include "link/exchangeobserver.h"
+#include "link/exchangerecorder.h"
 #include "link/linkstate.h"
 #include "link/protocol.h"
 #include "platform/host.h"
@@ -46,19 +46,17 @@ LinkTestResult TestLink(LinkState &link, quint8 address)
 {
     const LinkOperation op(link, "LinkTest");
     FlushInput(link);
-    LinkExchange e;
-    e.startUs = link.host.elapsedUs();
-    e.operation = link.operation;
-    e.sent = MakeFrame(address, "Utst", "?");
-    link.MSComm.write(e.sent);
+    const QByteArray frame = MakeFrame(address, "Utst", "?");
+    ExchangeRecorder recorder(link, frame);
+    link.MSComm.write(frame);
     link.host.sleep(200);
-    e.received = link.MSComm.read();
-    e.latencyUs = link.host.elapsedUs() - e.startUs;
-    const QByteArray ours = withoutOtherAddresses(e.received, char(address));
-    e.timedOut = ours.isEmpty();
-    if (link.observer)
-        link.observer->exchanged(e);
-    return judge(ours);
+    const QByteArray received = link.MSComm.read();
+    if (QByteArray *seen = recorder.received())
+        *seen = received;
+    const QByteArray ours = withoutOtherAddresses(received, char(address));
+    const LinkTestResult result = judge(ours);
+    recorder.finish(ours.isEmpty(), result == LinkTestResult::Refused);
+    return result;
 }
 
 } // namespace Protocol

@@ -1,6 +1,6 @@
 #include "link/protocol.h"
 
-#include "link/exchangeobserver.h"
+#include "link/exchangerecorder.h"
 #include "link/linkstate.h"
 #include "link/replyscanner.h"
 #include "platform/host.h"
@@ -89,8 +89,8 @@ namespace {
 
 // The reply reader; the bytes it reads go to *raw as well when raw is given, and the time other
 // work took in its passes of the event loop is added to *elsewhereUs when given.
-QByteArray readReply(LinkState &link, quint8 address, const QByteArray &code, QByteArray *raw,
-                     quint64 *elsewhereUs = nullptr)
+Reply readReply(LinkState &link, quint8 address, const QByteArray &code, QByteArray *raw,
+                quint64 *elsewhereUs = nullptr)
 {
     SerialPort &port = link.MSComm;
     ReplyScanner scanner(address, code);
@@ -119,42 +119,26 @@ QByteArray readReply(LinkState &link, quint8 address, const QByteArray &code, QB
             if (polls >= link.replyPolls)
                 break; // a "}" first seen on the last poll is too late
             link.silentExchanges = 0;
-            return scanner.value();
+            return {scanner.value(),
+                    scanner.refused() ? ExchangeOutcome::Refused : ExchangeOutcome::Answered};
         }
     }
     link.Eto = true;
     ++link.silentExchanges;
-    return QByteArray();
+    return {QByteArray(), port.isLost() ? ExchangeOutcome::PortLost : ExchangeOutcome::TimedOut};
 }
 
-// Writes the frame and reads the reply's value; a watched link reports the exchange.
-QByteArray exchange(LinkState &link, quint8 address, const QByteArray &code,
-                    const QByteArray &frame)
+// Writes the frame and reads its reply, recorded for the link's observers.
+Reply exchange(LinkState &link, quint8 address, const QByteArray &code, const QByteArray &frame)
 {
-    const quint64 startUs = link.host.elapsedUs();
+    ExchangeRecorder recorder(link, frame);
     ++link.exchanges;
-    if (!link.observer) {
-        link.MSComm.write(frame);
-        const QByteArray value = readReply(link, address, code, nullptr);
-        link.exchangeUs += link.host.elapsedUs() - startUs;
-        return value;
-    }
-    LinkExchange e;
-    e.startUs = startUs;
-    e.operation = link.operation ? link.operation : "";
-    e.sent = frame;
-    const bool timedOutBefore = link.Eto;
-    link.Eto = false;
     link.MSComm.write(frame);
     quint64 elsewhereUs = 0;
-    const QByteArray value = readReply(link, address, code, &e.received, &elsewhereUs);
-    e.timedOut = link.Eto;
-    e.portLost = link.MSComm.isLost();
-    link.Eto = link.Eto || timedOutBefore;
-    e.latencyUs = link.host.elapsedUs() - e.startUs - elsewhereUs;
-    link.exchangeUs += e.latencyUs;
-    link.observer->exchanged(e);
-    return value;
+    const Reply reply = readReply(link, address, code, recorder.received(), &elsewhereUs);
+    link.exchangeUs +=
+        recorder.finish(!reply.answered(), reply.outcome == ExchangeOutcome::Refused, elsewhereUs);
+    return reply;
 }
 
 } // namespace
@@ -164,56 +148,37 @@ std::optional<QByteArray> Probe(LinkState &link, quint8 address, const QByteArra
     const LinkBusy busy(link);
     FlushInput(link);
     const QByteArray frame = MakeFrame(address, code, "?");
-    LinkExchange e;
-    e.startUs = link.host.elapsedUs();
-    e.operation = "Probe";
-    e.sent = frame;
+    ExchangeRecorder recorder(link, frame, "Probe");
+    const quint64 endUs = link.host.elapsedUs() + quint64(qMax(waitMs, 0)) * 1000;
     link.MSComm.write(frame);
     ReplyScanner scanner(address, code);
-    const quint64 endUs = e.startUs + quint64(qMax(waitMs, 0)) * 1000;
     // The event loop runs after every poll, as it does while a reply is awaited: a click, a
     // timer or a scrape of the watch's metrics waits a millisecond, not the whole wait.
     while (!scanner.closed() && link.MSComm.isOpen() && !link.MSComm.isLost() &&
            link.host.elapsedUs() < endUs) {
-        poll(link.MSComm, link.host, scanner, &e.received);
+        poll(link.MSComm, link.host, scanner, recorder.received());
         link.host.doEvents();
     }
     link.host.doEvents();
-    e.timedOut = !scanner.closed();
-    e.portLost = link.MSComm.isLost();
-    e.latencyUs = link.host.elapsedUs() - e.startUs;
-    if (link.observer)
-        link.observer->exchanged(e);
+    recorder.finish(!scanner.closed(), scanner.refused());
     return scanner.closed() ? std::optional<QByteArray>(scanner.value()) : std::nullopt;
 }
 
-namespace {
-
-// Reports bytes typed or read on a terminal-mode line to a watching observer.
-void reportTerminal(LinkState &link, quint64 startUs, const QByteArray &sent,
-                    const QByteArray &received)
-{
-    LinkExchange e;
-    e.startUs = startUs;
-    e.operation = link.operation ? link.operation : "";
-    e.sent = sent;
-    e.received = received;
-    e.latencyUs = link.host.elapsedUs() - startUs;
-    link.observer->exchanged(e);
-}
-
-} // namespace
-
 QByteArray ReadReply(LinkState &link, quint8 address, const QByteArray &code)
 {
-    return readReply(link, address, code, nullptr);
+    return readReply(link, address, code, nullptr).value;
+}
+
+Reply Ask(LinkState &link, quint8 address, const QByteArray &code, const QByteArray &value)
+{
+    const LinkBusy busy(link);
+    return exchange(link, address, code, MakeFrame(address, code, value));
 }
 
 QByteArray Exchange(LinkState &link, quint8 address, const QByteArray &code,
                     const QByteArray &value)
 {
-    const LinkBusy busy(link);
-    return exchange(link, address, code, MakeFrame(address, code, value));
+    return Ask(link, address, code, value).value;
 }
 
 QByteArray SendQuery(LinkState &link, quint8 address, const QByteArray &code)
@@ -229,21 +194,23 @@ bool SendSet(LinkState &link, quint8 address, const QByteArray &code, const QByt
 bool TermSend(LinkState &link, const QByteArray &text)
 {
     const QByteArray line = text + "\r\n";
-    const quint64 start = link.host.elapsedUs();
+    ExchangeRecorder recorder(link, line);
     for (const char c : line) {
         link.MSComm.write(QByteArray(1, c));
         link.host.sleep(2);
     }
-    if (link.observer)
-        reportTerminal(link, start, line, QByteArray());
+    recorder.finish(false, false);
     return true;
 }
 
 QByteArray TermRead(LinkState &link)
 {
     const QByteArray text = link.MSComm.read();
-    if (link.observer && !text.isEmpty())
-        reportTerminal(link, link.host.elapsedUs(), QByteArray(), text);
+    if (link.watched() && !text.isEmpty()) {
+        ExchangeRecorder recorder(link, QByteArray());
+        recorder.received()->append(text);
+        recorder.finish(false, false);
+    }
     return text;
 }
 

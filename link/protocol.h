@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/exchangeobserver.h"
+
 #include <QByteArray>
 
 #include <optional>
@@ -23,6 +25,17 @@ namespace Protocol {
 // A reply whose "}" is not seen within this many polls has timed out.
 constexpr int kReplyPolls = 10000;
 
+// The reply to one exchange: its value (the empty text when none came) and how it ended.
+struct Reply
+{
+    QByteArray value;
+    ExchangeOutcome outcome = ExchangeOutcome::TimedOut;
+    bool answered() const
+    {
+        return outcome == ExchangeOutcome::Answered || outcome == ExchangeOutcome::Refused;
+    }
+};
+
 // Opens the port with the link's port number and speed unless it is open already; waits 200 ms
 // (blocking) and discards what the receiver had sent before.
 bool OpenPort(LinkState &link);
@@ -32,7 +45,9 @@ QByteArray FlushInput(LinkState &link);
 // Polls for the reply of the receiver at `address` to `code` (or its refusal "Ack") and returns
 // its value; on a time-out sets Eto and returns the empty text.
 QByteArray ReadReply(LinkState &link, quint8 address, const QByteArray &code);
-// One frame out and its reply's value in (the empty text after a time-out, which sets Eto).
+// One frame out and its reply in; a time-out sets Eto too.
+Reply Ask(LinkState &link, quint8 address, const QByteArray &code, const QByteArray &value);
+// The reply's value alone (the empty text after a time-out).
 QByteArray Exchange(LinkState &link, quint8 address, const QByteArray &code,
                     const QByteArray &value);
 QByteArray SendQuery(LinkState &link, quint8 address, const QByteArray &code);

@@ -32,6 +32,7 @@ bool Protocol_MsSl::lostInRun()
     if (!m_run || !m_link.receiverLost())
         return false;
     m_link.Eto = true;
+    m_link.recordUnsent();
     return true;
 }
 

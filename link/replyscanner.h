@@ -23,6 +23,8 @@ public:
     void feed(const QByteArray &bytes);
     // The exchange's reply has arrived whole.
     bool closed() const { return m_state == State::Done; }
+    // The reply that arrived is the receiver's refusal, "Ack".
+    bool refused() const { return closed() && m_frameCode == "Ack"; }
     // The reply's value, or the empty text when the reply had no "=" (or its value was longer
     // than any value the receiver sends).
     QByteArray value() const;

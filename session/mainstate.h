@@ -6,7 +6,7 @@
 #include <QString>
 
 // The session's state as the main window keeps it, which the other windows read and write
-// through it. The link part (the serial port, Prt, Spd and the time-out flag Eto) is what the
+// through it. The link part (the serial port, Prt, Spd, the observers, the busy state) is what the
 // receiver link uses.
 struct MainState : LinkState
 {

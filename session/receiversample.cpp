@@ -12,11 +12,8 @@ ReceiverSample SampleReceiver(LinkState &link, quint8 address)
     receiver.setAdr(address);
     ReceiverSample s;
     QuestionsAskedAgain ask(link);
-    const bool there = ask([&] {
-        const bool answered = Protocol::Probe(link, address, "Usvr", kSampleAnswerMs).has_value();
-        link.Eto = !answered;
-        return answered;
-    });
+    const bool there =
+        ask([&] { return Protocol::Probe(link, address, "Usvr", kSampleAnswerMs).has_value(); });
     if (there) {
         s.frequencyKHz = ask([&] { return receiver.GetFrequency().toLongLong(); });
         s.polarisation = ask([&] { return receiver.GetLNBPolar(); });

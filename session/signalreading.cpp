@@ -41,16 +41,6 @@ std::optional<int> QualityFigure(const QString &text)
     return ok && text != QLatin1String("00") ? std::optional<int>(value) : std::nullopt;
 }
 
-bool QuestionsAskedAgain::timedOut() const
-{
-    return m_link.Eto;
-}
-
-void QuestionsAskedAgain::clearTimeOut()
-{
-    m_link.Eto = false;
-}
-
 void ReadSignalInto(Protocol_MsSl &receiver, QuestionsAskedAgain &ask, SignalReading &r)
 {
     r.locked = ask([&] { return receiver.GetLock(); });

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/exchangerecorder.h"
+
 #include <QString>
 
 #include <optional>
@@ -32,7 +34,7 @@ QString FigureText(const std::optional<double> &value, int decimals, const char 
 class QuestionsAskedAgain
 {
 public:
-    explicit QuestionsAskedAgain(LinkState &link) : m_link(link) {}
+    explicit QuestionsAskedAgain(LinkState &link) : m_tally(link) {}
 
     // The answer of `get`, or a default value once the receiver is down.
     template <class Get> auto operator()(Get get) -> decltype(get());
@@ -40,10 +42,7 @@ public:
     int unanswered() const { return m_unanswered; }
 
 private:
-    bool timedOut() const;
-    void clearTimeOut();
-
-    LinkState &m_link;
+    ExchangeTally m_tally;
     bool m_down = false;
     int m_unanswered = 0;
 };
@@ -51,9 +50,9 @@ private:
 template <class Get> auto QuestionsAskedAgain::operator()(Get get) -> decltype(get())
 {
     for (int attempt = 0; attempt < 2 && !m_down; ++attempt) {
-        clearTimeOut();
+        m_tally.clear();
         const auto value = get();
-        if (!timedOut())
+        if (!m_tally.unanswered())
             return value;
         ++m_unanswered;
     }

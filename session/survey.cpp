@@ -1,5 +1,6 @@
 #include "session/survey.h"
 
+#include "link/exchangerecorder.h"
 #include "link/linkstate.h"
 #include "link/protocol.h"
 #include "link/protocol_mssl.h"
@@ -31,13 +32,13 @@ QList<SurveyHit> Survey(LinkState &link, const std::function<void(int address)> 
         Protocol_MsSl receiver(link);
         receiver.setAdr(quint8(a));
         SurveyHit hit{a, {}, {}};
-        link.Eto = false;
+        ExchangeTally tally(link);
         const QString frequency = receiver.GetFrequency();
-        if (!link.Eto)
+        if (!tally.unanswered())
             hit.frequency = frequency;
-        link.Eto = false;
+        tally.clear();
         const bool locked = receiver.GetLock();
-        if (!link.Eto)
+        if (!tally.unanswered())
             hit.locked = locked;
         hits.append(hit);
     }

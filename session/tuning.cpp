@@ -1,5 +1,6 @@
 #include "session/tuning.h"
 
+#include "link/exchangerecorder.h"
 #include "link/linkstate.h"
 #include "link/numbers.h"
 #include "link/protocol.h"
@@ -25,20 +26,20 @@ TuningOutcome Tune(ReceiverDriver &driver, quint8 lnbType, const TuningRequest &
 {
     LinkState &link = driver.link();
     TuningOutcome out;
-    // Each step runs only while nothing has timed out; every result counts, as with And.
-    link.Eto = false;
+    // Each step runs only while nothing has gone unanswered; every result counts, as with And.
+    const ExchangeTally tally(link);
     bool ok = driver.SetLNBType(lnbType);
-    if (!link.Eto)
+    if (!tally.unanswered())
         ok = driver.SetLNBPolar(request.polarisation) && ok;
-    if (!link.Eto)
+    if (!tally.unanswered())
         ok = driver.SetFrequency(request.frequency) && ok;
-    if (!link.Eto)
+    if (!tally.unanswered())
         ok = driver.SetSpeed(request.symbolRate) && ok;
-    out.frontEndSet = !link.Eto;
-    if (!link.Eto)
+    out.frontEndSet = !tally.unanswered();
+    if (!tally.unanswered())
         driver.SetServiceNum(1);
     out.accepted = ok;
-    out.timedOut = link.Eto;
+    out.timedOut = tally.unanswered();
     if (out.timedOut) {
         link.host.beep();
         status(QStringLiteral("Status: Time out"));

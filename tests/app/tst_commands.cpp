@@ -132,8 +132,7 @@ private slots:
         });
         QCOMPARE(rig.port->writes().mid(1), QByteArrayList{"\x82{LNin=?}"});
         QCOMPARE(seen.last(), "130|Status: Wait|1");
-        QCOMPARE(rig.main->StatusBar->text("Status"),
-                 QString("Status: No reply at 130"));
+        QCOMPARE(rig.main->StatusBar->text("Status"), QString("Status: No reply at 130"));
         QCOMPARE(rig.timeline.last(), QString("message:No response from unit."));
         QVERIFY(!QApplication::overrideCursor());
     }
@@ -309,7 +308,7 @@ private slots:
         });
         QCOMPARE(log.rowCount(), 0);
         console->hide();
-        QVERIFY(!rig.main->state.observer);
+        QVERIFY(!rig.main->state.watched());
     }
 };
 

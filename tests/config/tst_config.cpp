@@ -1,8 +1,8 @@
 #include "config/config.h"
 #include "link/exchangeobserver.h"
 #include "session/mainstate.h"
-#include "testsupport/simulatedreceiver.h"
 #include "testsupport/memoryport.h"
+#include "testsupport/simulatedreceiver.h"
 #include "testsupport/virtualhost.h"
 
 #include <QApplication>
@@ -133,7 +133,7 @@ private slots:
                 QByteArrayList seen;
                 void exchanged(const LinkExchange &e) override { seen << e.operation + e.sent; }
             } console;
-            rig.state.observer = &console;
+            rig.state.watch(&console);
             Config dlg(rig.state);
             dlg.vCom->setEditText("4");
             dlg.vBds->setEditText("19200");

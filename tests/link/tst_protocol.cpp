@@ -1,4 +1,4 @@
-#include "link/exchangeobserver.h"
+#include "link/exchangerecorder.h"
 #include "link/linkstate.h"
 #include "link/numbers.h"
 #include "link/protocol.h"
@@ -112,7 +112,7 @@ private slots:
             QList<LinkExchange> seen;
             void exchanged(const LinkExchange &e) override { seen << e; }
         } log;
-        rig.link.observer = &log;
+        rig.link.watch(&log);
         rig.port.onWrite = [&](const QByteArray &) { rig.port.feedAfterUs(3000, "\x81{Tfrq=1}"); };
         rig.host.atUs(rig.host.nowUs() + 500, [&] { rig.host.advanceUs(1500000); });
         QCOMPARE(Protocol::SendQuery(rig.link, 129, "Tfrq"), QByteArray("1"));
@@ -121,6 +121,46 @@ private slots:
         QCOMPARE(log.seen.size(), 2);
         QVERIFY2(log.seen[0].latencyUs < 10000, qPrintable(QString::number(log.seen[0].latencyUs)));
         QVERIFY(log.seen[1].timedOut && log.seen[1].portLost && !log.seen[0].portLost);
+    }
+
+    // How an exchange ended, as its reply and every observer of the link tell it; a tally
+    // counts those that went without their reply.
+    void askTellsHowTheExchangeEnded_data()
+    {
+        QTest::addColumn<QByteArray>("reply"); // fed after the frame; "lost": the port goes
+        QTest::addColumn<int>("outcome");
+        QTest::newRow("answered") << QByteArray("\x81{Tfrq=1}") << int(ExchangeOutcome::Answered);
+        QTest::newRow("refused") << QByteArray("\x81{Ack=Uk}") << int(ExchangeOutcome::Refused);
+        QTest::newRow("other code only")
+            << QByteArray("\x81{Sfrq=1}") << int(ExchangeOutcome::TimedOut);
+        QTest::newRow("port lost") << QByteArray("lost") << int(ExchangeOutcome::PortLost);
+    }
+    void askTellsHowTheExchangeEnded()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(int, outcome);
+        Rig rig;
+        struct Log : ExchangeObserver
+        {
+            QList<ExchangeOutcome> seen;
+            void exchanged(const LinkExchange &e) override { seen << e.outcome(); }
+        } console, trace;
+        rig.link.watch(&console);
+        const Watching traced(rig.link, &trace);
+        rig.port.onWrite = [&](const QByteArray &) {
+            reply == "lost" ? rig.port.setLost(true) : rig.port.feedAfterUs(100, reply);
+        };
+        const ExchangeTally tally(rig.link);
+        const Protocol::Reply got = Protocol::Ask(rig.link, 129, "Tfrq", "?");
+        QCOMPARE(int(got.outcome), outcome);
+        QCOMPARE(console.seen, QList<ExchangeOutcome>{got.outcome});
+        QCOMPARE(trace.seen, console.seen);
+        QCOMPARE(tally.unanswered(), !got.answered());
+        QCOMPARE(rig.link.Eto, !got.answered());
+        rig.link.unwatch(&console);
+        Protocol::Ask(rig.link, 129, "Tfrq", "?");
+        QCOMPARE(console.seen.size(), 1);
+        QCOMPARE(trace.seen.size(), 2);
     }
 
     void readReply_endlessNoiseTimesOutAfterTenSeconds()

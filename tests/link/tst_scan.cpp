@@ -1,3 +1,4 @@
+#include "link/exchangerecorder.h"
 #include "link/linkstate.h"
 #include "link/protocol_mssl.h"
 #include "link/scankey.h"
@@ -634,6 +635,19 @@ private slots:
             if (!w.endsWith("=?}"))
                 setsSent << w.mid(1);
         QCOMPARE(setsSent, sets);
+    }
+
+    // Once the run's receiver counts as lost, a try sends nothing more, and what asks how its
+    // exchanges went hears that they went unanswered.
+    void aLostReceiversRunSendsNothing()
+    {
+        ScanRig rig;
+        rig.port.open();
+        rig.link.silentExchanges = LinkState::kLostAfterSilentExchanges;
+        const ExchangeTally tally(rig.link);
+        QVERIFY(!rig.driver.TestAt("11000000", "V", "27500", rig.status, rig.tree, rig.run));
+        QVERIFY(rig.port.writes().isEmpty());
+        QVERIFY(tally.unanswered());
     }
 
     // A whole scan of the demo satellite at one rate, as its listeners hear it: a line for each
