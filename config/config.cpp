@@ -273,6 +273,12 @@ void Config::OK_Click()
     accept();
 }
 
+Protocol::PortAt Config::typedPort() const
+{
+    return {qint16(wholeValue(vCom->currentText())), qint32(wholeValue(vBds->currentText())),
+            false};
+}
+
 bool Config::openAsTyped(bool *wasOpen)
 {
     SerialPort &port = m_state.MSComm;
@@ -280,10 +286,7 @@ bool Config::openAsTyped(bool *wasOpen)
     *wasOpen = port.isOpen();
     if (*wasOpen)
         port.close();
-    port.setPortNumber(qint16(wholeValue(vCom->currentText())));
-    const bool settingsTaken =
-        port.setSettings(vBds->currentText().trimmed() + QLatin1String(",n,8,1"));
-    if (settingsTaken && port.open())
+    if (Protocol::OpenPort(m_state, typedPort()))
         return true;
     // The port stays closed, also when it was open before.
     lStatus->setText(QStringLiteral("Unavailable port"));
@@ -305,12 +308,10 @@ void Config::Find_Click()
         return;
     m_state.run.start();
     Find->setText(QStringLiteral("Stop"));
-    const qint32 speed = m_state.Spd;
-    m_state.Spd = qint32(wholeValue(vBds->currentText())); // the wait suits the speed tried
-    const QList<SurveyHit> hits = Survey(m_state, [this](int address) {
+    // The wait suits the speed tried.
+    const QList<SurveyHit> hits = Survey(m_state, typedPort().speed, [this](int address) {
         lStatus->setText(QStringLiteral("Asking address %1").arg(address));
     });
-    m_state.Spd = speed;
     m_state.run.end();
     Find->setText(QStringLiteral("Find"));
     if (!wasOpen)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/protocol.h"
+
 #include <QDialog>
 
 class QButtonGroup;
@@ -59,6 +61,8 @@ private:
     // Opens the port as the boxes give it, for a test or a search; false, after saying why,
     // when it cannot be. *wasOpen tells whether it was open before.
     bool openAsTyped(bool *wasOpen);
+    // The port and speed as typed (checked first).
+    Protocol::PortAt typedPort() const;
     QString boxText(QWidget *box) const;
     QWidget *boxOf(QObject *watched) const;
 

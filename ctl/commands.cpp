@@ -543,7 +543,7 @@ int Commands::survey()
 {
     QJsonArray found;
     QStringList lines;
-    const QList<SurveyHit> hits = Survey(m_link, [this](int address) {
+    const QList<SurveyHit> hits = Survey(m_link, m_link.Spd, [this](int address) {
         if (address % 64 == 0)
             m_out.progress(
                 QStringLiteral("asking addresses %1 to %2").arg(address).arg(address + 63));

@@ -21,16 +21,23 @@ static_assert(kReplyPolls == LinkState::kDefaultReplyPolls, "one reply time-out"
 
 bool OpenPort(LinkState &link)
 {
+    return OpenPort(link, {link.Prt, link.Spd, true});
+}
+
+bool OpenPort(LinkState &link, const PortAt &at)
+{
     SerialPort &port = link.MSComm;
     if (port.isOpen())
         return true;
-    port.setPortNumber(link.Prt);
-    if (!port.setSettings(QString::number(link.Spd) + QLatin1String(",n,8,1")))
+    port.setPortNumber(at.number);
+    if (!port.setSettings(QString::number(at.speed) + QLatin1String(",n,8,1")))
         return false;
     if (!port.open())
         return false;
-    link.host.sleep(200);
-    FlushInput(link);
+    if (at.settle) {
+        link.host.sleep(200);
+        FlushInput(link);
+    }
     return true;
 }
 

@@ -36,8 +36,20 @@ struct Reply
     }
 };
 
-// Opens the port with the link's port number and speed unless it is open already; waits 200 ms
-// (blocking) and discards what the receiver had sent before.
+// Where a port is opened and at what speed; the line is always 8 data bits, no parity, one
+// stop bit.
+struct PortAt
+{
+    qint16 number = 0;
+    qint32 speed = 115200;
+    // Once open, wait for the line to settle and discard what the receiver had sent before;
+    // the link test and the search of the line discard it themselves, at once.
+    bool settle = true;
+};
+// Opens the port at `at` unless it is open already, settling it (a 200 ms blocking wait) as
+// `at` says.
+bool OpenPort(LinkState &link, const PortAt &at);
+// The same at the link's own port number and speed.
 bool OpenPort(LinkState &link);
 QByteArray MakeFrame(quint8 address, const QByteArray &code, const QByteArray &value);
 // Reads until nothing is pending; does not wait for text still on its way.

@@ -20,10 +20,11 @@ QString SurveyHit::tuningText() const
                       : QStringLiteral("no lock"));
 }
 
-QList<SurveyHit> Survey(LinkState &link, const std::function<void(int address)> &asking)
+QList<SurveyHit> Survey(LinkState &link, qint32 speed,
+                        const std::function<void(int address)> &asking)
 {
     const LinkBusy busy(link, LinkBusy::Command);
-    const int waitMs = SurveyWaitMs(link.Spd);
+    const int waitMs = SurveyWaitMs(speed);
     QList<SurveyHit> hits;
     for (int a = 0; a <= 255 && !link.portLost() && link.run.Run; ++a) {
         asking(a);

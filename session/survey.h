@@ -27,5 +27,7 @@ int SurveyWaitMs(qint32 speed);
 // Asks every address from 0 to 255 in turn with a harmless query ("Usvr") and a short wait,
 // over the open port; each that answers (in master/slave mode) is asked its frequency and lock.
 // `asking` is told each address before it is asked. The survey is a run of the link's: it goes
-// on while the link's run does (the caller starts it), and a lost port ends it too.
-QList<SurveyHit> Survey(LinkState &link, const std::function<void(int address)> &asking);
+// on while the link's run does (the caller starts it), and a lost port ends it too. The waits
+// suit the line's `speed`.
+QList<SurveyHit> Survey(LinkState &link, qint32 speed,
+                        const std::function<void(int address)> &asking);
