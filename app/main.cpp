@@ -34,11 +34,11 @@ const QString kRestart =
 Main::Main(Host &host, std::unique_ptr<SerialPort> port, SettingsStore &store,
            const QString &programFolder, QWidget *parent)
     : QMainWindow(parent), state(*port, host), m_port(std::move(port)), m_host(host),
-      m_store(store), m_programFolder(programFolder), Driver(state)
+      m_store(store), m_programFolder(programFolder), Driver(state.link)
 {
     setWindowTitle(QStringLiteral("KOLVEX7"));
     buildControls();
-    connect(&state.activity, &LinkActivity::busyChanged, this, &Main::showBusy);
+    connect(&state.link.activity, &LinkActivity::busyChanged, this, &Main::showBusy);
 }
 
 void Main::showBusy(bool busy)
@@ -154,7 +154,7 @@ void Main::showLinkConsole()
     // A window of its own, outside the main window's family: the scan, configuration and
     // manual windows are modal to the main window, and the console stays usable beside them.
     if (!m_console) {
-        m_console = new LinkConsole(state, nullptr);
+        m_console = new LinkConsole(state.link, nullptr);
         // Closing the main window ends the program, the console open or not.
         m_console->setAttribute(Qt::WA_QuitOnClose, false);
     }
@@ -168,7 +168,7 @@ void Main::showSignalMeter()
     // A window of its own beside the main window, as the console is: the list stays usable.
     if (!m_signal) {
         m_signal = new SignalWindow(
-            state, [this] { return state.Adr; }, nullptr);
+            state.link, [this] { return state.Adr; }, nullptr);
         m_signal->setAttribute(Qt::WA_QuitOnClose, false);
     }
     m_signal->show();
@@ -197,7 +197,7 @@ void Main::runModal(QDialog &dialog)
     // its next look: until then the main window says to wait.
     bool waiting = false;
     const QMetaObject::Connection closed = connect(&dialog, &QDialog::finished, this, [&] {
-        waiting = state.busy();
+        waiting = state.link.busy();
         if (waiting)
             setStatus(QStringLiteral("Status: Wait"));
     });
@@ -215,7 +215,7 @@ void Main::readSettings()
 
 QString Main::reconfigureHint() const
 {
-    const QString why = state.MSComm.openError();
+    const QString why = state.link.MSComm.openError();
     return QStringLiteral("Try to (re)configure serial port.") +
            (why.isEmpty() ? QString() : QStringLiteral("\r\n") + why);
 }
@@ -234,11 +234,11 @@ Main::Outcome Main::Form_Load()
                                        .arg(KOLVEX7_VERSION_PATCH));
     readSettings();
     state.Raz = m_host.shiftDown();
-    if (state.Prt == 0 || state.Raz)
+    if (state.link.Prt == 0 || state.Raz)
         return configurationPath();
 
     Driver.setAdr(state.Adr);
-    if (!Protocol::OpenPort(state)) {
+    if (!Protocol::OpenPort(state.link)) {
         error(QStringLiteral("No response from serial."), reconfigureHint());
         return configurationPath();
     }
@@ -258,10 +258,10 @@ Main::Outcome Main::Form_Load()
         error(QStringLiteral("Reset KOLVEX7 by a Power Off/Power On sequence."), kRestart);
         return Outcome::Ended;
     }
-    if (!InBand(state.Bnd, LeadingNumber(state.gFrq))) {
+    if (!InBand(state.link.Bnd, LeadingNumber(state.gFrq))) {
         error(QStringLiteral("Set KOLVEX7 to Band %1 or change Band option in configuration "
                              "Windows.")
-                  .arg(state.Bnd == 0 ? QStringLiteral("L") : QStringLiteral("Ku")),
+                  .arg(state.link.Bnd == 0 ? QStringLiteral("L") : QStringLiteral("Ku")),
               kRestart);
         return Outcome::Ended;
     }
@@ -341,7 +341,7 @@ void Main::StatusBar_PanelClick(const QString &key)
 
 void Main::toggleInput()
 {
-    const LinkBusy busy(state, LinkBusy::Command);
+    const LinkBusy busy(state.link, LinkBusy::Command);
     state.Inp = state.Inp == 0 ? 1 : 0;
     Driver.SetLNBInput(state.Inp);
     ShowSettings();
@@ -349,7 +349,7 @@ void Main::toggleInput()
 
 void Main::configure()
 {
-    const quint8 band = state.Bnd;
+    const quint8 band = state.link.Bnd;
     Config dialog(state, this);
     runModal(dialog);
     if (!dialog.IsOk) {
@@ -361,7 +361,7 @@ void Main::configure()
     }
     writeSettings();
     reopenLink();
-    if (state.Bnd != band) {
+    if (state.link.Bnd != band) {
         m_host.message({QStringLiteral("Error"),
                         QStringLiteral("Set KOLVEX7 to new Band selection and restart this "
                                        "application."),
@@ -377,18 +377,18 @@ bool Main::reopenLink()
     // The new address, port and speed take effect now, so the status bar tells the truth; the
     // exchanges show the busy state, and a receiver that does not answer there is said at its
     // first time-out, not after every question has waited out its own.
-    const LinkBusy busy(state, LinkBusy::Command);
+    const LinkBusy busy(state.link, LinkBusy::Command);
     Driver.setAdr(state.Adr);
-    state.MSComm.close();
+    state.link.MSComm.close();
     ShowSettings();
-    if (!Protocol::OpenPort(state)) {
+    if (!Protocol::OpenPort(state.link)) {
         error(QStringLiteral("No response from serial."), reconfigureHint());
         return false;
     }
     setStatus(QStringLiteral("Status: Wait"));
-    state.Eto = false;
+    state.link.Eto = false;
     const quint8 input = Driver.GetLNBInput();
-    if (state.Eto) {
+    if (state.link.Eto) {
         setStatus(QStringLiteral("Status: No reply at %1").arg(state.Adr));
         error(QStringLiteral("No response from unit."),
               QStringLiteral("Verify connexion and serial port setting."));
@@ -404,7 +404,7 @@ bool Main::reopenLink()
 
 bool Main::portReady()
 {
-    if (state.MSComm.isOpen() && !state.portLost())
+    if (state.link.MSComm.isOpen() && !state.link.portLost())
         return true;
     const bool reopened = reopenLink();
     ShowSettings();
@@ -413,10 +413,11 @@ bool Main::portReady()
 
 void Main::ShowSettings()
 {
-    const bool lost = !state.MSComm.isOpen() || state.portLost();
-    StatusBar->setText(QStringLiteral("Port"), QStringLiteral("COM") + QString::number(state.Prt) +
+    const bool lost = !state.link.MSComm.isOpen() || state.link.portLost();
+    StatusBar->setText(QStringLiteral("Port"), QStringLiteral("COM") +
+                                                   QString::number(state.link.Prt) +
                                                    (lost ? QStringLiteral(" lost") : QString()));
-    StatusBar->setText(QStringLiteral("Speed"), QString::number(state.Spd));
+    StatusBar->setText(QStringLiteral("Speed"), QString::number(state.link.Spd));
     StatusBar->setText(QStringLiteral("Address"), QString::number(state.Adr));
     StatusBar->setText(QStringLiteral("Input"),
                        state.Inp != 0 ? QStringLiteral("B Input") : QStringLiteral("A input"));
@@ -474,7 +475,7 @@ bool Main::heldBack(const std::function<void()> &command)
         m_signal->runAfterReading(command);
         return true;
     }
-    return RefusedWhileBusy(state);
+    return RefusedWhileBusy(state.link);
 }
 
 void Main::setStatus(const QString &text)
@@ -492,7 +493,7 @@ void Main::ListView_ItemClick(QTreeWidgetItem *Item)
         return;
     }
     state.gFrq = Item->text(1);
-    const QString refusal = BandRefusal(state.Bnd, state.gFrq);
+    const QString refusal = BandRefusal(state.link.Bnd, state.gFrq);
     if (!refusal.isEmpty()) {
         m_host.beep();
         setStatus(refusal);
@@ -500,7 +501,7 @@ void Main::ListView_ItemClick(QTreeWidgetItem *Item)
     }
     if (!portReady())
         return;
-    const LinkBusy busy(state, LinkBusy::Command);
+    const LinkBusy busy(state.link, LinkBusy::Command);
     tune(Item);
     ShowSettings();
 }
@@ -528,7 +529,7 @@ void Main::tune(QTreeWidgetItem *Item)
     }
     // The signal the receiver has now, once it was tuned: what an operator checks first.
     setStatus(outcome.accepted && !outcome.timedOut
-                  ? SignalStatus(ReadSignal(state, quint8(state.Adr)))
+                  ? SignalStatus(ReadSignal(state.link, quint8(state.Adr)))
                   : QString());
 }
 
@@ -550,7 +551,7 @@ void Main::Service_ItemClick(QTreeWidgetItem *Item)
     }
     if (!portReady())
         return;
-    const LinkBusy busy(state, LinkBusy::Command);
+    const LinkBusy busy(state.link, LinkBusy::Command);
     ClearServiceMarks();
     MarkService(Item);
     Driver.SetServiceNum(quint8(number));

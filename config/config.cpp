@@ -161,7 +161,8 @@ void Config::buildControls()
     // The option index is the stored value, and a click stores it at once.
     connect(lnbGroup, &QButtonGroup::idClicked, this, [this](int id) { m_state.LNB = quint8(id); });
     connect(inGroup, &QButtonGroup::idClicked, this, [this](int id) { m_state.Inp = quint8(id); });
-    connect(bnGroup, &QButtonGroup::idClicked, this, [this](int id) { m_state.Bnd = quint8(id); });
+    connect(bnGroup, &QButtonGroup::idClicked, this,
+            [this](int id) { m_state.link.Bnd = quint8(id); });
     connect(OK, &QPushButton::clicked, this, &Config::OK_Click);
     connect(Test, &QPushButton::clicked, this, &Config::Test_Click);
     connect(Find, &QPushButton::clicked, this, &Config::Find_Click);
@@ -175,16 +176,16 @@ void Config::buildControls()
 
 void Config::Form_Load()
 {
-    vCom->setEditText(QString::number(m_state.Prt));
-    vBds->setEditText(QString::number(m_state.Spd));
+    vCom->setEditText(QString::number(m_state.link.Prt));
+    vBds->setEditText(QString::number(m_state.link.Spd));
     vAdr->setText(QString::number(m_state.Adr));
     // A stored value without an option (an LNB type above 2, say) leaves its options unticked.
     if (m_state.LNB < 3)
         vLNB[m_state.LNB]->setChecked(true);
     if (m_state.Inp < 2)
         vInp[m_state.Inp]->setChecked(true);
-    if (m_state.Bnd < 2)
-        vBnd[m_state.Bnd]->setChecked(true);
+    if (m_state.link.Bnd < 2)
+        vBnd[m_state.link.Bnd]->setChecked(true);
     IsOk = false;
 }
 
@@ -237,7 +238,7 @@ bool Config::CheckNumeric(QWidget *box)
     const Range r = box == vCom ? port : box == vBds ? speed : address;
     if (!wholeInRange(boxText(box), r)) {
         lStatus->setText(kNumerical);
-        m_state.host.beep();
+        m_state.link.host.beep();
         return true;
     }
     lStatus->clear();
@@ -265,10 +266,10 @@ bool Config::validateAll()
 
 void Config::OK_Click()
 {
-    if (RefusedWhileBusy(m_state) || !validateAll())
+    if (RefusedWhileBusy(m_state.link) || !validateAll())
         return;
-    m_state.Prt = qint16(wholeValue(vCom->currentText()));
-    m_state.Spd = qint32(wholeValue(vBds->currentText()));
+    m_state.link.Prt = qint16(wholeValue(vCom->currentText()));
+    m_state.link.Spd = qint32(wholeValue(vBds->currentText()));
     m_state.Adr = quint8(wholeValue(vAdr->text()));
     accept();
 }
@@ -281,44 +282,45 @@ Protocol::PortAt Config::typedPort() const
 
 bool Config::openAsTyped(bool *wasOpen)
 {
-    SerialPort &port = m_state.MSComm;
+    SerialPort &port = m_state.link.MSComm;
     lStatus->setToolTip(QString());
     *wasOpen = port.isOpen();
     if (*wasOpen)
         port.close();
-    if (Protocol::OpenPort(m_state, typedPort()))
+    if (Protocol::OpenPort(m_state.link, typedPort()))
         return true;
     // The port stays closed, also when it was open before.
     lStatus->setText(QStringLiteral("Unavailable port"));
     lStatus->setToolTip(port.openError());
     if (!port.openError().isEmpty())
-        m_state.host.message(
+        m_state.link.host.message(
             {QStringLiteral("Unavailable port"), port.openError(), Message::Critical, Message::Ok});
     return false;
 }
 
 void Config::Find_Click()
 {
-    if (m_state.run.Run) { // the button of a search under way stops it
-        m_state.run.stop();
+    if (m_state.link.run.Run) { // the button of a search under way stops it
+        m_state.link.run.stop();
         return;
     }
     bool wasOpen = false;
-    if (RefusedWhileBusy(m_state) || !validateAll() || !openAsTyped(&wasOpen))
+    if (RefusedWhileBusy(m_state.link) || !validateAll() || !openAsTyped(&wasOpen))
         return;
-    m_state.run.start();
+    m_state.link.run.start();
     Find->setText(QStringLiteral("Stop"));
     // The wait suits the speed tried.
-    const QList<SurveyHit> hits = Survey(m_state, typedPort().speed, [this](int address) {
+    const QList<SurveyHit> hits = Survey(m_state.link, typedPort().speed, [this](int address) {
         lStatus->setText(QStringLiteral("Asking address %1").arg(address));
     });
-    m_state.run.end();
+    m_state.link.run.end();
     Find->setText(QStringLiteral("Find"));
     if (!wasOpen)
-        m_state.MSComm.close();
-    lStatus->setText(hits.isEmpty() ? (m_state.run.stopped() ? QStringLiteral("Search stopped")
-                                                             : QStringLiteral("No receiver found"))
-                                    : QStringLiteral("Found: %1").arg(hits.size()));
+        m_state.link.MSComm.close();
+    lStatus->setText(hits.isEmpty()
+                         ? (m_state.link.run.stopped() ? QStringLiteral("Search stopped")
+                                                       : QStringLiteral("No receiver found"))
+                         : QStringLiteral("Found: %1").arg(hits.size()));
     if (hits.isEmpty())
         return;
     // The receivers found, to choose one: its address goes into the box.
@@ -333,11 +335,11 @@ void Config::Find_Click()
 void Config::Test_Click()
 {
     bool wasOpen = false;
-    if (RefusedWhileBusy(m_state) || !validateAll() || !openAsTyped(&wasOpen))
+    if (RefusedWhileBusy(m_state.link) || !validateAll() || !openAsTyped(&wasOpen))
         return;
     // Only this test's answer counts: what the line held is discarded first, and a late
     // answer of another address is left out.
-    switch (Protocol::TestLink(m_state, quint8(wholeValue(vAdr->text())))) {
+    switch (Protocol::TestLink(m_state.link, quint8(wholeValue(vAdr->text())))) {
     case Protocol::LinkTestResult::Refused:
         lStatus->setText(QStringLiteral("KOLVEX7 replied error"));
         break;
@@ -356,5 +358,5 @@ void Config::Test_Click()
         break;
     }
     if (!wasOpen)
-        m_state.MSComm.close();
+        m_state.link.MSComm.close();
 }

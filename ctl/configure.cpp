@@ -46,41 +46,47 @@ QString Apply(const ConfigRequest &r, StoredSettings *s)
         const std::optional<QString> &given;
         std::function<std::optional<qint64>(const QString &)> read;
         std::function<void(qint64)> set;
-        const char *refusal;
+        QString refusal;
     };
     using Settings::Address;
     using Settings::Speed;
     const Rule rules[] = {
         {r.port, [](const QString &t) { return WholeNumber(t, 1, Settings::Port.max); },
          [s](qint64 v) { s->Prt = qint16(v); },
-         "--port takes a port number from 1 to 32767 here: kolvex7 stores a number (map a "
-         "serial server to one with a ports/comN file)"},
+         QStringLiteral("--port takes a port number from 1 to %1 here: kolvex7 stores a number "
+                        "(map a serial server to one with a ports/comN file)")
+             .arg(Settings::Port.max)},
         {r.speed, [](const QString &t) { return WholeNumber(t, Speed.min, Speed.max); },
-         [s](qint64 v) { s->Spd = qint32(v); }, "--speed takes a whole number of baud"},
+         [s](qint64 v) { s->Spd = qint32(v); },
+         QStringLiteral("--speed takes a whole number of baud")},
         {r.address, [](const QString &t) { return WholeNumber(t, Address.min, Address.max); },
-         [s](qint64 v) { s->Adr = quint8(v); }, "--address takes a whole number from 0 to 255"},
+         [s](qint64 v) { s->Adr = quint8(v); },
+         QStringLiteral("--address takes a whole number from %1 to %2")
+             .arg(Address.min)
+             .arg(Address.max)},
         {r.lnbType,
          [](const QString &t) {
              return Choice(t, {kLnbTypes[0], kLnbTypes[1], kLnbTypes[2]});
          },
-         [s](qint64 v) { s->LNB = quint8(v); }, "--lnb-type takes universal, wide or diseqc"},
+         [s](qint64 v) { s->LNB = quint8(v); },
+         QStringLiteral("--lnb-type takes universal, wide or diseqc")},
         {r.input,
          [](const QString &t) {
              return Choice(t, {"A", "B"});
          },
-         [s](qint64 v) { s->Inp = quint8(v); }, "--input takes A or B"},
+         [s](qint64 v) { s->Inp = quint8(v); }, QStringLiteral("--input takes A or B")},
         {r.band,
          [](const QString &t) {
              return Choice(t, {"L", "Ku"});
          },
-         [s](qint64 v) { s->Bnd = quint8(v); }, "--band takes L or Ku"},
+         [s](qint64 v) { s->Bnd = quint8(v); }, QStringLiteral("--band takes L or Ku")},
     };
     for (const Rule &rule : rules) {
         if (!rule.given)
             continue;
         const std::optional<qint64> value = rule.read(*rule.given);
         if (!value)
-            return QString::fromLatin1(rule.refusal);
+            return rule.refusal;
         rule.set(*value);
     }
     return QString();

@@ -1,6 +1,7 @@
 #include "ctl/options.h"
 
 #include "session/scanrun.h"
+#include "session/settings.h"
 
 CtlOptions::CtlOptions()
     : port(QStringLiteral("port"),
@@ -9,7 +10,10 @@ CtlOptions::CtlOptions()
                           "rfc2217://HOST:PORT (Telnet COM port control)."),
            QStringLiteral("N|URL")),
       speed(QStringLiteral("speed"), QStringLiteral("Line speed (baud)."), QStringLiteral("B")),
-      address(QStringLiteral("address"), QStringLiteral("Receiver address, 0 to 255."),
+      address(QStringLiteral("address"),
+              QStringLiteral("Receiver address, %1 to %2.")
+                  .arg(Settings::Address.min)
+                  .arg(Settings::Address.max),
               QStringLiteral("A")),
       json(QStringLiteral("json"), QStringLiteral("The result as JSON.")),
       trace(QStringLiteral("trace"), QStringLiteral("Every exchange on standard error.")),

@@ -6,12 +6,12 @@
 #include <QString>
 
 // The session's state as the main window keeps it, which the other windows read and write
-// through it. The link part (the serial port, Prt, Spd, the observers, the busy state) is what the
-// receiver link uses.
-struct MainState : LinkState
+// through it: the receiver link, and what the operator chose and last saw.
+struct MainState
 {
-    MainState(SerialPort &port, Host &host) : LinkState{port, host} {}
+    MainState(SerialPort &port, Host &host) : link(port, host) {}
 
+    LinkState link;
     quint8 Adr = 129; // receiver address
     quint8 Inp = 0;   // LNB input: 0 = A, 1 = B
     quint8 LNB = 0;   // LNB type: 0 universal, 1 wide, 2 DiSEqC
@@ -21,14 +21,14 @@ struct MainState : LinkState
     QString gSrt;     // symbol rate as last read or tuned
     QString gSvc;     // name of the current service
 
-    StoredSettings settings() const { return {Prt, Spd, Adr, LNB, Inp, Bnd}; }
+    StoredSettings settings() const { return {link.Prt, link.Spd, Adr, LNB, Inp, link.Bnd}; }
     void apply(const StoredSettings &s)
     {
-        Prt = s.Prt;
-        Spd = s.Spd;
+        link.Prt = s.Prt;
+        link.Spd = s.Spd;
         Adr = s.Adr;
         LNB = s.LNB;
         Inp = s.Inp;
-        Bnd = s.Bnd;
+        link.Bnd = s.Bnd;
     }
 };

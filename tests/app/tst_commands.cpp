@@ -70,7 +70,7 @@ private slots:
         QVERIFY(rig.host.messages().last().text.startsWith("Astra names no position"));
         QCOMPARE(rig.main->ListView->topLevelItemCount(), 4);
         {
-            const LinkBusy busy(rig.main->state, LinkBusy::Command); // a pick walks the rows
+            const LinkBusy busy(rig.main->state.link, LinkBusy::Command); // a pick walks the rows
             drop(plan("Hispasat-30.0W", "11000000H27500"));
         }
         QCOMPARE(rig.main->ListView->topLevelItemCount(), 4);
@@ -109,7 +109,8 @@ private slots:
         QCOMPARE(rig.port->settingsApplied().last(), QString("57600,n,8,1"));
         // After the link test, the receiver's input and type are asked at the new address.
         QCOMPARE(rig.port->writes().mid(1), (QByteArrayList{"\x4d{LNin=?}", "\x4d{LNos=?}"}));
-        QVERIFY(rig.main->isVisible() && rig.host.messages().isEmpty() && !rig.main->state.Eto);
+        QVERIFY(rig.main->isVisible() && rig.host.messages().isEmpty() &&
+                !rig.main->state.link.Eto);
     }
 
     // OK after a passed test, at an address nobody answers: the new address shows at once,
@@ -234,7 +235,7 @@ private slots:
     void fullConsoleKeepsTheRowsRead()
     {
         Rig rig;
-        LinkConsole console(rig.main->state);
+        LinkConsole console(rig.main->state.link);
         console.show();
         ExchangeLog &log = console.log();
         auto feed = [&](int n) {
@@ -308,7 +309,7 @@ private slots:
         });
         QCOMPARE(log.rowCount(), 0);
         console->hide();
-        QVERIFY(!rig.main->state.watched());
+        QVERIFY(!rig.main->state.link.watched());
     }
 };
 

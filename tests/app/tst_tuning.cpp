@@ -102,7 +102,7 @@ private slots:
         QFETCH(QString, frequency);
         QFETCH(QString, refusal);
         Started rig;
-        rig.main->state.Bnd = quint8(band);
+        rig.main->state.link.Bnd = quint8(band);
         rig.main->insertTransponders(1, {{"13.00E", frequency, "H", "27500"}});
         rig.pick(rig.main->ListView, 0);
         QCOMPARE(rig.main->state.gFrq, frequency); // taken before the check
@@ -194,7 +194,7 @@ private slots:
         QVERIFY(rig.modals.isEmpty());
         QCOMPARE(rig.host.beeps(), 3);
         QCOMPARE(rig.main->state.gFrq, QString("10892000"));
-        QVERIFY(!rig.main->state.busy() && rig.main->state.Inp == 0);
+        QVERIFY(!rig.main->state.link.busy() && rig.main->state.Inp == 0);
     }
 
     void columnSortIsByText()

@@ -26,9 +26,9 @@ struct Rig
     MainState state{port, host};
     Rig() // address 129, input A, a universal LNB
     {
-        state.Prt = 3;
-        state.Spd = 9600;
-        state.Bnd = 1;
+        state.link.Prt = 3;
+        state.link.Spd = 9600;
+        state.link.Bnd = 1;
     }
 };
 
@@ -64,8 +64,8 @@ private slots:
             dlg.vCom->setEditText("7");
             dlg.reject();
         }
-        QVERIFY(rig.state.LNB == 1 && rig.state.Inp == 1 && rig.state.Bnd == 0);
-        QCOMPARE(rig.state.Prt, qint16(3)); // typed, but only OK stores it
+        QVERIFY(rig.state.LNB == 1 && rig.state.Inp == 1 && rig.state.link.Bnd == 0);
+        QCOMPARE(rig.state.link.Prt, qint16(3)); // typed, but only OK stores it
 
         // The lists stay fixed and the text is taken as typed: no completion, Enter adds nothing.
         Config dlg(rig.state);
@@ -80,7 +80,7 @@ private slots:
         dlg.vAdr->setText("200");
         QTest::mouseClick(dlg.OK, Qt::LeftButton);
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
-        QVERIFY(rig.state.Prt == 16 && rig.state.Spd == 1 && rig.state.Adr == 200);
+        QVERIFY(rig.state.link.Prt == 16 && rig.state.link.Spd == 1 && rig.state.Adr == 200);
     }
 
     void leavingABoxValidatesIt()
@@ -133,7 +133,7 @@ private slots:
                 QByteArrayList seen;
                 void exchanged(const LinkExchange &e) override { seen << e.operation + e.sent; }
             } console;
-            rig.state.watch(&console);
+            rig.state.link.watch(&console);
             Config dlg(rig.state);
             dlg.vCom->setEditText("4");
             dlg.vBds->setEditText("19200");
@@ -146,7 +146,7 @@ private slots:
             QCOMPARE(rig.host.sleptMs(), quint64(200));
             QCOMPARE(rig.host.passes(), quint64(0)); // a plain wait
             QVERIFY(!rig.port.isOpen());             // it was closed before the test
-            QCOMPARE(rig.state.Prt, qint16(3));      // the test stores nothing
+            QCOMPARE(rig.state.link.Prt, qint16(3)); // the test stores nothing
         }
     }
 
@@ -205,7 +205,7 @@ private slots:
             chooser.start(0);
             dlg.vBds->setEditText("115200"); // the waits suit the speed tried: 9 s, not 18
             QTest::mouseClick(dlg.Find, Qt::LeftButton);
-            QVERIFY(rig.host.nowUs() < 12000000u && rig.state.Spd == 9600);
+            QVERIFY(rig.host.nowUs() < 12000000u && rig.state.link.Spd == 9600);
             QCOMPARE(dlg.lStatus->text(), QString(stopped ? "Search stopped" : "Found: 2"));
             QCOMPARE(dlg.vAdr->text(), QString(stopped ? "129" : "200"));
             QVERIFY(dlg.Find->text() == "Find" && !rig.port.isOpen() && dlg.isVisible() &&

@@ -10,10 +10,10 @@
 #include "platform/portfolder.h"
 #include "platform/qthost.h"
 #include "session/settingsstore.h"
-#include "testsupport/simprocess.h"
 #include "tests/support/clickitem.h"
 #include "tests/support/seedsettings.h"
 #include "tests/support/writefile.h"
+#include "testsupport/simprocess.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -103,7 +103,7 @@ private slots:
         tool.pick(1);                                         // 10892000 H
         QVERIFY2(tool.statuses.contains("Status: Sync"), qPrintable(tool.statuses.join('|')));
         QCOMPARE(tool.main->Service->topLevelItem(0)->text(1), QString("Aurora TV"));
-        QVERIFY(!tool.main->state.Eto && tool.host.beeps == 0);
+        QVERIFY(!tool.main->state.link.Eto && tool.host.beeps == 0);
     }
 
     void portVanishesDuringATuning()
@@ -120,7 +120,7 @@ private slots:
         QVERIFY(t.elapsed() < 5000);
         QVERIFY2(tool.statuses.contains("Status: Time out"), qPrintable(tool.statuses.join('|')));
         QVERIFY(!tool.statuses.contains("Status: Sync"));
-        QVERIFY(tool.host.beeps == 1 && tool.main->state.Eto);
+        QVERIFY(tool.host.beeps == 1 && tool.main->state.link.Eto);
         QCOMPARE(tool.main->Service->topLevelItemCount(), 0);
         QCOMPARE(tool.savedList(), kSavedList); // the list on disk is untouched
         // The next command on the dead line ends at once as well.
@@ -159,10 +159,10 @@ private slots:
         QVERIFY2(tool.open(21, MakeSerialPort()), qPrintable(tool.host.messages.join('|')));
         tool.pick(1);
         QCOMPARE(tool.main->Service->topLevelItem(0)->text(1), QString("Aurora TV"));
-        tool.main->state.MSComm.close(); // as the link test does: the server takes us back
-        QVERIFY2(Protocol::OpenPort(tool.main->state),
-                 qPrintable(tool.main->state.MSComm.openError()));
-        QVERIFY(Protocol::TestLink(tool.main->state, 129) == Protocol::LinkTestResult::Ok);
+        tool.main->state.link.MSComm.close(); // as the link test does: the server takes us back
+        QVERIFY2(Protocol::OpenPort(tool.main->state.link),
+                 qPrintable(tool.main->state.link.MSComm.openError()));
+        QVERIFY(Protocol::TestLink(tool.main->state.link, 129) == Protocol::LinkTestResult::Ok);
         server.kill(); // the server goes away: the port is lost, as a local one would be
         QVERIFY(server.waitForFinished(5000));
         tool.pick(0);
