@@ -7,7 +7,11 @@
 #include <QByteArray>
 #include <QList>
 
+#include <functional>
+
 struct LinkState;
+class ScanTree;
+class StatusLabels;
 
 // The receiver driver of the master/slave command set. Every Get asks the receiver; every Set of
 // the LNB input, LNB type, polarisation and symbol rate asks first and sends the set only when
@@ -21,44 +25,64 @@ struct LinkState;
 //   Rstp  service select   decimal service number
 //   Snam  service name     set the service number, then query the name; set 257, then
 //                          query, for the count: "Srvc_Mx", one separator, the count
-class Protocol_MsSl : public ReceiverDriver
+class Protocol_MsSl : public Tuner
 {
 public:
     explicit Protocol_MsSl(LinkState &link);
 
+    // Failures are results: 255 for an unknown number, "?" for an unknown polarisation, the
+    // empty text for an unknown text, false for a set that did not succeed. A time-out inside
+    // any operation also sets the link's Eto.
     LinkState &link() override { return m_link; }
-    void setAdr(quint8 address) override { Adr = address; }
+    // The receiver address every frame of this driver carries.
+    void setAdr(quint8 address) { Adr = address; }
     void Wait(qint16 Val) override;
-    void GetTimetoGo(StatusLabels &Status) override;
-    bool InitIRD() override;
-    quint8 GetLNBInput() override;
-    bool SetLNBInput(quint8 Inp) override;
-    quint8 GetLNBType() override;
+    // Writes the running scan's progress ("45%") into status label 4.
+    void GetTimetoGo(StatusLabels &Status);
+    bool InitIRD();
+    // LNB input: 0 = A, 1 = B.
+    quint8 GetLNBInput();
+    bool SetLNBInput(quint8 Inp);
+    // LNB type: 0 universal, 1 wide band, 2 DiSEqC.
+    quint8 GetLNBType();
     bool SetLNBType(quint8 Inp) override;
-    QString GetLNBPolar() override;
+    // Polarisation "H" or "V".
+    QString GetLNBPolar();
     bool SetLNBPolar(const QString &Inp) override;
-    QString GetSpeed() override;
+    // Symbol rate in kilosymbols per second, as decimal text.
+    QString GetSpeed();
     bool SetSpeed(const QString &Inp) override;
-    QString GetFrequency() override;
-    bool SetFrequencyNum(double Inp) override;
+    // Frequency in kHz, as decimal text.
+    QString GetFrequency();
+    bool SetFrequencyNum(double Inp);
     bool SetFrequency(const QString &Inp) override;
     bool SetServiceNum(quint8 Svc) override;
     QString GetService(quint8 Svc) override;
-    bool SetService(const QString &Svc) override;
-    qint16 GetServiceNumber() override;
+    bool SetService(const QString &Svc);
+    // How many services the tuned transponder carries; 0 when the count is not found.
+    qint16 GetServiceNumber();
     void GetServiceName(ServiceList &List) override;
-    bool SetScanLocal(StatusLabels &Status, ScanTree &TreeView, bool &Run) override;
-    bool RunScanLocal(const QString &Pol, StatusLabels &Status, ScanTree &TreeView,
-                      bool &Run) override;
+    // Sweeps the band on V, then H, recording each carrier in the tree; true when one was found.
+    // Run is read while the sweeps go on; clearing it stops them.
+    bool SetScanLocal(StatusLabels &Status, ScanTree &TreeView, bool &Run);
+    bool RunScanLocal(const QString &Pol, StatusLabels &Status, ScanTree &TreeView, bool &Run);
+    // Tests every transponder of the tree not yet identified at the symbol rate; true when none
+    // is left unidentified.
     bool RunTestLocal(const QString &Sym, StatusLabels &Status, ScanTree &TreeView, bool &Run,
-                      bool ReScan) override;
+                      bool ReScan);
+    // The same over the carriers of the tree not yet identified, each at the rate rateOf gives
+    // its key; a carrier whose rate is empty is not tested in this pass.
+    using RateOf = std::function<QString(const QString &key)>;
     bool RunTests(const RateOf &rateOf, StatusLabels &Status, ScanTree &TreeView, bool &Run,
-                  bool ReScan) override;
+                  bool ReScan);
+    // Tests a transponder the sweep did not record, at the frequency (kHz), polarisation and
+    // rate given; one that shows services joins the tree, identified. True when it did.
     bool TestAt(const QString &freq, const QString &Pol, const QString &Sym, StatusLabels &Status,
-                ScanTree &TreeView, bool &Run) override;
-    bool AllFound(const ScanTree &TreeView) override;
-    bool OneFound(const ScanTree &TreeView) override;
-    bool SetSelected(ScanTree &TreeView, int Node) override;
+                ScanTree &TreeView, bool &Run);
+    bool AllFound(const ScanTree &TreeView);
+    bool OneFound(const ScanTree &TreeView);
+    // Tunes the receiver to the tree's selected node when it is a service; always false.
+    bool SetSelected(ScanTree &TreeView, int Node);
 
     // Queries only, for the tools that look without changing anything: the software version
     // ("Usvr"), the selected service's number ("Rstp"), the lock ("Bst" answers "OK"), and
@@ -66,6 +90,7 @@ public:
     // ("-??.??" and "-??.?" without a signal or a lock).
     QString GetVersion();
     QString GetServiceSelected();
+    // Whether the receiver is locked on the tuned transponder (the query "Bst" answers "OK").
     bool GetLock() override;
     QString GetLevel();
     QString GetMargin();

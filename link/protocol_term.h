@@ -22,10 +22,8 @@ class TextDisplay;
 //                      "xxxxxxxx Khz" per frequency passed, "FREQUENCY SCAN LOCKED AT xxxxxxxx"
 //                      per carrier and "FREQUENCY SCAN END."
 //
-// The state of the receiver cannot be read in this mode: the Get operations answer 255 or the
-// empty text. Operations of the master/slave set that this mode does not have (waits, scan
-// progress, LNB type and polarisation readings, the service list, the test run and the scan
-// tree) send nothing and answer as a receiver that did not reply.
+// The state of the receiver cannot be read in this mode, and it has none of the master/slave
+// set's waits, services, test runs or scan tree: the driver has only the operations above.
 // What one read of a band scan's printout tells: the frequency passed (the 8 characters before
 // the first " Khz", when something stands before them), the frequency of the first lock, and
 // whether the scan has ended. A report cut between two reads is not recognised.
@@ -39,7 +37,7 @@ struct TermScanReport
 };
 TermScanReport ParseScanReport(const QByteArray &R);
 
-class Protocol_Term : public ReceiverDriver
+class Protocol_Term : public FrontEnd
 {
 public:
     explicit Protocol_Term(LinkState &link);
@@ -48,59 +46,25 @@ public:
     static constexpr int kSilenceMs = 30000;
 
     LinkState &link() override { return m_link; }
-    void setAdr(quint8 address) override { Adr = address; }
+    // The address the lock query's frame carries.
+    void setAdr(quint8 address) { Adr = address; }
     // The lock query goes out as a frame in this mode too: a tuning ends with it whichever
     // driver tuned.
-    bool GetLock() override;
-    bool InitIRD() override;
+    bool GetLock();
+    bool InitIRD();
     // The receiver answers the terminal probe after an empty line: it is in terminal mode.
     // Sets nothing.
     bool InTerminalMode();
-    quint8 GetLNBInput() override { return 255; }
-    bool SetLNBInput(quint8 Inp) override;
-    bool SetLNBType(quint8 Inp) override;
+    bool SetLNBInput(quint8 Inp);
+    bool SetLNBType(quint8 Inp);
     bool SetLNBPolar(const QString &Inp) override;
     bool SetSpeed(const QString &Inp) override;
-    QString GetFrequency() override { return QString(); }
-    bool SetFrequencyNum(double Inp) override;
+    bool SetFrequencyNum(double Inp);
     bool SetFrequency(const QString &Inp) override;
-    void GetServiceName(ServiceList &) override {}
 
     // The band scan on one polarisation, reporting into the display until the receiver prints
     // its end, Run is cleared, or the receiver stays silent for kSilenceMs. Always false.
     bool RunScanLocal_(const QString &Pol, TextDisplay &Display, bool &Run);
-
-    // Not in this mode (see the class comment).
-    void Wait(qint16) override {}
-    void GetTimetoGo(StatusLabels &) override {}
-    quint8 GetLNBType() override { return 255; }
-    QString GetLNBPolar() override { return QStringLiteral("?"); }
-    QString GetSpeed() override { return QString(); }
-    bool SetServiceNum(quint8) override { return false; }
-    QString GetService(quint8) override { return QString(); }
-    bool SetService(const QString &) override { return false; }
-    qint16 GetServiceNumber() override { return 0; }
-    bool SetScanLocal(StatusLabels &, ScanTree &, bool &) override { return false; }
-    bool RunScanLocal(const QString &, StatusLabels &, ScanTree &, bool &) override
-    {
-        return false;
-    }
-    bool RunTestLocal(const QString &, StatusLabels &, ScanTree &, bool &, bool) override
-    {
-        return false;
-    }
-    bool RunTests(const RateOf &, StatusLabels &, ScanTree &, bool &, bool) override
-    {
-        return false;
-    }
-    bool TestAt(const QString &, const QString &, const QString &, StatusLabels &, ScanTree &,
-                bool &) override
-    {
-        return false;
-    }
-    bool AllFound(const ScanTree &) override { return false; }
-    bool OneFound(const ScanTree &) override { return false; }
-    bool SetSelected(ScanTree &, int) override { return false; }
 
     // The number in upper-case hexadecimal, rounded to a whole number, halves to even; empty
     // when the whole number is outside 0 to 0xFFFFFFFF (the operation then sends nothing).

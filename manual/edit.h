@@ -5,7 +5,7 @@
 class Host;
 class QLineEdit;
 class QRadioButton;
-class ReceiverDriver;
+class FrontEnd;
 
 // The manual input dialog: a frequency or a symbol rate typed and confirmed with Enter, or a
 // polarisation chosen, goes to the receiver at once. Nothing is written back to the main window.
@@ -17,7 +17,7 @@ public:
     Edit(Host &host, QWidget *owner = nullptr);
 
     // Set by the opener before the dialog is shown.
-    ReceiverDriver *Eqt = nullptr;
+    FrontEnd *Eqt = nullptr;
     QString Frq;
     QString Srt;
     QString Pol;

@@ -3,7 +3,7 @@
 #include "link/linkstate.h"
 #include "link/numbers.h"
 #include "link/protocol.h"
-#include "link/receiverdriver.h"
+#include "link/protocol_mssl.h"
 #include "lists/dvbv5plan.h"
 #include "lists/transponderentry.h"
 #include "platform/host.h"
@@ -143,7 +143,7 @@ int TreeViewScanTree::selected() const
 
 // --- the window ---
 
-Scan::Scan(ReceiverDriver &driver, Host &host, const QString &programFolder, QWidget *owner)
+Scan::Scan(Protocol_MsSl &driver, Host &host, const QString &programFolder, QWidget *owner)
     : QDialog(owner), Eqt(driver), m_link(driver.link()), m_host(host),
       m_programFolder(programFolder), m_tree(nullptr)
 {

@@ -23,7 +23,7 @@ class QPushButton;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
-class ReceiverDriver;
+class Protocol_MsSl;
 class ScanPanel;
 
 // The scan tree shown in a tree view: each node an item, its key kept with it.
@@ -64,7 +64,7 @@ class Scan : public QDialog, private StatusLabels
     Q_OBJECT
 
 public:
-    Scan(ReceiverDriver &Eqt, Host &host, const QString &programFolder, QWidget *owner = nullptr);
+    Scan(Protocol_MsSl &Eqt, Host &host, const QString &programFolder, QWidget *owner = nullptr);
     ~Scan() override;
 
     QLineEdit *Position;
@@ -80,7 +80,7 @@ public:
     QTimer *Timer;
     ScanPanel *Panel; // the sweep's plot, the time left, the changes against the stored list
 
-    ReceiverDriver &eqt() const { return Eqt; }
+    Protocol_MsSl &eqt() const { return Eqt; }
     bool running() const;
 
     void ScanIt_Click();
@@ -122,7 +122,7 @@ private:
     void SymRate_Change();
     void TreeView_NodeClick(QTreeWidgetItem *item);
 
-    ReceiverDriver &Eqt;
+    Protocol_MsSl &Eqt;
     LinkState &m_link; // the driver's
     Host &m_host;
     QString m_programFolder;

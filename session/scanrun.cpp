@@ -1,7 +1,7 @@
 #include "session/scanrun.h"
 
 #include "link/linkstate.h"
-#include "link/receiverdriver.h"
+#include "link/protocol_mssl.h"
 #include "link/scantree.h"
 #include "link/statuslabels.h"
 
@@ -29,8 +29,8 @@ bool identifiedNear(const ScanTree &tree, const TransponderEntry &l)
 
 // Each listed transponder no carrier stood for, at its own frequency and rate, the vertical ones
 // first as the sweep goes.
-void TestUnseen(ReceiverDriver &driver, const ScanOrder &order, StatusLabels &status,
-                ScanTree &tree, RunToken &run)
+void TestUnseen(Protocol_MsSl &driver, const ScanOrder &order, StatusLabels &status, ScanTree &tree,
+                RunToken &run)
 {
     QList<TransponderEntry> unseen = order.unseen();
     std::stable_sort(unseen.begin(), unseen.end(), [](const auto &a, const auto &b) {
@@ -52,7 +52,7 @@ QStringList DefaultScanRates()
             QStringLiteral("22000")};
 }
 
-bool TestPass(ReceiverDriver &driver, const QStringList &rates, const ScanOrder &order,
+bool TestPass(Protocol_MsSl &driver, const QStringList &rates, const ScanOrder &order,
               StatusLabels &status, ScanTree &tree, RunToken &run, bool rescan)
 {
     status.passStarted(rescan, rates);
@@ -77,7 +77,7 @@ bool TestPass(ReceiverDriver &driver, const QStringList &rates, const ScanOrder 
     return all;
 }
 
-void RunScan(ReceiverDriver &driver, const QStringList &rates, StatusLabels &status, ScanTree &tree,
+void RunScan(Protocol_MsSl &driver, const QStringList &rates, StatusLabels &status, ScanTree &tree,
              RunToken &run, const ScanGuide &guide)
 {
     ScanOrder order(rates, guide);
@@ -91,7 +91,7 @@ void RunScan(ReceiverDriver &driver, const QStringList &rates, StatusLabels &sta
     status.runEnded(run.Run);
 }
 
-void RunRescan(ReceiverDriver &driver, const QStringList &rates, StatusLabels &status,
+void RunRescan(Protocol_MsSl &driver, const QStringList &rates, StatusLabels &status,
                ScanTree &tree, RunToken &run, const ScanGuide &guide)
 {
     const ScanOrder order(rates, guide);

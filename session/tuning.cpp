@@ -21,7 +21,7 @@ QString BandRefusal(quint8 band, const QString &frequency)
                      : QStringLiteral("Not allowed for Ku band");
 }
 
-TuningOutcome Tune(ReceiverDriver &driver, quint8 lnbType, const TuningRequest &request,
+TuningOutcome Tune(Tuner &driver, quint8 lnbType, const TuningRequest &request,
                    ServiceList &services, const std::function<void(const QString &)> &status)
 {
     LinkState &link = driver.link();

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-class ReceiverDriver;
+class Tuner;
 class ServiceList;
 
 // A transponder to tune the receiver to, as a list row gives it.
@@ -37,5 +37,5 @@ QString BandRefusal(quint8 band, const QString &frequency);
 // service names into `services` and the name of service 1. The status texts of the main window
 // go to `status` as they change ("Status: Wait setup", ...). The driver's address is the
 // receiver's. Clears the link's time-out flag first.
-TuningOutcome Tune(ReceiverDriver &driver, quint8 lnbType, const TuningRequest &request,
+TuningOutcome Tune(Tuner &driver, quint8 lnbType, const TuningRequest &request,
                    ServiceList &services, const std::function<void(const QString &)> &status);
