@@ -29,10 +29,43 @@ struct SimulatedReceiver
                 }
             }
         };
+        answer = port.onWrite;
         link.Prt = 1;
         link.Spd = 115200;
         port.open();
         driver.setAdr(129);
+    }
+
+    // How the receiver fails, by name.
+    enum class Fault
+    {
+        None,
+        Silent,       // answers nothing at all
+        SilentFrom,   // answers until a frame holding `at` goes out, nothing from there on
+        PortLostFrom, // as SilentFrom, and its port goes away there
+        ReplyLost,    // leaves out the reply to every frame holding `at`
+    };
+    // Puts the receiver through the fault from now on.
+    void inject(Fault fault, const QByteArray &at = {})
+    {
+        silent = fault == Fault::Silent;
+        port.onWrite = [this, fault, at](const QByteArray &f) {
+            const bool there = !at.isEmpty() && f.contains(at);
+            silent =
+                silent || (there && (fault == Fault::SilentFrom || fault == Fault::PortLostFrom));
+            port.setLost(silent && fault == Fault::PortLostFrom);
+            if (!(there && fault == Fault::ReplyLost))
+                answer(f);
+        };
+    }
+    // The operator's Ctrl+C as the first frame holding `at` goes out: the link's run stops.
+    void stopAt(const QByteArray &at)
+    {
+        port.onWrite = [this, at, next = port.onWrite](const QByteArray &f) {
+            if (f.contains(at) && !link.run.stopped())
+                link.run.stop();
+            next(f);
+        };
     }
 
     static Satellite demoSatellite()
@@ -65,4 +98,6 @@ struct SimulatedReceiver
     Protocol_MsSl driver{link};
     int latencyMs = 2;
     bool silent = false;
+    // The receiver's answer to what was written, as the model gives it.
+    std::function<void(const QByteArray &)> answer;
 };

@@ -39,6 +39,18 @@ QString readBack(std::FILE *f)
     return file.open(f, QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
+using Fault = SimulatedReceiver::Fault;
+
+// What a test row puts the receiver through.
+struct Trouble
+{
+    Fault fault = Fault::None;
+    QByteArray at;     // the frame the fault starts at
+    QByteArray stopAt; // the frame the operator's Ctrl+C comes at; empty: none
+    static Trouble of(Fault fault, const QByteArray &at = {}) { return {fault, at, {}}; }
+    static Trouble ctrlCAt(const QByteArray &at) { return {Fault::None, {}, at}; }
+};
+
 // The command-line tool's commands over the receiver model on the virtual clock.
 struct Ctl
 {
@@ -75,6 +87,19 @@ struct Ctl
                                  program.path()};
         return command->run(c, request);
     }
+    // The receiver's fault, and the operator's Ctrl+C as a frame holding `stopAt` goes out.
+    void put(const Trouble &t)
+    {
+        rx.inject(t.fault, t.at);
+        if (!t.stopAt.isEmpty())
+            rx.stopAt(t.stopAt);
+    }
+    QStringList result() const { return readBack(out).split('\n', Qt::SkipEmptyParts); }
+    QString error() const { return readBack(err); }
+    bool saysNoReply() const
+    {
+        return error().contains("no reply from the receiver at address 129");
+    }
     SimulatedReceiver rx;
     QTemporaryDir program;
     std::FILE *out = std::tmpfile();
@@ -89,127 +114,305 @@ class TestCtl : public QObject
     Q_OBJECT
 
 private slots:
-    void commands_data()
+    // status asks, and changes nothing; a value left unanswered is said not read.
+    void statusOnlyAsks_data()
     {
-        // 0 master/slave, 1 terminal mode, 2 silent, 3 silent and 4 its port lost from the
-        // lock query on, 5 Ctrl+C there
-        QTest::addColumn<int>("receiver");
-        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("terminal");
+        QTest::addColumn<Trouble>("trouble");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("shown"); // a line of the result
-        auto row = [](int receiver, const char *line, int status, const char *shown) {
-            QTest::addRow("%d %s", receiver, line) << receiver << line << status << shown;
-        };
-        row(0, "status", Exit::Ok, "frequency: 11034000");
-        row(1, "status", Exit::Ok, "mode: terminal");
-        row(2, "status", Exit::TimeOut, "");
-        // A receiver gone costs one exchange's time-out, whatever the command.
-        for (const char *silent : {"tune 10892000 H 27500", "services", "service 1", "catalogue",
-                                   "codes Zzzy", "scan 13E 27500"})
-            row(2, silent, Exit::TimeOut, "");
-        row(6, "status", Exit::TimeOut, "polarisation: not read"); // its reply lost
-        row(0, "tune 10892000 h 27500 2", Exit::Ok, "005 Aurora Radio");
-        row(0, "tune 10892000 H 22000", Exit::NoLock, "locked: no");
-        row(3, "tune 10892000 H 27500", Exit::TimeOut, ""); // not "locked: no"
-        row(4, "tune 10892000 H 27500", Exit::PortUnavailable, "");
-        row(0, "tune 2000000 H 27500", Exit::BadArguments, ""); // not in band Ku
-        row(0, "tune 10892000 X 27500", Exit::BadArguments, "");
-        row(0, "tune 10892000 H 27500 256", Exit::BadArguments, "");
-        row(0, "services", Exit::Ok, "005 Demo Data");
-        row(0, "service 3", Exit::Ok, "name: Demo Three");
-        row(0, "service 6", Exit::Refused, "");                          // the transponder has 5
-        row(0, "tune 10892000 H 27500 6", Exit::Refused, "locked: yes"); // Aurora has 5
-        row(5, "tune 10892000 H 27500", Exit::Failed, ""); // Ctrl+C: set back to 11034000 V
-        row(0, "query Tfrq", Exit::Ok, "reply: 11034000");
-        row(0, "catalogue", Exit::Ok, "Tfrq: 11034000");
-        row(5, "catalogue", Exit::Failed, "Bst: OK");           // Ctrl+C there: listed up to it
-        row(3, "catalogue", Exit::TimeOut, "Bst: (no reply)");  // silent from Bst: 3 asked
-        row(6, "catalogue", Exit::TimeOut, "LNBp: (no reply)"); // one reply lost
-        row(0, "query Zzzz", Exit::Refused, "reply: Uk");
-        row(5, "codes Tfra", Exit::Failed, "Tfrq: 11034000"); // Ctrl+C at Tfrz
-        row(2, "codes Tfra", Exit::TimeOut, "");
-        row(5, "codes Tzzy", Exit::Failed, ""); // past a progress line, Ctrl+C at Uaab
-        row(1, "terminal tune 10892000 H 27500", Exit::Ok, "locked: unknown (terminal mode)");
-        row(1, "terminal tune 10892000 H 990", Exit::Refused, "");  // the receiver says no
-        row(0, "terminal tune 10892000 H 27500", Exit::Failed, ""); // not in terminal mode
-        row(0, "terminal scan", Exit::Failed, "");                  // not in terminal mode
-        row(1, "terminal scan", Exit::Ok, "H 12073000");
-        row(5, "terminal scan", Exit::Failed, "V 12525000"); // Ctrl+C in the H scan
-        row(3, "terminal scan", Exit::TimeOut, "");          // silent from "BSCN" on
-        row(0, "set LNin Cin", Exit::Refused, "reply: Uk");
-        row(0, "set Tfrq 1}2", Exit::BadArguments, "");
-        row(2, "set LNin Bin", Exit::TimeOut, "");
-        row(0, "scan 13.5Q", Exit::BadArguments, "");
-        row(0, "scan 180.01W", Exit::BadArguments, ""); // no position beyond 180.00
-        // A line end left at the end (a script's $(...), a pasted line) is no part of a value.
-        row(0, "scan 13W\n", Exit::BadArguments, ""); // never 13.00E
-        row(0, "tune 10892000\n H 27500", Exit::BadArguments, "");
-        row(0, "query Tfrq\n", Exit::BadArguments, "");
-        row(0, "set Rstp 1\n", Exit::BadArguments, "");
-        row(0, "scan 180.00E 27500", Exit::Ok, "position: 180.00E");
+        QTest::newRow("master/slave")
+            << false << Trouble{} << int(Exit::Ok) << "frequency: 11034000";
+        QTest::newRow("terminal mode") << true << Trouble{} << int(Exit::Ok) << "mode: terminal";
+        QTest::newRow("polarisation's reply lost")
+            << false << Trouble::of(Fault::ReplyLost, "{LNBp=?}") << int(Exit::TimeOut)
+            << "polarisation: not read";
     }
-    void commands()
+    void statusOnlyAsks()
     {
-        QFETCH(int, receiver);
+        QFETCH(bool, terminal);
+        QFETCH(Trouble, trouble);
+        QFETCH(int, status);
+        QFETCH(QString, shown);
+        Ctl ctl({129, terminal});
+        ctl.put(trouble);
+        QCOMPARE(ctl("status"), status);
+        QVERIFY2(ctl.result().contains(shown), qPrintable(ctl.result().join('|')));
+        QVERIFY(ctl.saysNoReply() == (status == Exit::TimeOut));
+        for (const QByteArray &frame : ctl.rx.frames())
+            QVERIFY2(frame.endsWith("=?}") || !frame.startsWith('\x81'), frame.constData());
+    }
+
+    // A receiver gone costs one exchange's time-out, whatever the command; nothing is shown.
+    void aSilentReceiverIsAskedOnce_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QByteArrayList>("asked"); // what was sent
+        for (const char *line : {"tune 10892000 H 27500", "services", "service 1", "catalogue",
+                                 "codes Zzzy", "codes Tfra", "scan 13E 27500"})
+            QTest::newRow(line) << line << QByteArrayList{"\x81{Usvr=?}"};
+        QTest::newRow("set") << "set LNin Bin" << QByteArrayList{"\x81{LNin=Bin}"};
+        // Then whether it is in terminal mode: an empty line, and "H".
+        QTest::newRow("status") << "status"
+                                << QByteArrayList{"\x81{Usvr=?}", "\r", "\n", "H", "\r", "\n"};
+    }
+    void aSilentReceiverIsAskedOnce()
+    {
+        QFETCH(QString, line);
+        QFETCH(QByteArrayList, asked);
+        Ctl ctl;
+        ctl.put(Trouble::of(Fault::Silent));
+        QCOMPARE(ctl(line), int(Exit::TimeOut));
+        QVERIFY(ctl.result().isEmpty());
+        QVERIFY(ctl.saysNoReply());
+        QCOMPARE(ctl.rx.frames(), asked);
+    }
+
+    // tune: the progress, the lock and the services; a service beyond the count is never sent.
+    void tune_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<Trouble>("trouble");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("shown"); // a line of the result; empty: none
+        QTest::newRow("service 2 selected")
+            << "tune 10892000 h 27500 2" << Trouble{} << int(Exit::Ok) << "005 Aurora Radio";
+        QTest::newRow("no lock at another rate")
+            << "tune 10892000 H 22000" << Trouble{} << int(Exit::NoLock) << "locked: no";
+        QTest::newRow("silent from the lock query: not 'no lock'")
+            << "tune 10892000 H 27500" << Trouble::of(Fault::SilentFrom, "{Bst=")
+            << int(Exit::TimeOut) << "";
+        QTest::newRow("port lost at the lock query")
+            << "tune 10892000 H 27500" << Trouble::of(Fault::PortLostFrom, "{Bst=")
+            << int(Exit::PortUnavailable) << "";
+        QTest::newRow("service 6 of 5")
+            << "tune 10892000 H 27500 6" << Trouble{} << int(Exit::Refused) << "locked: yes";
+    }
+    void tune()
+    {
+        QFETCH(QString, line);
+        QFETCH(Trouble, trouble);
+        QFETCH(int, status);
+        QFETCH(QString, shown);
+        Ctl ctl;
+        ctl.put(trouble);
+        QCOMPARE(ctl(line), status);
+        QVERIFY2(shown.isEmpty() ? ctl.result().isEmpty() : ctl.result().contains(shown),
+                 qPrintable(ctl.result().join('|')));
+        QVERIFY(status != Exit::Ok ||
+                ctl.error().startsWith("kolvex7-ctl: tuning 10892000 H 27500\n"
+                                       "kolvex7-ctl: wait setup"));
+        QVERIFY(!ctl.rx.frames().contains("\x81{Rstp=6}"));
+        QVERIFY(ctl.saysNoReply() == (status == Exit::TimeOut));
+    }
+
+    // Ctrl+C during a tuning tunes the receiver back to where it was.
+    void ctrlCSetsATuningBack()
+    {
+        Ctl ctl;
+        ctl.put(Trouble::ctrlCAt("{Bst="));
+        QCOMPARE(ctl("tune 10892000 H 27500"), int(Exit::Failed));
+        QCOMPARE(ctl.rx.model.state().frequency, qint64(11034000));
+    }
+
+    // What a command line gets wrong is refused before anything goes to the receiver; a line
+    // end left in a value (a script's $(...), a pasted line) is no part of it.
+    void refusedBeforeAnythingIsSent_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("frequency outside the band") << "tune 2000000 H 27500"
+                                                    << "--band L";
+        QTest::newRow("polarisation X") << "tune 10892000 X 27500"
+                                        << "";
+        QTest::newRow("service 256") << "tune 10892000 H 27500 256"
+                                     << "";
+        QTest::newRow("a value with a '}'") << "set Tfrq 1}2"
+                                            << "";
+        QTest::newRow("no position") << "scan 13.5Q"
+                                     << "";
+        QTest::newRow("beyond 180.00") << "scan 180.01W"
+                                       << "";
+        QTest::newRow("scan's line end: never 13.00E") << "scan 13W\n"
+                                                       << "";
+        QTest::newRow("tune's line end") << "tune 10892000\n H 27500"
+                                         << "";
+        QTest::newRow("query's line end") << "query Tfrq\n"
+                                          << "";
+        QTest::newRow("set's line end") << "set Rstp 1\n"
+                                        << "";
+    }
+    void refusedBeforeAnythingIsSent()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, says);
+        Ctl ctl;
+        QCOMPARE(ctl(line), int(Exit::BadArguments));
+        QVERIFY(ctl.rx.frames().isEmpty() && ctl.result().isEmpty());
+        QVERIFY2(ctl.error().contains(says), qPrintable(ctl.error()));
+    }
+
+    // The services of the tuned transponder, one selected, one beyond them refused; a code
+    // asked or set, and the receiver's refusal with the values it takes.
+    void servicesAndCodes_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("services") << "services" << int(Exit::Ok) << "005 Demo Data"
+                                  << "";
+        QTest::newRow("service 3") << "service 3" << int(Exit::Ok) << "name: Demo Three"
+                                   << "";
+        QTest::newRow("service 6 of 5") << "service 6" << int(Exit::Refused) << ""
+                                        << "beyond";
+        QTest::newRow("query") << "query Tfrq" << int(Exit::Ok) << "reply: 11034000"
+                               << "";
+        QTest::newRow("code unknown") << "query Zzzz" << int(Exit::Refused) << "reply: Uk"
+                                      << "";
+        QTest::newRow("value refused") << "set LNin Cin" << int(Exit::Refused) << "reply: Uk"
+                                       << "LNin refused by the receiver; it takes Ain";
+        QTest::newRow("the arc's edge")
+            << "scan 180.00E 27500" << int(Exit::Ok) << "position: 180.00E"
+            << "";
+    }
+    void servicesAndCodes()
+    {
         QFETCH(QString, line);
         QFETCH(int, status);
         QFETCH(QString, shown);
-        Ctl ctl({129, receiver == 1 || (receiver != 0 && line.startsWith("terminal"))});
-        ctl.rx.silent = receiver == 2;
-        ctl.rx.port.onWrite = [&, answer = ctl.rx.port.onWrite](const QByteArray &f) {
-            ctl.rx.silent = ctl.rx.silent ||
-                            ((receiver == 3 || receiver == 4) && f.contains("{Bst=")) ||
-                            (receiver == 3 && line == "terminal scan" && f == "C");
-            ctl.rx.port.setLost(ctl.rx.silent && receiver == 4);
-            if (receiver == 6 && f.contains("{LNBp=?}"))
-                return; // that one reply lost
-            if (receiver == 5 &&
-                (f.contains("{Bst=") || f.contains("{Tfrz=") || f.contains("{Uaab=") || f == "2") &&
-                !ctl.rx.link.run.stopped())
-                ctl.rx.link.run.stop(); // Ctrl+C
-            answer(f);
-        };
+        QFETCH(QString, says);
+        Ctl ctl;
         QCOMPARE(ctl(line), status);
-        const QStringList result = readBack(ctl.out).split('\n', Qt::SkipEmptyParts);
-        QVERIFY2(shown.isEmpty() ? result.isEmpty() : result.contains(shown),
-                 qPrintable(result.join('|') + " / " + readBack(ctl.err)));
-        if (status == Exit::TimeOut)
-            QVERIFY(readBack(ctl.err).contains("no reply from the receiver at address 129"));
-        static const QRegularExpression probed("^(tune|services|service|catalogue|codes|scan)\\b");
-        if (receiver == 2 && probed.match(line).hasMatch())
-            QCOMPARE(ctl.rx.frames(), QByteArrayList{"\x81{Usvr=?}"});
-        if (status == Exit::BadArguments)
-            QVERIFY(ctl.rx.frames().isEmpty()); // nothing went to the receiver
-        const QString err = readBack(ctl.err);
-        QVERIFY(!line.startsWith("tune 2000000") || err.contains("--band L"));
-        QVERIFY(line != "set LNin Cin" ||
-                err.contains("LNin refused by the receiver; it takes Ain"));
-        QVERIFY(status != Exit::Ok || !line.startsWith("tune") ||
-                err.startsWith("kolvex7-ctl: tuning 10892000 H 27500\nkolvex7-ctl: wait setup"));
-        QVERIFY(!line.endsWith(" 6") || !ctl.rx.frames().contains("\x81{Rstp=6}"));
-        QVERIFY(receiver != 5 || line.startsWith("terminal") ||
-                ctl.rx.model.state().frequency == 11034000);
-        QVERIFY(receiver != 5 || line != "terminal scan" || !result.contains("H 12073000"));
-        QVERIFY(status != Exit::Ok || line != "terminal scan" || result.size() == 12);
-        // The sweep starts at --from, lists no refusal, and tells where to go on.
-        const QString goOn = line == "codes Tzzy" ? "Uaac" : receiver == 5 ? "Tfsa" : "Tfra";
-        QVERIFY(!line.startsWith("codes") || receiver == 2 || // after the receiver's version
-                (!result.join('|').contains(": Uk") &&
-                 ctl.rx.frames().value(1) == "\x81{" + line.mid(6).toLatin1() + "=?}" &&
-                 err.contains("go on with --from " + goOn)));
-        // The time left: the 105,456 codes still to ask at the 2 ms each took so far.
-        QVERIFY(line != "codes Tzzy" ||
-                err.contains("asked up to Tzzz: 0 known so far, about 3 min 31 s left\n"));
+        QVERIFY2(shown.isEmpty() ? ctl.result().isEmpty() : ctl.result().contains(shown),
+                 qPrintable(ctl.result().join('|')));
+        QVERIFY2(ctl.error().contains(says), qPrintable(ctl.error()));
+        QVERIFY(!ctl.rx.frames().contains("\x81{Rstp=6}"));
+    }
+
+    // The catalogue lists every code's reply; a stop lists up to it; a receiver that falls
+    // silent is asked three times more, and the progress says how far it got.
+    void catalogue_data()
+    {
+        QTest::addColumn<Trouble>("trouble");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("after");        // lines from `shown` to the end; -1 any
+        QTest::addColumn<QString>("progress"); // on standard error
+        QTest::newRow("answered") << Trouble{} << int(Exit::Ok) << "Tfrq: 11034000" << -1 << "";
+        QTest::newRow("Ctrl+C at the lock")
+            << Trouble::ctrlCAt("{Bst=") << int(Exit::Failed) << "Bst: OK" << 1 << "";
+        QTest::newRow("silent from the lock")
+            << Trouble::of(Fault::SilentFrom, "{Bst=") << int(Exit::TimeOut) << "Bst: (no reply)"
+            << 3 << "asked 8 of 88 codes\n";
+        QTest::newRow("one reply lost") << Trouble::of(Fault::ReplyLost, "{LNBp=?}")
+                                        << int(Exit::TimeOut) << "LNBp: (no reply)" << -1 << "";
+    }
+    void catalogue()
+    {
+        QFETCH(Trouble, trouble);
+        QFETCH(int, status);
+        QFETCH(QString, shown);
+        QFETCH(int, after);
+        QFETCH(QString, progress);
+        Ctl ctl;
+        ctl.put(trouble);
+        QCOMPARE(ctl("catalogue"), status);
+        const QStringList result = ctl.result();
+        QVERIFY2(result.contains(shown), qPrintable(result.join('|')));
+        QVERIFY(after < 0 || result.size() - result.indexOf(shown) == after);
+        QVERIFY2(ctl.error().contains(progress), qPrintable(ctl.error()));
+        QVERIFY(ctl.saysNoReply() == (status == Exit::TimeOut));
+        QCOMPARE(ctl.rx.model.state().frequency, qint64(11034000)); // only asked
+    }
+
+    // codes sweeps from --from, lists no refusal, and tells where to go on after a stop, with
+    // the time left: the 105,456 codes still to ask at the 2 ms each took so far.
+    void codesSweep_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QByteArray>("stopAt");
+        QTest::addColumn<QString>("goOn");
+        QTest::addColumn<QString>("progress");
+        QTest::newRow("Ctrl+C at Tfrz") << "Tfra" << QByteArray("{Tfrz=") << "Tfsa"
+                                        << "";
+        QTest::newRow("Ctrl+C past a progress line")
+            << "Tzzy" << QByteArray("{Uaab=") << "Uaac"
+            << "asked up to Tzzz: 0 known so far, about 3 min 31 s left\n";
+    }
+    void codesSweep()
+    {
+        QFETCH(QString, from);
+        QFETCH(QByteArray, stopAt);
+        QFETCH(QString, goOn);
+        QFETCH(QString, progress);
+        Ctl ctl;
+        ctl.put(Trouble::ctrlCAt(stopAt));
+        QCOMPARE(ctl("codes " + from), int(Exit::Failed));
+        QVERIFY(!ctl.result().join('|').contains(": Uk"));
+        QVERIFY(from != "Tfra" || ctl.result().contains("Tfrq: 11034000"));
+        QCOMPARE(ctl.rx.frames().value(1), "\x81{" + from.toLatin1() + "=?}");
+        QVERIFY2(ctl.error().contains("go on with --from " + goOn), qPrintable(ctl.error()));
+        QVERIFY(ctl.error().contains(progress));
+        QCOMPARE(ctl.rx.model.state().frequency, qint64(11034000)); // only asked
+    }
+
+    // A tuning in terminal mode sets the receiver; one not in that mode is told so.
+    void terminalTune_data()
+    {
+        QTest::addColumn<bool>("terminal");
+        QTest::addColumn<QString>("rate");
+        QTest::addColumn<int>("status");
+        QTest::newRow("tuned") << true << "27500" << int(Exit::Ok);
+        QTest::newRow("rate refused") << true << "990" << int(Exit::Refused);
+        QTest::newRow("not in terminal mode") << false << "27500" << int(Exit::Failed);
+    }
+    void terminalTune()
+    {
+        QFETCH(bool, terminal);
+        QFETCH(QString, rate);
+        QFETCH(int, status);
+        Ctl ctl({129, terminal});
+        QCOMPARE(ctl("terminal tune 10892000 H " + rate), status);
         const ReceiverModel::State &rx = ctl.rx.model.state();
-        QVERIFY(status != Exit::Ok || !line.startsWith("terminal tune") ||
-                (rx.frequency == 10892000 && rx.lnbPolar == "18" && rx.symbolRate == 27500));
-        QVERIFY(receiver != 5 || line != "catalogue" || result.last() == "Bst: OK");
-        QVERIFY(receiver != 3 || line != "catalogue" ||
-                (result.size() - result.indexOf("Bst: (no reply)") == 3 &&
-                 err.contains("asked 8 of 88 codes\n")));
-        if (line == "status") // queries only
-            for (const QByteArray &frame : ctl.rx.frames())
-                QVERIFY2(frame.endsWith("=?}") || !frame.startsWith('\x81'), frame.constData());
+        QCOMPARE(rx.frequency == 10892000 && rx.lnbPolar == "18" && rx.symbolRate == 27500,
+                 status == Exit::Ok);
+        QCOMPARE(ctl.result().contains("locked: unknown (terminal mode)"), status == Exit::Ok);
+    }
+
+    // The terminal band scan lists the carriers of both polarisations, those up to a stop, and
+    // ends when the receiver falls silent.
+    void terminalScan_data()
+    {
+        QTest::addColumn<bool>("terminal");
+        QTest::addColumn<Trouble>("trouble");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("shown"); // lines of the result
+        QTest::addColumn<int>("lines");         // -1: any
+        QTest::newRow("both polarisations")
+            << true << Trouble{} << int(Exit::Ok) << QStringList{"V 12525000", "H 12073000"} << 12;
+        QTest::newRow("Ctrl+C in the H scan")
+            << true << Trouble::ctrlCAt("2") << int(Exit::Failed) << QStringList{"V 12525000"} << 6;
+        QTest::newRow("silent from BSCN") << true << Trouble::of(Fault::SilentFrom, "C")
+                                          << int(Exit::TimeOut) << QStringList{} << 0;
+        QTest::newRow("not in terminal mode")
+            << false << Trouble{} << int(Exit::Failed) << QStringList{} << 0;
+    }
+    void terminalScan()
+    {
+        QFETCH(bool, terminal);
+        QFETCH(Trouble, trouble);
+        QFETCH(int, status);
+        QFETCH(QStringList, shown);
+        QFETCH(int, lines);
+        Ctl ctl({129, terminal});
+        ctl.put(trouble);
+        QCOMPARE(ctl("terminal scan"), status);
+        const QStringList result = ctl.result();
+        for (const QString &line : shown)
+            QVERIFY2(result.contains(line), qPrintable(result.join('|')));
+        QCOMPARE(result.size(), lines);
+        QVERIFY(ctl.saysNoReply() == (status == Exit::TimeOut));
     }
 
     // A frequency the band refuses says where the band came from; one beyond the LNB's band is
@@ -341,13 +544,10 @@ private slots:
         QVERIFY(s.up && s.signal.locked && s.signal.marginDb == 10.0 && s.signal.levelDbm == -43.5);
         QCOMPARE(s.signal.quality, std::optional<int>(80));
         QVERIFY(s.frequencyKHz == 11034000 && s.polarisation == "V" && s.symbolRate == 27500);
-        const auto answer = rx.port.onWrite;
-        rx.port.onWrite = [&](const QByteArray &f) {
-            rx.silent = f.contains("{Bst="); // falls silent half way
-            answer(f);
-        };
+        const auto answer = rx.answer;
+        rx.inject(Fault::SilentFrom, "{Bst="); // falls silent half way
         QVERIFY(!SampleReceiver(rx.link, 129).up);
-        rx.port.onWrite = {}; // silent from the start: asked twice, a second each, no more
+        rx.inject(Fault::Silent); // silent from the start: asked twice, a second each, no more
         const quint64 start = rx.host.elapsedUs();
         QVERIFY(!SampleReceiver(rx.link, 129).up);
         QVERIFY(rx.host.elapsedUs() - start >= 2000000 && rx.host.elapsedUs() - start < 2100000);
@@ -364,8 +564,7 @@ private slots:
         const ReceiverSample again = SampleReceiver(rx.link, 129);
         QVERIFY(again.up && again.unanswered == 1 && again.frequencyKHz == 11034000);
         QVERIFY(rx.host.elapsedUs() - noisy < 1500000); // the loss cost a second, not ten
-        rx.port.onWrite = answer; // back: up again, its earlier silence forgotten
-        rx.silent = false;
+        rx.inject(Fault::None); // back: up again, its earlier silence forgotten
         QVERIFY(SampleReceiver(rx.link, 129).up);
     }
 
