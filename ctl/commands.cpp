@@ -2,6 +2,7 @@
 
 #include "ctl/configure.h"
 #include "ctl/output.h"
+#include "ctl/signal.h"
 #include "link/linkstate.h"
 #include "link/numbers.h"
 #include "link/protocol.h"
@@ -26,6 +27,12 @@
 
 #include <QDir>
 #include <QRegularExpression>
+
+int BadArguments(Output &out, const QString &text)
+{
+    out.error(text + QStringLiteral(" (see --help)"));
+    return out.finish(Exit::BadArguments);
+}
 
 std::optional<qint64> WholeNumber(const QString &text, qint64 min, qint64 max)
 {
@@ -537,6 +544,11 @@ void Commands::listedNotIdentified(const ScanDiff &diff)
                      .arg(m.pol, m.rate, m.why);
     }
     m_out.list(QStringLiteral("listed_not_identified"), missed, lines);
+}
+
+int Commands::signal(const SignalOptions &options)
+{
+    return RunSignal(m_link, m_settings.address, options, m_out);
 }
 
 int Commands::survey()

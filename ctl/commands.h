@@ -8,6 +8,7 @@
 #include <optional>
 
 class Output;
+struct SignalOptions;
 struct CtlSettings;
 struct ScanDiff;
 struct LinkState;
@@ -27,6 +28,9 @@ enum : int
     NotSaved = 8,        // a scan's files were not written (kept, refused or failed)
 };
 }
+
+// The refusal of a command line: the text, a pointer to --help; exit 2.
+int BadArguments(Output &out, const QString &text);
 
 // A whole number in decimal within [min, max], or nothing.
 std::optional<qint64> WholeNumber(const QString &text, qint64 min, qint64 max);
@@ -85,6 +89,8 @@ public:
     // Every address from 0 to 255 asked in turn, with a short wait each (see Survey): the
     // receivers that answer, with their frequency and lock. Exit 4 when none answers.
     int survey();
+    // signal: the meter's readings until Ctrl+C (see RunSignal).
+    int signal(const SignalOptions &options);
 
 private:
     void listedNotIdentified(const ScanDiff &diff);

@@ -3,6 +3,67 @@
 #include "ctl/commandtable.h"
 
 #include "ctl/commands.h"
+#include "ctl/configure.h"
+#include "ctl/signal.h"
+#include "ctl/watchcommand.h"
+#include "platform/anyserialport.h"
+#include "scan/position.h"
+#include "scan/savescan.h"
+#include "session/settingsstore.h"
+
+#include <QFileInfo>
+
+namespace {
+
+// A scan that would save over a list file refuses before the receiver is asked, unless forced.
+CtlRefusal scanRefusal(const CtlRequest &r)
+{
+    if (r.isSet(QStringLiteral("terminal")))
+        return {}; // the receiver's own scan: no position
+    const QString bad = ScanRefusal(r.args[0], r.value(QStringLiteral("rates")));
+    if (!bad.isEmpty())
+        return bad;
+    if (!r.isSet(QStringLiteral("save")) || r.isSet(QStringLiteral("force")))
+        return {};
+    bool completed = false;
+    const QString list = SavedListPath(r.programFolder, NormalisePosition(r.args[0], &completed));
+    if (!QFileInfo::exists(list))
+        return {};
+    return {QStringLiteral("%1 exists: give --force to replace it").arg(list), Exit::NotSaved};
+}
+
+int configure(const CtlRequest &r, Output &out)
+{
+    // Before the stored values are judged: config is how a bad one is put right.
+    SettingsStore store;
+    auto given = [&](const char *option) {
+        const QString name = QLatin1String(option);
+        return r.isSet(name) ? std::optional<QString>(r.value(name)) : std::nullopt;
+    };
+    return Configure({given("port"), given("speed"), given("address"), given("lnb-type"),
+                      given("input"), given("band"), r.isSet(QStringLiteral("test")),
+                      r.isSet(QStringLiteral("force"))},
+                     store, out, [] { return MakeSerialPort(); });
+}
+
+int watch(const CtlRequest &r, Output &out)
+{
+    // Without receivers, the stored (or given) port and address.
+    const LinkValues &l = *r.link;
+    const QString given = l.endpoint.isEmpty() ? QString::number(l.prt) : l.endpoint;
+    return RunWatch(r.args.isEmpty() ? QStringList{given} : r.args, l.adr, l.spd,
+                    r.isSet(QStringLiteral("interval")) ? r.value(QStringLiteral("interval"))
+                                                        : QStringLiteral("10"),
+                    r.value(QStringLiteral("listen")), r.value(QStringLiteral("textfile")), out);
+}
+
+// signal's --interval: seconds from 0 to 3600, with a fraction.
+std::optional<int> signalInterval(const CtlRequest &r)
+{
+    return Milliseconds(r.value(QStringLiteral("interval")), 3600);
+}
+
+} // namespace
 
 const QList<CtlCommand> &CtlCommands()
 {
@@ -24,7 +85,14 @@ const QList<CtlCommand> &CtlCommands()
          },
          [](Commands &c, const CtlRequest &r) {
              return c.tune(r.args[0], r.args[1], r.args[2], r.value(QStringLiteral("service")));
-         }},
+         },
+         {},
+         {},
+         [](Commands &c, const CtlRequest &r) {
+             return c.terminalTune(r.args[0], r.args[1], r.args[2]);
+         },
+         3,
+         true},
         {QStringLiteral("services"),
          0,
          {},
@@ -75,19 +143,23 @@ const QList<CtlCommand> &CtlCommands()
          QStringLiteral("sweep the band and identify the transponders; --rates, --band,\n"
                         "--save (with --force to replace an existing list file),\n"
                         "--guided; a stored list's transponders are tried at their rates"),
-         [](const CtlRequest &r, const CtlSettings &) {
-             return ScanRefusal(r.args[0], r.value(QStringLiteral("rates")));
-         },
+         [](const CtlRequest &r, const CtlSettings &) { return scanRefusal(r); },
          [](Commands &c, const CtlRequest &r) {
              return c.scan(r.args[0], r.value(QStringLiteral("rates")), r.programFolder,
                            r.isSet(QStringLiteral("save")), r.isSet(QStringLiteral("guided")));
-         }},
+         },
+         {},
+         {},
+         [](Commands &c, const CtlRequest &) { return c.terminalScan(); },
+         0,
+         true},
         {QStringLiteral("lists"),
          0,
          {},
          QStringLiteral("the list files of the DataFolder with their rows and errors"),
          {},
-         {}},
+         {},
+         [](const CtlRequest &r, Output &out) { return ListFiles(r.programFolder, out); }},
         {QStringLiteral("import FILE"),
          1,
          {QStringLiteral("position"), QStringLiteral("force")},
@@ -96,14 +168,22 @@ const QList<CtlCommand> &CtlCommands()
                         "--position P unless the file's name ends in it (Hotbird-13.0E),\n"
                         "--force to replace an existing list file"),
          {},
-         {}},
+         {},
+         [](const CtlRequest &r, Output &out) {
+             return ImportPlanFile(r.args[0], r.value(QStringLiteral("position")),
+                                   r.isSet(QStringLiteral("force")), r.programFolder, out);
+         }},
         {QStringLiteral("export POSITION"),
          1,
          {QStringLiteral("format")},
          QStringLiteral("the position's list file as a DVBv5 plan on standard output,\n"
                         "as other DVB tools read it (--format dvbv5, the one format)"),
          {},
-         {}},
+         {},
+         [](const CtlRequest &r, Output &out) {
+             return ExportPlanFile(r.args[0], r.value(QStringLiteral("format")), r.programFolder,
+                                   out);
+         }},
         {QStringLiteral("config"),
          0,
          {QStringLiteral("lnb-type"), QStringLiteral("input"), QStringLiteral("band"),
@@ -114,7 +194,8 @@ const QList<CtlCommand> &CtlCommands()
                         "configuration does; --test runs the link test first and stores\n"
                         "only what passes (--force: all the same)"),
          {},
-         {}},
+         {},
+         configure},
         {QStringLiteral("survey"),
          0,
          {},
@@ -131,8 +212,14 @@ const QList<CtlCommand> &CtlCommands()
                         "--interval seconds (default 0: as fast as the line allows);\n"
                         "--tone plays a tone rising with the margin; Ctrl+C ends it with\n"
                         "the best values"),
-         {},
-         {}},
+         [](const CtlRequest &r, const CtlSettings &) {
+             return signalInterval(r) ? CtlRefusal()
+                                      : CtlRefusal(QStringLiteral("--interval takes seconds from "
+                                                                  "0 to 3600, as 0.5"));
+         },
+         [](Commands &c, const CtlRequest &r) {
+             return c.signal({*signalInterval(r), r.isSet(QStringLiteral("tone"))});
+         }},
         {QStringLiteral("watch [PORT[@ADDRESS]...]"),
          -1,
          {QStringLiteral("interval"), QStringLiteral("listen"), QStringLiteral("textfile")},
@@ -141,7 +228,9 @@ const QList<CtlCommand> &CtlCommands()
                         "metrics on --listen HOST:PORT (/metrics) and in --textfile FILE;\n"
                         "without receivers, the stored (or given) port and address"),
          {},
-         {}},
+         {},
+         {},
+         watch},
     };
     return commands;
 }
@@ -159,6 +248,15 @@ QStringList CommandsTaking(const QString &option)
     QStringList names;
     for (const CtlCommand &c : CtlCommands())
         if (c.options.contains(option))
+            names << c.name();
+    return names;
+}
+
+QStringList TerminalCommands()
+{
+    QStringList names;
+    for (const CtlCommand &c : CtlCommands())
+        if (c.terminal)
             names << c.name();
     return names;
 }

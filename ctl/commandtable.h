@@ -1,11 +1,21 @@
 #pragma once
 
+#include "ctl/commands.h"
+
 #include <QStringList>
 
 #include <functional>
 
-class Commands;
-struct CtlSettings;
+class Output;
+
+// The link's values: the stored settings, as kolvex7 reads them, and what the command line
+// puts in their stead.
+struct LinkValues
+{
+    CtlSettings settings;
+    qint64 prt = 0, spd = 0, adr = 0;
+    QString endpoint; // a network serial server's URL given as --port
+};
 
 // A command line as parsed: the command's own arguments, and its options' values.
 struct CtlRequest
@@ -14,6 +24,19 @@ struct CtlRequest
     std::function<bool(const QString &option)> isSet;
     std::function<QString(const QString &option)> value; // empty when not given
     QString programFolder;
+    const LinkValues *link = nullptr; // once resolved; null for the commands run offline
+};
+
+// Why a command line is not run: its text, and the exit status it ends with.
+struct CtlRefusal
+{
+    CtlRefusal(const QString &text = QString(), int exit = Exit::BadArguments)
+        : text(text), exit(exit)
+    {
+    }
+    QString text;
+    int exit;
+    bool isEmpty() const { return text.isEmpty(); }
 };
 
 // One command of kolvex7-ctl: its name and arguments as --help shows them, how many arguments
@@ -27,11 +50,19 @@ struct CtlCommand
     int arguments = 0;   // -1: any number
     QStringList options; // the options it takes beside --port, --speed, --address, --json, --trace
     QString help;        // its lines in --help
-    // The refusal of a bad argument, or the empty text.
-    std::function<QString(const CtlRequest &, const CtlSettings &)> check;
-    // What it runs on the receiver's open link; empty for the commands that open no port or
-    // their own (lists, import, export, config, watch).
+    // The refusal of a bad argument (or of a file it would replace), or none.
+    std::function<CtlRefusal(const CtlRequest &, const CtlSettings &)> check;
+    // What it runs on the receiver's open link.
     std::function<int(Commands &, const CtlRequest &)> run;
+    // What a command that opens no port runs, before the stored settings are read, or one that
+    // opens its own ports from the link's values: instead of `run`.
+    std::function<int(const CtlRequest &, Output &)> offline{};
+    std::function<int(const CtlRequest &, Output &)> ownPorts{};
+    // With --terminal: what it runs on a receiver in terminal mode, with that many arguments.
+    std::function<int(Commands &, const CtlRequest &)> terminal{};
+    int terminalArguments = 0;
+    // Ctrl+C sets the receiver back to where it was.
+    bool setsBack = false;
 
     QString name() const { return synopsis.section(QLatin1Char(' '), 0, 0); }
 };
@@ -41,5 +72,7 @@ const QList<CtlCommand> &CtlCommands();
 const CtlCommand *FindCtlCommand(const QString &name);
 // The commands that take the option, in the table's order.
 QStringList CommandsTaking(const QString &option);
+// The commands that run on a receiver in terminal mode.
+QStringList TerminalCommands();
 // The help's list of commands: each synopsis, then its help lines in a column beside it.
 QString CommandsHelp();

@@ -11,6 +11,7 @@
 
 #include <QDateTime>
 #include <QJsonDocument>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cstdio>
@@ -114,4 +115,14 @@ int RunSignal(LinkState &link, quint8 address, const SignalOptions &options, Out
         return out.finish(Exit::TimeOut);
     }
     return out.finish(Exit::Ok);
+}
+
+std::optional<int> Milliseconds(const QString &text, int maxSeconds)
+{
+    static const QRegularExpression form(QStringLiteral("^[0-9]{1,7}(\\.[0-9]{1,3})?$"));
+    if (text.isEmpty())
+        return 0;
+    if (!form.match(text).hasMatch() || text.toDouble() > maxSeconds)
+        return std::nullopt;
+    return int(text.toDouble() * 1000 + 0.5);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QString>
+
+#include <optional>
 
 class Output;
 struct LinkState;
@@ -17,6 +19,9 @@ struct SignalOptions
     bool tone = false;
 };
 int RunSignal(LinkState &link, quint8 address, const SignalOptions &options, Output &out);
+// Seconds as digits with an optional fraction (empty: 0), within [0, maxSeconds], in whole
+// milliseconds; nothing for anything else.
+std::optional<int> Milliseconds(const QString &text, int maxSeconds);
 
 // The line of a reading for a terminal `width` characters wide: lock, margin, a bar of the
 // margin filling what is left of the width, level, quality and the best margin so far.
