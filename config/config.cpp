@@ -1,8 +1,8 @@
 #include "config/config.h"
 
 #include "link/linktest.h"
-#include "link/numbers.h"
 #include "platform/host.h"
+#include "platform/numbers.h"
 #include "platform/serialport.h"
 #include "session/mainstate.h"
 #include "session/settings.h"

@@ -2,7 +2,7 @@
 // rows come in line order, and a message names a line that exists.
 
 #include "lists/listfile.h"
-#include "link/numbers.h"
+#include "platform/numbers.h"
 
 #include <QBuffer>
 

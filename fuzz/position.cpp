@@ -2,7 +2,7 @@
 // integer digits at least, two decimals, and the letter E or W.
 
 #include "scan/position.h"
-#include "link/numbers.h"
+#include "platform/numbers.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,11 +1,11 @@
 #include "link/protocol_mssl.h"
 
 #include "link/linkstate.h"
-#include "link/numbers.h"
 #include "link/protocol.h"
 #include "link/servicelist.h"
 #include "link/statuslabels.h"
 #include "platform/host.h"
+#include "platform/numbers.h"
 
 namespace {
 

@@ -6,13 +6,13 @@
 // identified transponder is bold.
 
 #include "link/linkstate.h"
-#include "link/numbers.h"
 #include "link/protocol.h"
 #include "link/protocol_mssl.h"
 #include "link/scankey.h"
 #include "link/scantree.h"
 #include "link/statuslabels.h"
 #include "platform/host.h"
+#include "platform/numbers.h"
 
 #include <QVector>
 

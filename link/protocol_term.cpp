@@ -1,10 +1,10 @@
 #include "link/protocol_term.h"
 
 #include "link/linkstate.h"
-#include "link/numbers.h"
 #include "link/protocol.h"
 #include "link/textdisplay.h"
 #include "platform/host.h"
+#include "platform/numbers.h"
 
 #include <cmath>
 

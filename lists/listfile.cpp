@@ -1,8 +1,8 @@
 #include "lists/listfile.h"
 
-#include "link/numbers.h"
 #include "link/scankey.h"
 #include "lists/linereader.h"
+#include "platform/numbers.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "scan/position.h"
 
-#include "link/numbers.h"
+#include "platform/numbers.h"
 
 #include <QRegularExpression>
 

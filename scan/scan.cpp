@@ -1,12 +1,12 @@
 #include "scan/scan.h"
 
 #include "link/linkstate.h"
-#include "link/numbers.h"
 #include "link/protocol.h"
 #include "link/protocol_mssl.h"
 #include "lists/dvbv5plan.h"
 #include "lists/transponderentry.h"
 #include "platform/host.h"
+#include "platform/numbers.h"
 #include "platform/serialport.h"
 #include "scan/position.h"
 #include "scan/savescan.h"

@@ -1,7 +1,7 @@
 #include "scan/sweepplot.h"
 
-#include "link/numbers.h"
 #include "link/scankey.h"
+#include "platform/numbers.h"
 
 #include <QChart>
 #include <QChartView>

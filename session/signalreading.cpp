@@ -1,8 +1,8 @@
 #include "session/signalreading.h"
 
 #include "link/linkstate.h"
-#include "link/numbers.h"
 #include "link/protocol_mssl.h"
+#include "platform/numbers.h"
 
 #include <algorithm>
 #include <cmath>

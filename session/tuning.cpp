@@ -2,10 +2,10 @@
 
 #include "link/exchangerecorder.h"
 #include "link/linkstate.h"
-#include "link/numbers.h"
 #include "link/protocol.h"
 #include "link/receiverdriver.h"
 #include "platform/host.h"
+#include "platform/numbers.h"
 
 bool InBand(quint8 band, double frequencyKHz)
 {

@@ -1,7 +1,7 @@
 #include "link/exchangerecorder.h"
 #include "link/linkstate.h"
-#include "link/numbers.h"
 #include "link/protocol.h"
+#include "platform/numbers.h"
 #include "testsupport/memoryport.h"
 #include "testsupport/virtualhost.h"
 

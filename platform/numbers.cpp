@@ -1,4 +1,4 @@
-#include "link/numbers.h"
+#include "platform/numbers.h"
 
 namespace {
 
