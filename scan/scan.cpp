@@ -220,6 +220,8 @@ void Scan::buildControls()
         listen(listener);
     listen(&m_notes);
     listen(&m_tries);
+    m_marks.refresh = [this] { Panel->Plot->setCarriers(result()); };
+    listen(&m_marks);
     auto *split = new QSplitter(Qt::Horizontal, this);
     split->addWidget(TreeView);
     split->addWidget(Panel);
@@ -281,8 +283,6 @@ QString Scan::text(int index) const
 void Scan::setText(int index, const QString &text)
 {
     Status[index]->setText(text);
-    if (index == 0)
-        Panel->Plot->setCarriers(result());
 }
 
 ScanResult Scan::result() const

@@ -140,6 +140,19 @@ private:
         }
         void identified(const QString &, int) override { unsaved = true; }
     } m_notes;
+    // Redraws the plot's carriers as the run finds, tries and identifies them; it listens
+    // last, after what it reads (the tree, the tries).
+    struct CarrierMarks : ScanEvents
+    {
+        std::function<void()> refresh;
+        void carrierFound(const QString &, double, double) override { refresh(); }
+        void sweepCut(const QString &, const QString &) override { refresh(); }
+        void passStarted(bool, const QStringList &) override { refresh(); }
+        void tryEnded(TryOutcome) override { refresh(); }
+        void identified(const QString &, int) override { refresh(); }
+        void passEnded(bool, bool) override { refresh(); }
+        void runEnded(bool) override { refresh(); }
+    } m_marks;
     // The position of the last run, normalised when it started, and what guides its tests.
     QString m_runPosition;
     ScanGuide m_guide;

@@ -1,5 +1,6 @@
 #include "link/linkstate.h"
 #include "link/protocol_mssl.h"
+#include "link/scankey.h"
 #include "lists/listfile.h"
 #include "scan/scan.h"
 #include "scan/scanpanel.h"
@@ -459,18 +460,24 @@ private slots:
         s.Position->setText("13E");
         rig.ready();
         QString timeLeft;
+        bool markedAtTests = false;
+        const QString swept = ScanKey::found("11034000", "V").key();
         auto answer = rig.port.onWrite;
         SweepPlot *plot = s.Panel->Plot;
         rig.port.onWrite = [&](const QByteArray &f) {
             answer(f);
             if (plot->steps() % 1000 == 999)
                 plot->flush(); // as its timer does while the sweep goes on
-            if (timeLeft.isEmpty() && s.Status[0]->text() == "Testing")
+            if (timeLeft.isEmpty() && s.Status[0]->text() == "Testing") {
                 timeLeft = s.Panel->TimeLeft->text();
+                // The sweep's carriers are marked as the tests begin.
+                markedAtTests = !plot->markerPosition(swept).isNull();
+            }
         };
         QTest::mouseClick(s.ScanIt, Qt::LeftButton);
         // The time left shows while the run goes on; when it is done, a full bar.
         QVERIFY(timeLeft.startsWith("about ") && s.Panel->TimeLeft->text().isEmpty());
+        QVERIFY(markedAtTests);
         QCOMPARE(s.Panel->Progress->value(), s.Panel->Progress->maximum());
 
         // The sweep's every step, one line each and drawn in its trace, and a marker per carrier.
