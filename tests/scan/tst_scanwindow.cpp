@@ -80,6 +80,49 @@ struct Rig
     }
 };
 
+// A whole scan at 30000 and 27500 against a stored list: the demo's list without 11681000 H,
+// with 11258000 V moved 5 MHz down, 10971000 V at a rate it does not lock at, and one more. The
+// rates listed are tried, ticked or not. What the window showed as the tests began is kept.
+struct WholeScan : Rig
+{
+    WholeScan() : Rig({}, {1, 2})
+    {
+        const QByteArrayList rows{"10719000;V;27500;", "10758000;H;22000;", "10892000;H;27500;",
+                                  "10971000;V;29000;", "11034000;V;27500;", "11096000;H;28000;",
+                                  "11253000;V;27500;", "11393000;H;22000;", "11538000;V;30000;",
+                                  "11800000;V;27500;", "12073000;H;4883;",  "12525000;V;27500;"};
+        WriteFile(program.filePath("data/13.00E.csv"), rows.join("\r\n") + "\r\n");
+        scan.Position->setText("13E");
+        ready();
+        const QString swept = ScanKey::found("11034000", "V").key();
+        SweepPlot *plot = scan.Panel->Plot;
+        port.onWrite = [this, swept, plot, answer = port.onWrite](const QByteArray &f) {
+            answer(f);
+            if (plot->steps() % 1000 == 999)
+                plot->flush(); // as its timer does while the sweep goes on
+            if (timeLeft.isEmpty() && scan.Status[0]->text() == "Testing") {
+                timeLeft = scan.Panel->TimeLeft->text();
+                markedAtTests = !plot->markerPosition(swept).isNull();
+            }
+        };
+        QTest::mouseClick(scan.ScanIt, Qt::LeftButton);
+    }
+    QString timeLeft;
+    bool markedAtTests = false;
+};
+
+// The demo receiver scanned at 27500, and a service of 11034000 V.
+struct Scanned : Rig
+{
+    Scanned()
+    {
+        ready();
+        QTest::mouseClick(scan.ScanIt, Qt::LeftButton);
+        service = root("11034000-V-27500")->child(3); // 002-Demo Two
+    }
+    QTreeWidgetItem *service = nullptr;
+};
+
 } // namespace
 
 class TestScanWindow : public QObject
@@ -388,43 +431,50 @@ private slots:
         QVERIFY(s.Panel->TimeLeft->text().isEmpty() && s.Panel->Progress->value() == 0);
     }
 
-    void serviceClickTunesOnlyWhenIdleEscapeKeepsTheTreeAndAltSSaves()
+    // Escape after a scan keeps the window and its tree; a service clicked tunes to it.
+    void aServiceClickedTunesToIt()
     {
-        Rig rig;
-        Scan &s = rig.scan;
-        rig.ready();
-        QTest::mouseClick(s.ScanIt, Qt::LeftButton);
-        QTest::keyClick(&s, Qt::Key_Escape);
-        QVERIFY(s.isVisible());
-        QCOMPARE(s.TreeView->topLevelItemCount(), 12);
-        QTreeWidgetItem *service = rig.root("11034000-V-27500")->child(3); // 002-Demo Two
+        Scanned rig;
+        QTest::keyClick(&rig.scan, Qt::Key_Escape);
+        QVERIFY(rig.scan.isVisible());
+        QCOMPARE(rig.scan.TreeView->topLevelItemCount(), 12);
         rig.sent.clear();
-        clickItem(s.TreeView, service);
+        clickItem(rig.scan.TreeView, rig.service);
         QCOMPARE(rig.sent.last(), QString("Rstp=002"));
         QVERIFY(rig.sent.contains("Tfrq=11034000"));
+    }
 
-        // During a rescan and its unwinding a click beeps, sends nothing; Enter leaves the buttons.
+    // During a rescan and its unwinding a click beeps, sends nothing; Enter leaves the buttons.
+    void aServiceClickedDuringARescanIsRefused()
+    {
+        Scanned rig;
+        Scan &s = rig.scan;
         rig.sent.clear();
         QString buttons;
         bool moved = true;
         rig.host.after(100, [&] {
             QTreeWidgetItem *current = s.TreeView->currentItem();
-            clickItem(s.TreeView, service);
+            clickItem(s.TreeView, rig.service);
             moved = s.TreeView->currentItem() != current;
             QTest::keyClick(s.Position, Qt::Key_Return);
             buttons = QString::number(s.ScanIt->isEnabled()) + s.ReScan->text();
             QTest::mouseClick(s.ReScan, Qt::LeftButton); // stop
         });
-        rig.host.after(800, [&] { clickItem(s.TreeView, service); });
+        rig.host.after(800, [&] { clickItem(s.TreeView, rig.service); });
         QTest::mouseClick(s.ReScan, Qt::LeftButton);
         QVERIFY(!rig.sent.contains("Rstp=002"));
         QCOMPARE(rig.host.beeps(), 2);
         QVERIFY(!moved); // the refused click moved no selection
         QCOMPARE(buttons, QString("0&Stop"));
         QVERIFY(!rig.link.busy());
+    }
 
-        // A separator typed into its middle makes the text no position: nothing is saved, and
-        // never under another; saved under the position normalised once it is one.
+    // A separator typed into its middle makes the text no position: Alt+S saves nothing, and
+    // never under another; it saves under the position normalised once it is one.
+    void altSSavesUnderAPositionOnly()
+    {
+        Scanned rig;
+        Scan &s = rig.scan;
         s.Position->setFocus();
         s.Position->clear();
         QTest::keyClicks(s.Position, "..E");
@@ -446,41 +496,21 @@ private slots:
         QVERIFY(!s.isVisible() && rig.host.messages().size() == told + 1);
     }
 
-    void plotEstimateAndChangesOfAWholeScan()
+    // The time left shows while the run goes on; when it is done, a full bar.
+    void timeLeftOfAWholeScan()
     {
-        Rig rig({}, {1, 2}); // 30000 and 27500
-        Scan &s = rig.scan;
-        // The demo's list without 11681000 H, with 11258000 V moved 5 MHz down, 10971000 V at a
-        // rate it does not lock at, and one more. The rates listed are tried, ticked or not.
-        const QByteArrayList rows{"10719000;V;27500;", "10758000;H;22000;", "10892000;H;27500;",
-                                  "10971000;V;29000;", "11034000;V;27500;", "11096000;H;28000;",
-                                  "11253000;V;27500;", "11393000;H;22000;", "11538000;V;30000;",
-                                  "11800000;V;27500;", "12073000;H;4883;",  "12525000;V;27500;"};
-        QVERIFY(WriteFile(rig.program.filePath("data/13.00E.csv"), rows.join("\r\n") + "\r\n"));
-        s.Position->setText("13E");
-        rig.ready();
-        QString timeLeft;
-        bool markedAtTests = false;
-        const QString swept = ScanKey::found("11034000", "V").key();
-        auto answer = rig.port.onWrite;
-        SweepPlot *plot = s.Panel->Plot;
-        rig.port.onWrite = [&](const QByteArray &f) {
-            answer(f);
-            if (plot->steps() % 1000 == 999)
-                plot->flush(); // as its timer does while the sweep goes on
-            if (timeLeft.isEmpty() && s.Status[0]->text() == "Testing") {
-                timeLeft = s.Panel->TimeLeft->text();
-                // The sweep's carriers are marked as the tests begin.
-                markedAtTests = !plot->markerPosition(swept).isNull();
-            }
-        };
-        QTest::mouseClick(s.ScanIt, Qt::LeftButton);
-        // The time left shows while the run goes on; when it is done, a full bar.
-        QVERIFY(timeLeft.startsWith("about ") && s.Panel->TimeLeft->text().isEmpty());
-        QVERIFY(markedAtTests);
-        QCOMPARE(s.Panel->Progress->value(), s.Panel->Progress->maximum());
+        WholeScan rig;
+        QVERIFY(rig.timeLeft.startsWith("about ") && rig.scan.Panel->TimeLeft->text().isEmpty());
+        QCOMPARE(rig.scan.Panel->Progress->value(), rig.scan.Panel->Progress->maximum());
+    }
 
-        // The sweep's every step, one line each and drawn in its trace, and a marker per carrier.
+    // The sweep's every step, one line each and drawn in its trace, and a marker per carrier:
+    // those identified, and those found that are not, marked already as the tests begin.
+    void plotOfAWholeScan()
+    {
+        WholeScan rig;
+        SweepPlot *plot = rig.scan.Panel->Plot;
+        QVERIFY(rig.markedAtTests);
         QCOMPARE(plot->steps(), 2 * 2050);
         QCOMPARE(plot->csv().count('\n'), 1 + 2 * 2050);
         QVERIFY(plot->csv().contains("\n11034000;V;-43.50;10.0\n11035000;V;-43.52;9.6\n"));
@@ -490,14 +520,18 @@ private slots:
         for (QAbstractSeries *a : plot->view()->chart()->series())
             if (auto *trace = qobject_cast<QXYSeries *>(a))
                 traces[trace->name()] = trace->points();
-        // Markers: the carriers identified, and those found that are not.
         QCOMPARE(traces["identified"].size(), 11);
         QCOMPARE(traces["found"].size(), 1);
         QVERIFY(traces["level V"].size() == 2050 && traces["margin H"].size() == 2050);
         QVERIFY(traces["level V"].contains(QPointF(11034, -43.5)) &&
                 traces["margin V"].contains(QPointF(11034, 10)));
-        // What changed against the stored list, in a line and on the nodes.
-        QCOMPARE(s.Panel->Changes->text(),
+    }
+
+    // What changed against the stored list, in a line and on the nodes.
+    void changesAgainstTheStoredList()
+    {
+        WholeScan rig;
+        QCOMPARE(rig.scan.Panel->Changes->text(),
                  QString("Against 13.00E.csv: 1 new, 1 shifted, 1 missing (11800000 V 27500: no "
                          "carrier seen at its frequency), 1 found, not identified (10971000 V "
                          "29000: seen but no margin)"));
@@ -506,8 +540,14 @@ private slots:
         QCOMPARE(rig.root("10971000-V")->text(1), QString("listed, not identified"));
         QCOMPARE(rig.root("10971000-V")->toolTip(0), QString("no lock at 29000, 30000, 27500"));
         QCOMPARE(rig.root("11034000-V-27500")->text(1), QString());
+    }
 
-        // A node chosen shows on the plot; a marker clicked chooses its node.
+    // A node chosen shows on the plot; a marker clicked chooses its node.
+    void nodeAndMarkerChooseEachOther()
+    {
+        WholeScan rig;
+        Scan &s = rig.scan;
+        SweepPlot *plot = s.Panel->Plot;
         s.TreeView->setCurrentItem(rig.root("11034000-V-27500"));
         QCOMPARE(plot->selectedKey(), QString("11034000|V|27500"));
         QChartView *view = plot->view();
@@ -515,10 +555,14 @@ private slots:
             view->chart()->mapToPosition(plot->markerPosition("10892000|H|27500")));
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
         QCOMPARE(s.TreeView->currentItem(), rig.root("10892000-H-27500"));
+    }
 
-        // Save tells what the list saved would lack of the stored one, and asks first.
+    // Save tells what the list saved would lack of the stored one, and asks first.
+    void saveTellsWhatTheListWouldLack()
+    {
+        WholeScan rig;
         rig.host.queueAnswer(Message::AnsweredCancel);
-        QTest::keyClick(s.TreeView, Qt::Key_S, Qt::AltModifier);
+        QTest::keyClick(rig.scan.TreeView, Qt::Key_S, Qt::AltModifier);
         QTRY_COMPARE(rig.host.messages().size(), 1);
         QVERIFY2(rig.host.messages()[0].text.contains(
                      "lacks 2 transponder(s) of " +
