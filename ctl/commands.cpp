@@ -328,11 +328,6 @@ int Commands::status()
 int Commands::tune(const QString &frequency, const QString &polarisation, const QString &rate,
                    const QString &service)
 {
-    const QString bad = TuneRefusal(frequency, polarisation, rate, service, m_settings);
-    if (!bad.isEmpty()) {
-        m_out.error(bad);
-        return m_out.finish(Exit::BadArguments);
-    }
     const auto f = WholeNumber(frequency, 1, 99999999);
     const QString pol = polarisation.toUpper();
     const auto r = WholeNumber(rate, 1, 45000);
@@ -394,10 +389,6 @@ int Commands::listServices()
 int Commands::service(const QString &number)
 {
     const auto n = WholeNumber(number, 0, 255);
-    if (!n) {
-        m_out.error(ServiceRefusal(number));
-        return m_out.finish(Exit::BadArguments);
-    }
     if (!answers())
         return timedOut();
     if (beyondCount(*n))
@@ -418,11 +409,6 @@ int Commands::query(const QString &code)
 
 int Commands::set(const QString &code, const QString &value)
 {
-    const QString bad = CodeRefusal(code, value);
-    if (!bad.isEmpty()) {
-        m_out.error(bad);
-        return m_out.finish(Exit::BadArguments);
-    }
     const LinkOperation op(m_link, value == QLatin1String("?") ? "query" : "set");
     const Protocol::Reply answer =
         Protocol::Ask(m_link, m_settings.address, code.toLatin1(), value.toLatin1());
@@ -443,11 +429,6 @@ int Commands::set(const QString &code, const QString &value)
 int Commands::scan(const QString &position, const QString &rates, const QString &programFolder,
                    bool save, bool guided)
 {
-    const QString bad = ScanRefusal(position, rates);
-    if (!bad.isEmpty()) {
-        m_out.error(bad);
-        return m_out.finish(Exit::BadArguments);
-    }
     bool completed = false;
     const QString pos = NormalisePosition(position, &completed);
     const QStringList rateList = ScanRates(rates);

@@ -61,6 +61,7 @@ struct CtlSettings
 // The receiver commands of kolvex7-ctl over an open link, with the tool's own driver, tuning
 // sequence, scan passes and saving. Each reports into the output and returns its exit status;
 // the link's run is started with them, and its stop (Ctrl+C) ends a command at its next look.
+// Each takes its arguments as its command's check passed them (see CtlCommands).
 class Commands
 {
 public:

@@ -4,6 +4,7 @@
 
 #include "ctl/commands.h"
 #include "ctl/configure.h"
+#include "ctl/output.h"
 #include "ctl/signal.h"
 #include "ctl/watchcommand.h"
 #include "platform/anyserialport.h"
@@ -250,6 +251,26 @@ QStringList CommandsTaking(const QString &option)
         if (c.options.contains(option))
             names << c.name();
     return names;
+}
+
+CtlRefusal CheckRequest(const CtlCommand &command, const CtlRequest &request,
+                        const CtlSettings &settings)
+{
+    return command.check ? command.check(request, settings) : CtlRefusal();
+}
+
+int Refuse(Output &out, const CtlRefusal &refusal)
+{
+    if (refusal.exit == Exit::BadArguments)
+        return BadArguments(out, refusal.text);
+    out.error(refusal.text);
+    return out.finish(refusal.exit);
+}
+
+int RunOnLink(const CtlCommand &command, Commands &commands, const CtlRequest &request)
+{
+    return request.isSet(QStringLiteral("terminal")) ? command.terminal(commands, request)
+                                                     : command.run(commands, request);
 }
 
 QStringList TerminalCommands()

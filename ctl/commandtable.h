@@ -72,6 +72,14 @@ const QList<CtlCommand> &CtlCommands();
 const CtlCommand *FindCtlCommand(const QString &name);
 // The commands that take the option, in the table's order.
 QStringList CommandsTaking(const QString &option);
+// The command's check of the request; none for a command without one.
+CtlRefusal CheckRequest(const CtlCommand &command, const CtlRequest &request,
+                        const CtlSettings &settings);
+// Says the refusal as the tool does (a bad argument points to --help); its exit status.
+int Refuse(Output &out, const CtlRefusal &refusal);
+// What the command runs on the receiver's open link, its terminal-mode form with --terminal;
+// the request is one its check passed.
+int RunOnLink(const CtlCommand &command, Commands &commands, const CtlRequest &request);
 // The commands that run on a receiver in terminal mode.
 QStringList TerminalCommands();
 // The help's list of commands: each synopsis, then its help lines in a column beside it.

@@ -212,9 +212,9 @@ int main(int argc, char **argv)
     // Every argument is checked before the port is touched.
     if (parser.isSet(rates) && value(rates).isEmpty())
         return BadArguments(out, QStringLiteral("--rates is empty: give rates like 27500,22000"));
-    const CtlRefusal refusal = entry->check ? entry->check(request, settings) : CtlRefusal();
+    const CtlRefusal refusal = CheckRequest(*entry, request, settings);
     if (refusal.exit == Exit::BadArguments && !refusal.isEmpty())
-        return BadArguments(out, refusal.text);
+        return Refuse(out, refusal);
     // A port of 0 is none: with no --port, it is the settings that name none.
     const bool storedPortUsed = !entry->ownPorts || request.args.isEmpty();
     if (resolved->prt == 0 && resolved->endpoint.isEmpty() && storedPortUsed) {
@@ -228,10 +228,8 @@ int main(int argc, char **argv)
     }
     if (entry->ownPorts)
         return entry->ownPorts(request, out);
-    if (!refusal.isEmpty()) { // a file it would replace
-        out.error(refusal.text);
-        return out.finish(refusal.exit);
-    }
+    if (!refusal.isEmpty()) // a file it would replace
+        return Refuse(out, refusal);
 
     CtlHost host;
     host.force = parser.isSet(force);
@@ -256,7 +254,5 @@ int main(int argc, char **argv)
     if (entry->setsBack && !term)
         host.stopText = QStringLiteral("stopping: setting the receiver back");
     Commands commands(link, settings, out);
-    if (term)
-        return entry->terminal(commands, request);
-    return entry->run(commands, request);
+    return RunOnLink(*entry, commands, request);
 }

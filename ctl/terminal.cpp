@@ -59,11 +59,6 @@ int Commands::notATerminal()
 int Commands::terminalTune(const QString &frequency, const QString &polarisation,
                            const QString &rate)
 {
-    const QString bad = TuneRefusal(frequency, polarisation, rate, QString(), m_settings);
-    if (!bad.isEmpty()) {
-        m_out.error(bad);
-        return m_out.finish(Exit::BadArguments);
-    }
     Protocol_Term term(m_link);
     if (!term.InTerminalMode())
         return notATerminal();

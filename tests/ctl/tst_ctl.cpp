@@ -64,28 +64,36 @@ struct Ctl
         std::fclose(out);
         std::fclose(err);
     }
-    // Runs a command line of the tool's through its command table; the exit status. The words
-    // after a command's arguments stand for its options: tune's --service, codes' --from, scan's
-    // --rates, then "save" and "guided" for the flags.
+    // Runs a command line of the tool's through its command table, checked first as the tool
+    // does; the exit status. "terminal" first stands for --terminal. The words after a
+    // command's arguments stand for its options: tune's --service, codes' --from, scan's
+    // --rates, then "save", "guided" and "force" for the flags.
     int operator()(const QString &line)
     {
-        const QStringList a = line.split(' ');
-        Commands c(rx.link, {129, 0, 1, "1"}, output);
-        if (a[0] == "terminal")
-            return a[1] == "tune" ? c.terminalTune(a[2], a[3], a[4]) : c.terminalScan();
+        QStringList a = line.split(' ');
+        const bool terminal = a[0] == "terminal";
+        if (terminal)
+            a.removeFirst();
+        const CtlSettings settings{129, 0, 1, "1"};
         const CtlCommand *command = FindCtlCommand(a[0]);
-        const QStringList extra = a.mid(1 + command->arguments);
+        const int arguments = terminal ? command->terminalArguments : command->arguments;
+        const QStringList extra = a.mid(1 + arguments);
         const QString valued = a[0] == "tune" ? "service" : a[0] == "codes" ? "from" : "rates";
         const auto value = [&](const QString &o) {
             return o == valued && !extra.isEmpty() &&
-                           !QStringList{"save", "guided"}.contains(extra[0])
+                           !QStringList{"save", "guided", "force"}.contains(extra[0])
                        ? extra[0]
                        : QString();
         };
-        const CtlRequest request{a.mid(1, command->arguments),
-                                 [&](const QString &o) { return extra.contains(o); }, value,
-                                 program.path()};
-        return command->run(c, request);
+        const CtlRequest request{
+            a.mid(1, arguments),
+            [&](const QString &o) { return extra.contains(o) || (terminal && o == "terminal"); },
+            value, program.path()};
+        const CtlRefusal refusal = CheckRequest(*command, request, settings);
+        if (!refusal.isEmpty())
+            return Refuse(output, refusal);
+        Commands c(rx.link, settings, output);
+        return RunOnLink(*command, c, request);
     }
     // The receiver's fault, and the operator's Ctrl+C as a frame holding `stopAt` goes out.
     void put(const Trouble &t)
@@ -620,13 +628,14 @@ private slots:
         const QByteArrayList frames = ctl.rx.frames(); // the receiver set back after its sweep
         QVERIFY(frames.lastIndexOf("\x81{AStp=ON}") > frames.lastIndexOf("\x81{AStp=OFF}"));
 
-        // Replacing the list file is refused unless confirmed; what the list written would lack
-        // of the stored one is said first, and why each listed one was not identified.
+        // Replacing the list file is refused unless confirmed (past the check, as with --force,
+        // the host is asked); what the list written would lack of the stored one is said first,
+        // and why each listed one was not identified.
         QFile list(ctl.program.filePath("data/13.00E.csv"));
         QVERIFY(list.open(QIODevice::Append) && list.write("11900000;V;27500;\r\n") > 0);
         list.close();
         ctl.rx.host.queueAnswer(Message::AnsweredCancel);
-        QCOMPARE(ctl("scan 13E 27500 save"), Exit::NotSaved);
+        QCOMPARE(ctl("scan 13E 27500 save force"), Exit::NotSaved);
         QVERIFY(readBack(ctl.out).contains("\nlisted 11900000 V 27500 not identified: no carrier "
                                            "seen at its frequency\n"));
         QVERIFY(readBack(ctl.err).contains("lacks 1 transponder(s) of the stored list " +
@@ -857,7 +866,7 @@ private slots:
                 }
                 answer(f);
             };
-            QCOMPARE(ctl("scan 13E 27500 save"), status);
+            QCOMPARE(ctl("scan 13E 27500 save force"), status);
             const QString found = readBack(ctl.out);
             QVERIFY(found.contains("11034000-V margin 10.0") && !found.contains("margin \n"));
             const QString err = readBack(ctl.err);
