@@ -2,7 +2,6 @@
 
 #include "ctl/configure.h"
 #include "ctl/output.h"
-#include "ctl/signal.h"
 #include "link/linkstate.h"
 #include "link/protocol.h"
 #include "link/protocol_term.h"
@@ -525,11 +524,6 @@ void Commands::listedNotIdentified(const ScanDiff &diff)
                      .arg(m.pol, m.rate, m.why);
     }
     m_out.list(QStringLiteral("listed_not_identified"), missed, lines);
-}
-
-int Commands::signal(const SignalOptions &options)
-{
-    return RunSignal(m_link, m_settings.address, options, m_out);
 }
 
 int Commands::survey()

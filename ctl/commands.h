@@ -8,7 +8,6 @@
 #include <optional>
 
 class Output;
-struct SignalOptions;
 struct CtlSettings;
 struct ScanDiff;
 struct LinkState;
@@ -90,8 +89,11 @@ public:
     // Every address from 0 to 255 asked in turn, with a short wait each (see Survey): the
     // receivers that answer, with their frequency and lock. Exit 4 when none answers.
     int survey();
-    // signal: the meter's readings until Ctrl+C (see RunSignal).
-    int signal(const SignalOptions &options);
+    // What a command of its own (the signal meter) runs with: the link, the receiver's
+    // address, the output.
+    LinkState &link() { return m_link; }
+    quint8 address() const { return m_settings.address; }
+    Output &output() { return m_out; }
 
 private:
     void listedNotIdentified(const ScanDiff &diff);

@@ -33,7 +33,7 @@ CtlRefusal scanRefusal(const CtlRequest &r)
     return {QStringLiteral("%1 exists: give --force to replace it").arg(list), Exit::NotSaved};
 }
 
-int configure(const CtlRequest &r, Output &out)
+int configCommand(const CtlRequest &r, Output &out)
 {
     // Before the stored values are judged: config is how a bad one is put right.
     SettingsStore store;
@@ -47,15 +47,16 @@ int configure(const CtlRequest &r, Output &out)
                      store, out, [] { return MakeSerialPort(); });
 }
 
-int watch(const CtlRequest &r, Output &out)
+int watchCommand(const CtlRequest &r, Output &out)
 {
     // Without receivers, the stored (or given) port and address.
     const LinkValues &l = *r.link;
     const QString given = l.endpoint.isEmpty() ? QString::number(l.prt) : l.endpoint;
-    return RunWatch(r.args.isEmpty() ? QStringList{given} : r.args, l.adr, l.spd,
-                    r.isSet(QStringLiteral("interval")) ? r.value(QStringLiteral("interval"))
-                                                        : QStringLiteral("10"),
-                    r.value(QStringLiteral("listen")), r.value(QStringLiteral("textfile")), out);
+    return WatchReceivers(r.args.isEmpty() ? QStringList{given} : r.args, l.adr, l.spd,
+                          r.isSet(QStringLiteral("interval")) ? r.value(QStringLiteral("interval"))
+                                                              : QStringLiteral("10"),
+                          r.value(QStringLiteral("listen")), r.value(QStringLiteral("textfile")),
+                          out);
 }
 
 // signal's --interval: seconds from 0 to 3600, with a fraction.
@@ -196,7 +197,7 @@ const QList<CtlCommand> &CtlCommands()
                         "only what passes (--force: all the same)"),
          {},
          {},
-         configure},
+         configCommand},
         {QStringLiteral("survey"),
          0,
          {},
@@ -219,7 +220,8 @@ const QList<CtlCommand> &CtlCommands()
                                                                   "0 to 3600, as 0.5"));
          },
          [](Commands &c, const CtlRequest &r) {
-             return c.signal({*signalInterval(r), r.isSet(QStringLiteral("tone"))});
+             return RunSignal(c.link(), c.address(),
+                              {*signalInterval(r), r.isSet(QStringLiteral("tone"))}, c.output());
          }},
         {QStringLiteral("watch [PORT[@ADDRESS]...]"),
          -1,
@@ -231,7 +233,7 @@ const QList<CtlCommand> &CtlCommands()
          {},
          {},
          {},
-         watch},
+         watchCommand},
     };
     return commands;
 }

@@ -36,7 +36,7 @@ struct CtlRefusal
     }
     QString text;
     int exit;
-    bool isEmpty() const { return text.isEmpty(); }
+    bool refuses() const { return !text.isEmpty(); }
 };
 
 // One command of kolvex7-ctl: its name and arguments as --help shows them, how many arguments

@@ -213,7 +213,7 @@ int main(int argc, char **argv)
     if (parser.isSet(rates) && value(rates).isEmpty())
         return BadArguments(out, QStringLiteral("--rates is empty: give rates like 27500,22000"));
     const CtlRefusal refusal = CheckRequest(*entry, request, settings);
-    if (refusal.exit == Exit::BadArguments && !refusal.isEmpty())
+    if (refusal.exit == Exit::BadArguments && refusal.refuses())
         return Refuse(out, refusal);
     // A port of 0 is none: with no --port, it is the settings that name none.
     const bool storedPortUsed = !entry->ownPorts || request.args.isEmpty();
@@ -228,7 +228,7 @@ int main(int argc, char **argv)
     }
     if (entry->ownPorts)
         return entry->ownPorts(request, out);
-    if (!refusal.isEmpty()) // a file it would replace
+    if (refusal.refuses()) // a file it would replace
         return Refuse(out, refusal);
 
     CtlHost host;

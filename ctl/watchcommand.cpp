@@ -11,8 +11,9 @@
 
 #include <QHostAddress>
 
-int RunWatch(const QStringList &receivers, qint64 address, qint64 speed, const QString &interval,
-             const QString &listen, const QString &textfile, Output &out)
+int WatchReceivers(const QStringList &receivers, qint64 address, qint64 speed,
+                   const QString &interval, const QString &listen, const QString &textfile,
+                   Output &out)
 {
     Watch::Options options;
     const auto seconds = WholeNumber(interval, 1, 86400);

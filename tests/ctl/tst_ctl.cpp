@@ -90,7 +90,7 @@ struct Ctl
             [&](const QString &o) { return extra.contains(o) || (terminal && o == "terminal"); },
             value, program.path()};
         const CtlRefusal refusal = CheckRequest(*command, request, settings);
-        if (!refusal.isEmpty())
+        if (refusal.refuses())
             return Refuse(output, refusal);
         Commands c(rx.link, settings, output);
         return RunOnLink(*command, c, request);
