@@ -28,15 +28,13 @@ struct Message
     Buttons buttons = Ok;
 };
 
-// The services of the machine the system waits and talks to the operator with: a millisecond
-// tick count, a blocking sleep, one pass of the event loop, the beep, the SHIFT key and modal
-// message boxes. QtHost serves programs without windows, the tool's own host adds the desktop's
-// beep, keyboard and message boxes; tests use VirtualHost, whose time passes only when the code
-// under test sleeps or pumps events and which records what the operator would have seen.
-class Host
+// The machine's clock and event loop: what every wait for the receiver needs. QtHost serves
+// programs without windows; tests use VirtualHost, whose time passes only when the code under
+// test sleeps or pumps events.
+class Clock
 {
 public:
-    virtual ~Host() = default;
+    virtual ~Clock() = default;
 
     // Milliseconds since an arbitrary start, wrapping at 2^32 like the system tick count.
     virtual quint32 tickCount() = 0;
@@ -50,9 +48,24 @@ public:
     // whichever comes first, sleeping while nothing happens: a wait that costs no CPU yet
     // answers a click or a timer as soon as it comes.
     virtual void waitEvents(int ms) = 0;
+};
+
+// Talking to the operator: the beep, the SHIFT key and modal message boxes. The tool's own host
+// shows the desktop's; kolvex7-ctl writes messages to standard error; VirtualHost records what
+// the operator would have seen.
+class Dialogue
+{
+public:
+    virtual ~Dialogue() = default;
+
     virtual void beep() = 0;
     // The SHIFT key is down at this moment.
     virtual bool shiftDown() = 0;
     // Shows the message modally and returns the operator's answer.
     virtual Message::Answer message(const Message &m) = 0;
+};
+
+// Both, as the machine the system runs on serves them.
+class Host : public Clock, public Dialogue
+{
 };

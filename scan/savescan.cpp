@@ -39,7 +39,7 @@ std::vector<PendingFile> filesOf(const ScanResult &result, const QString &positi
     return files;
 }
 
-void reportFailure(Host &host, const QString &path, const QString &reason)
+void reportFailure(Dialogue &host, const QString &path, const QString &reason)
 {
     host.message(
         {QStringLiteral("Error"),
@@ -63,7 +63,7 @@ QString SavedListPath(const QString &programFolder, const QString &position)
 }
 
 bool SaveScan(const ScanResult &result, const QString &position, const QString &programFolder,
-              Host &host, StatusLabels &status, QStringList *writtenPaths)
+              Dialogue &host, StatusLabels &status, QStringList *writtenPaths)
 {
     if (result.transponders.isEmpty())
         return false;

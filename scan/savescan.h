@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-class Host;
+class Dialogue;
 struct ScanResult;
 class StatusLabels;
 
@@ -20,4 +20,4 @@ QString SavedListPath(const QString &programFolder, const QString &position);
 // refused with a message and nothing is written. Returns true when the files were written, and
 // then their paths in `written` when it is given.
 bool SaveScan(const ScanResult &result, const QString &position, const QString &programFolder,
-              Host &host, StatusLabels &status, QStringList *written = nullptr);
+              Dialogue &operatorDialogue, StatusLabels &status, QStringList *written = nullptr);
