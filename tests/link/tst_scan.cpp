@@ -171,7 +171,9 @@ private slots:
         QFETCH(int, offset);
         QFETCH(QByteArrayList, tunings);
         ScanRig rig;
-        rig.tree.add(rig.tree.add(0, "11778000|V", "11778000-V"), "11778000|V|5.2", "Margin:5.2");
+        const ScanKey carrier = ScanKey::found("11778000", "V");
+        rig.tree.add(rig.tree.add(0, carrier.key(), carrier.text()), carrier.margin("5.2").key(),
+                     "Margin:5.2");
         // At the sweep's frequency a margin of -0.2 is too low; where the carrier locks, -0.05
         // is enough.
         const qint64 at = 11778000 + offset;
@@ -413,9 +415,10 @@ private slots:
         ScanOrder order(rates, guide);
         // The steps with signal lie half a step in from its edges.
         const double half = widthMhz * 500 - 250;
-        order.carrierFound("11000000|V", 11000000 - half, 11000000 + half);
-        QCOMPARE(order.firstRates("11000000|V"), first);
-        QCOMPARE(order.rescanRates("11000000|V"), rescan);
+        const QString key = ScanKey::found("11000000", "V").key();
+        order.carrierFound(key, 11000000 - half, 11000000 + half);
+        QCOMPARE(order.firstRates(key), first);
+        QCOMPARE(order.rescanRates(key), rescan);
     }
 
     // The likely rate first identifies what the rates' order does, in no more time, over real
@@ -545,10 +548,11 @@ private slots:
         QFETCH(QStringList, events);
         QFETCH(QString, why);
         ScanTries tries;
-        tries.testStarted("12000000|H", "12000000", "22000"); // another carrier
+        tries.testStarted(ScanKey::found("12000000", "H").key(), "12000000", "22000"); // another
+        const QString key = ScanKey::found("11000000", "V").key();
         for (const QString &e : events)
-            e == "lock" ? tries.locked() : tries.testStarted("11000000|V", "11000000", e);
-        QCOMPARE(tries.whyNot("11000000|V"), why);
+            e == "lock" ? tries.locked() : tries.testStarted(key, "11000000", e);
+        QCOMPARE(tries.whyNot(key), why);
     }
 
     void timeLeftFallsDuringATry()
@@ -556,9 +560,10 @@ private slots:
         for (const bool rescan : {false, true}) {
             SimulatedReceiver rx; // its clock and its link, nothing sent
             ScanEstimate estimate(rx.link);
-            estimate.start(!rescan, 1, {"27500"}, {"11000000|V"});
+            const QString key = ScanKey::found("11000000", "V").key();
+            estimate.start(!rescan, 1, {"27500"}, {key});
             estimate.passStarted(rescan, {"27500"});
-            estimate.testStarted("11000000|V", "11000000", "27500");
+            estimate.testStarted(key, "11000000", "27500");
             const qint64 before = estimate.leftMs();
             rx.host.advanceUs(2000000);
             QCOMPARE(estimate.leftMs(), before - 2000);
@@ -596,7 +601,8 @@ private slots:
             ScanEstimate estimate(rx.link);
             estimate.start(true, 1, {"27500"}, {},
                            ScanGuide{{{"13.00E", QString::number(listedKhz), pol, "28000"}}});
-            estimate.carrierFound("11000000|V", 10981500, 11018500); // 37 MHz: 27500
+            estimate.carrierFound(ScanKey::found("11000000", "V").key(), 10981500,
+                                  11018500); // 37 MHz: 27500
             estimate.passStarted(false, {"27500"});
             return estimate.leftMs();
         };
@@ -618,7 +624,7 @@ private slots:
             {"{LNBp=18}", "{Sfrq=04883.00}", "{Tfrq=11778000}", "{Rstp=001}"});
         row("band L", "1234000-V-27500#012-Name-with-dashes",
             {"{LNBp=14}", "{Sfrq=27500.00}", "{Tfrq=1234000}", "{Rstp=012}"});
-        row("transponder node", "11778000|V|27500", {});
+        row("transponder node", ScanKey::identified("11778000", "V", "27500").key(), {});
         row("count node", "11778000-V-27500|2", {});
         row("label without a name", "11778000-V-27500#003", {});
     }

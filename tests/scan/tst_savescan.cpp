@@ -1,3 +1,4 @@
+#include "link/scankey.h"
 #include "link/scanresult.h"
 #include "scan/savescan.h"
 #include "scan/scandiff.h"
@@ -53,7 +54,8 @@ private slots:
         Rig rig;
         MemoryScanTree tree;
         addTransponder(tree, "12000000", "H", "27500", {"001-Alpha", "002-", "003-Beta-Gamma"});
-        tree.add(0, "11778000|V", "11778000-V"); // found, not identified: not saved
+        const ScanKey found = ScanKey::found("11778000", "V"); // not identified: not saved
+        tree.add(0, found.key(), found.text());
         addTransponder(tree, "975000", "V", "27500", {"1000-Four digits"});
         addTransponder(tree, "1234000", "V", "27500", {});
         QVERIFY(rig.save(tree));
@@ -76,7 +78,7 @@ private slots:
             if (position != "05.00E")
                 addTransponder(tree, "12000000", "H", "27500", {"001-One"});
             else
-                tree.add(0, "12000000|H", "12000000-H");
+                tree.add(0, ScanKey::found("12000000", "H").key(), "12000000-H");
             QVERIFY(!SaveScan(ScanResult::of(tree), position, rig.program.filePath("program"),
                               rig.host, rig.status));
             QCOMPARE(rig.host.messages().size(), 1);

@@ -549,10 +549,10 @@ private slots:
         Scan &s = rig.scan;
         SweepPlot *plot = s.Panel->Plot;
         s.TreeView->setCurrentItem(rig.root("11034000-V-27500"));
-        QCOMPARE(plot->selectedKey(), QString("11034000|V|27500"));
+        QCOMPARE(plot->selectedKey(), ScanKey::identified("11034000", "V", "27500").key());
         QChartView *view = plot->view();
-        const QPoint at = view->mapFromScene(
-            view->chart()->mapToPosition(plot->markerPosition("10892000|H|27500")));
+        const QPoint at = view->mapFromScene(view->chart()->mapToPosition(
+            plot->markerPosition(ScanKey::identified("10892000", "H", "27500").key())));
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
         QCOMPARE(s.TreeView->currentItem(), rig.root("10892000-H-27500"));
     }
