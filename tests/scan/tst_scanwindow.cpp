@@ -35,29 +35,21 @@
 namespace {
 
 // The scan window over the demo receiver on the virtual clock.
-struct Rig
+struct Rig : SimulatedReceiver
 {
     QTemporaryDir program;
-    VirtualHost host;
-    MemoryPort port{host};
-    ReceiverModel model;
-    LinkState link{port, host};
-    Protocol_MsSl driver{link};
     Scan scan{driver, host, program.path()};
     QStringList sent; // every frame as code=value
 
     // The rates ticked by index; {-1} keeps those ticked when the window opens.
     explicit Rig(ReceiverModel::Options options = {}, QList<int> rates = {2})
-        : model(SimulatedReceiver::demoSatellite(), options)
+        : SimulatedReceiver(options)
     {
         host.setPassCostUs(200); // so the long waits of a scan take few event-loop passes
-        port.open();
         link.Bnd = 1;
-        driver.setAdr(129);
         port.onWrite = [this](const QByteArray &frame) {
             sent << QString::fromLatin1(frame.mid(2, frame.size() - 3));
-            for (const ReceiverModel::Exchange &e : model.receive(frame))
-                port.feedAfter(2, e.reply);
+            answer(frame);
         };
         for (int i = 0; i < 12 && !rates.contains(-1); ++i)
             scan.SRate[i]->setChecked(rates.contains(i));
