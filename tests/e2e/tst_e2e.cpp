@@ -1,8 +1,8 @@
 #include "platform/portfolder.h"
 #include "platform/registry.h"
-#include "testsupport/simprocess.h"
 #include "tests/support/seedsettings.h"
 #include "tests/support/writefile.h"
+#include "testsupport/simprocess.h"
 
 #include <QDir>
 #include <QFile>
@@ -119,6 +119,8 @@ private slots:
                                     "codes --from tfrq", "status --from Tfrq", "set Tfrq 1{"})
                 QVERIFY2(ctl(QString("--port 14 ") + bad) == 2 && !ctl.err.contains("option"), bad);
             QVERIFY(ctl.err.contains("\"{\", \"}\""));
+            QCOMPARE(ctl("--port 14 --terminal status"), 2);
+            QVERIFY(ctl.err.contains("--terminal goes with tune and scan only"));
             QVERIFY(WriteFile(ctl.program.filePath("13.00E.csv"), "11034000;V;27500;\r\n"));
             QCOMPARE(ctl("--port 14 scan 13E --save"), 8);         // a list it would not replace
             Registry::WriteRegValue("KOLVEX7", "", "LNB_Type", 9); // no LNB type kolvex7 has
