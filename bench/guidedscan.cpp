@@ -10,8 +10,8 @@
 // at once (about 20 minutes), and prints their wall times beside.
 
 #include "bench/demosim.h"
+#include "link/scanevents.h"
 #include "link/scankey.h"
-#include "link/statuslabels.h"
 #include "lists/planimport.h"
 #include "session/memoryscantree.h"
 #include "session/scanrun.h"
@@ -49,16 +49,11 @@ Run scanTwin(const Satellite &sat, const ScanGuide &guide)
     SimulatedReceiver rx(sat);
     rx.latencyMs = 0;
     rx.link.Bnd = 1;
-    struct Labels : StatusLabels // the labels at their cheapest
-    {
-        QString t[5];
-        QString text(int i) const override { return t[i]; }
-        void setText(int i, const QString &s) override { t[i] = s; }
-    } labels;
+    ScanEventsFanOut events; // no labels: the scan's own cost is what is measured
     MemoryScanTree tree;
     rx.link.run.start();
     const quint64 start = rx.host.elapsedUs();
-    RunScan(rx.driver, DefaultScanRates(), labels, tree, rx.link.run, guide);
+    RunScan(rx.driver, DefaultScanRates(), events, tree, rx.link.run, guide);
     Run run;
     run.seconds = double(rx.host.elapsedUs() - start) / 1e6;
     for (int n = 1; n <= tree.count(); ++n) {

@@ -8,7 +8,7 @@
 #include "link/linkstate.h"
 #include "link/protocol.h"
 #include "link/protocol_mssl.h"
-#include "link/statuslabels.h"
+#include "link/scanevents.h"
 #include "platform/qthost.h"
 #include "platform/systemserialport.h"
 #include "session/memoryscantree.h"
@@ -66,14 +66,6 @@ private:
     std::unique_ptr<SystemSerialPort> m_port = MakeSystemSerialPort();
 };
 
-// The scan window's labels at their cheapest: the sweep's own cost is what is measured.
-struct Labels : StatusLabels
-{
-    QString t[5];
-    QString text(int i) const override { return t[i]; }
-    void setText(int i, const QString &s) override { t[i] = s; }
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -96,7 +88,7 @@ int main(int argc, char **argv)
     }
     Protocol_MsSl driver(link);
     driver.setAdr(129);
-    Labels status;
+    ScanEventsFanOut events; // no labels: the sweep's own cost is what is measured
     MemoryScanTree tree;
     bool run = true;
     // Whether the receiver is in a band search decides the 3 s wait: asked as the sweep asks.
@@ -106,7 +98,7 @@ int main(int argc, char **argv)
     port.replyEndNs = -1;
     QElapsedTimer t;
     t.start();
-    driver.SetScanLocal(status, tree, run);
+    driver.SetScanLocal(events, tree, run);
     const double seconds = t.nsecsElapsed() / 1e9;
     const double wire = double(port.out + port.in) * 10.0 / baud;
     const double waits = kSettle + 2 * kFirstStep + (bandSearch ? kBandSearch : 0);

@@ -156,12 +156,13 @@ struct CollectedServices : ServiceList
 
 // The scan's progress on standard error: the state as it changes, each frequency tried, and
 // the sweep's share done, once a second, each with the time left of the whole run.
-class ProgressLabels : public StatusLabels
+class ProgressLabels : public ScanEventsFanOut, public StatusLabels
 {
 public:
     ProgressLabels(Output &out, const LinkState &link)
-        : m_estimate(link), m_printer(out, link, *this)
+        : m_status(*this), m_estimate(link), m_printer(out, link, *this)
     {
+        listen(&m_status);
         listen(&m_estimate);
         listen(&m_printer);
     }
@@ -205,6 +206,7 @@ private:
         quint64 lastUs = 0;
     };
 
+    ScanStatus m_status;
     ScanEstimate m_estimate;
     Printer m_printer;
     QString m_texts[5];

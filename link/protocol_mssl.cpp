@@ -3,7 +3,6 @@
 #include "link/linkstate.h"
 #include "link/protocol.h"
 #include "link/servicelist.h"
-#include "link/statuslabels.h"
 #include "platform/host.h"
 #include "platform/numbers.h"
 
@@ -84,14 +83,6 @@ void Protocol_MsSl::Wait(qint16 Val)
             break;
         host.waitEvents(int(qint64(Val) - passed));
     }
-}
-
-void Protocol_MsSl::GetTimetoGo(StatusLabels &Status)
-{
-    if (ScanTotal == 0 || ScanDone == 0)
-        return;
-    const int percent = int(double(qint64(ScanDone) * 100) / double(ScanTotal));
-    Status.setText(4, QString::number(percent) + QLatin1Char('%'));
 }
 
 bool Protocol_MsSl::InitIRD()

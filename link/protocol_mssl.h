@@ -11,7 +11,6 @@
 
 struct LinkState;
 class ScanTree;
-class StatusLabels;
 
 // The receiver driver of the master/slave command set. Every Get asks the receiver; every Set of
 // the LNB input, LNB type, polarisation and symbol rate asks first and sends the set only when
@@ -37,8 +36,6 @@ public:
     // The receiver address every frame of this driver carries.
     void setAdr(quint8 address) { Adr = address; }
     void Wait(qint16 Val) override;
-    // Writes the running scan's progress ("45%") into status label 4.
-    void GetTimetoGo(StatusLabels &Status);
     bool InitIRD();
     // LNB input: 0 = A, 1 = B.
     quint8 GetLNBInput();
@@ -64,20 +61,20 @@ public:
     void GetServiceName(ServiceList &List) override;
     // Sweeps the band on V, then H, recording each carrier in the tree; true when one was found.
     // Run is read while the sweeps go on; clearing it stops them.
-    bool SetScanLocal(StatusLabels &Status, ScanTree &TreeView, bool &Run);
-    bool RunScanLocal(const QString &Pol, StatusLabels &Status, ScanTree &TreeView, bool &Run);
+    bool SetScanLocal(ScanEvents &Events, ScanTree &TreeView, bool &Run);
+    bool RunScanLocal(const QString &Pol, ScanEvents &Events, ScanTree &TreeView, bool &Run);
     // Tests every transponder of the tree not yet identified at the symbol rate; true when none
     // is left unidentified.
-    bool RunTestLocal(const QString &Sym, StatusLabels &Status, ScanTree &TreeView, bool &Run,
+    bool RunTestLocal(const QString &Sym, ScanEvents &Events, ScanTree &TreeView, bool &Run,
                       bool ReScan);
     // The same over the carriers of the tree not yet identified, each at the rate rateOf gives
     // its key; a carrier whose rate is empty is not tested in this pass.
     using RateOf = std::function<QString(const QString &key)>;
-    bool RunTests(const RateOf &rateOf, StatusLabels &Status, ScanTree &TreeView, bool &Run,
+    bool RunTests(const RateOf &rateOf, ScanEvents &Events, ScanTree &TreeView, bool &Run,
                   bool ReScan);
     // Tests a transponder the sweep did not record, at the frequency (kHz), polarisation and
     // rate given; one that shows services joins the tree, identified. True when it did.
-    bool TestAt(const QString &freq, const QString &Pol, const QString &Sym, StatusLabels &Status,
+    bool TestAt(const QString &freq, const QString &Pol, const QString &Sym, ScanEvents &Events,
                 ScanTree &TreeView, bool &Run);
     bool AllFound(const ScanTree &TreeView);
     bool OneFound(const ScanTree &TreeView);
@@ -105,9 +102,6 @@ public:
     // The 88 command codes the receiver is known to have, in their order.
     static const QList<QByteArray> &Catalogue();
 
-    // Steps of the running receiver scan in all (0 when no scan runs).
-    qint32 scanTotal() const { return ScanTotal; }
-
     // The symbol-rate text the receiver takes: at least five integer digits and exactly two
     // decimals, "." as separator (27500 gives "27500.00", 4883 gives "04883.00").
     static QByteArray SpeedText(const QString &Inp);
@@ -122,11 +116,11 @@ protected:
         qint16 services = 0;
     };
     Tried testFrequency(const QString &freq, const QString &key, const QString &Sym,
-                        StatusLabels &Status, bool &Run);
-    Tried tryOnce(const QString &freq, StatusLabels &Status, bool &Run);
+                        ScanEvents &Events, bool &Run);
+    Tried tryOnce(const QString &freq, ScanEvents &Events, bool &Run);
     static void keepMargin(int node, const QString &margin, const QString &Sym, ScanTree &TreeView);
     bool identify(int node, const QString &freq, const QString &P, const QString &Sym, qint16 n,
-                  StatusLabels &Status, ScanTree &TreeView, bool &Run);
+                  ScanEvents &Events, ScanTree &TreeView, bool &Run);
     QByteArray query(const QByteArray &code);
     bool set(const QByteArray &code, const QByteArray &value);
     // Query the code; set it to `wanted` only when the receiver reports something else.
@@ -151,6 +145,4 @@ protected:
     bool *m_run = nullptr;
     quint8 Adr = 0;
     qint32 WaitStart = 0;
-    qint32 ScanDone = 0;
-    qint32 ScanTotal = 0;
 };

@@ -10,7 +10,6 @@
 #include "link/protocol_mssl.h"
 #include "link/scankey.h"
 #include "link/scantree.h"
-#include "link/statuslabels.h"
 #include "platform/host.h"
 #include "platform/numbers.h"
 
@@ -102,14 +101,9 @@ struct Candidate
     }
 };
 
-QString spinner(const QString &phase, int count)
-{
-    return phase + (count % 2 ? QStringLiteral(" -") : QStringLiteral(" |"));
-}
-
 } // namespace
 
-bool Protocol_MsSl::SetScanLocal(StatusLabels &Status, ScanTree &TreeView, bool &Run)
+bool Protocol_MsSl::SetScanLocal(ScanEvents &Events, ScanTree &TreeView, bool &Run)
 {
     const LinkOperation op(m_link, __func__);
     const RunWatch watch(*this, Run);
@@ -121,8 +115,8 @@ bool Protocol_MsSl::SetScanLocal(StatusLabels &Status, ScanTree &TreeView, bool 
     set("Vnpd", "OFF");
     SetSpeed(QStringLiteral("45000"));
     Wait(200);
-    const bool v = RunScanLocal(QStringLiteral("V"), Status, TreeView, Run);
-    const bool h = RunScanLocal(QStringLiteral("H"), Status, TreeView, Run);
+    const bool v = RunScanLocal(QStringLiteral("V"), Events, TreeView, Run);
+    const bool h = RunScanLocal(QStringLiteral("H"), Events, TreeView, Run);
     if (!m_link.receiverLost()) { // a lost receiver would only make each time out
         set("AStp", "ON");
         set("Vnpd", "ON");
@@ -130,17 +124,15 @@ bool Protocol_MsSl::SetScanLocal(StatusLabels &Status, ScanTree &TreeView, bool 
     return v || h;
 }
 
-bool Protocol_MsSl::RunScanLocal(const QString &Pol, StatusLabels &Status, ScanTree &TreeView,
+bool Protocol_MsSl::RunScanLocal(const QString &Pol, ScanEvents &Events, ScanTree &TreeView,
                                  bool &Run)
 {
     const LinkOperation op(m_link, __func__);
     const SweepBand band = SweepBand::of(m_link.Bnd);
     const double end = band.end;
     double f = band.first;
-    ScanDone = 0;
-    ScanTotal = band.steps();
     bool found = false;
-    QString stopReason;
+    bool cut = false; // the receiver never reported the frequency of a step
 
     // The carrier being crossed; each carrier is recorded at its step with the best level plus
     // twice the margin.
@@ -152,7 +144,7 @@ bool Protocol_MsSl::RunScanLocal(const QString &Pol, StatusLabels &Status, ScanT
         const int node = TreeView.add(0, carrier.key(), carrier.text());
         if (node) {
             TreeView.add(node, carrier.margin(M).key(), QStringLiteral("Margin:") + M);
-            Status.carrierFound(TreeView.key(node), part.first().frequency, part.last().frequency);
+            Events.carrierFound(TreeView.key(node), part.first().frequency, part.last().frequency);
         }
         found = true;
     };
@@ -165,27 +157,23 @@ bool Protocol_MsSl::RunScanLocal(const QString &Pol, StatusLabels &Status, ScanT
         SetLNBPolar(Pol);
         SetFrequencyNum(f);
         Wait(ScanWaits::kSettleMs);
-        Status.setText(0, QStringLiteral("Scanning"));
-        Status.setText(1, Pol);
-        Status.setText(2, QString());
+        Events.sweepStarted(Pol, band.steps());
         for (;;) {
             // Tune and wait until the receiver reports the frequency asked for.
             SetFrequencyNum(f);
             QString r = QString::fromLatin1(query("Tfrq"));
             int repeats = 0;
             while (Run && !(IsNumeric(r) && LeadingNumber(r) == f)) {
-                if (++repeats > kMaxTuningRepeats) {
-                    stopReason = QStringLiteral("No tuning at ") + frequencyText(f);
+                cut = ++repeats > kMaxTuningRepeats;
+                if (cut)
                     break;
-                }
                 m_link.host.doEvents();
                 SetFrequencyNum(f);
                 r = QString::fromLatin1(query("Tfrq"));
             }
-            if (!Run || !stopReason.isEmpty())
+            if (!Run || cut)
                 break; // an open candidate is dropped
-            ++ScanDone;
-            Status.setText(3, frequencyText(f));
+            Events.stepTuned(f);
 
             QString level;
             bool signal = true;
@@ -217,7 +205,7 @@ bool Protocol_MsSl::RunScanLocal(const QString &Pol, StatusLabels &Status, ScanT
             if (m_link.receiverLost())
                 break;
             // "-??.??" and "-??.?" read as no number, as does a margin never asked.
-            Status.sweepStep(Pol, f, reading(level), reading(margin));
+            Events.sweepStep(Pol, f, reading(level), reading(margin));
             if (!before.isEmpty())
                 record(before);
             if (level == kNoLevel || margin == kNoMargin)
@@ -229,24 +217,19 @@ bool Protocol_MsSl::RunScanLocal(const QString &Pol, StatusLabels &Status, ScanT
             }
         }
     }
-    Status.setText(0, QStringLiteral("Done"));
-    for (int i = 1; i <= 4; ++i)
-        Status.setText(i, QString());
-    if (!stopReason.isEmpty()) {
-        Status.setText(0, stopReason);
-        Status.sweepCut(Pol, frequencyText(f));
-    }
-    ScanTotal = 0;
+    Events.sweepEnded(Pol);
+    if (cut)
+        Events.sweepCut(Pol, frequencyText(f));
     return found;
 }
 
-bool Protocol_MsSl::RunTestLocal(const QString &Sym, StatusLabels &Status, ScanTree &TreeView,
+bool Protocol_MsSl::RunTestLocal(const QString &Sym, ScanEvents &Events, ScanTree &TreeView,
                                  bool &Run, bool ReScan)
 {
-    return RunTests([&Sym](const QString &) { return Sym; }, Status, TreeView, Run, ReScan);
+    return RunTests([&Sym](const QString &) { return Sym; }, Events, TreeView, Run, ReScan);
 }
 
-bool Protocol_MsSl::RunTests(const RateOf &rateOf, StatusLabels &Status, ScanTree &TreeView,
+bool Protocol_MsSl::RunTests(const RateOf &rateOf, ScanEvents &Events, ScanTree &TreeView,
                              bool &Run, bool ReScan)
 {
     const LinkOperation op(m_link, "RunTestLocal");
@@ -254,7 +237,7 @@ bool Protocol_MsSl::RunTests(const RateOf &rateOf, StatusLabels &Status, ScanTre
     const int count = TreeView.count();
     if (count == 0)
         return true;
-    Status.setText(0, QStringLiteral("Testing"));
+    Events.testingStarted();
     QString lastPolar;
     for (int i = 1; i <= count && Run; ++i) {
         const int node = i;
@@ -264,21 +247,19 @@ bool Protocol_MsSl::RunTests(const RateOf &rateOf, StatusLabels &Status, ScanTre
         if (Sym.isEmpty())
             continue;
         TreeView.select(node);
-        Status.setText(4, QString());
         SetSpeed(Sym);
-        Status.setText(2, Sym);
         const ScanKey carrier = ScanKey::ofTransponder(TreeView.key(node));
         const QString &P = carrier.polarisation;
         if (P != lastPolar) {
             SetLNBPolar(P);
             lastPolar = P;
-            Status.setText(1, P);
         }
+        Events.carrierTaken(TreeView.key(node), P, Sym);
         const QString &base = carrier.frequency;
         QString freq = base;
         Tried t;
         for (int attempt = 0;; ++attempt) {
-            t = testFrequency(freq, TreeView.key(node), Sym, Status, Run);
+            t = testFrequency(freq, TreeView.key(node), Sym, Events, Run);
             keepMargin(node, t.margin, Sym, TreeView);
             if (t.services > 0 || !Run || !ReScan || attempt >= ScanWaits::kNeighbours)
                 break;
@@ -287,30 +268,26 @@ bool Protocol_MsSl::RunTests(const RateOf &rateOf, StatusLabels &Status, ScanTre
         }
         // Services counted: the transponder is identified, and Run is next read after the
         // first pass over the names.
-        if (t.services > 0 ? !identify(node, freq, P, Sym, t.services, Status, TreeView, Run)
+        if (t.services > 0 ? !identify(node, freq, P, Sym, t.services, Events, TreeView, Run)
                            : !Run)
             break;
     }
     const bool result = AllFound(TreeView);
-    Status.setText(0, QStringLiteral("Done"));
-    for (int i = 1; i <= 4; ++i)
-        Status.setText(i, QString());
+    Events.testingEnded();
     return result;
 }
 
 bool Protocol_MsSl::TestAt(const QString &freq, const QString &Pol, const QString &Sym,
-                           StatusLabels &Status, ScanTree &TreeView, bool &Run)
+                           ScanEvents &Events, ScanTree &TreeView, bool &Run)
 {
     const LinkOperation op(m_link, "RunTestLocal");
     const RunWatch watch(*this, Run);
     const ScanKey carrier = ScanKey::found(freq, Pol);
-    Status.setText(0, QStringLiteral("Testing"));
-    Status.setText(4, QString());
+    Events.testingStarted();
     SetSpeed(Sym);
-    Status.setText(2, Sym);
     SetLNBPolar(Pol);
-    Status.setText(1, Pol);
-    const Tried t = testFrequency(freq, carrier.key(), Sym, Status, Run);
+    Events.carrierTaken(carrier.key(), Pol, Sym);
+    const Tried t = testFrequency(freq, carrier.key(), Sym, Events, Run);
     bool added = false;
     if (t.services > 0) {
         const int node = TreeView.add(0, carrier.key(), carrier.text());
@@ -318,13 +295,11 @@ bool Protocol_MsSl::TestAt(const QString &freq, const QString &Pol, const QStrin
             TreeView.add(node, carrier.margin(t.margin).key(),
                          QStringLiteral("Margin:") + t.margin);
             keepMargin(node, t.margin, Sym, TreeView);
-            added = identify(node, freq, Pol, Sym, t.services, Status, TreeView, Run);
+            added = identify(node, freq, Pol, Sym, t.services, Events, TreeView, Run);
             added = added && ScanKey::identifiedKey(TreeView.key(node));
         }
     }
-    Status.setText(0, QStringLiteral("Done"));
-    for (int i = 1; i <= 4; ++i)
-        Status.setText(i, QString());
+    Events.testingEnded();
     return added;
 }
 
@@ -349,21 +324,19 @@ void Protocol_MsSl::keepMargin(int node, const QString &margin, const QString &S
 }
 
 Protocol_MsSl::Tried Protocol_MsSl::testFrequency(const QString &freq, const QString &key,
-                                                  const QString &Sym, StatusLabels &Status,
-                                                  bool &Run)
+                                                  const QString &Sym, ScanEvents &Events, bool &Run)
 {
-    Status.testStarted(key, freq, Sym);
-    const Tried t = tryOnce(freq, Status, Run);
-    Status.tryEnded(t.outcome);
+    Events.testStarted(key, freq, Sym);
+    const Tried t = tryOnce(freq, Events, Run);
+    Events.tryEnded(t.outcome);
     return t;
 }
 
 // Tunes to freq and waits for margin, lock and services. No services counted when the
 // transponder does not answer there (or Run was cleared).
-Protocol_MsSl::Tried Protocol_MsSl::tryOnce(const QString &freq, StatusLabels &Status, bool &Run)
+Protocol_MsSl::Tried Protocol_MsSl::tryOnce(const QString &freq, ScanEvents &Events, bool &Run)
 {
     SetFrequency(freq);
-    Status.setText(3, freq);
     Wait(ScanWaits::kTestMs);
     const QString L = QString::fromLatin1(query("Lnmr"));
     // No reply is no margin: the sweep's margin stays, and the transponder does not answer here.
@@ -371,7 +344,7 @@ Protocol_MsSl::Tried Protocol_MsSl::tryOnce(const QString &freq, StatusLabels &S
         return {Run ? TryOutcome::NoMargin : TryOutcome::Stopped, {}, 0};
     Tried t{TryOutcome::NoLock, L, 0};
 
-    Status.setText(4, QStringLiteral("DVB"));
+    Events.polling(ScanPoll::Lock, 0);
     for (int failures = 0;;) {
         const QString q = QString::fromLatin1(query("Sigq"));
         Wait(ScanWaits::kPollMs);
@@ -379,14 +352,14 @@ Protocol_MsSl::Tried Protocol_MsSl::tryOnce(const QString &freq, StatusLabels &S
             break;
         if (++failures >= 80 || m_link.receiverLost())
             return t;
-        Status.setText(4, spinner(QStringLiteral("DVB"), failures));
+        Events.polling(ScanPoll::Lock, failures);
     }
     if (!Run)
         return {TryOutcome::Stopped, L, 0};
 
-    Status.locked();
+    Events.locked();
     t.outcome = TryOutcome::NoServices;
-    Status.setText(4, QStringLiteral("SVC"));
+    Events.polling(ScanPoll::Services, 0);
     Wait(ScanWaits::kServicesMs);
     for (int failures = 0;;) {
         const qint16 n = GetServiceNumber();
@@ -395,7 +368,7 @@ Protocol_MsSl::Tried Protocol_MsSl::tryOnce(const QString &freq, StatusLabels &S
         Wait(ScanWaits::kPollMs);
         if (++failures >= 20)
             return t;
-        Status.setText(4, spinner(QStringLiteral("SVC"), failures));
+        Events.polling(ScanPoll::Services, failures);
         if (!Run)
             return {TryOutcome::Stopped, L, 0};
     }
@@ -404,7 +377,7 @@ Protocol_MsSl::Tried Protocol_MsSl::tryOnce(const QString &freq, StatusLabels &S
 // Records the transponder as identified at freq with n services and reads their names.
 // False when Run was cleared.
 bool Protocol_MsSl::identify(int node, const QString &freq, const QString &P, const QString &Sym,
-                             qint16 n, StatusLabels &Status, ScanTree &TreeView, bool &Run)
+                             qint16 n, ScanEvents &Events, ScanTree &TreeView, bool &Run)
 {
     const ScanKey T = ScanKey::identified(freq, P, Sym);
     // Another transponder identified as this very one already stands in the tree: this node
@@ -412,10 +385,10 @@ bool Protocol_MsSl::identify(int node, const QString &freq, const QString &P, co
     if (!TreeView.setKey(node, T.key()))
         return true;
     TreeView.setBold(node, true);
-    Status.setText(4, QStringLiteral("NAM"));
+    Events.polling(ScanPoll::Names, 0);
     TreeView.setText(node, T.text());
     TreeView.add(node, T.services(n).key(), QStringLiteral("Services:") + QString::number(n));
-    Status.identified(TreeView.key(node), n);
+    Events.identified(TreeView.key(node), n);
 
     QVector<QByteArray> names(n);
     QVector<bool> read(n, false);
@@ -448,7 +421,7 @@ bool Protocol_MsSl::identify(int node, const QString &freq, const QString &P, co
                 read[s - 1] = true;
             }
         }
-        Status.setText(4, spinner(QStringLiteral("NAM"), pass));
+        Events.polling(ScanPoll::Names, pass);
         if (!Run) {
             addNames();
             return false;

@@ -41,13 +41,32 @@ enum class TryOutcome
     Services
 };
 
-// What happens in a scan run, as it happens. The driver tells its labels' owner; the plot, the
-// time left and the command-line progress listen. Frequencies are kHz; a carrier's key is the
-// key of its node in the scan tree.
+// What a try of a transponder polls the receiver for, once it has a margin: the lock ("Sigq"),
+// the count of its services, their names.
+enum class ScanPoll
+{
+    Lock,
+    Services,
+    Names
+};
+
+// What happens in a scan run, as it happens. The driver tells a fan-out; the status labels, the
+// plot, the time left and the command-line progress listen. Frequencies are kHz; a carrier's key is
+// the key of its node in the scan tree.
 class ScanEvents
 {
 public:
     virtual ~ScanEvents() = default;
+    // A sweep on Pol of `steps` steps begins; the receiver reports it is tuned to the frequency
+    // of the next step; the sweep on Pol ended (also one the run was stopped before). A sweep
+    // cut short ends before its sweepCut.
+    virtual void sweepStarted(const QString &Pol, int steps)
+    {
+        Q_UNUSED(Pol);
+        Q_UNUSED(steps);
+    }
+    virtual void stepTuned(double frequency) { Q_UNUSED(frequency); }
+    virtual void sweepEnded(const QString &Pol) { Q_UNUSED(Pol); }
     // One step of a sweep on Pol: the level (dBm) and the margin (dB) read there, each absent
     // where the receiver had none.
     virtual void sweepStep(const QString &Pol, double frequency, std::optional<double> level,
@@ -78,6 +97,24 @@ public:
     {
         Q_UNUSED(rescan);
         Q_UNUSED(rates);
+    }
+    // Testing begins, of the carriers of the tree or of a transponder the sweep did not record;
+    // testing ended. Between the two, each carrier in turn is taken up at its polarisation and
+    // rate, and tried at one frequency or more.
+    virtual void testingStarted() {}
+    virtual void testingEnded() {}
+    virtual void carrierTaken(const QString &key, const QString &Pol, const QString &rate)
+    {
+        Q_UNUSED(key);
+        Q_UNUSED(Pol);
+        Q_UNUSED(rate);
+    }
+    // The try polls the receiver; `round` counts the polls (of the names: the passes) that
+    // came to nothing so far, 0 as the polling begins.
+    virtual void polling(ScanPoll what, int round)
+    {
+        Q_UNUSED(what);
+        Q_UNUSED(round);
     }
     // The carrier is tried at the frequency and rate; the receiver locked there; the carrier
     // was identified with its services counted.
@@ -111,6 +148,21 @@ public:
     void listen(ScanEvents *listener) { m_listeners.append(listener); }
     void unlisten(ScanEvents *listener) { m_listeners.removeAll(listener); }
 
+    void sweepStarted(const QString &Pol, int steps) final
+    {
+        for (ScanEvents *l : m_listeners)
+            l->sweepStarted(Pol, steps);
+    }
+    void stepTuned(double frequency) final
+    {
+        for (ScanEvents *l : m_listeners)
+            l->stepTuned(frequency);
+    }
+    void sweepEnded(const QString &Pol) final
+    {
+        for (ScanEvents *l : m_listeners)
+            l->sweepEnded(Pol);
+    }
     void sweepStep(const QString &Pol, double frequency, std::optional<double> level,
                    std::optional<double> margin) final
     {
@@ -131,6 +183,26 @@ public:
     {
         for (ScanEvents *l : m_listeners)
             l->passStarted(rescan, rates);
+    }
+    void testingStarted() final
+    {
+        for (ScanEvents *l : m_listeners)
+            l->testingStarted();
+    }
+    void testingEnded() final
+    {
+        for (ScanEvents *l : m_listeners)
+            l->testingEnded();
+    }
+    void carrierTaken(const QString &key, const QString &Pol, const QString &rate) final
+    {
+        for (ScanEvents *l : m_listeners)
+            l->carrierTaken(key, Pol, rate);
+    }
+    void polling(ScanPoll what, int round) final
+    {
+        for (ScanEvents *l : m_listeners)
+            l->polling(what, round);
     }
     void testStarted(const QString &key, const QString &frequency, const QString &rate) final
     {

@@ -216,12 +216,13 @@ void Scan::buildControls()
     TreeView->setMinimumHeight(260);
     TreeView->setMinimumWidth(240);
     Panel = new ScanPanel(m_link, m_programFolder, this);
+    m_events.listen(&m_status);
     for (ScanEvents *listener : Panel->listeners())
-        listen(listener);
-    listen(&m_notes);
-    listen(&m_tries);
+        m_events.listen(listener);
+    m_events.listen(&m_notes);
+    m_events.listen(&m_tries);
     m_marks.refresh = [this] { Panel->Plot->setCarriers(result()); };
-    listen(&m_marks);
+    m_events.listen(&m_marks);
     auto *split = new QSplitter(Qt::Horizontal, this);
     split->addWidget(TreeView);
     split->addWidget(Panel);
@@ -409,7 +410,7 @@ void Scan::ScanIt_Click()
         m_tree.clear();
         m_tries.clear();
         TreeView->show();
-        RunScan(Eqt, tickedRates(), *this, m_tree, run, m_guide);
+        RunScan(Eqt, tickedRates(), m_events, m_tree, run, m_guide);
     });
 }
 
@@ -417,7 +418,7 @@ void Scan::ReScan_Click()
 {
     if (startRun(ReScan, ScanIt))
         runPass(ReScan, [this](RunToken &run) {
-            RunRescan(Eqt, tickedRates(), *this, m_tree, run, m_guide);
+            RunRescan(Eqt, tickedRates(), m_events, m_tree, run, m_guide);
         });
 }
 
@@ -547,7 +548,7 @@ bool Scan::running() const
 void Scan::Timer_Timer()
 {
     if (m_link.run.Run) {
-        Eqt.GetTimetoGo(*this);
+        m_status.showSweepShare();
         Panel->showTimeLeft();
     }
 }

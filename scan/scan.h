@@ -140,6 +140,10 @@ private:
         }
         void identified(const QString &, int) override { unsaved = true; }
     } m_notes;
+    // The run's events, told to the status labels first, then the panel, the notes, the tries
+    // and the marks.
+    ScanEventsFanOut m_events;
+    ScanStatus m_status{*this};
     // Redraws the plot's carriers as the run finds, tries and identifies them; it listens
     // last, after what it reads (the tree, the tries).
     struct CarrierMarks : ScanEvents

@@ -2,8 +2,8 @@
 
 #include "link/linkstate.h"
 #include "link/protocol_mssl.h"
+#include "link/scanevents.h"
 #include "link/scantree.h"
-#include "link/statuslabels.h"
 
 #include <algorithm>
 
@@ -12,9 +12,12 @@ namespace {
 // The order listens to the run's events while the run lasts.
 struct Listening
 {
-    Listening(StatusLabels &s, ScanEvents &l) : status(s), listener(l) { status.listen(&listener); }
-    ~Listening() { status.unlisten(&listener); }
-    StatusLabels &status;
+    Listening(ScanEventsFanOut &s, ScanEvents &l) : events(s), listener(l)
+    {
+        events.listen(&listener);
+    }
+    ~Listening() { events.unlisten(&listener); }
+    ScanEventsFanOut &events;
     ScanEvents &listener;
 };
 
@@ -29,8 +32,8 @@ bool identifiedNear(const ScanTree &tree, const TransponderEntry &l)
 
 // Each listed transponder no carrier stood for, at its own frequency and rate, the vertical ones
 // first as the sweep goes.
-void TestUnseen(Protocol_MsSl &driver, const ScanOrder &order, StatusLabels &status, ScanTree &tree,
-                RunToken &run)
+void TestUnseen(Protocol_MsSl &driver, const ScanOrder &order, ScanEventsFanOut &events,
+                ScanTree &tree, RunToken &run)
 {
     QList<TransponderEntry> unseen = order.unseen();
     std::stable_sort(unseen.begin(), unseen.end(), [](const auto &a, const auto &b) {
@@ -40,7 +43,7 @@ void TestUnseen(Protocol_MsSl &driver, const ScanOrder &order, StatusLabels &sta
         if (!run.Run)
             break;
         if (!identifiedNear(tree, l)) // found as another carrier's already
-            driver.TestAt(l.frequency, l.polarisation, l.symbolRate, status, tree, run.Run);
+            driver.TestAt(l.frequency, l.polarisation, l.symbolRate, events, tree, run.Run);
     }
 }
 
@@ -53,9 +56,9 @@ QStringList DefaultScanRates()
 }
 
 bool TestPass(Protocol_MsSl &driver, const QStringList &rates, const ScanOrder &order,
-              StatusLabels &status, ScanTree &tree, RunToken &run, bool rescan)
+              ScanEventsFanOut &events, ScanTree &tree, RunToken &run, bool rescan)
 {
-    status.passStarted(rescan, rates);
+    events.passStarted(rescan, rates);
     auto ratesOf = [&](const QString &key) {
         return rescan ? order.rescanRates(key) : order.firstRates(key);
     };
@@ -71,30 +74,30 @@ bool TestPass(Protocol_MsSl &driver, const QStringList &rates, const ScanOrder &
                 const QStringList r = ratesOf(key);
                 return i < r.size() ? r[i] : QString();
             },
-            status, tree, run.Run, rescan);
+            events, tree, run.Run, rescan);
     }
-    status.passEnded(rescan, all);
+    events.passEnded(rescan, all);
     return all;
 }
 
-void RunScan(Protocol_MsSl &driver, const QStringList &rates, StatusLabels &status, ScanTree &tree,
-             RunToken &run, const ScanGuide &guide)
+void RunScan(Protocol_MsSl &driver, const QStringList &rates, ScanEventsFanOut &events,
+             ScanTree &tree, RunToken &run, const ScanGuide &guide)
 {
     ScanOrder order(rates, guide);
-    const Listening listening(status, order);
-    driver.SetScanLocal(status, tree, run.Run);
-    TestPass(driver, rates, order, status, tree, run, false);
+    const Listening listening(events, order);
+    driver.SetScanLocal(events, tree, run.Run);
+    TestPass(driver, rates, order, events, tree, run, false);
     if (run.Run)
-        TestUnseen(driver, order, status, tree, run);
+        TestUnseen(driver, order, events, tree, run);
     if (!driver.AllFound(tree) && run.Run)
-        TestPass(driver, rates, order, status, tree, run, true);
-    status.runEnded(run.Run);
+        TestPass(driver, rates, order, events, tree, run, true);
+    events.runEnded(run.Run);
 }
 
-void RunRescan(Protocol_MsSl &driver, const QStringList &rates, StatusLabels &status,
+void RunRescan(Protocol_MsSl &driver, const QStringList &rates, ScanEventsFanOut &events,
                ScanTree &tree, RunToken &run, const ScanGuide &guide)
 {
     const ScanOrder order(rates, guide);
-    TestPass(driver, rates, order, status, tree, run, true);
-    status.runEnded(run.Run);
+    TestPass(driver, rates, order, events, tree, run, true);
+    events.runEnded(run.Run);
 }

@@ -90,7 +90,12 @@ private slots:
             rig.signal[steps[i].toLongLong()] = {steps[i + 1].section('/', 0, 0).toLatin1(),
                                                  steps[i + 1].section('/', 1).toLatin1()};
         qint32 totalDuring = -1;
-        rig.port.onRead = [&](int) { totalDuring = qMax(totalDuring, rig.driver.scanTotal()); };
+        QString lastShare; // the share done as the window's timer would show it
+        rig.port.onRead = [&](int) {
+            totalDuring = qMax(totalDuring, rig.status.status.sweepSteps());
+            rig.status.status.showSweepShare();
+            lastShare = rig.status.texts[4];
+        };
         QCOMPARE(rig.driver.RunScanLocal("V", rig.status, rig.tree, rig.run), !found.isEmpty());
         QStringList tree;
         for (const QString &f : found.split(' ', Qt::SkipEmptyParts)) {
@@ -100,11 +105,12 @@ private slots:
         }
         QCOMPARE(rig.tree.dump(), tree);
         QCOMPARE(totalDuring, band ? 2050 : 1200);
-        QCOMPARE(rig.driver.scanTotal(), 0);
+        QCOMPARE(rig.status.status.sweepSteps(), 0);
         const QByteArrayList tunings = rig.sent("Tfrq");
         QCOMPARE(tunings.first(), band ? "{Tfrq=10700000}" : "{Tfrq=950000}");
         QCOMPARE(tunings.at(tunings.size() - 2), band ? "{Tfrq=12749000}" : "{Tfrq=2149000}");
         QCOMPARE(rig.status.texts[0], QString("Done"));
+        QCOMPARE(lastShare, QString("100%"));
     }
 
     // Carriers of a real position's spacing (22000 kS/s, 29.5 MHz apart, so that no step
@@ -228,6 +234,26 @@ private slots:
             if (ScanKey::ofChild(rig.tree.key(n)).kind == ScanKey::Service)
                 shown << rig.tree.text(n);
         QCOMPARE(shown, labels);
+    }
+
+    // The labels say what the tests do: the polarisation only as it changes, the rate, the
+    // frequency tried, what the try polls for (turning as a poll comes to nothing), then done.
+    void labelsFollowTheTests()
+    {
+        ScanRig rig;
+        rig.locking(11778000, 1);
+        rig.locking(11800000, 1);
+        rig.tree.add(0, "11900000|H", "11900000-H");
+        rig.signal[11900000] = {"-44.0", "3.0"};
+        rig.quality[11900000] = "80";
+        rig.unnamedFor = {{"1", 1}};
+        QVERIFY(rig.driver.RunTestLocal("27500", rig.status, rig.tree, rig.run, false));
+        const QStringList tries{"4:DVB", "4:SVC", "4:NAM", "4:NAM -"};
+        const QStringList shown = QStringList{"0:Testing", "4:", "2:27500", "1:V", "3:11778000"}
+                                  << tries << "4:NAM |" << "4:" << "2:27500" << "3:11800000"
+                                  << tries << "4:" << "2:27500" << "1:H" << "3:11900000" << tries
+                                  << "0:Done" << "1:" << "2:" << "3:" << "4:";
+        QCOMPARE(rig.status.history, shown);
     }
 
     void lockNeedsANumberOtherThan00()

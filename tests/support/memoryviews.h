@@ -7,9 +7,12 @@
 #include <QList>
 #include <QStringList>
 
-// The scan window's status labels in memory, with every change in order.
-struct MemoryLabels : StatusLabels
+// The scan window's status labels in memory, with every change in order, written from the run's
+// events as the window's are.
+struct MemoryLabels : ScanEventsFanOut, StatusLabels
 {
+    MemoryLabels() { listen(&status); }
+    ScanStatus status{*this};
     QString texts[5];
     QStringList history; // "index:text"
     QString text(int i) const override { return texts[i]; }
