@@ -8,9 +8,9 @@
 #include "sim/receivermodel.h"
 #include "tests/support/clickitem.h"
 #include "tests/support/seedsettings.h"
-#include "testsupport/simulatedreceiver.h"
 #include "tests/support/writefile.h"
 #include "testsupport/memoryport.h"
+#include "testsupport/simulatedreceiver.h"
 #include "testsupport/virtualhost.h"
 
 #include <QApplication>
@@ -34,48 +34,28 @@ struct RecordingStore : SettingsStore
     }
 };
 
-// The main window over the receiver model on the virtual clock, with a private settings
+// The main window over the receiver stand-in on the virtual clock, with a private settings
 // folder. What the operator sees (messages, the dialog) is recorded in one timeline.
 struct Rig
 {
     QTemporaryDir config;
     VirtualHost host;
-    MemoryPort *port;
-    ReceiverModel model{SimulatedReceiver::demoSatellite(), {}};
+    std::unique_ptr<MemoryPort> owned = std::make_unique<MemoryPort>(host); // until Main has it
+    MemoryPort *port = owned.get();
+    ReceiverStandIn receiver{*port, ReceiverStandIn::demoSatellite(), {}};
     RecordingStore store;
     std::unique_ptr<Main> main;
-    QMap<QByteArray, QByteArray> overrides; // query replies in the model's stead; null: none
-    QSet<QByteArray> refused;               // codes whose sets the receiver refuses
-    bool silent = false;
     QStringList timeline;
     bool confirmDialog = false; // OK in the configuration dialog, or its Cancel
 
     Rig()
     {
         qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-        auto owned = std::make_unique<MemoryPort>(host);
-        port = owned.get();
-        port->onWrite = [this](const QByteArray &frame) { answer(frame); };
         host.onMessage = [this](const Message &m) {
             timeline << "message:" + m.text.section("\r\n", 0, 0);
         };
         QDir(config.path()).mkdir("data");
         main = std::make_unique<Main>(host, std::move(owned), store, config.path());
-    }
-
-    void answer(const QByteArray &frame)
-    {
-        const int open = int(frame.indexOf('{')), eq = int(frame.indexOf('='));
-        const QByteArray code = frame.mid(open + 1, eq - open - 1);
-        const bool query = frame.endsWith("=?}");
-        if (silent || (query && overrides.contains(code) && overrides[code].isNull()))
-            return;
-        if (!query && refused.contains(code))
-            return port->feedAfter(2, frame.left(open) + "{Ack=Uk}");
-        if (query && overrides.contains(code))
-            return port->feedAfter(2, frame.left(open + 1) + code + '=' + overrides[code] + '}');
-        for (const ReceiverModel::Exchange &e : model.receive(frame))
-            port->feedAfter(2, e.reply);
     }
 
     Main::Outcome start()

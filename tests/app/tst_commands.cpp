@@ -93,7 +93,7 @@ private slots:
     void newSpeedAndAddressReachTheLinkAndTheDriver()
     {
         Started rig;
-        rig.model = ReceiverModel(SimulatedReceiver::demoSatellite(), {77, false});
+        rig.receiver.model = ReceiverModel(SimulatedReceiver::demoSatellite(), {77, false});
         rig.click("Speed", [](QWidget *w) {
             auto *d = static_cast<Config *>(w);
             d->vBds->setEditText("57600");

@@ -50,7 +50,7 @@ private slots:
         rig.host.setShiftDown(start == 1);
         rig.port->setOpenFails(start == 2);
         rig.port->openErrorText = start == 2 ? "This user may not open /dev/ttyS0." : "";
-        rig.silent = start == 3;
+        rig.receiver.silent = start == 3;
         QCOMPARE(rig.start(), Main::Outcome::Configured);
         QCOMPARE(rig.main->state.Raz, start == 1);
         QCOMPARE(rig.port->opens(), int(start > 1)); // SHIFT: no attempt to talk
@@ -115,7 +115,7 @@ private slots:
         QFETCH(QString, message);
         Rig rig;
         SeedSettings(1, band);
-        rig.overrides["Tfrq"] = frequency.isEmpty() ? QByteArray() : frequency;
+        rig.receiver.replies["Tfrq"] = frequency.isEmpty() ? QByteArray() : frequency;
         const Main::Outcome outcome = rig.start();
         QVERIFY(rig.store.writes.isEmpty()); // only the configuration path stores settings
         if (!message.isEmpty()) {
@@ -144,7 +144,7 @@ private slots:
     {
         Rig rig;
         SeedSettings(1, 1, 0, 2);
-        rig.model.state().lnbInput = "Bin";
+        rig.receiver.model.state().lnbInput = "Bin";
         QString inputPanelAtSet = "not sent";
         auto answer = rig.port->onWrite;
         rig.port->onWrite = [&](const QByteArray &f) {
@@ -170,8 +170,8 @@ private slots:
         QCOMPARE(rows, (QStringList{"11000000", "11100000", "10892000"}));
         QCOMPARE(inputPanelAtSet, QString()); // set before the status bar shows the input
         QCOMPARE(rig.main->StatusBar->text("Input"), QString("A input"));
-        QCOMPARE(rig.model.state().lnbInput, QByteArray("Ain"));
-        QCOMPARE(rig.model.state().lnbType, QByteArray("UDSQ"));
+        QCOMPARE(rig.receiver.model.state().lnbInput, QByteArray("Ain"));
+        QCOMPARE(rig.receiver.model.state().lnbType, QByteArray("UDSQ"));
     }
 
     void widgetHostAsksTheDesktop()

@@ -95,7 +95,7 @@ private slots:
     void meterShowsTheReceiversSignalAndTheBest()
     {
         Started rig;
-        rig.model.setNoise(1.0);
+        rig.receiver.model.setNoise(1.0);
         SignalWindow *meter = openMeter(rig);
         QVERIFY(meter && meter->isVisible());
         const SignalReading r = meter->last();
@@ -203,7 +203,7 @@ private slots:
     void aSilentReceiverIsAskedOnceASecond()
     {
         Started rig;
-        rig.silent = true;
+        rig.receiver.silent = true;
         QTest::keyClick(rig.main.get(), Qt::Key_M, Qt::ControlModifier);
         QVERIFY(rig.main->signalMeter());
         QTest::qWait(500);

@@ -9,6 +9,8 @@
 #include <QTest>
 #include <QTreeWidget>
 
+using Fault = ReceiverStandIn::Fault;
+
 class TestTuning : public QObject
 {
     Q_OBJECT
@@ -16,29 +18,30 @@ class TestTuning : public QObject
 private slots:
     void pick_data()
     {
-        QTest::addColumn<int>("fault"); // -1 none, 0 a refused setting, 1 no lock, 2 no reply
+        QTest::addColumn<Fault>("fault");
         QTest::addColumn<int>("row");
         QTest::addColumn<QByteArrayList>("frames");
         QTest::addColumn<QString>("statuses");
         const QByteArrayList tuning{"\x81{LNos=?}",        "\x81{LNBp=?}", "\x81{LNBp=18}",
                                     "\x81{Tfrq=10892000}", "\x81{Sfrq=?}", "\x81{Rstp=1}"};
-        QTest::newRow("locks") << -1 << 0
+        QTest::newRow("locks") << Fault::None << 0
                                << tuning + QByteArrayList{"\x81{Bst=?}", "\x81{Snam=257}"}
                                << "Search Services|No error|Wait setup|Sync|Get Services|-42.0 "
                                   "dBm, 11.2 dB";
         // Every setting is still sent after a refusal; no lock is awaited then.
-        QTest::newRow("refused") << 0 << 0 << tuning << "Search Services|Error|";
+        QTest::newRow("refused") << Fault::Refuses << 0 << tuning << "Search Services|Error|";
         // Ends with the lock query, then the signal for the status bar.
-        QTest::newRow("no lock") << 1 << 2 << QByteArrayList{}
+        QTest::newRow("no lock") << Fault::None << 2 << QByteArrayList{}
                                  << "Search Services|No error|Wait setup|No sync|-42.0 dBm, no "
                                     "lock";
         // The type's query and its set both time out; nothing else is sent.
-        QTest::newRow("time-out") << 2 << 0 << QByteArrayList{"\x81{LNos=?}", "\x81{LNos=UNVR}"}
+        QTest::newRow("time-out") << Fault::Silent << 0
+                                  << QByteArrayList{"\x81{LNos=?}", "\x81{LNos=UNVR}"}
                                   << "Search Services|Time out|";
     }
     void pick()
     {
-        QFETCH(int, fault);
+        QFETCH(Fault, fault);
         QFETCH(int, row);
         QFETCH(QByteArrayList, frames);
         QFETCH(QString, statuses);
@@ -46,8 +49,8 @@ private slots:
         QVERIFY(rig.main->ListView->currentItem() == rig.row(1) &&
                 rig.marked(rig.main->ListView) == QList<int>{1});
         QCOMPARE(rig.marked(rig.main->Service), QList<int>{0});
-        rig.refused << (fault == 0 ? "LNBp" : "");
-        rig.silent = fault == 2;
+        rig.receiver.inject(fault, "LNBp");
+        const bool tuned = fault == Fault::None, locks = tuned && row == 0;
         const QString polar = rig.main->state.gPol;
         bool busyDuringTuning = false;
         auto answer = rig.port->onWrite;
@@ -61,26 +64,26 @@ private slots:
         rig.pick(rig.main->ListView, row);
         const QByteArrayList w = rig.port->writes();
         QCOMPARE(w.mid(0, frames.size()), frames);
-        QVERIFY(fault < 0 || fault == 1 ? w.size() > frames.size() : w.size() == frames.size());
+        QVERIFY(tuned ? w.size() > frames.size() : w.size() == frames.size());
         const QByteArrayList signal{"\x81{Bst=?}", "\x81{Slvl=?}", "\x81{Lnmr=?}", "\x81{Sigq=?}"};
-        QVERIFY(fault != 1 || w.mid(w.size() - 5) == QByteArrayList{"\x81{Bst=?}"} + signal);
-        QCOMPARE(busyDuringTuning, fault != 2);
+        QVERIFY(!tuned || locks || w.mid(w.size() - 5) == QByteArrayList{"\x81{Bst=?}"} + signal);
+        QCOMPARE(busyDuringTuning, fault != Fault::Silent);
         QCOMPARE(rig.statuses.join('|'), statuses);
         auto ms = [&](int i) { return rig.statusMs[i]; };
-        if (fault < 0) {
+        if (locks) {
             QVERIFY(ms(3) - ms(2) >= 2500);
             QVERIFY(ms(4) - ms(3) >= 2000 && ms(4) - ms(3) < 2100);
         }
-        if (fault < 2 && fault != 0) // the status clears a second after the outcome
+        if (tuned) // the status clears a second after the outcome
             QVERIFY(ms(rig.statusMs.size() - 1) - ms(rig.statusMs.size() - 2) >= 1000);
-        QCOMPARE(rig.main->state.gPol, fault == 2 ? polar : "H");
-        QCOMPARE(rig.host.beeps(), int(fault == 2));
+        QCOMPARE(rig.main->state.gPol, fault == Fault::Silent ? polar : "H");
+        QCOMPARE(rig.host.beeps(), int(fault == Fault::Silent));
         QCOMPARE(rig.marked(rig.main->ListView), QList<int>{row});
-        QCOMPARE(rig.main->state.gSvc, fault < 0 ? "Aurora TV" : "Demo One");
+        QCOMPARE(rig.main->state.gSvc, locks ? "Aurora TV" : "Demo One");
         const QStringList aurora{"Aurora TV", "Aurora News", "Aurora Sport", "Aurora Film",
                                  "Aurora Radio"};
-        QCOMPARE(rig.column(rig.main->Service, 1), fault < 0 ? aurora : QStringList{});
-        QCOMPARE(rig.marked(rig.main->Service), fault < 0 ? QList<int>{0} : QList<int>{});
+        QCOMPARE(rig.column(rig.main->Service, 1), locks ? aurora : QStringList{});
+        QCOMPARE(rig.marked(rig.main->Service), locks ? QList<int>{0} : QList<int>{});
         QVERIFY(!QApplication::overrideCursor() && rig.main->StatusBar->isPanelEnabled("Scan"));
     }
 

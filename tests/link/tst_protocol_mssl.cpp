@@ -3,8 +3,8 @@
 #include "link/scanall.h"
 #include "link/servicelist.h"
 #include "tests/support/scriptedreceiver.h"
-#include "testsupport/simulatedreceiver.h"
 #include "testsupport/memoryport.h"
+#include "testsupport/simulatedreceiver.h"
 #include "testsupport/virtualhost.h"
 
 #include <QTest>
@@ -93,7 +93,8 @@ private slots:
             {"Rstp", "7", "", true, "Rstp=7", true}}; // a refusal is not looked at
         for (const auto &[code, arg, current, refuse, set, result] : cases) {
             ScriptedReceiver rx;
-            rx.refuseSets = refuse;
+            if (refuse)
+                rx.inject(ScriptedReceiver::Fault::Refuses, code);
             QByteArrayList frames;
             if (!current.isEmpty()) {
                 rx.replies[code] = current;

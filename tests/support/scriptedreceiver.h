@@ -1,39 +1,33 @@
 #pragma once
 
-#include "link/linkstate.h"
-#include "link/protocol_mssl.h"
-#include "testsupport/memoryport.h"
-#include "testsupport/virtualhost.h"
+#include "testsupport/simulatedreceiver.h"
 
 #include <QMap>
 
-// A receiver at address 129 scripted by the test, behind the in-memory port on the virtual
-// clock. It accepts every set, or with refuseSets refuses it. A query is answered from
-// `replies`, and "Snam" from `names` by the number last set ("257" for the count). A receiver
-// `scanning` answers the rest as a sweep and a test see it: the frequency and polarisation last
-// set, level and margin per frequency (none where `signal` has nothing), the lock quality per
-// frequency ("00" where none is given), and service names ("Name N", or a "Service:" placeholder
-// as long as `unnamedFor` says); any other query "OK".
-// Without `scanning` the rest goes unanswered.
-struct ScriptedReceiver
+// The simulated receiver with a script in the model's stead, for what the model does not have:
+// "Snam" answered from `names` by the number last set ("257" for the count), every other set
+// accepted. A receiver `scanning` answers the rest as a sweep and a test see it: the frequency
+// and polarisation last set, level and margin per frequency (none where `signal` has nothing),
+// the lock quality per frequency ("00" where none is given), and service names ("Name N", or a
+// "Service:" placeholder as long as `unnamedFor` says); any other query "OK". Without
+// `scanning` the rest goes unanswered.
+struct ScriptedReceiver : SimulatedReceiver
 {
     explicit ScriptedReceiver(quint32 startTick = 0, bool scanning = false)
-        : host(startTick), port(host), scanning(scanning)
+        : SimulatedReceiver(ReceiverModel::Options{}, startTick), scanning(scanning)
     {
-        port.open();
-        port.onWrite = [this](const QByteArray &frame) {
+        answer = [this](const QByteArray &frame) {
             const int open = int(frame.indexOf('{')), eq = int(frame.indexOf('='));
             const QByteArray code = frame.mid(open + 1, eq - open - 1);
-            const QByteArray v = answer(code, frame.mid(eq + 1, frame.size() - eq - 2));
+            const QByteArray v = reply(code, frame.mid(eq + 1, frame.size() - eq - 2));
             if (!v.isNull())
-                port.feedAfter(2, v == "Ack=Uk" ? "\x81{Ack=Uk}" : "\x81{" + code + '=' + v + '}');
+                port.feedAfter(latencyMs, "\x81{" + code + '=' + v + '}');
         };
         link.Bnd = 1;
-        driver.setAdr(129);
     }
 
-    // The reply's value, "Ack=Uk" for a refusal, or null for none.
-    QByteArray answer(const QByteArray &code, const QByteArray &value)
+    // The reply's value, or null for none.
+    QByteArray reply(const QByteArray &code, const QByteArray &value)
     {
         if (value != "?") {
             tuned = code == "Tfrq" ? value.toLongLong() : tuned;
@@ -42,10 +36,8 @@ struct ScriptedReceiver
                 lastName = value;
                 namePass += value == "1";
             }
-            return refuseSets ? "Ack=Uk" : "OK";
+            return "OK";
         }
-        if (replies.contains(code))
-            return replies[code];
         if (code == "Snam" && names.contains(lastName))
             return names[lastName];
         if (!scanning)
@@ -78,14 +70,8 @@ struct ScriptedReceiver
         return out;
     }
 
-    VirtualHost host;
-    MemoryPort port;
-    LinkState link{port, host};
-    Protocol_MsSl driver{link};
     bool scanning;
-    QMap<QByteArray, QByteArray> replies;
     QMap<QByteArray, QByteArray> names;
-    bool refuseSets = false;
     QMap<qint64, QPair<QByteArray, QByteArray>> signal; // frequency: level, margin
     QMap<qint64, QByteArray> quality;
     int services = 0;
