@@ -16,6 +16,16 @@
 #include <sys/stat.h>
 #endif
 
+// How a start-up goes: the very first, with SHIFT held, on a port that does not open, to a
+// receiver that does not answer.
+enum class Start
+{
+    First,
+    ShiftHeld,
+    NoPort,
+    NoReply
+};
+
 class TestMain : public QObject
 {
     Q_OBJECT
@@ -23,37 +33,39 @@ class TestMain : public QObject
 private slots:
     void startUpThatEndsInTheDialog_data()
     {
-        QTest::addColumn<int>("start"); // 0 first start, 1 SHIFT held, 2 no port, 3 no reply
+        QTest::addColumn<Start>("start");
         QTest::addColumn<QString>("message");
         QTest::addColumn<int>("frames");
-        QTest::newRow("first start") << 0 << QString() << 0;
-        QTest::newRow("shift") << 1 << QString() << 0;
-        QTest::newRow("port") << 2
+        QTest::newRow("first start") << Start::First << QString() << 0;
+        QTest::newRow("shift") << Start::ShiftHeld << QString() << 0;
+        QTest::newRow("port") << Start::NoPort
                               << "No response from serial.\r\nTry to (re)configure serial "
                                  "port.\r\nThis user may not open /dev/ttyS0."
                               << 0;
         // The probe, the switch from terminal mode typed byte by byte, the second probe
         QTest::newRow("silent")
-            << 3 << "No response from unit.\r\nVerify connexion and serial port setting." << 20;
+            << Start::NoReply
+            << "No response from unit.\r\nVerify connexion and serial port setting." << 20;
     }
     void startUpThatEndsInTheDialog()
     {
-        QFETCH(int, start);
+        QFETCH(Start, start);
         QFETCH(QString, message);
         QFETCH(int, frames);
         Rig rig;
         // At the first start the settings cannot be stored either: a folder holds their place.
         const QString where = configFolder() + "/KOLVEX7.ini";
-        if (start > 0)
+        if (start != Start::First)
             SeedSettings(1, 1);
-        QVERIFY(start > 0 || QDir().mkpath(where));
-        rig.host.setShiftDown(start == 1);
-        rig.port->setOpenFails(start == 2);
-        rig.port->openErrorText = start == 2 ? "This user may not open /dev/ttyS0." : "";
-        rig.receiver.silent = start == 3;
+        QVERIFY(start != Start::First || QDir().mkpath(where));
+        rig.host.setShiftDown(start == Start::ShiftHeld);
+        rig.port->setOpenFails(start == Start::NoPort);
+        rig.port->openErrorText =
+            start == Start::NoPort ? "This user may not open /dev/ttyS0." : "";
+        rig.receiver.silent = start == Start::NoReply;
         QCOMPARE(rig.start(), Main::Outcome::Configured);
-        QCOMPARE(rig.main->state.Raz, start == 1);
-        QCOMPARE(rig.port->opens(), int(start > 1)); // SHIFT: no attempt to talk
+        QCOMPARE(rig.main->state.Raz, start == Start::ShiftHeld);
+        QCOMPARE(rig.port->opens(), int(start == Start::NoPort || start == Start::NoReply));
         QCOMPARE(rig.port->writes().size(), frames);
         if (frames)
             QCOMPARE(rig.port->writes().last(), QByteArray("\x81{Usrv=?}"));
@@ -62,7 +74,7 @@ private slots:
             timeline.prepend("message:" + message.section("\r\n", 0, 0));
             QCOMPARE(rig.host.messages().first().text, message);
         }
-        if (start == 0)
+        if (start == Start::First)
             timeline << "message:The settings could not be stored in " + where + ".";
         QCOMPARE(rig.timeline, timeline);
         const Message &m = rig.host.messages()[int(!message.isEmpty())];
@@ -70,8 +82,9 @@ private slots:
                                          "Try to (re)configure serial port.");
         QVERIFY(m.icon == Message::Critical && m.buttons == Message::Ok);
         QCOMPARE(rig.store.writes, // each is tried, in order, even after a refusal
-                 (QStringList{start ? "Port=1" : "Port=0", "Speed=115200", "Address=129",
-                              "LNB_Input=0", "LNB_Type=0", start ? "LNB_BandL=1" : "LNB_BandL=0"}));
+                 (QStringList{start != Start::First ? "Port=1" : "Port=0", "Speed=115200",
+                              "Address=129", "LNB_Input=0", "LNB_Type=0",
+                              start != Start::First ? "LNB_BandL=1" : "LNB_BandL=0"}));
     }
 
     void confirmedSettingsStartTheProgramAgain()

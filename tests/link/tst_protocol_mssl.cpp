@@ -38,6 +38,8 @@ QByteArrayList switchToMasterSlave()
 
 } // namespace
 
+using Fault = SimulatedReceiver::Fault;
+
 class TestProtocolMsSl : public QObject
 {
     Q_OBJECT
@@ -45,25 +47,29 @@ class TestProtocolMsSl : public QObject
 private slots:
     void initIRD_data()
     {
-        QTest::addColumn<int>("receiver"); // 0 master/slave, 1 terminal mode, 2 silent
+        QTest::addColumn<bool>("terminal"); // in terminal mode at first
+        QTest::addColumn<Fault>("fault");
         QTest::addColumn<QByteArrayList>("frames");
         QTest::addColumn<bool>("result");
         QTest::newRow("master/slave, stale reply waiting")
-            << 0 << QByteArrayList{"\x81{Usvr=?}"} + kDefaults << true;
-        QTest::newRow("terminal mode") << 1 << switchToMasterSlave() + kDefaults << true;
-        QTest::newRow("silent") << 2 << switchToMasterSlave() << false;
+            << false << Fault::None << QByteArrayList{"\x81{Usvr=?}"} + kDefaults << true;
+        QTest::newRow("terminal mode")
+            << true << Fault::None << switchToMasterSlave() + kDefaults << true;
+        QTest::newRow("silent") << false << Fault::Silent << switchToMasterSlave() << false;
     }
     void initIRD()
     {
-        QFETCH(int, receiver);
+        QFETCH(bool, terminal);
+        QFETCH(Fault, fault);
         QFETCH(QByteArrayList, frames);
         QFETCH(bool, result);
-        SimulatedReceiver rx({129, receiver == 1});
-        rx.silent = receiver == 2;
+        SimulatedReceiver rx({129, terminal});
+        rx.inject(fault);
         rx.port.feed("\x81{Usvr=Xx}"); // a stale reply, not the probe's
         QCOMPARE(rx.driver.InitIRD(), result);
         QCOMPARE(rx.frames(), frames);
-        QCOMPARE(rx.link.Eto, receiver != 0); // InitIRD does not clear a probe's time-out
+        QCOMPARE(rx.link.Eto,
+                 terminal || fault != Fault::None); // InitIRD does not clear a probe's time-out
         QVERIFY(!rx.model.state().terminal);
         if (result)
             QCOMPARE(rx.model.state().defaults["Sstp"], QByteArray("11"));
