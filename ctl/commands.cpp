@@ -45,7 +45,7 @@ std::optional<qint64> WholeNumber(const QString &text, qint64 min, qint64 max)
 }
 
 QString TuneRefusal(const QString &frequency, const QString &polarisation, const QString &rate,
-                    const QString &service, const CtlSettings &settings)
+                    const QString &service, const CtlSettings &settings, CtlTuning *read)
 {
     const QString pol = polarisation.toUpper();
     const auto khz = WholeNumber(frequency, 1, 99999999);
@@ -53,9 +53,11 @@ QString TuneRefusal(const QString &frequency, const QString &polarisation, const
         return QStringLiteral("frequency %1 is not a whole number of kHz").arg(frequency);
     if (pol != QLatin1String("H") && pol != QLatin1String("V"))
         return QStringLiteral("polarisation %1 is neither H nor V").arg(polarisation);
-    if (!WholeNumber(rate, 1, 45000))
+    const auto kS = WholeNumber(rate, 1, 45000);
+    if (!kS)
         return QStringLiteral("symbol rate %1 is not a whole number from 1 to 45000").arg(rate);
-    if (!service.isEmpty() && !WholeNumber(service, 0, 255))
+    const auto number = WholeNumber(service, 0, 255);
+    if (!service.isEmpty() && !number)
         return ServiceRefusal(service);
     const quint8 band = settings.band;
     const QString name = band == 1 ? QStringLiteral("Ku") : QStringLiteral("L");
@@ -76,6 +78,10 @@ QString TuneRefusal(const QString &frequency, const QString &polarisation, const
             .arg(qint64(edges.first))
             .arg(qint64(edges.end))
             .arg(where);
+    if (read) {
+        read->transponder = {QString::number(*khz), pol, QString::number(*kS)};
+        read->service = number ? std::optional<quint8>(quint8(*number)) : std::nullopt;
+    }
     return QString();
 }
 
@@ -115,27 +121,24 @@ QString AcceptedValues(const QString &code)
     return known.value(code);
 }
 
-QStringList ScanRates(const QString &rates)
+QString ScanRefusal(const QString &position, const QString &rates, CtlScan *read)
 {
-    if (rates.isEmpty())
-        return DefaultScanRates();
-    QStringList list = rates.split(QLatin1Char(','));
-    for (QString &rate : list)
-        rate = QString::number(WholeNumber(rate, 1, 45000).value_or(0));
-    return list;
-}
-
-QString ScanRefusal(const QString &position, const QString &rates)
-{
+    // The four defaults when none are given.
+    QStringList kS = rates.isEmpty() ? DefaultScanRates() : QStringList();
     for (const QString &rate : rates.isEmpty() ? QStringList() : rates.split(QLatin1Char(','))) {
-        if (!WholeNumber(rate, 1, 45000))
+        const auto r = WholeNumber(rate, 1, 45000);
+        if (!r)
             return QStringLiteral("symbol rate %1 is not a whole number from 1 to 45000").arg(rate);
+        kS << QString::number(*r);
     }
     if (!IsPositionText(position))
         return QStringLiteral("position %1 is not like 13.00E or 30W").arg(position);
     bool completed = false;
-    if (LeadingNumber(NormalisePosition(position, &completed)) > 180.0)
+    const QString normal = NormalisePosition(position, &completed);
+    if (LeadingNumber(normal) > 180.0)
         return QStringLiteral("position %1 is beyond 180.00").arg(position);
+    if (read)
+        *read = {normal, kS};
     return QString();
 }
 
@@ -326,28 +329,24 @@ int Commands::status()
     return unread ? timedOut() : m_out.finish(Exit::Ok);
 }
 
-int Commands::tune(const QString &frequency, const QString &polarisation, const QString &rate,
-                   const QString &service)
+int Commands::tune(const CtlTuning &tuning)
 {
-    const auto f = WholeNumber(frequency, 1, 99999999);
-    const QString pol = polarisation.toUpper();
-    const auto r = WholeNumber(rate, 1, 45000);
-    const auto s = service.isEmpty() ? std::optional<qint64>(-1) : WholeNumber(service, 0, 255);
+    const TuningRequest &t = tuning.transponder;
     if (!answers())
         return timedOut();
     const Place before = place();
     if (m_tally.unanswered())
         return timedOut();
     CollectedServices services;
-    m_out.progress(QStringLiteral("tuning %1 %2 %3").arg(*f).arg(pol).arg(*r));
+    m_out.progress(
+        QStringLiteral("tuning %1 %2 %3").arg(t.frequency, t.polarisation, t.symbolRate));
     const TuningOutcome outcome =
-        Tune(m_driver, m_settings.lnbType, {QString::number(*f), pol, QString::number(*r)},
-             services, [this](const QString &text) {
-                 // Its outcome comes with the result; "No error" is
-                 // no news.
-                 if (text != QLatin1String("Status: No error"))
-                     m_out.progress(text.mid(8).toLower());
-             });
+        Tune(m_driver, m_settings.lnbType, t, services, [this](const QString &text) {
+            // Its outcome comes with the result; "No error" is
+            // no news.
+            if (text != QLatin1String("Status: No error"))
+                m_out.progress(text.mid(8).toLower());
+        });
     if (outcome.timedOut)
         return timedOut();
     if (!outcome.accepted) {
@@ -362,10 +361,10 @@ int Commands::tune(const QString &frequency, const QString &polarisation, const 
     m_out.field(QStringLiteral("locked"), outcome.locked);
     if (!outcome.locked)
         return m_out.finish(Exit::NoLock);
-    if (*s >= 0) {
+    if (const std::optional<quint8> s = tuning.service) {
         if (beyondCount(*s))
             return m_tally.unanswered() ? timedOut() : m_out.finish(Exit::Refused);
-        m_driver.SetServiceNum(quint8(*s));
+        m_driver.SetServiceNum(*s);
         m_out.field(QStringLiteral("service"), int(*s));
     }
     m_out.list(QStringLiteral("services"), services.entries, services.lines);
@@ -387,18 +386,17 @@ int Commands::listServices()
     return m_out.finish(Exit::Ok);
 }
 
-int Commands::service(const QString &number)
+int Commands::service(quint8 number)
 {
-    const auto n = WholeNumber(number, 0, 255);
     if (!answers())
         return timedOut();
-    if (beyondCount(*n))
+    if (beyondCount(number))
         return m_tally.unanswered() ? timedOut() : m_out.finish(Exit::Refused);
-    m_driver.SetServiceNum(quint8(*n));
-    const QString name = m_driver.GetService(quint8(*n));
+    m_driver.SetServiceNum(number);
+    const QString name = m_driver.GetService(number);
     if (m_tally.unanswered())
         return timedOut();
-    m_out.field(QStringLiteral("service"), int(*n));
+    m_out.field(QStringLiteral("service"), int(number));
     m_out.field(QStringLiteral("name"), name);
     return m_out.finish(Exit::Ok);
 }
@@ -427,12 +425,10 @@ int Commands::set(const QString &code, const QString &value)
     return m_out.finish(refused ? Exit::Refused : Exit::Ok);
 }
 
-int Commands::scan(const QString &position, const QString &rates, const QString &programFolder,
-                   bool save, bool guided)
+int Commands::scan(const CtlScan &scan, const QString &programFolder, bool save, bool guided)
 {
-    bool completed = false;
-    const QString pos = NormalisePosition(position, &completed);
-    const QStringList rateList = ScanRates(rates);
+    const QString &pos = scan.position;
+    const QStringList &rateList = scan.rates;
     if (!answers())
         return timedOut();
     const Place before = place();

@@ -2,6 +2,7 @@
 
 #include "link/exchangerecorder.h"
 #include "link/protocol_mssl.h"
+#include "session/tuning.h"
 
 #include <QStringList>
 
@@ -34,18 +35,31 @@ int BadArguments(Output &out, const QString &text);
 // A whole number in decimal within [min, max], or nothing.
 std::optional<qint64> WholeNumber(const QString &text, qint64 min, qint64 max);
 
+// A tuning as tune takes it: the transponder in its own form (kHz, "H" or "V", kS/s, as whole
+// numbers), and the service --service selects afterwards.
+struct CtlTuning
+{
+    TuningRequest transponder;
+    std::optional<quint8> service;
+};
+// A scan as scan takes it: the position normalised (13.00E), the rates in kS/s.
+struct CtlScan
+{
+    QString position;
+    QStringList rates;
+};
+
 // The checks of the commands' arguments, made before the port is opened: the refusal of the
-// first bad one, or the empty text. The band refusal says where the band came from, and how to
-// choose the other; a frequency outside the band's edges is refused with them.
+// first bad one, or the empty text; the arguments read, into *read, when they pass. The band
+// refusal says where the band came from, and how to choose the other; a frequency outside the
+// band's edges is refused with them.
 QString TuneRefusal(const QString &frequency, const QString &polarisation, const QString &rate,
-                    const QString &service, const CtlSettings &settings);
+                    const QString &service, const CtlSettings &settings, CtlTuning *read = nullptr);
 QString ServiceRefusal(const QString &number);
 QString CodeRefusal(const QString &code, const QString &value);
-QString ScanRefusal(const QString &position, const QString &rates);
+QString ScanRefusal(const QString &position, const QString &rates, CtlScan *read = nullptr);
 // The values of a command code the driver sets, as a text for a refusal; empty for others.
 QString AcceptedValues(const QString &code);
-// The rates a scan tests: the four defaults when none are given.
-QStringList ScanRates(const QString &rates);
 
 // The settings the receiver commands use, from KOLVEX7.ini unless the command line gives them.
 struct CtlSettings
@@ -60,17 +74,16 @@ struct CtlSettings
 // The receiver commands of kolvex7-ctl over an open link, with the tool's own driver, tuning
 // sequence, scan passes and saving. Each reports into the output and returns its exit status;
 // the link's run is started with them, and its stop (Ctrl+C) ends a command at its next look.
-// Each takes its arguments as its command's check passed them (see CtlCommands).
+// Each takes its arguments as its command's check read them (see CtlCommands).
 class Commands
 {
 public:
     Commands(LinkState &link, const CtlSettings &settings, Output &out);
 
     int status();
-    int tune(const QString &frequency, const QString &polarisation, const QString &rate,
-             const QString &service);
+    int tune(const CtlTuning &tuning);
     int services();
-    int service(const QString &number);
+    int service(quint8 number);
     int query(const QString &code);
     // Every code of the receiver's catalogue queried in turn, with its reply.
     int catalogue();
@@ -79,12 +92,11 @@ public:
     int codes(const QString &from);
     int set(const QString &code, const QString &value);
     // `guided`: each carrier tried first at the rate its width points to.
-    int scan(const QString &position, const QString &rates, const QString &programFolder, bool save,
-             bool guided);
+    int scan(const CtlScan &scan, const QString &programFolder, bool save, bool guided);
     // For a receiver in terminal mode: the tuning's setters (LNB type, polarisation, rate,
     // frequency), each refused when the receiver answers with a text; and the receiver's own
     // band scan of both polarisations, listing where it locked.
-    int terminalTune(const QString &frequency, const QString &polarisation, const QString &rate);
+    int terminalTune(const TuningRequest &transponder);
     int terminalScan();
     // Every address from 0 to 255 asked in turn, with a short wait each (see Survey): the
     // receivers that answer, with their frequency and lock. Exit 4 when none answers.

@@ -8,7 +8,6 @@
 #include "ctl/signal.h"
 #include "ctl/watchcommand.h"
 #include "platform/anyserialport.h"
-#include "scan/position.h"
 #include "scan/savescan.h"
 #include "session/settingsstore.h"
 
@@ -17,17 +16,16 @@
 namespace {
 
 // A scan that would save over a list file refuses before the receiver is asked, unless forced.
-CtlRefusal scanRefusal(const CtlRequest &r)
+CtlRefusal scanRefusal(CtlRequest &r)
 {
     if (r.isSet(QStringLiteral("terminal")))
         return {}; // the receiver's own scan: no position
-    const QString bad = ScanRefusal(r.args[0], r.value(QStringLiteral("rates")));
+    const QString bad = ScanRefusal(r.args[0], r.value(QStringLiteral("rates")), &r.read.scan);
     if (!bad.isEmpty())
         return bad;
     if (!r.isSet(QStringLiteral("save")) || r.isSet(QStringLiteral("force")))
         return {};
-    bool completed = false;
-    const QString list = SavedListPath(r.programFolder, NormalisePosition(r.args[0], &completed));
+    const QString list = SavedListPath(r.programFolder, r.read.scan.position);
     if (!QFileInfo::exists(list))
         return {};
     return {QStringLiteral("%1 exists: give --force to replace it").arg(list), Exit::NotSaved};
@@ -60,9 +58,23 @@ int watchCommand(const CtlRequest &r, Output &out)
 }
 
 // signal's --interval: seconds from 0 to 3600, with a fraction.
-std::optional<int> signalInterval(const CtlRequest &r)
+CtlRefusal signalRefusal(CtlRequest &r)
 {
-    return Milliseconds(r.value(QStringLiteral("interval")), 3600);
+    const std::optional<int> ms = Milliseconds(r.value(QStringLiteral("interval")), 3600);
+    if (!ms)
+        return QStringLiteral("--interval takes seconds from 0 to 3600, as 0.5");
+    r.read.intervalMs = *ms;
+    return {};
+}
+
+// service's N: 0 to 255.
+CtlRefusal serviceRefusal(CtlRequest &r)
+{
+    const std::optional<qint64> n = WholeNumber(r.args[0], 0, 255);
+    if (!n)
+        return ServiceRefusal(r.args[0]);
+    r.read.service = quint8(*n);
+    return {};
 }
 
 } // namespace
@@ -81,18 +93,14 @@ const QList<CtlCommand> &CtlCommands()
          {QStringLiteral("service"), QStringLiteral("band")},
          QStringLiteral("tune as a pick in kolvex7 does (kHz, H or V, kS/s), then list the\n"
                         "services; --service N selects service N afterwards"),
-         [](const CtlRequest &r, const CtlSettings &s) {
+         [](CtlRequest &r, const CtlSettings &s) {
              return TuneRefusal(r.args[0], r.args[1], r.args[2], r.value(QStringLiteral("service")),
-                                s);
+                                s, &r.read.tuning);
          },
-         [](Commands &c, const CtlRequest &r) {
-             return c.tune(r.args[0], r.args[1], r.args[2], r.value(QStringLiteral("service")));
-         },
+         [](Commands &c, const CtlRequest &r) { return c.tune(r.read.tuning); },
          {},
          {},
-         [](Commands &c, const CtlRequest &r) {
-             return c.terminalTune(r.args[0], r.args[1], r.args[2]);
-         },
+         [](Commands &c, const CtlRequest &r) { return c.terminalTune(r.read.tuning.transponder); },
          3,
          true},
         {QStringLiteral("services"),
@@ -105,15 +113,13 @@ const QList<CtlCommand> &CtlCommands()
          1,
          {},
          QStringLiteral("select service N (0 to 255) and show its name"),
-         [](const CtlRequest &r, const CtlSettings &) {
-             return WholeNumber(r.args[0], 0, 255) ? QString() : ServiceRefusal(r.args[0]);
-         },
-         [](Commands &c, const CtlRequest &r) { return c.service(r.args[0]); }},
+         [](CtlRequest &r, const CtlSettings &) { return serviceRefusal(r); },
+         [](Commands &c, const CtlRequest &r) { return c.service(r.read.service); }},
         {QStringLiteral("query CODE"),
          1,
          {},
          QStringLiteral("one query of a command code; prints the reply"),
-         [](const CtlRequest &r, const CtlSettings &) {
+         [](CtlRequest &r, const CtlSettings &) {
              return CodeRefusal(r.args[0], QStringLiteral("?"));
          },
          [](Commands &c, const CtlRequest &r) { return c.query(r.args[0]); }},
@@ -136,7 +142,7 @@ const QList<CtlCommand> &CtlCommands()
          2,
          {},
          QStringLiteral("one set of a command code; prints the reply"),
-         [](const CtlRequest &r, const CtlSettings &) { return CodeRefusal(r.args[0], r.args[1]); },
+         [](CtlRequest &r, const CtlSettings &) { return CodeRefusal(r.args[0], r.args[1]); },
          [](Commands &c, const CtlRequest &r) { return c.set(r.args[0], r.args[1]); }},
         {QStringLiteral("scan POSITION"),
          1,
@@ -145,10 +151,10 @@ const QList<CtlCommand> &CtlCommands()
          QStringLiteral("sweep the band and identify the transponders; --rates, --band,\n"
                         "--save (with --force to replace an existing list file),\n"
                         "--guided; a stored list's transponders are tried at their rates"),
-         [](const CtlRequest &r, const CtlSettings &) { return scanRefusal(r); },
+         [](CtlRequest &r, const CtlSettings &) { return scanRefusal(r); },
          [](Commands &c, const CtlRequest &r) {
-             return c.scan(r.args[0], r.value(QStringLiteral("rates")), r.programFolder,
-                           r.isSet(QStringLiteral("save")), r.isSet(QStringLiteral("guided")));
+             return c.scan(r.read.scan, r.programFolder, r.isSet(QStringLiteral("save")),
+                           r.isSet(QStringLiteral("guided")));
          },
          {},
          {},
@@ -214,14 +220,10 @@ const QList<CtlCommand> &CtlCommands()
                         "--interval seconds (default 0: as fast as the line allows);\n"
                         "--tone plays a tone rising with the margin; Ctrl+C ends it with\n"
                         "the best values"),
-         [](const CtlRequest &r, const CtlSettings &) {
-             return signalInterval(r) ? CtlRefusal()
-                                      : CtlRefusal(QStringLiteral("--interval takes seconds from "
-                                                                  "0 to 3600, as 0.5"));
-         },
+         [](CtlRequest &r, const CtlSettings &) { return signalRefusal(r); },
          [](Commands &c, const CtlRequest &r) {
              return RunSignal(c.link(), c.address(),
-                              {*signalInterval(r), r.isSet(QStringLiteral("tone"))}, c.output());
+                              {r.read.intervalMs, r.isSet(QStringLiteral("tone"))}, c.output());
          }},
         {QStringLiteral("watch [PORT[@ADDRESS]...]"),
          -1,
@@ -255,8 +257,7 @@ QStringList CommandsTaking(const QString &option)
     return names;
 }
 
-CtlRefusal CheckRequest(const CtlCommand &command, const CtlRequest &request,
-                        const CtlSettings &settings)
+CtlRefusal CheckRequest(const CtlCommand &command, CtlRequest &request, const CtlSettings &settings)
 {
     return command.check ? command.check(request, settings) : CtlRefusal();
 }

@@ -17,7 +17,17 @@ struct LinkValues
     QString endpoint; // a network serial server's URL given as --port
 };
 
-// A command line as parsed: the command's own arguments, and its options' values.
+// A command's arguments as its check read them: what its run takes.
+struct CtlArguments
+{
+    CtlTuning tuning;   // tune
+    quint8 service = 0; // service
+    CtlScan scan;       // scan
+    int intervalMs = 0; // signal
+};
+
+// A command line as parsed: the command's own arguments, and its options' values; once its
+// check passed them, what it read of them.
 struct CtlRequest
 {
     QStringList args; // after the command's name
@@ -25,6 +35,7 @@ struct CtlRequest
     std::function<QString(const QString &option)> value; // empty when not given
     QString programFolder;
     const LinkValues *link = nullptr; // once resolved; null for the commands run offline
+    CtlArguments read{};
 };
 
 // Why a command line is not run: its text, and the exit status it ends with.
@@ -50,8 +61,9 @@ struct CtlCommand
     int arguments = 0;   // -1: any number
     QStringList options; // the options it takes beside --port, --speed, --address, --json, --trace
     QString help;        // its lines in --help
-    // The refusal of a bad argument (or of a file it would replace), or none.
-    std::function<CtlRefusal(const CtlRequest &, const CtlSettings &)> check;
+    // The refusal of a bad argument (or of a file it would replace), or none; the arguments
+    // read into the request's `read` when they pass.
+    std::function<CtlRefusal(CtlRequest &, const CtlSettings &)> check;
     // What it runs on the receiver's open link.
     std::function<int(Commands &, const CtlRequest &)> run;
     // What a command that opens no port runs, before the stored settings are read, or one that
@@ -72,8 +84,9 @@ const QList<CtlCommand> &CtlCommands();
 const CtlCommand *FindCtlCommand(const QString &name);
 // The commands that take the option, in the table's order.
 QStringList CommandsTaking(const QString &option);
-// The command's check of the request; none for a command without one.
-CtlRefusal CheckRequest(const CtlCommand &command, const CtlRequest &request,
+// The command's check of the request, which reads its arguments into it; none for a command
+// without one.
+CtlRefusal CheckRequest(const CtlCommand &command, CtlRequest &request,
                         const CtlSettings &settings);
 // Says the refusal as the tool does (a bad argument points to --help); its exit status.
 int Refuse(Output &out, const CtlRefusal &refusal);

@@ -56,13 +56,13 @@ int Commands::notATerminal()
     return m_out.finish(Exit::Failed);
 }
 
-int Commands::terminalTune(const QString &frequency, const QString &polarisation,
-                           const QString &rate)
+int Commands::terminalTune(const TuningRequest &transponder)
 {
+    const QString &frequency = transponder.frequency, &rate = transponder.symbolRate;
     Protocol_Term term(m_link);
     if (!term.InTerminalMode())
         return notATerminal();
-    const QString pol = polarisation.toUpper();
+    const QString &pol = transponder.polarisation;
     // In the order of a tuning; the first the receiver answers with a text is refused.
     const QList<std::pair<const char *, std::function<bool()>>> steps{
         {"LNB type", [&] { return term.SetLNBType(m_settings.lnbType); }},

@@ -66,8 +66,8 @@ struct Ctl
     }
     // Runs a command line of the tool's through its command table, checked first as the tool
     // does; the exit status. "terminal" first stands for --terminal. The words after a
-    // command's arguments stand for its options: tune's --service, codes' --from, scan's
-    // --rates, then "save", "guided" and "force" for the flags.
+    // command's arguments stand for its options: tune's --service, codes' --from, signal's
+    // --interval, scan's --rates, then "save", "guided" and "force" for the flags.
     int operator()(const QString &line)
     {
         QStringList a = line.split(' ');
@@ -78,14 +78,17 @@ struct Ctl
         const CtlCommand *command = FindCtlCommand(a[0]);
         const int arguments = terminal ? command->terminalArguments : command->arguments;
         const QStringList extra = a.mid(1 + arguments);
-        const QString valued = a[0] == "tune" ? "service" : a[0] == "codes" ? "from" : "rates";
+        const QString valued = a[0] == "tune"     ? "service"
+                               : a[0] == "codes"  ? "from"
+                               : a[0] == "signal" ? "interval"
+                                                  : "rates";
         const auto value = [&](const QString &o) {
             return o == valued && !extra.isEmpty() &&
                            !QStringList{"save", "guided", "force"}.contains(extra[0])
                        ? extra[0]
                        : QString();
         };
-        const CtlRequest request{
+        CtlRequest request{
             a.mid(1, arguments),
             [&](const QString &o) { return extra.contains(o) || (terminal && o == "terminal"); },
             value, program.path()};
@@ -212,6 +215,15 @@ private slots:
                                        "kolvex7-ctl: wait setup"));
         QVERIFY(!ctl.rx.frames().contains("\x81{Rstp=6}"));
         QVERIFY(ctl.saysNoReply() == (status == Exit::TimeOut));
+    }
+
+    // signal reads again every --interval: stopped 2 s in, it read at 0, 0.5, 1 and 1.5 s.
+    void signalReadsEveryInterval()
+    {
+        Ctl ctl;
+        ctl.rx.host.after(2000, [&] { ctl.rx.link.run.stop(); });
+        QCOMPARE(ctl("signal 0.5"), int(Exit::Ok));
+        QCOMPARE(ctl.rx.frames().count("\x81{Bst=?}"), 4);
     }
 
     // Ctrl+C during a tuning tunes the receiver back to where it was.
