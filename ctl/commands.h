@@ -87,9 +87,9 @@ public:
     int query(const QString &code);
     // Every code of the receiver's catalogue queried in turn, with its reply.
     int catalogue();
-    // Every four-letter code from `from` (empty: the first) to the last queried in turn: the
-    // codes the receiver knows, with their replies. `from` must be a code of the sweep.
-    int codes(const QString &from);
+    // Every four-letter code from the one at index `first` of the sweep to the last queried in
+    // turn: the codes the receiver knows, with their replies.
+    int codes(int first);
     int set(const QString &code, const QString &value);
     // `guided`: each carrier tried first at the rate its width points to.
     int scan(const CtlScan &scan, const QString &programFolder, bool save, bool guided);

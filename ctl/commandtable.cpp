@@ -7,6 +7,7 @@
 #include "ctl/output.h"
 #include "ctl/signal.h"
 #include "ctl/watchcommand.h"
+#include "link/scanall.h"
 #include "platform/anyserialport.h"
 #include "scan/savescan.h"
 #include "session/settingsstore.h"
@@ -20,6 +21,8 @@ CtlRefusal scanRefusal(CtlRequest &r)
 {
     if (r.isSet(QStringLiteral("terminal")))
         return {}; // the receiver's own scan: no position
+    if (r.isSet(QStringLiteral("rates")) && r.value(QStringLiteral("rates")).isEmpty())
+        return QStringLiteral("--rates is empty: give rates like 27500,22000");
     const QString bad = ScanRefusal(r.args[0], r.value(QStringLiteral("rates")), &r.read.scan);
     if (!bad.isEmpty())
         return bad;
@@ -65,6 +68,17 @@ CtlRefusal signalRefusal(CtlRequest &r)
         return QStringLiteral("--interval takes seconds from 0 to 3600, as 0.5");
     r.read.intervalMs = *ms;
     return {};
+}
+
+// codes' --from: a code of the sweep.
+CtlRefusal fromRefusal(CtlRequest &r)
+{
+    const bool given = r.isSet(QStringLiteral("from"));
+    r.read.firstCode = given ? ScanAll::Index(r.value(QStringLiteral("from")).toLatin1()) : 0;
+    if (r.read.firstCode >= 0)
+        return {};
+    return QStringLiteral("--from goes with codes, and takes a code of four letters, upper case "
+                          "first, then lower case (AAAA to Zzzz)");
 }
 
 // service's N: 0 to 255.
@@ -136,8 +150,8 @@ const QList<CtlCommand> &CtlCommands()
          QStringLiteral("every four-letter code (1.8 million; hours) queried in turn: the\n"
                         "codes the receiver knows, with their replies; --from CODE goes\n"
                         "on where a stopped sweep left off"),
-         {},
-         [](Commands &c, const CtlRequest &r) { return c.codes(r.value(QStringLiteral("from"))); }},
+         [](CtlRequest &r, const CtlSettings &) { return fromRefusal(r); },
+         [](Commands &c, const CtlRequest &r) { return c.codes(r.read.firstCode); }},
         {QStringLiteral("set CODE VALUE"),
          2,
          {},

@@ -24,6 +24,7 @@ struct CtlArguments
     quint8 service = 0; // service
     CtlScan scan;       // scan
     int intervalMs = 0; // signal
+    int firstCode = 0;  // codes: the index of --from in the sweep
 };
 
 // A command line as parsed: the command's own arguments, and its options' values; once its

@@ -70,12 +70,11 @@ int Commands::catalogue()
     return m_out.finish(Exit::Ok);
 }
 
-int Commands::codes(const QString &from)
+int Commands::codes(int first)
 {
-    // Every four-letter code of the sweep from `from` on, queried in turn: the codes the
+    // Every four-letter code of the sweep from `first` on, queried in turn: the codes the
     // receiver knows are listed with their replies. Ctrl+C stops after the exchange in flight,
     // and a receiver gone ends it; either way the code to go on from is told.
-    const int first = from.isEmpty() ? 0 : ScanAll::Index(from.toLatin1());
     if (!answers())
         return timedOut();
     QJsonArray entries;

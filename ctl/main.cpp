@@ -9,7 +9,6 @@
 #include "link/exchangerecorder.h"
 #include "link/linkstate.h"
 #include "link/protocol.h"
-#include "link/scanall.h"
 #include "platform/anyserialport.h"
 #include "platform/programfolder.h"
 #include "platform/qthost.h"
@@ -187,11 +186,6 @@ int main(int argc, char **argv)
     if (expected >= 0 && args.size() - 1 != expected)
         return BadArguments(out,
                             QStringLiteral("%1 takes %2 argument(s)").arg(command).arg(expected));
-    if (parser.isSet(from) && (!entry->options.contains(from.names().first()) ||
-                               ScanAll::Index(value(from).toLatin1()) < 0))
-        return BadArguments(out, QStringLiteral("--from goes with codes, and takes a code of "
-                                                "four letters, upper case first, then lower "
-                                                "case (AAAA to Zzzz)"));
     CtlRequest request{args.mid(1), [&](const QString &o) { return parser.isSet(o); },
                        [&](const QString &o) { return unhidden(parser.value(o)); },
                        ProgramFolder(QCoreApplication::applicationDirPath())};
@@ -210,8 +204,6 @@ int main(int argc, char **argv)
     CtlSettings settings = resolved->settings;
 
     // Every argument is checked before the port is touched.
-    if (parser.isSet(rates) && value(rates).isEmpty())
-        return BadArguments(out, QStringLiteral("--rates is empty: give rates like 27500,22000"));
     const CtlRefusal refusal = CheckRequest(*entry, request, settings);
     if (refusal.exit == Exit::BadArguments && refusal.refuses())
         return Refuse(out, refusal);

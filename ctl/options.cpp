@@ -82,5 +82,5 @@ void CtlOptions::addTo(QCommandLineParser &parser) const
 QList<const QCommandLineOption *> CtlOptions::commandsOwn() const
 {
     return {&service, &rates,    &save,   &guided,   &band,   &force,    &lnbType, &input,
-            &test,    &position, &format, &interval, &listen, &textfile, &tone};
+            &test,    &position, &format, &interval, &listen, &textfile, &tone,    &from};
 }

@@ -88,10 +88,12 @@ struct Ctl
                        ? extra[0]
                        : QString();
         };
-        CtlRequest request{
-            a.mid(1, arguments),
-            [&](const QString &o) { return extra.contains(o) || (terminal && o == "terminal"); },
-            value, program.path()};
+        CtlRequest request{a.mid(1, arguments),
+                           [&](const QString &o) {
+                               return extra.contains(o) || !value(o).isEmpty() ||
+                                      (terminal && o == "terminal");
+                           },
+                           value, program.path()};
         const CtlRefusal refusal = CheckRequest(*command, request, settings);
         if (refusal.refuses())
             return Refuse(output, refusal);
@@ -253,6 +255,8 @@ private slots:
                                      << "";
         QTest::newRow("beyond 180.00") << "scan 180.01W"
                                        << "";
+        QTest::newRow("--from no code of the sweep") << "codes tfrq"
+                                                     << "AAAA to Zzzz";
         QTest::newRow("scan's line end: never 13.00E") << "scan 13W\n"
                                                        << "";
         QTest::newRow("tune's line end") << "tune 10892000\n H 27500"
