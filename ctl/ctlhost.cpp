@@ -4,7 +4,6 @@
 #include "link/linkstate.h"
 
 #include <csignal>
-#include <cstdio>
 
 namespace {
 
@@ -47,13 +46,14 @@ void CtlHost::stopOnCtrlC()
 
 Message::Answer CtlHost::message(const Message &m)
 {
+    static Output standardError(false); // before a command has its output
+    Output &o = out ? *out : standardError;
     const QString text = QString(m.text).replace(QLatin1String("\r\n"), QLatin1String(" "));
     if (m.buttons == Message::OkCancel) { // replacing a list file: --force said yes
         if (!force)
-            std::fprintf(stderr, "kolvex7-ctl: %s (kept: give --force to replace it)\n",
-                         Shown(text).constData());
+            o.tell(text + QStringLiteral(" (kept: give --force to replace it)"));
         return force ? Message::AnsweredOk : Message::AnsweredCancel;
     }
-    std::fprintf(stderr, "kolvex7-ctl: %s\n", Shown(text).constData());
+    o.tell(text);
     return Message::AnsweredOk;
 }

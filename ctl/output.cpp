@@ -45,7 +45,7 @@ void Output::list(const QString &name, const QJsonArray &entries, const QStringL
     m_lines << lines;
 }
 
-void Output::say(const QString &text)
+void Output::tell(const QString &text)
 {
     WriteLine(m_err, "kolvex7-ctl: ", text);
     std::fflush(m_err);
@@ -54,19 +54,19 @@ void Output::say(const QString &text)
 void Output::progress(const QString &text)
 {
     if (!m_stopping)
-        say(text);
+        tell(text);
 }
 
 void Output::error(const QString &text)
 {
     m_errors << text;
-    say(text);
+    tell(text);
 }
 
 void Output::stopping(const QString &text)
 {
     if (!std::exchange(m_stopping, true))
-        say(text);
+        tell(text);
 }
 
 void Output::stream(const QString &text, bool overwrite)

@@ -29,6 +29,8 @@ public:
     void progress(const QString &text);
     // An error, on standard error at once, and in the result (see finish).
     void error(const QString &text);
+    // A line on standard error at once, also after a stop: what the program was told to say.
+    void tell(const QString &text);
     // A line of a result that streams (a watch's sample, a meter's reading) on standard
     // output at once; `overwrite` rewrites a terminal's current line instead of adding one.
     void stream(const QString &text, bool overwrite = false);
@@ -45,8 +47,6 @@ public:
     bool json() const { return m_json; }
 
 private:
-    void say(const QString &text);
-
     bool m_json;
     std::FILE *m_out;
     std::FILE *m_err;
