@@ -7,7 +7,7 @@
 class QLabel;
 class QPushButton;
 class QTableView;
-struct LinkState;
+class LinkState;
 
 // The link console: every exchange with the receiver as it happens, in a window beside the
 // main one. It watches the link only while it is shown. Pause stops the recording, Clear

@@ -15,7 +15,7 @@ class QLabel;
 class QProgressBar;
 class SignalGraph;
 class TonePlayer;
-struct LinkState;
+class LinkState;
 
 // The Signal window, for aligning a dish: the tuned transponder's lock, level, margin and
 // quality as large bars and figures, read again and again by queries only (nothing it does

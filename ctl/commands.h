@@ -11,7 +11,7 @@
 class Output;
 struct CtlSettings;
 struct ScanDiff;
-struct LinkState;
+class LinkState;
 
 // The exit statuses of kolvex7-ctl, as --help and the README give them.
 namespace Exit {

@@ -108,7 +108,7 @@ int Commands::codes(int first)
             : QString();
     if (m_link.receiverLost()) {
         // The codes the receiver left unanswered are asked again on going on.
-        const int resume = qMax(first, next - m_link.silentExchanges);
+        const int resume = qMax(first, next - m_link.silentExchanges());
         m_out.error(QStringLiteral("the receiver stopped answering at %1; go on with --from %1")
                         .arg(QString::fromLatin1(ScanAll::Code(resume))));
         return timedOut();

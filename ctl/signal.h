@@ -5,7 +5,7 @@
 #include <optional>
 
 class Output;
-struct LinkState;
+class LinkState;
 
 // kolvex7-ctl signal: the receiver's lock, level, margin and quality read again and again by
 // queries only, for aligning a dish. Each reading is one line (on a terminal rewritten in

@@ -12,7 +12,7 @@ class Host;
 class Output;
 class RunToken;
 class SerialPort;
-struct LinkState;
+class LinkState;
 
 // kolvex7-ctl watch: polls receivers by queries only, every interval, and tells each sample as
 // a line (or a JSON line), as Prometheus metrics over HTTP and as a metrics file. Receivers on

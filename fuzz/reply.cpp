@@ -100,13 +100,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     LinkState link{port, host};
     // The reply awaited a few polls past the last piece, not the ten seconds of a real line:
     // an input with no reply in it then costs its pieces, not 10,000 polls.
-    link.replyPolls = int(pieces.size()) + 2;
+    const ShortReplyWait wait(link, int(pieces.size()) + 2);
     port.onRead = [&](int n) {
         if (n <= pieces.size())
             port.feed(pieces[n - 1]);
     };
     const QByteArray value = Protocol::ReadReply(link, address, kCode);
-    if (port.reads() > link.replyPolls + 1)
+    if (port.reads() > link.replyPolls() + 1)
         std::abort();
     if (!link.Eto && value != scanner.value())
         std::abort();

@@ -9,7 +9,7 @@ ExchangeRecorder::ExchangeRecorder(LinkState &link, const QByteArray &sent, cons
     m_record.startUs = link.host.elapsedUs();
     if (m_watched) {
         m_record.sent = sent;
-        m_record.operation = operation ? operation : link.operation ? link.operation : "";
+        m_record.operation = operation ? operation : link.operation() ? link.operation() : "";
     }
 }
 

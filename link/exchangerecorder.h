@@ -2,7 +2,7 @@
 
 #include "link/exchangeobserver.h"
 
-struct LinkState;
+class LinkState;
 
 // Builds the record of one exchange as it is made and hands it to the link's observers when it
 // ends. While nobody watches the link it keeps nothing of the bytes read; it still times the

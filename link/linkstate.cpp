@@ -6,42 +6,65 @@
 
 LinkBusy::LinkBusy(LinkState &link, Scope scope) : m_link(link), m_scope(scope)
 {
-    ++m_link.busyDepth;
-    if (m_scope == Command && m_link.commandDepth++ == 0)
+    ++m_link.m_busyDepth;
+    if (m_scope == Command && m_link.m_commandDepth++ == 0)
         emit m_link.activity.busyChanged(true);
 }
 
 LinkBusy::~LinkBusy()
 {
-    --m_link.busyDepth;
-    if (m_scope == Command && --m_link.commandDepth == 0)
+    --m_link.m_busyDepth;
+    if (m_scope == Command && --m_link.m_commandDepth == 0)
         emit m_link.activity.busyChanged(false);
 }
 
 void LinkState::watch(ExchangeObserver *observer)
 {
-    if (!observers.contains(observer))
-        observers.append(observer);
+    if (!m_observers.contains(observer))
+        m_observers.append(observer);
 }
 
 void LinkState::unwatch(ExchangeObserver *observer)
 {
-    observers.removeAll(observer);
+    m_observers.removeAll(observer);
 }
 
 void LinkState::record(const LinkExchange &exchange) const
 {
     // A copy: an observer may stop watching while it is told.
-    const QList<ExchangeObserver *> watching = observers;
+    const QList<ExchangeObserver *> watching = m_observers;
     for (ExchangeObserver *observer : watching)
         observer->exchanged(exchange);
 }
 
 void LinkState::recordUnsent() const
 {
-    const QList<ExchangeObserver *> watching = observers;
+    const QList<ExchangeObserver *> watching = m_observers;
     for (ExchangeObserver *observer : watching)
         observer->unsent();
+}
+
+void LinkState::replied(bool answered)
+{
+    if (answered) {
+        m_silentExchanges = 0;
+        return;
+    }
+    Eto = true;
+    ++m_silentExchanges;
+}
+
+void LinkState::exchanged(quint64 latencyUs)
+{
+    ++m_exchanges;
+    m_exchangeUs += latencyUs;
+}
+
+std::optional<double> LinkState::meanExchangeMs() const
+{
+    if (m_exchanges == 0)
+        return std::nullopt;
+    return double(m_exchangeUs) / 1000.0 / double(m_exchanges);
 }
 
 bool RefusedWhileBusy(LinkState &link)
@@ -59,7 +82,7 @@ bool LinkState::portLost() const
 
 bool LinkState::receiverLost() const
 {
-    return portLost() || silentExchanges >= kLostAfterSilentExchanges;
+    return portLost() || m_silentExchanges >= kLostAfterSilentExchanges;
 }
 
 QString ReceiverLostText(const LinkState &link)
@@ -68,6 +91,6 @@ QString ReceiverLostText(const LinkState &link)
         return QStringLiteral("The serial port was lost.");
     if (link.receiverLost())
         return QStringLiteral("The receiver left %1 exchanges in a row unanswered.")
-            .arg(link.silentExchanges);
+            .arg(link.silentExchanges());
     return QString();
 }

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <optional>
+
 class ExchangeObserver;
 class Host;
 struct LinkExchange;
@@ -45,11 +47,13 @@ private:
     bool m_stopped = false;
 };
 
-// What the receiver link needs of the main window: the one serial port, the host services it
-// waits with, the port number and speed it opens the port with, the time-out flag and the band.
-// The main window owns exactly one of these; every exchange goes through it.
-struct LinkState
+// The receiver link: the one serial port and the host services it waits with, the port number
+// and speed it opens the port with, the time-out flag and the band; the busy state, the run
+// under way and whoever watches its exchanges. The main window owns exactly one of these (the
+// command-line tool one per line); every exchange goes through it.
+class LinkState
 {
+public:
     LinkState(SerialPort &port, Host &host) : MSComm(port), host(host) {}
     LinkState(const LinkState &) = delete;
     LinkState &operator=(const LinkState &) = delete;
@@ -64,55 +68,71 @@ struct LinkState
     quint8 Bnd = 0;
 
     // An exchange, a command of the operator's or a scan run is under way (see LinkBusy).
-    bool busy() const { return busyDepth > 0; }
-    int busyDepth = 0;
-    // Of those, the commands of the operator's under way; `activity` tells when that changes.
-    int commandDepth = 0;
+    bool busy() const { return m_busyDepth > 0; }
+    // Tells when a command of the operator's starts to hold the link, and when it is idle.
     LinkActivity activity{};
     // The run under way, and the way to stop it.
     RunToken run{};
 
     // Told of every exchange, in the order they began to watch (see ExchangeObserver); the link
     // owns none of them. An observer stops watching before it goes.
-    QList<ExchangeObserver *> observers;
     void watch(ExchangeObserver *observer);
     void unwatch(ExchangeObserver *observer);
-    bool watched() const { return !observers.isEmpty(); }
+    bool watched() const { return !m_observers.isEmpty(); }
     // Tells every observer of the exchange (see ExchangeRecorder), or of one not made.
     void record(const LinkExchange &exchange) const;
     void recordUnsent() const;
     // The driver operation under way, for the observers (see LinkOperation); null outside one.
-    const char *operation = nullptr;
-    // When the reply reader last ran the event loop (the host's microseconds).
-    quint64 lastPassUs = 0;
-    // The frame exchanges made so far and the time they took in all, for what the time left
-    // of a run costs.
-    quint64 exchanges = 0, exchangeUs = 0;
+    const char *operation() const { return m_operation; }
+
+    // A reply came, or none came in time (which sets Eto).
+    void replied(bool answered);
+    // A frame exchange ended, the line's part of it taking `latencyUs`.
+    void exchanged(quint64 latencyUs);
+    // The mean time a frame exchange took on the line so far, in milliseconds; none before the
+    // first: what the time left of a run costs.
+    std::optional<double> meanExchangeMs() const;
     // Exchanges in a row that timed out; any reply sets it back to 0.
-    int silentExchanges = 0;
-    // How many polls of about a millisecond a reply is awaited: the reply time-out
-    // (Protocol::kReplyPolls), unless a caller that knows a receiver answers within
-    // milliseconds asks for less (see ShortReplyWait).
-    static constexpr int kDefaultReplyPolls = 10000;
-    int replyPolls = kDefaultReplyPolls;
+    int silentExchanges() const { return m_silentExchanges; }
     // The receiver is gone: the port was lost, or the receiver left kLostAfterSilentExchanges
     // exchanges in a row unanswered, which a live receiver never does (it answers every frame,
     // an unknown code with its refusal), and which already took half a minute.
     static constexpr int kLostAfterSilentExchanges = 3;
     bool receiverLost() const;
     bool portLost() const;
+
+    // How many polls of about a millisecond a reply is awaited: the reply time-out
+    // (Protocol::kReplyPolls), unless a caller that knows a receiver answers within
+    // milliseconds asks for less (see ShortReplyWait).
+    static constexpr int kDefaultReplyPolls = 10000;
+    int replyPolls() const { return m_replyPolls; }
+    // When the reply reader last ran the event loop (the host's microseconds).
+    quint64 lastPassUs = 0;
+
+private:
+    friend class LinkBusy;
+    friend class LinkOperation;
+    friend class ShortReplyWait;
+
+    int m_busyDepth = 0;
+    int m_commandDepth = 0; // of the busy holds, the commands of the operator's
+    QList<ExchangeObserver *> m_observers;
+    const char *m_operation = nullptr;
+    quint64 m_exchanges = 0, m_exchangeUs = 0;
+    int m_silentExchanges = 0;
+    int m_replyPolls = kDefaultReplyPolls;
 };
 
-// Awaits each reply for `ms` milliseconds only while it lives: a watch's sample, whose lost
-// reply is asked again at once rather than waited for ten seconds.
+// Awaits each reply for `ms` milliseconds (polls) only while it lives: a watch's sample, whose
+// lost reply is asked again at once rather than waited for ten seconds.
 class ShortReplyWait
 {
 public:
-    ShortReplyWait(LinkState &link, int ms) : m_link(link), m_was(link.replyPolls)
+    ShortReplyWait(LinkState &link, int ms) : m_link(link), m_was(link.m_replyPolls)
     {
-        link.replyPolls = ms;
+        link.m_replyPolls = ms;
     }
-    ~ShortReplyWait() { m_link.replyPolls = m_was; }
+    ~ShortReplyWait() { m_link.m_replyPolls = m_was; }
     ShortReplyWait(const ShortReplyWait &) = delete;
     ShortReplyWait &operator=(const ShortReplyWait &) = delete;
 
@@ -127,15 +147,15 @@ class LinkOperation
 {
 public:
     LinkOperation(LinkState &link, const char *name)
-        : m_link(link), m_outer(link.operation == nullptr)
+        : m_link(link), m_outer(link.m_operation == nullptr)
     {
         if (m_outer)
-            m_link.operation = name;
+            m_link.m_operation = name;
     }
     ~LinkOperation()
     {
         if (m_outer)
-            m_link.operation = nullptr;
+            m_link.m_operation = nullptr;
     }
     LinkOperation(const LinkOperation &) = delete;
     LinkOperation &operator=(const LinkOperation &) = delete;

@@ -2,7 +2,7 @@
 
 #include <QtGlobal>
 
-struct LinkState;
+class LinkState;
 
 namespace Protocol {
 

@@ -120,18 +120,17 @@ Reply readReply(LinkState &link, quint8 address, const QByteArray &code, QByteAr
             if (elsewhereUs && link.lastPassUs - now > kNestedWorkUs)
                 *elsewhereUs += link.lastPassUs - now;
         }
-        if (polls > link.replyPolls)
+        if (polls > link.replyPolls())
             break;
         if (scanner.closed()) {
-            if (polls >= link.replyPolls)
+            if (polls >= link.replyPolls())
                 break; // a "}" first seen on the last poll is too late
-            link.silentExchanges = 0;
+            link.replied(true);
             return {scanner.value(),
                     scanner.refused() ? ExchangeOutcome::Refused : ExchangeOutcome::Answered};
         }
     }
-    link.Eto = true;
-    ++link.silentExchanges;
+    link.replied(false);
     return {QByteArray(), port.isLost() ? ExchangeOutcome::PortLost : ExchangeOutcome::TimedOut};
 }
 
@@ -139,12 +138,11 @@ Reply readReply(LinkState &link, quint8 address, const QByteArray &code, QByteAr
 Reply exchange(LinkState &link, quint8 address, const QByteArray &code, const QByteArray &frame)
 {
     ExchangeRecorder recorder(link, frame);
-    ++link.exchanges;
     link.MSComm.write(frame);
     quint64 elsewhereUs = 0;
     const Reply reply = readReply(link, address, code, recorder.received(), &elsewhereUs);
-    link.exchangeUs +=
-        recorder.finish(!reply.answered(), reply.outcome == ExchangeOutcome::Refused, elsewhereUs);
+    link.exchanged(
+        recorder.finish(!reply.answered(), reply.outcome == ExchangeOutcome::Refused, elsewhereUs));
     return reply;
 }
 

@@ -6,7 +6,7 @@
 
 #include <optional>
 
-struct LinkState;
+class LinkState;
 
 // Every byte exchanged with the receiver goes through these procedures.
 //

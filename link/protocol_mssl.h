@@ -9,7 +9,7 @@
 
 #include <functional>
 
-struct LinkState;
+class LinkState;
 class ScanTree;
 
 // The receiver driver of the master/slave command set. Every Get asks the receiver; every Set of

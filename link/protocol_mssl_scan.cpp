@@ -416,7 +416,7 @@ bool Protocol_MsSl::identify(int node, const QString &freq, const QString &P, co
             m_link.host.doEvents();
             const QByteArray name = query("Snam");
             // Only an answer replaces what an earlier pass read (an empty name included).
-            if (m_link.silentExchanges == 0) {
+            if (m_link.silentExchanges() == 0) {
                 names[s - 1] = name;
                 read[s - 1] = true;
             }

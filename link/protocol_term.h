@@ -4,7 +4,7 @@
 
 #include <QByteArray>
 
-struct LinkState;
+class LinkState;
 class TextDisplay;
 
 // The receiver driver of the terminal command set: command lines typed one character every

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-struct LinkState;
+class LinkState;
 class ServiceList;
 
 // What the manual input dialog turns on the receiver, each sent at once: both command sets

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-struct LinkState;
+class LinkState;
 
 // Receives each command code probed and the receiver's reply (empty on a time-out); returns
 // false to stop the probing after this exchange.

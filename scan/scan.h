@@ -13,7 +13,7 @@
 #include <functional>
 
 class Host;
-struct LinkState;
+class LinkState;
 class RunToken;
 class QCheckBox;
 class QGroupBox;

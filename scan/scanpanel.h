@@ -8,7 +8,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class SweepPlot;
-struct LinkState;
+class LinkState;
 struct ScanDiff;
 
 // Beside the scan tree: the sweep's plot with its exports, the time left and a progress bar

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-struct LinkState;
+class LinkState;
 
 // One look at a receiver, by queries only: nothing on it changes.
 struct ReceiverSample

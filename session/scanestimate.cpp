@@ -72,8 +72,7 @@ quint64 ScanEstimate::nowUs() const
 
 double ScanEstimate::exchangeMs() const
 {
-    return m_link->exchanges ? double(m_link->exchangeUs) / 1000.0 / double(m_link->exchanges)
-                             : 5.0;
+    return m_link->meanExchangeMs().value_or(5.0);
 }
 
 double ScanEstimate::failMs() const

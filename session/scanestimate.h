@@ -5,7 +5,7 @@
 
 #include <QList>
 
-struct LinkState;
+class LinkState;
 
 // How long the rest of a scan run will take, from what the run has told so far. The waits are
 // the driver's own (ScanWaits); the rest is exchanges, whose cost the link measures, and tries,

@@ -6,7 +6,7 @@
 
 #include <optional>
 
-struct LinkState;
+class LinkState;
 class Protocol_MsSl;
 
 // What the receiver's front end says of the signal it is tuned to, by queries only.

@@ -6,7 +6,7 @@
 #include <functional>
 #include <optional>
 
-struct LinkState;
+class LinkState;
 
 // A receiver that answered a survey: its address, the frequency it reports and its lock, each
 // only as read (a reply lost leaves it not read, never a made-up value).

@@ -163,6 +163,26 @@ private slots:
         QCOMPARE(trace.seen.size(), 2);
     }
 
+    // The receiver counts as lost once three exchanges in a row went unanswered; a reply
+    // between them starts the count again.
+    void aReceiverIsLostAfterThreeSilentExchangesInARow()
+    {
+        Rig rig;
+        bool answer = true;
+        rig.port.onWrite = [&](const QByteArray &) {
+            if (answer)
+                rig.port.feedAfterUs(100, "\x81{Tfrq=1}");
+        };
+        for (const bool answered : {false, false, true, false, false}) {
+            answer = answered;
+            Protocol::Ask(rig.link, 129, "Tfrq", "?");
+        }
+        QVERIFY(!rig.link.receiverLost());
+        answer = false;
+        Protocol::Ask(rig.link, 129, "Tfrq", "?");
+        QVERIFY(rig.link.receiverLost());
+    }
+
     void readReply_endlessNoiseTimesOutAfterTenSeconds()
     {
         for (const int everyUs : {50, 700}) { // a noise byte this often, never a "}"

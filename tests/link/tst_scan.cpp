@@ -250,9 +250,17 @@ private slots:
         QVERIFY(rig.driver.RunTestLocal("27500", rig.status, rig.tree, rig.run, false));
         const QStringList tries{"4:DVB", "4:SVC", "4:NAM", "4:NAM -"};
         const QStringList shown = QStringList{"0:Testing", "4:", "2:27500", "1:V", "3:11778000"}
-                                  << tries << "4:NAM |" << "4:" << "2:27500" << "3:11800000"
-                                  << tries << "4:" << "2:27500" << "1:H" << "3:11900000" << tries
-                                  << "0:Done" << "1:" << "2:" << "3:" << "4:";
+                                  << tries << "4:NAM |"
+                                  << "4:"
+                                  << "2:27500"
+                                  << "3:11800000" << tries << "4:"
+                                  << "2:27500"
+                                  << "1:H"
+                                  << "3:11900000" << tries << "0:Done"
+                                  << "1:"
+                                  << "2:"
+                                  << "3:"
+                                  << "4:";
         QCOMPARE(rig.status.history, shown);
     }
 
@@ -675,7 +683,8 @@ private slots:
     {
         ScanRig rig;
         rig.port.open();
-        rig.link.silentExchanges = LinkState::kLostAfterSilentExchanges;
+        for (int i = 0; i < LinkState::kLostAfterSilentExchanges; ++i)
+            rig.link.replied(false);
         const ExchangeTally tally(rig.link);
         QVERIFY(!rig.driver.TestAt("11000000", "V", "27500", rig.status, rig.tree, rig.run));
         QVERIFY(rig.port.writes().isEmpty());
