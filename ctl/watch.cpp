@@ -1,6 +1,7 @@
 #include "ctl/watch.h"
 
 #include "ctl/output.h"
+#include "link/exchangerecorder.h"
 #include "link/linkstate.h"
 #include "link/protocol.h"
 #include "platform/host.h"
@@ -13,6 +14,17 @@
 #include <QHttpServerResponse>
 #include <QJsonDocument>
 #include <QSaveFile>
+
+namespace {
+
+// Counts the exchanges that went without their reply while it watches.
+struct TimeOuts : ExchangeObserver
+{
+    quint64 count = 0;
+    void exchanged(const LinkExchange &e) override { count += e.timedOut; }
+};
+
+} // namespace
 
 struct Watch::Line
 {
@@ -99,12 +111,15 @@ void Watch::round()
         Line &l = line(r.port);
         WatchedReceiver now{r.port, r.address, QDateTime::currentDateTimeUtc(), {}, r.counts};
         const quint64 startUs = m_host.elapsedUs();
-        if (ready(l))
+        TimeOuts timeOuts; // of this receiver's exchanges, on a line it may share
+        if (ready(l)) {
+            const Watching watching(*l.link, &timeOuts);
             now.sample = SampleReceiver(*l.link, r.address);
+        }
         ReceiverCounts &counts = now.counts;
         ++counts.polls;
         counts.pollsUnanswered += !now.sample.up;
-        counts.exchangesTimedOut += quint64(now.sample.unanswered);
+        counts.exchangesTimedOut += timeOuts.count;
         if (now.sample.up)
             counts.lastAnswer = now.at;
         counts.pollSeconds = double(m_host.elapsedUs() - startUs) / 1e6;
