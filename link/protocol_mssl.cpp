@@ -9,7 +9,6 @@
 namespace {
 
 const char *const kInputs[] = {"Ain", "Bin"};
-const char *const kTypes[] = {"UNVR", "WIDE", "UDSQ"};
 
 template <size_t N> quint8 indexOf(const char *const (&table)[N], const QByteArray &reply)
 {
@@ -132,7 +131,7 @@ bool Protocol_MsSl::SetLNBInput(quint8 Inp)
 quint8 Protocol_MsSl::GetLNBType()
 {
     const LinkOperation op(m_link, __func__);
-    return indexOf(kTypes, query("LNos"));
+    return indexOf(kLnbTypeNames, query("LNos"));
 }
 
 bool Protocol_MsSl::SetLNBType(quint8 Inp)
@@ -140,7 +139,7 @@ bool Protocol_MsSl::SetLNBType(quint8 Inp)
     const LinkOperation op(m_link, __func__);
     if (Inp > 2)
         return false;
-    const QByteArray wanted = kTypes[Inp];
+    const QByteArray wanted = kLnbTypeNames[Inp];
     const QByteArray current = query("LNos");
     if (current == wanted)
         return true;

@@ -84,8 +84,7 @@ bool Protocol_Term::SetLNBInput(quint8 Inp)
 bool Protocol_Term::SetLNBType(quint8 Inp)
 {
     const LinkOperation op(m_link, __func__);
-    static const char *const types[3] = {"UNVR", "WIDE", "UDSQ"};
-    return command(QByteArray("FEND LNOS ") + (Inp < 3 ? types[Inp] : ""));
+    return command(QByteArray("FEND LNOS ") + (Inp < 3 ? kLnbTypeNames[Inp] : ""));
 }
 
 bool Protocol_Term::SetLNBPolar(const QString &Inp)

@@ -5,6 +5,9 @@
 class LinkState;
 class ServiceList;
 
+// The LNB types by number (0 universal, 1 wide band, 2 DiSEqC) as both command sets name them.
+inline constexpr const char *kLnbTypeNames[3] = {"UNVR", "WIDE", "UDSQ"};
+
 // What the manual input dialog turns on the receiver, each sent at once: both command sets
 // have these. A set that did not succeed answers false; a time-out inside one also tells the
 // link's observers.
