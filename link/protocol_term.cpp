@@ -7,10 +7,25 @@
 #include "platform/numbers.h"
 
 #include <cmath>
+#include <optional>
 
 namespace {
 // How the receiver's band scan printout reports a lock, followed by the frequency.
 const QByteArray kLockedReport = QByteArrayLiteral("FREQUENCY SCAN LOCKED AT ");
+
+// The frequency of the lock report that starts at `at` in the printout: what follows its words,
+// up to the line's end and 8 characters at most; none when no report starts there.
+std::optional<QString> lockReportAt(const QByteArray &text, qsizetype at)
+{
+    if (at < 0 || text.indexOf(kLockedReport, at) != at)
+        return std::nullopt;
+    QByteArray frequency = text.mid(at + kLockedReport.size(), 8);
+    const qsizetype end = frequency.indexOf('\r');
+    if (end >= 0)
+        frequency.truncate(end);
+    return QString::fromLatin1(frequency);
+}
+
 } // namespace
 
 Protocol_Term::Protocol_Term(LinkState &link) : m_link(link) {}
@@ -22,10 +37,9 @@ TermScanReport ParseScanReport(const QByteArray &R)
     r.hasPassed = p > 9;
     if (r.hasPassed)
         r.passed = QString::fromLatin1(R.mid(p - 9, 8));
-    const int q = int(R.indexOf(kLockedReport));
-    r.hasLocked = q >= 0;
-    if (r.hasLocked)
-        r.locked = QString::fromLatin1(R.mid(q + kLockedReport.size(), 8));
+    const std::optional<QString> locked = lockReportAt(R, R.indexOf(kLockedReport));
+    r.hasLocked = locked.has_value();
+    r.locked = locked.value_or(QString());
     r.end = R.contains("FREQUENCY SCAN END.");
     return r;
 }
@@ -135,9 +149,8 @@ bool Protocol_Term::RunScanLocal_(const QString &Pol, TextDisplay &Display, bool
     auto tellLocks = [&](const QByteArray &R) {
         pending += R;
         for (qsizetype cut; (cut = pending.indexOf("\r\n")) >= 0; pending.remove(0, cut + 2)) {
-            if (pending.startsWith(kLockedReport))
-                Display.locked(QString::fromLatin1(
-                    pending.mid(kLockedReport.size(), cut - kLockedReport.size())));
+            if (const std::optional<QString> locked = lockReportAt(pending.left(cut), 0))
+                Display.locked(*locked);
         }
     };
     Protocol::TermSend(m_link, "FEND TUNF BSCN");

@@ -25,8 +25,9 @@ class TextDisplay;
 // The state of the receiver cannot be read in this mode, and it has none of the master/slave
 // set's waits, services, test runs or scan tree: the driver has only the operations above.
 // What one read of a band scan's printout tells: the frequency passed (the 8 characters before
-// the first " Khz", when something stands before them), the frequency of the first lock, and
-// whether the scan has ended. A report cut between two reads is not recognised.
+// the first " Khz", when something stands before them), the frequency of the first lock (to its
+// line's end, 8 characters at most), and whether the scan has ended. A report cut between two
+// reads is not recognised.
 struct TermScanReport
 {
     bool hasPassed = false;

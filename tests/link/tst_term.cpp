@@ -40,6 +40,31 @@ class TestTerm : public QObject
     Q_OBJECT
 
 private slots:
+    // One read of the band scan's printout: the frequency passed, the first lock's frequency to
+    // its line's end (8 characters at most), and the end.
+    void scanReport_data()
+    {
+        QTest::addColumn<QByteArray>("read");
+        QTest::addColumn<QString>("told"); // passed|locked|end; "-" for none
+        QTest::newRow("passed and locked")
+            << QByteArray("\r\n11034000 Khz\r\nFREQUENCY SCAN LOCKED AT 11034000\r\n")
+            << "11034000|11034000|-";
+        QTest::newRow("a short frequency ends with its line")
+            << QByteArray("FREQUENCY SCAN LOCKED AT 950000\r\nFREQUENCY SCAN END.")
+            << "-|950000|end";
+        QTest::newRow("nothing told") << QByteArray(" Khz\r\n") << "-|-|-";
+    }
+    void scanReport()
+    {
+        QFETCH(QByteArray, read);
+        QFETCH(QString, told);
+        const TermScanReport r = ParseScanReport(read);
+        QCOMPARE(QStringList({r.hasPassed ? r.passed : "-", r.hasLocked ? r.locked : "-",
+                              r.end ? "end" : "-"})
+                     .join('|'),
+                 told);
+    }
+
     void setLines()
     {
         // operation, argument, the line typed ("" for none), and the result
