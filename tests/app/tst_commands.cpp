@@ -3,7 +3,7 @@
 #include "manual/edit.h"
 #include "scan/scan.h"
 #include "tests/app/mainrig.h"
-#include "tests/support/filedialog.h"
+#include "testsupport/filedialog.h"
 
 #include <QClipboard>
 #include <QComboBox>

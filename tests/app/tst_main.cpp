@@ -4,7 +4,7 @@
 #include "session/settings.h"
 #include "session/settingsstore.h"
 #include "tests/app/mainrig.h"
-#include "tests/support/writefile.h"
+#include "testsupport/writefile.h"
 
 #include <QComboBox>
 #include <QMessageBox>

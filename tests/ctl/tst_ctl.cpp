@@ -9,8 +9,8 @@
 #include "scan/position.h"
 #include "session/receiversample.h"
 #include "session/survey.h"
-#include "tests/support/memoryviews.h"
-#include "tests/support/writefile.h"
+#include "testsupport/memoryviews.h"
+#include "testsupport/writefile.h"
 #include "testsupport/simulatedreceiver.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "platform/portfolder.h"
 #include "platform/registry.h"
-#include "tests/support/seedsettings.h"
-#include "tests/support/writefile.h"
+#include "testsupport/seedsettings.h"
+#include "testsupport/writefile.h"
 #include "testsupport/simprocess.h"
 
 #include <QDir>

@@ -10,9 +10,9 @@
 #include "platform/portfolder.h"
 #include "platform/qthost.h"
 #include "session/settingsstore.h"
-#include "tests/support/clickitem.h"
-#include "tests/support/seedsettings.h"
-#include "tests/support/writefile.h"
+#include "testsupport/clickitem.h"
+#include "testsupport/seedsettings.h"
+#include "testsupport/writefile.h"
 #include "testsupport/simprocess.h"
 
 #include <QDir>

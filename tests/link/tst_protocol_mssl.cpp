@@ -2,7 +2,7 @@
 #include "link/protocol_mssl.h"
 #include "link/scanall.h"
 #include "link/servicelist.h"
-#include "tests/support/scriptedreceiver.h"
+#include "testsupport/scriptedreceiver.h"
 #include "testsupport/memoryport.h"
 #include "testsupport/simulatedreceiver.h"
 #include "testsupport/virtualhost.h"

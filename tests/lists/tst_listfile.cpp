@@ -1,7 +1,7 @@
 #include "lists/catalogue.h"
 #include "lists/listfile.h"
-#include "tests/support/memoryviews.h"
-#include "tests/support/writefile.h"
+#include "testsupport/memoryviews.h"
+#include "testsupport/writefile.h"
 
 #include <QDir>
 #include <QFile>

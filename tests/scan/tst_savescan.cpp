@@ -2,8 +2,8 @@
 #include "link/scanresult.h"
 #include "scan/savescan.h"
 #include "scan/scandiff.h"
-#include "tests/support/memoryviews.h"
-#include "tests/support/writefile.h"
+#include "testsupport/memoryviews.h"
+#include "testsupport/writefile.h"
 #include "testsupport/virtualhost.h"
 
 #include <QDir>
